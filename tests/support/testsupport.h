@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace TestSupport {
+
+// The temporary directory that holds this test process's settings store and
+// runtime directory; removed when the process ends.
+QString sandboxPath();
+
+// Writes `contents` to `name` inside a fresh temporary directory of the sandbox
+// and returns the file's absolute path.
+QString writeTempFile(const QString &subdir, const QString &name, const QByteArray &contents);
+
+} // namespace TestSupport

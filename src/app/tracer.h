@@ -1,0 +1,135 @@
+#pragma once
+
+#include "trace/traceritem.h"
+
+#include <QHash>
+#include <QMessageBox>
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <QProcess>
+#include <QSharedPointer>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class Node;
+class NodeViewWindow;
+class Project;
+class QApplication;
+class QTreeWidgetItem;
+class TraceFileReceiver;
+
+// How a request to open a trace file arose.
+enum NodeOrigin { FROM_TRACER = 0, FROM_CMDLINE = 1, FROM_RECEIVER = 2 };
+
+// One entry of the service catalogue.
+struct ServiceInfo
+{
+    qint32 code = 255;
+    QString name;
+    QPixmap icon;
+    QString iconPath;         // resource path, also used as an image source in tooltips
+    bool targetIsTask = true; // false: the event's second argument names a hub
+};
+
+// One entry of the system-event catalogue; a code outside it reads as the
+// blank entry with known = false.
+struct SysEventInfo
+{
+    qint32 code = 0;
+    QPixmap icon;
+    QString name;
+    QString iconPath;
+    bool known = false;
+};
+
+// The application controller: catalogues, open projects, the current
+// selection and its broadcasts, the recent-list limits and the help viewer.
+class Tracer : public QObject
+{
+    Q_OBJECT
+public:
+    Tracer();
+    ~Tracer() override;
+
+    // Sets theTracer, builds the catalogues, starts the hand-off receiver and
+    // opens the command-line files. False when the program cannot start.
+    bool init(QApplication *application);
+    // The part of init that tools and tests need to load files: theTracer and
+    // the catalogues, without receiver or windows.
+    void initHeadless();
+
+    void readSettings();
+    // Re-reads the limits, then announces each key in list order.
+    void updateSettings(const QStringList &keys);
+
+    // Loads a trace file as a node of the project of its directory. Null when
+    // nothing was added; the reason has been reported as reportsErrorsFor(origin) allows.
+    Node *createNode(const QString &path, QTreeWidgetItem *parentEntry, int origin);
+    // Drops the project and with it its nodes; null is ignored.
+    void removeProject(Project *project);
+    bool reportsErrorsFor(int origin) const;
+    void setCurTracerItem(TracerItem *item, TracerItem::TracerItemCategory category, int data1, int data2);
+    void setExternalHeader(bool external) { m_externalHeader = external; }
+
+    const QVector<ServiceInfo> &services() const { return m_services; }
+    const QHash<int, SysEventInfo> &sysEvents() const { return m_sysEvents; }
+    // The catalogue entry of an event type code; the blank entry when there is none.
+    SysEventInfo sysEvent(int code) const { return m_sysEvents.value(code); }
+    bool isCatalogued(int code) const { return m_sysEvents.contains(code); }
+    const QHash<QString, QSharedPointer<Project>> &projects() const { return m_projects; }
+    Project *project(const QString &directory) const { return m_projects.value(directory).data(); }
+    TracerItem *curTracerItem() const { return m_curTracerItem; }
+    TracerItem::TracerItemCategory curCategory() const { return m_curCategory; }
+    int recentNodesMaxCount() const { return m_recentNodesMaxCount; }
+    int recentProjectsMaxCount() const { return m_recentProjectsMaxCount; }
+    bool externalHeader() const { return m_externalHeader; }
+    QApplication *application() const { return m_application; }
+    TraceFileReceiver *receiver() const { return m_receiver.data(); }
+
+    // The entry new projects hang under until the main window provides its item tree.
+    QTreeWidgetItem *rootEntry() const { return m_rootEntry.get(); }
+
+    // Where messages for the user go. By default a message box titled
+    // "Kestrelview"; tools and tests route them elsewhere.
+    using MessageSink = std::function<void(QMessageBox::Icon icon, const QString &text)>;
+    void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
+    void showMessage(QMessageBox::Icon icon, const QString &text) const;
+
+signals:
+    void curTracerItem_Changed(TracerItem *tracerItem, TracerItem::TracerItemCategory category, int data1,
+                               int data2);
+    void settingsUpdatingNotify(QString key);
+    void curNode_Changed(Node *node, NodeViewWindow *view);
+
+public slots:
+    void on_curNode_Changed(Node *node, NodeViewWindow *view);
+
+private slots:
+    void on_addNodeFromReceiver(const QString &traceFilePath);
+
+private:
+    void buildEventCatalogue();
+    void openCommandLineFiles();
+
+    std::unique_ptr<QTreeWidgetItem> m_rootEntry;
+    QSharedPointer<TraceFileReceiver> m_receiver;
+    QApplication *m_application = nullptr;
+    QVector<ServiceInfo> m_services;
+    QHash<int, SysEventInfo> m_sysEvents;
+    QHash<QString, QSharedPointer<Project>> m_projects;
+    QPointer<TracerItem> m_curTracerItem; // cleared when the item goes away
+    TracerItem::TracerItemCategory m_curCategory = TracerItem::NO_SELECTION;
+    int m_recentNodesMaxCount = 5;
+    int m_recentProjectsMaxCount = 5;
+    bool m_reportCmdLineErrors = true;
+    bool m_reportReceiverErrors = true;
+    QProcess *m_helpProcess = nullptr;
+    bool m_externalHeader = true;
+    MessageSink m_messageSink;
+};
+
+// The one controller, set by init before anything reads it.
+extern Tracer *theTracer;

@@ -1,0 +1,328 @@
+#include "trace/node.h"
+
+#include "app/tracer.h"
+#include "trace/hub.h"
+#include "trace/project.h"
+#include "trace/task.h"
+#include "trace/xmlnodehandler.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QTreeWidgetItem>
+#include <QXmlSimpleReader>
+
+#include <cmath>
+
+namespace {
+
+// Events read before the event vector is sized from the bytes they took.
+constexpr int reserveProbe = 4096;
+
+} // namespace
+
+Node::Node(const QString &path, Project *project, int origin)
+    : TracerItem(NODE)
+    , m_project(project)
+    , m_origin(origin)
+{
+    m_catalogued.fill(-1);
+    const QFileInfo info(path);
+    m_directory = info.absolutePath();
+    m_traceFileName = info.fileName();
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw QStringLiteral("Can't open tracefile '%1'.").arg(m_traceFileName);
+
+    createTreeEntries();
+    read(&file, path);
+    finish();
+    treeItem()->setText(0, label());
+}
+
+Node::Node(int nodeId, Project *project)
+    : TracerItem(NODE)
+    , m_nodeId(nodeId)
+    , m_project(project)
+{
+    m_catalogued.fill(-1);
+    createTreeEntries();
+}
+
+Node::~Node()
+{
+    // Detach first: the parent entry must not delete what our shared pointers
+    // still own. The members then go children before parents.
+    if (QTreeWidgetItem *entry = treeItem(); entry && entry->parent())
+        entry->parent()->removeChild(entry);
+    m_events.clear();
+    m_services.clear();
+    m_remoteHubs.clear();
+    m_hubs.clear();
+    m_tasks.clear();
+    m_hubFolder.reset();
+    m_taskFolder.reset();
+}
+
+void Node::createTreeEntries()
+{
+    auto *entry = new QTreeWidgetItem;
+    entry->setIcon(0, QIcon(QStringLiteral(":/interface/resources/node_16.png")));
+    setTreeItem(entry, NODE);
+    if (m_project && m_project->treeItem())
+        m_project->treeItem()->addChild(entry);
+
+    const auto folder = [this, entry](const QString &text, const QString &icon, TracerItemCategory category) {
+        auto *child = new QTreeWidgetItem;
+        child->setText(0, text);
+        child->setIcon(0, QIcon(icon));
+        child->setData(0, CategoryRole, int(category));
+        child->setData(0, ItemRole, itemData(this));
+        entry->addChild(child);
+        return QSharedPointer<QTreeWidgetItem>(child);
+    };
+    m_taskFolder =
+        folder(QStringLiteral("Tasks"), QStringLiteral(":/interface/resources/tasks_16.png"), TASKS);
+    m_hubFolder = folder(QStringLiteral("Hubs"), QStringLiteral(":/interface/resources/hubs_16.png"), HUBS);
+}
+
+void Node::reserveFromProgress(qint64 bytesRead, qint64 fileSize)
+{
+    // Files are written by one exporter, so the bytes per event seen so far
+    // hold for the rest: sizing the vector once avoids both the copies of
+    // growing and the slack that doubling leaves.
+    if (bytesRead <= 0 || fileSize <= bytesRead)
+        return;
+    const double expected = double(eventCount()) * double(fileSize) / double(bytesRead) * 1.03 + 256;
+    const double most = double(std::numeric_limits<int>::max() / int(sizeof(TraceEvent)));
+    m_events.reserve(int(qMin(expected, most)));
+}
+
+void Node::read(QIODevice *device, const QString &path)
+{
+    XmlNodeHandler handler(this);
+    handler.setSizeProbe(device, reserveProbe);
+    XmlNodeErrorHandler errorHandler;
+    QXmlSimpleReader reader;
+    reader.setContentHandler(&handler);
+    reader.setErrorHandler(&errorHandler);
+    QXmlInputSource source(device);
+    const bool ok = reader.parse(&source, false);
+    if (!errorHandler.message().isEmpty())
+        throw errorHandler.message();
+    if (!ok)
+        throw QStringLiteral("Tracefile '%1' is empty or corrupted.").arg(path);
+}
+
+void Node::setCounterFrequencies(quint32 lowCounterHz, quint32 highCounterHz)
+{
+    m_lowCounterHz = lowCounterHz;
+    m_highCounterHz = highCounterHz;
+}
+
+QString Node::label() const
+{
+    return QLatin1Char('[') + QString::number(m_nodeId) + QLatin1String("] ") + m_name;
+}
+
+NodeServiceInfo Node::service(int id) const
+{
+    return m_services.value(id);
+}
+
+Task *Node::task(int id) const
+{
+    return m_tasks.value(id).data();
+}
+
+const TraceEvent *Node::event(int index) const
+{
+    if (index < 0 || index >= eventCount())
+        return nullptr;
+    return &m_events[size_t(index)];
+}
+
+QTreeWidgetItem *Node::parentEntryFor(TracerItemCategory category) const
+{
+    switch (category) {
+    case TASK:
+        return m_taskFolder.data();
+    case HUB:
+        return m_hubFolder.data();
+    case HIDDEN_HUB:
+        return nullptr;
+    default:
+        return treeItem();
+    }
+}
+
+quint32 Node::timestampFor(quint32 lowCounter, quint32 highCounter, quint32 lowCounterHz,
+                           quint32 highCounterHz)
+{
+    double seconds = 0;
+    if (highCounterHz != 0)
+        seconds += double(highCounter) / double(highCounterHz);
+    if (lowCounterHz != 0)
+        seconds += double(lowCounter) / double(lowCounterHz);
+    // The counters can describe any time up to ~2^32 s; keep the low 32 bits
+    // of the microsecond count without converting an out-of-range double.
+    constexpr double twoTo32 = 4294967296.0;
+    const double micro = std::trunc(seconds * 1000000.0);
+    if (micro < twoTo32)
+        return quint32(micro);
+    return quint32(quint64(std::fmod(micro, twoTo32)));
+}
+
+Hub *Node::hubFor(int hubNodeId, int hubId)
+{
+    if (hubNodeId == m_nodeId) {
+        auto &hub = m_hubs[hubId];
+        if (!hub)
+            hub = QSharedPointer<Hub>::create(hubId, QString(), this, hubNodeId, QColor(Qt::black), true);
+        return hub.data();
+    }
+    const int key = int(quint32(hubNodeId) << 8 | quint32(hubId));
+    auto &hub = m_remoteHubs[key];
+    if (!hub)
+        hub = QSharedPointer<Hub>::create(hubId, QString(), this, hubNodeId, QColor(Qt::black), false);
+    return hub.data();
+}
+
+bool Node::isCatalogued(qint32 type)
+{
+    const qint32 slot = type + 8;
+    if (slot < 0 || slot >= qint32(m_catalogued.size()))
+        return theTracer && theTracer->isCatalogued(type);
+    if (m_catalogued[slot] < 0)
+        m_catalogued[slot] = theTracer && theTracer->isCatalogued(type) ? 1 : 0;
+    return m_catalogued[slot] != 0;
+}
+
+Task *Node::runningTask()
+{
+    if (m_currentTask && m_currentTask->id() == m_currentTaskId)
+        return m_currentTask;
+    auto &task = m_tasks[m_currentTaskId];
+    if (!task) {
+        task = QSharedPointer<Task>::create(m_currentTaskId, QStringLiteral("[unknown]"), this,
+                                            Task::ROLE_FROM_NAME, QColor(Qt::black));
+    }
+    m_currentTask = task.data();
+    return m_currentTask;
+}
+
+void Node::addEvent(qint32 type, quint32 lowCounter, quint32 highCounter, qint32 param1, qint32 param2)
+{
+    const int n = eventCount();
+    TraceEvent e;
+    e.catalogued = isCatalogued(type);
+    e.timestamp = timestampFor(lowCounter, highCounter, m_lowCounterHz, m_highCounterHz);
+    e.type = type;
+    e.decoded = 1;
+    e.currentTask = m_currentTaskId;
+
+    if (EventType::isSync(type)) {
+        e.arg1 = param1 & 0xFF;
+        e.arg2 = param2;
+        e.nodeId = (param1 >> 8) & 0xFF;
+        e.hasNodeId = 1;
+        e.isMarker = 1;
+    } else if (type == EventType::UserMarker) {
+        e.arg1 = param1 & 0xFFFF;
+        e.arg2 = param2;
+        e.nodeId = m_nodeId;
+        e.currentTask = (param1 >> 16) & 0xFF;
+        e.hasNodeId = 1;
+        e.isMarker = 1;
+    } else if (e.catalogued) {
+        e.arg1 = param1 & 0xFF;
+        e.arg2 = param2 & 0xFF;
+        e.nodeId = (param2 >> 8) & 0xFF;
+        e.hasNodeId = 1;
+    } else {
+        e.arg1 = param1 & 0xFF;
+        e.arg2 = param2;
+    }
+
+    if (EventType::isSync(type)) {
+        const quint32 key = packetKey(param1, param2);
+        m_packetRefs.insert(key, PacketRef{n, quint16(quint32(param2) >> 16), type});
+        m_packetKeys.insert(key);
+        const quint32 seq = quint32(param2) & 0xFFFF;
+        if (m_firstSeq == 0 || m_firstSeq > key)
+            m_firstSeq = seq;
+        if (m_lastSeq == 0 || m_lastSeq < key)
+            m_lastSeq = seq;
+    }
+
+    // Markers take a place on both axes but never become anchors: the anchor
+    // is the latest ordinary event, and its slice runs up to this event.
+    if (n > 0) {
+        int anchorIndex = n - 1;
+        while (anchorIndex >= 0 && m_events[size_t(anchorIndex)].isMarker != 0)
+            --anchorIndex;
+        if (anchorIndex >= 0) {
+            TraceEvent &anchor = m_events[size_t(anchorIndex)];
+            if (e.timestamp < anchor.timestamp)
+                e.timestamp += m_lowCounterHz;
+            anchor.duration = e.timestamp - anchor.timestamp;
+            anchor.logDuration = anchor.duration > 0 ? std::log(float(anchor.duration)) : 0.0f;
+            e.logPosition = anchor.logPosition + anchor.logDuration;
+            e.offset = e.timestamp - m_events[0].timestamp;
+        }
+    }
+
+    if (type == EventType::TaskSwitch)
+        m_currentTaskId = e.arg2;
+
+    if (type != EventType::TaskSwitch) {
+        const bool request = type == EventType::ServiceRequest || type == EventType::KernelServicingRequest;
+        const auto service = request ? m_services.constFind(e.arg1) : m_services.cend();
+        const qint32 code = service == m_services.cend() ? 255 : service->code;
+        if (code == 7 || code == 9) {
+            Hub *hub = hubFor(e.nodeId, e.arg2);
+            const bool send = code == 7;
+            if (type == EventType::ServiceRequest)
+                ++(send ? hub->m_sendRequests : hub->m_receiveRequests);
+            else
+                ++(send ? hub->m_sendKernelRequests : hub->m_receiveKernelRequests);
+        }
+    }
+
+    Task *const current = runningTask();
+    if (current->m_executionTime == 0)
+        current->m_activationTime = e.timestamp;
+
+    if (n > 0) {
+        const TraceEvent &prev = m_events[size_t(n - 1)];
+        const quint32 dT = e.offset - prev.offset;
+        const float dLog = e.logPosition - prev.logPosition;
+        if (Task *previous = m_previousTask) {
+            previous->m_executionTime += dT;
+            previous->m_logExecutionTime = quint32(float(previous->m_logExecutionTime) + dLog);
+        }
+        m_totalTime += dT;
+        m_logLength += dLog;
+    }
+
+    e.timecut = current->m_executionTime;
+    if (type != EventType::UserMarker)
+        e.currentTask = m_currentTaskId;
+    m_events.push_back(e);
+    m_previousTaskId = m_currentTaskId;
+    m_previousTask = current;
+}
+
+void Node::finish()
+{
+    m_logLengthInt = quint32(std::trunc(qMax(0.0f, m_logLength)));
+    for (const auto &task : std::as_const(m_tasks)) {
+        // A node without elapsed time gives no task a share.
+        task->m_share =
+            m_totalTime == 0 ? 0.0f : float(double(task->m_executionTime) * 100.0 / double(m_totalTime));
+    }
+    // Reserved from the file size; give back what the events did not take.
+    if (m_events.capacity() > m_events.size() + m_events.size() / 16 + 64)
+        m_events.shrink_to_fit();
+}

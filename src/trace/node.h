@@ -1,0 +1,149 @@
+#pragma once
+
+#include "trace/traceevent.h"
+#include "trace/traceritem.h"
+
+#include <QMap>
+#include <QMultiHash>
+#include <QPixmap>
+#include <QSet>
+#include <QSharedPointer>
+#include <QVector>
+
+#include <array>
+#include <vector>
+
+class Hub;
+class Project;
+class Task;
+class QIODevice;
+
+// A kernel service as one node declared it, matched against the catalogue.
+struct NodeServiceInfo
+{
+    qint16 id = 0;
+    qint32 code = 255; // catalogue code; 255 when only the catalogue's empty name matched
+    QString name;
+    QPixmap icon;
+    QString iconPath;
+    bool targetIsTask = true;
+};
+
+// Everything read from one trace file: the node's identity, tasks, hubs,
+// services and its events with every derived time value.
+class Node : public TracerItem
+{
+    Q_OBJECT
+public:
+    class XmlNodeHandler;
+    class XmlNodeErrorHandler;
+
+    // Reads the trace file at `path` into a node of `project`. Throws the
+    // finished user message as a QString when the file cannot be opened or
+    // read; nothing of the node survives that.
+    Node(const QString &path, Project *project, int origin);
+    // An empty node, filled by hand through setCounterFrequencies(), addEvent()
+    // and finish(): for generators and tests that build events directly.
+    explicit Node(int nodeId = 0, Project *project = nullptr);
+    ~Node() override;
+
+    // Appends one event read from the file and derives its time values, the
+    // running task, execution times, packet keys and hub counters.
+    void addEvent(qint32 type, quint32 lowCounter, quint32 highCounter, qint32 param1, qint32 param2);
+    // Computes what needs every event: the integer log length and task shares.
+    void finish();
+
+    void setCounterFrequencies(quint32 lowCounterHz, quint32 highCounterHz);
+    void setNodeId(int id) { m_nodeId = id; }
+    void setName(const QString &name) { m_name = name; }
+
+    int nodeId() const { return m_nodeId; }
+    const QString &name() const { return m_name; }
+    const QString &traceFileName() const { return m_traceFileName; }
+    const QString &directory() const { return m_directory; }
+    Project *project() const { return m_project; }
+    int origin() const { return m_origin; }
+    // "[id] name", as the tree, the views and the chart show a node.
+    QString label() const;
+
+    const QMap<int, QSharedPointer<Task>> &tasks() const { return m_tasks; }
+    const QMap<int, QSharedPointer<Hub>> &hubs() const { return m_hubs; }
+    // Hubs of other nodes met in this node's hub service events, keyed by (node id << 8) | hub id.
+    const QMap<int, QSharedPointer<Hub>> &remoteHubs() const { return m_remoteHubs; }
+    const QMap<int, NodeServiceInfo> &services() const { return m_services; }
+    // The declared service, or the default entry (code 255, targets a task).
+    NodeServiceInfo service(int id) const;
+    Task *task(int id) const;
+
+    const std::vector<TraceEvent> &events() const { return m_events; }
+    int eventCount() const { return int(m_events.size()); }
+    // Events are only read through here by index from outside; an index out of
+    // range gives null.
+    const TraceEvent *event(int index) const;
+
+    const QMultiHash<quint32, PacketRef> &packetRefs() const { return m_packetRefs; }
+    const QSet<quint32> &packetKeys() const { return m_packetKeys; }
+    quint32 firstSeq() const { return m_firstSeq; }
+    quint32 lastSeq() const { return m_lastSeq; }
+
+    quint32 totalTime() const { return m_totalTime; } // microseconds
+    float logLength() const { return m_logLength; }
+    quint32 logLengthInt() const { return m_logLengthInt; }
+    quint32 lowCounterHz() const { return m_lowCounterHz; }
+    quint32 highCounterHz() const { return m_highCounterHz; }
+
+    // The tree entry that a task, hub or other item of `category` hangs under;
+    // null for hidden hubs.
+    QTreeWidgetItem *parentEntryFor(TracerItemCategory category) const;
+    QTreeWidgetItem *taskFolder() const { return m_taskFolder.data(); }
+    QTreeWidgetItem *hubFolder() const { return m_hubFolder.data(); }
+
+    // Event timestamp in microseconds, low 32 bits, from the two counters and
+    // their frequencies; a frequency of 0 leaves its term out.
+    static quint32 timestampFor(quint32 lowCounter, quint32 highCounter, quint32 lowCounterHz,
+                                quint32 highCounterHz);
+
+private:
+    friend class XmlNodeHandler;
+
+    void createTreeEntries();
+    void read(QIODevice *device, const QString &path);
+    void reserveFromProgress(qint64 bytesRead, qint64 fileSize);
+    Hub *hubFor(int hubNodeId, int hubId);
+    bool isCatalogued(qint32 type);
+    Task *runningTask();
+
+    int m_nodeId = 0;
+    QString m_traceFileName;
+    QString m_name;
+    QString m_directory;
+    Project *m_project = nullptr;
+    int m_origin = 0;
+    QSharedPointer<QTreeWidgetItem> m_taskFolder;
+    QSharedPointer<QTreeWidgetItem> m_hubFolder;
+    QMap<int, QSharedPointer<Task>> m_tasks;
+    QMap<int, QSharedPointer<Hub>> m_hubs;
+    QMap<int, QSharedPointer<Hub>> m_remoteHubs;
+    QMap<int, NodeServiceInfo> m_services;
+    std::vector<TraceEvent> m_events;
+    QMultiHash<quint32, PacketRef> m_packetRefs;
+    QSet<quint32> m_packetKeys;
+    quint32 m_firstSeq = 0;
+    quint32 m_lastSeq = 0;
+    quint32 m_totalTime = 0;
+    float m_logLength = 0;
+    quint32 m_logLengthInt = 0;
+    quint32 m_lowCounterHz = 0;
+    quint32 m_highCounterHz = 0;
+
+    // The running task while reading: the task current after the last event
+    // read, and the one current before it. They start at 0 for every file, so
+    // a file reads the same whatever was read before it.
+    int m_currentTaskId = 0;
+    int m_previousTaskId = 0;
+    // The tasks behind those ids, so that an event costs no table lookups.
+    Task *m_currentTask = nullptr;
+    Task *m_previousTask = nullptr;
+    // Whether each type code from -8 to 255 is catalogued: -1 not looked up yet.
+    std::array<qint8, 264> m_catalogued;
+};

@@ -1,0 +1,62 @@
+#include "trace/project.h"
+
+#include "trace/node.h"
+
+#include <QIcon>
+#include <QTreeWidgetItem>
+
+Project::Project(const QString &path, QTreeWidgetItem *parentEntry)
+    : TracerItem(PROJECT)
+    , m_path(path)
+{
+    auto *entry = new QTreeWidgetItem;
+    entry->setText(0, path);
+    entry->setIcon(0, QIcon(QStringLiteral(":/interface/resources/node_area_16.png")));
+    setTreeItem(entry, PROJECT);
+    if (parentEntry)
+        parentEntry->addChild(entry);
+}
+
+Project::~Project()
+{
+    // Views let go of the nodes while every node still exists.
+    emit projectUnderRemoving();
+    m_nodes.clear();
+}
+
+void Project::addNode(Node *node)
+{
+    if (!node || m_nodes.value(node->traceFileName()).data() == node)
+        return;
+    m_nodes.insert(node->traceFileName(), QSharedPointer<Node>(node));
+}
+
+int Project::removeNode(Node *node)
+{
+    if (!node)
+        return m_nodes.size();
+    const QString name = node->traceFileName();
+    emit nodeUnderRemoving(node);
+    m_nodes.remove(name);
+    emit nodeWasRemoved(name);
+    return m_nodes.size();
+}
+
+bool Project::containsNodeId(int id) const
+{
+    return nodeById(id) != nullptr;
+}
+
+Node *Project::nodeById(int id) const
+{
+    for (const auto &node : m_nodes) {
+        if (node->nodeId() == id)
+            return node.data();
+    }
+    return nullptr;
+}
+
+Node *Project::node(const QString &traceFileName) const
+{
+    return m_nodes.value(traceFileName).data();
+}

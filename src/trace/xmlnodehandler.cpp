@@ -1,0 +1,204 @@
+#include "trace/xmlnodehandler.h"
+
+#include "app/tracer.h"
+#include "trace/cnumber.h"
+#include "trace/hub.h"
+#include "trace/task.h"
+
+#include <QIODevice>
+
+namespace {
+
+// An attribute counts as missing when it is absent and when it is empty.
+bool has(const QXmlAttributes &atts, QLatin1String name)
+{
+    return !atts.value(name).isEmpty();
+}
+
+qint32 int32(const QXmlAttributes &atts, QLatin1String name)
+{
+    return CNumber::toInt32(atts.value(name));
+}
+
+} // namespace
+
+Node::XmlNodeHandler::XmlNodeHandler(Node *node)
+    : m_node(node)
+{}
+
+bool Node::XmlNodeHandler::fail(const char *text)
+{
+    m_error = QLatin1String(text);
+    return false;
+}
+
+bool Node::XmlNodeHandler::startElement(const QString &, const QString &localName, const QString &,
+                                        const QXmlAttributes &atts)
+{
+    // Events outnumber every other element by far: test for them first.
+    if (localName == QLatin1String("event"))
+        return readEvent(atts);
+    if (localName == QLatin1String("task"))
+        return readTask(atts);
+    if (localName == QLatin1String("hub"))
+        return readHub(atts);
+    if (localName == QLatin1String("service"))
+        return readService(atts);
+    if (localName == QLatin1String("node"))
+        return readNode(atts);
+    if (localName == QLatin1String("tasks"))
+        m_tasksSeen = true;
+    else if (localName == QLatin1String("hubs"))
+        m_hubsSeen = true;
+    else if (localName == QLatin1String("services"))
+        m_servicesSeen = true;
+    else if (localName == QLatin1String("trace"))
+        return readTrace(atts);
+    return true;
+}
+
+bool Node::XmlNodeHandler::readNode(const QXmlAttributes &atts)
+{
+    if (!has(atts, QLatin1String("id")))
+        return fail("NodeID is not found in the <node> tag. Parsing has been stopped.");
+    m_node->m_nodeId = int32(atts, QLatin1String("id"));
+    m_nodeIdSeen = true;
+    if (has(atts, QLatin1String("name"))) {
+        m_node->m_name = atts.value(QLatin1String("name"));
+        m_nodeNameSeen = true;
+    }
+    return true;
+}
+
+bool Node::XmlNodeHandler::readTask(const QXmlAttributes &atts)
+{
+    if (!m_tasksSeen)
+        return fail("<tasks> tag is not found. Parsing has been stopped.");
+    if (!has(atts, QLatin1String("id")))
+        return fail("Attribute 'id' is not found in the <task> tag. Parsing has been stopped.");
+    if (!has(atts, QLatin1String("name")))
+        return fail("Attribute 'name' is not found in the <task> tag. Parsing has been stopped.");
+    const int id = int32(atts, QLatin1String("id"));
+    if (m_node->m_tasks.contains(id))
+        return true;
+    m_node->m_tasks.insert(id, QSharedPointer<Task>::create(id, atts.value(QLatin1String("name")), m_node,
+                                                            Task::ROLE_FROM_NAME, QColor(Qt::black)));
+    return true;
+}
+
+bool Node::XmlNodeHandler::readHub(const QXmlAttributes &atts)
+{
+    if (!m_hubsSeen)
+        return fail("<hubs> tag is not found. Parsing has been stopped.");
+    if (!has(atts, QLatin1String("id")))
+        return fail("Attribute 'id' is not found in the <hub> tag. Parsing has been stopped.");
+    if (!has(atts, QLatin1String("name")))
+        return fail("Attribute 'name' is not found in the <hub> tag. Parsing has been stopped.");
+    const int id = int32(atts, QLatin1String("id"));
+    if (m_node->m_hubs.contains(id))
+        return true;
+    m_node->m_hubs.insert(id, QSharedPointer<Hub>::create(id, atts.value(QLatin1String("name")), m_node,
+                                                          m_node->m_nodeId, QColor(Qt::black), true));
+    return true;
+}
+
+bool Node::XmlNodeHandler::readService(const QXmlAttributes &atts)
+{
+    if (!m_servicesSeen)
+        return fail("<services> tag is not found. Parsing has been stopped.");
+    if (!has(atts, QLatin1String("id")))
+        return fail("Attribute 'id' is not found in the <service> tag. Parsing has been stopped.");
+    if (!has(atts, QLatin1String("name")))
+        return fail("Attribute 'name' is not found in the <service> tag. Parsing has been stopped.");
+
+    NodeServiceInfo info;
+    info.id = qint16(quint16(int32(atts, QLatin1String("id")) & 0xFFFF));
+    info.name = atts.value(QLatin1String("name"));
+    // First catalogue name contained in the declared one wins; the last
+    // entry's empty name is contained in every name.
+    for (const ServiceInfo &entry : theTracer->services()) {
+        if (info.name.contains(entry.name, Qt::CaseInsensitive)) {
+            info.code = entry.code;
+            info.icon = entry.icon;
+            info.iconPath = entry.iconPath;
+            info.targetIsTask = entry.targetIsTask;
+            break;
+        }
+    }
+    m_node->m_services.insert(info.id, info);
+    return true;
+}
+
+bool Node::XmlNodeHandler::readTrace(const QXmlAttributes &atts)
+{
+    m_traceSeen = true;
+    if (!has(atts, QLatin1String("lowCounterHz")))
+        return fail("Attribute 'lowCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+    m_node->m_lowCounterHz = quint32(int32(atts, QLatin1String("lowCounterHz")));
+    m_lowFrequencyRead = true;
+    if (!has(atts, QLatin1String("highCounterHz")))
+        return fail("Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+    m_node->m_highCounterHz = quint32(int32(atts, QLatin1String("highCounterHz")));
+    m_highFrequencyRead = true;
+    return true;
+}
+
+bool Node::XmlNodeHandler::readEvent(const QXmlAttributes &atts)
+{
+    if (!m_traceSeen)
+        return fail("<trace> tag is not found. Parsing has been stopped.");
+    if (!m_lowFrequencyRead)
+        return fail("Attribute 'lowCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+    if (!m_highFrequencyRead)
+        return fail("Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+
+    // One lookup per attribute: an event is the hot path of the whole load.
+    const QString type = atts.value(QLatin1String("type"));
+    if (type.isEmpty())
+        return fail("Attribute 'type' is not found in the <event> tag. Parsing has been stopped.");
+    const QString low = atts.value(QLatin1String("lowCounter"));
+    if (low.isEmpty())
+        return fail("Attribute 'lowCounter' is not found in the <event> tag. Parsing has been stopped.");
+    const QString high = atts.value(QLatin1String("highCounter"));
+    if (high.isEmpty())
+        return fail("Attribute 'highCounter' is not found in the <event> tag. Parsing has been stopped.");
+    const QString param1 = atts.value(QLatin1String("param1"));
+    if (param1.isEmpty())
+        return fail("Attribute 'paramt1' is not found in the <event> tag. Parsing has been stopped.");
+    const QString param2 = atts.value(QLatin1String("param2"));
+    if (param2.isEmpty())
+        return fail("Attribute 'param2' is not found in the <event> tag. Parsing has been stopped.");
+
+    const qint32 eventType = CNumber::toInt32(type);
+    const quint32 lowCounter = quint32(CNumber::toInt32(low));
+    const quint32 highCounter = CNumber::toUInt32(high);
+    const qint32 p2 = CNumber::toInt32(param2);
+
+    // Entering the kernel: packet handling and kernel servicing run in task 0,
+    // so a switch to it is recorded at the same instant.
+    const bool entersKernel =
+        eventType == EventType::KernelServicingRequest || EventType::isPacket(eventType);
+    if (m_node->m_previousTaskId != 0 && entersKernel)
+        m_node->addEvent(EventType::TaskSwitch, lowCounter, highCounter, 1, 0);
+
+    // A packet event without a packet carries nothing to show.
+    if (EventType::isPacket(eventType) && p2 == 0)
+        return true;
+
+    m_node->addEvent(eventType, lowCounter, highCounter, CNumber::toInt32(param1), p2);
+    if (m_device && m_node->eventCount() >= m_probeEvents) {
+        m_node->reserveFromProgress(m_device->pos(), m_device->size());
+        m_device = nullptr;
+    }
+    return true;
+}
+
+bool Node::XmlNodeErrorHandler::stop(const QXmlParseException &exception)
+{
+    if (m_message.isEmpty()) {
+        m_message = exception.message() + QLatin1String("\nLine: ") +
+                    QString::number(exception.lineNumber()) + QLatin1String(", column: ") +
+                    QString::number(exception.columnNumber());
+    }
+    return false;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "trace/node.h"
+
+#include <QXmlDefaultHandler>
+
+// Reads the elements of a trace file into a node as the SAX reader meets
+// their start tags. Nesting and end tags play no part: only the order in
+// which start tags appear does.
+class Node::XmlNodeHandler : public QXmlContentHandler
+{
+public:
+    explicit XmlNodeHandler(Node *node);
+    // After `events` events, sizes the node's event vector from how much of
+    // `device` they took.
+    void setSizeProbe(QIODevice *device, int events)
+    {
+        m_device = device;
+        m_probeEvents = events;
+    }
+
+    bool startElement(const QString &namespaceURI, const QString &localName, const QString &qName,
+                      const QXmlAttributes &atts) override;
+    QString errorString() const override { return m_error; }
+
+    void setDocumentLocator(QXmlLocator *) override {}
+    bool startDocument() override { return true; }
+    bool endDocument() override { return true; }
+    bool startPrefixMapping(const QString &, const QString &) override { return true; }
+    bool endPrefixMapping(const QString &) override { return true; }
+    bool endElement(const QString &, const QString &, const QString &) override { return true; }
+    bool characters(const QString &) override { return true; }
+    bool ignorableWhitespace(const QString &) override { return true; }
+    bool processingInstruction(const QString &, const QString &) override { return true; }
+    bool skippedEntity(const QString &) override { return true; }
+
+private:
+    bool fail(const char *text);
+    bool readNode(const QXmlAttributes &atts);
+    bool readTask(const QXmlAttributes &atts);
+    bool readHub(const QXmlAttributes &atts);
+    bool readService(const QXmlAttributes &atts);
+    bool readTrace(const QXmlAttributes &atts);
+    bool readEvent(const QXmlAttributes &atts);
+
+    Node *const m_node;
+    QIODevice *m_device = nullptr;
+    int m_probeEvents = 0;
+    QString m_error;
+    bool m_nodeIdSeen = false;
+    bool m_nodeNameSeen = false;
+    bool m_tasksSeen = false;
+    bool m_hubsSeen = false;
+    bool m_servicesSeen = false;
+    bool m_traceSeen = false;
+    bool m_lowFrequencyRead = false;
+    bool m_highFrequencyRead = false;
+};
+
+// Turns every complaint of the reader, even a warning, into the end of the
+// read, keeping the message with the line and column the reader reports.
+class Node::XmlNodeErrorHandler : public QXmlErrorHandler
+{
+public:
+    bool warning(const QXmlParseException &exception) override { return stop(exception); }
+    bool error(const QXmlParseException &exception) override { return stop(exception); }
+    bool fatalError(const QXmlParseException &exception) override { return stop(exception); }
+    QString errorString() const override { return QString(); }
+
+    // The message + "\nLine: " + line + ", column: " + column of the first
+    // complaint; empty when there was none.
+    const QString &message() const { return m_message; }
+
+private:
+    bool stop(const QXmlParseException &exception);
+
+    QString m_message;
+};

@@ -1,0 +1,399 @@
+#include "app/tracer.h"
+#include "testsupport.h"
+#include "trace/hub.h"
+#include "trace/node.h"
+#include "trace/task.h"
+#include "tracefixture.h"
+
+#include <QTreeWidgetItem>
+#include <QtTest>
+
+#include <cmath>
+
+using TraceFixture::eventXml;
+using TraceFixture::traceFile;
+
+Q_DECLARE_METATYPE(QList<quint32>)
+Q_DECLARE_METATYPE(QList<float>)
+
+namespace {
+
+// A node whose high counter counts microseconds, so that a high counter value
+// is the event's timestamp.
+std::unique_ptr<Node> microsecondNode(int nodeId = 1)
+{
+    auto node = std::make_unique<Node>(nodeId);
+    node->setCounterFrequencies(0, 1000000);
+    return node;
+}
+
+} // namespace
+
+class TestNodeModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    Tracer m_tracer;
+
+private slots:
+    void initTestCase() { m_tracer.initHeadless(); }
+
+    void timestampCombinesBothCounters_data()
+    {
+        QTest::addColumn<quint32>("low");
+        QTest::addColumn<quint32>("high");
+        QTest::addColumn<quint32>("lowHz");
+        QTest::addColumn<quint32>("highHz");
+        QTest::addColumn<quint32>("timestamp");
+
+        QTest::newRow("a low frequency of 0 leaves the low term out")
+            << 99u << 1500u << 0u << 1000u << 1500000u;
+        QTest::newRow("both terms add up") << 250000u << 2u << 1000000u << 1u << 2250000u;
+        QTest::newRow("a high frequency of 0 leaves the high term out")
+            << 500u << 7u << 1000u << 0u << 500000u;
+        QTest::newRow("both frequencies 0 give time 0") << 500u << 7u << 0u << 0u << 0u;
+        QTest::newRow("fractions of a microsecond are cut off") << 0u << 1u << 0u << 3u << 333333u;
+        // (2^32 - 1) s = 4294967295000000 us, whose low 32 bits are 2^32 - 10^6.
+        QTest::newRow("a time beyond 32 bits keeps its low 32 bits")
+            << 0u << 0xFFFFFFFFu << 0u << 1u << 4293967296u;
+        QTest::newRow("the largest counters at 1 Hz stay defined")
+            << 0xFFFFFFFFu << 0xFFFFFFFFu << 1u << 1u
+            << quint32(quint64(8589934590000000ull) % 4294967296ull);
+    }
+
+    void timestampCombinesBothCounters()
+    {
+        QFETCH(quint32, low);
+        QFETCH(quint32, high);
+        QFETCH(quint32, lowHz);
+        QFETCH(quint32, highHz);
+        QFETCH(quint32, timestamp);
+        QCOMPARE(Node::timestampFor(low, high, lowHz, highHz), timestamp);
+    }
+
+    void timeAxesFollowTheAnchors_data()
+    {
+        QTest::addColumn<QList<int>>("types");
+        QTest::addColumn<QList<quint32>>("times");
+        QTest::addColumn<QList<quint32>>("durations");
+        QTest::addColumn<QList<quint32>>("offsets");
+        QTest::addColumn<QList<float>>("logPositions");
+
+        const float ln100 = std::log(100.0f);
+        const float ln40 = std::log(40.0f);
+        QTest::newRow("a second event 100 us later sets the first one's duration")
+            << QList<int>{1, 1} << QList<quint32>{5000, 5100} << QList<quint32>{100, 0}
+            << QList<quint32>{0, 100} << QList<float>{0, ln100};
+        QTest::newRow("equal timestamps give zero duration and the same position")
+            << QList<int>{1, 1, 1} << QList<quint32>{10, 110, 110} << QList<quint32>{100, 0, 0}
+            << QList<quint32>{0, 100, 100} << QList<float>{0, ln100, ln100};
+        QTest::newRow("a marker between events lengthens the anchor up to the next ordinary event")
+            << QList<int>{1, 16, 1} << QList<quint32>{0, 40, 100} << QList<quint32>{100, 0, 0}
+            << QList<quint32>{0, 40, 100} << QList<float>{0, ln40, ln100};
+        QTest::newRow("sync markers never become anchors")
+            << QList<int>{1, 3, 4, 1} << QList<quint32>{0, 10, 40, 100} << QList<quint32>{100, 0, 0, 0}
+            << QList<quint32>{0, 10, 40, 100} << QList<float>{0, std::log(10.0f), ln40, ln100};
+        QTest::newRow("markers before any ordinary event sit at the origin")
+            << QList<int>{16, 16, 1} << QList<quint32>{30, 50, 80} << QList<quint32>{0, 0, 0}
+            << QList<quint32>{0, 0, 0} << QList<float>{0, 0, 0};
+        QTest::newRow("an event type outside the catalogue is an ordinary event")
+            << QList<int>{77, 1} << QList<quint32>{0, 100} << QList<quint32>{100, 0} << QList<quint32>{0, 100}
+            << QList<float>{0, ln100};
+    }
+
+    void timeAxesFollowTheAnchors()
+    {
+        QFETCH(QList<int>, types);
+        QFETCH(QList<quint32>, times);
+        QFETCH(QList<quint32>, durations);
+        QFETCH(QList<quint32>, offsets);
+        QFETCH(QList<float>, logPositions);
+
+        auto node = microsecondNode();
+        for (int i = 0; i < types.size(); ++i)
+            node->addEvent(types[i], 0, times[i], 0x100, 0x10001);
+        QCOMPARE(node->eventCount(), types.size());
+        for (int i = 0; i < types.size(); ++i) {
+            const TraceEvent &e = node->events().at(i);
+            QCOMPARE(e.duration, durations[i]);
+            QCOMPARE(e.offset, offsets[i]);
+            QVERIFY2(qAbs(e.logPosition - logPositions[i]) < 1e-5f, qPrintable(QString::number(i)));
+            QCOMPARE(e.logDuration, e.duration ? std::log(float(e.duration)) : 0.0f);
+            QCOMPARE(e.isMarker, (types[i] == 16 || (types[i] >= 3 && types[i] <= 6)) ? 1 : 0);
+        }
+    }
+
+    void markerBetweenEventsLengthensAnchorStepByStep()
+    {
+        auto node = microsecondNode();
+        node->addEvent(1, 0, 0, 0, 0);
+        node->addEvent(16, 0, 40, 0, 0);
+        QCOMPARE(node->events().at(0).duration, 40u);
+        node->addEvent(1, 0, 100, 0, 0);
+        QCOMPARE(node->events().at(0).duration, 100u);
+        QCOMPARE(node->events().at(1).duration, 0u);
+    }
+
+    void backwardTimestampIsCorrectedOnce_data()
+    {
+        QTest::addColumn<quint32>("secondLow");
+        QTest::addColumn<quint32>("secondTimestamp");
+        QTest::addColumn<quint32>("duration");
+        // 1 Hz high counter, 1 MHz low counter; the first event is at 1.999990 s.
+        QTest::newRow("a low counter that wrapped before the high one is mended") << 10u << 2000010u << 20u;
+        QTest::newRow("a later timestamp is left alone") << 999995u << 1999995u << 5u;
+        QTest::newRow("the corrected timestamp is the one stored") << 0u << 2000000u << 10u;
+    }
+
+    void backwardTimestampIsCorrectedOnce()
+    {
+        QFETCH(quint32, secondLow);
+        QFETCH(quint32, secondTimestamp);
+        QFETCH(quint32, duration);
+        Node node(1);
+        node.setCounterFrequencies(1000000, 1);
+        node.addEvent(1, 999990, 1, 0, 0);
+        node.addEvent(1, secondLow, 1, 0, 0);
+        QCOMPARE(node.events().at(1).timestamp, secondTimestamp);
+        QCOMPARE(node.events().at(0).duration, duration);
+        QCOMPARE(node.events().at(1).offset, duration);
+    }
+
+    void argumentsAreDecodedByType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("param1");
+        QTest::addColumn<int>("param2");
+        QTest::addColumn<int>("arg1");
+        QTest::addColumn<int>("arg2");
+        QTest::addColumn<int>("nodeId");
+        QTest::addColumn<int>("currentTask");
+        QTest::addColumn<int>("flags");
+
+        // The node's own id is 9; no task switch has happened, so task 0 runs.
+        QTest::newRow("a task switch names the new task and its node")
+            << 0 << 0x7F12 << 0x0503 << 0x12 << 3 << 5 << 3 << 0b111;
+        QTest::newRow("a service request keeps only the low bytes")
+            << 1 << 0x7F04 << 0x7F0602 << 4 << 2 << 6 << 0 << 0b111;
+        QTest::newRow("an interrupt is decoded like a service")
+            << 255 << 0x21 << 0x0344 << 0x21 << 0x44 << 3 << 0 << 0b111;
+        QTest::newRow("a sync event keeps the whole second parameter")
+            << 4 << 0x0207 << 0x30001 << 7 << 0x30001 << 2 << 0 << 0b111;
+        QTest::newRow("a user marker carries its task and the node's own id")
+            << 16 << (7 << 16 | 9) << 1234 << 9 << 1234 << 9 << 7 << 0b111;
+        QTest::newRow("a type outside the catalogue has no node id")
+            << 42 << 0x1FF << 0x12345 << 0xFF << 0x12345 << 0 << 0 << 0b010;
+        QTest::newRow("negative parameters decode to non-negative fields")
+            << 1 << -1 << -1 << 0xFF << 0xFF << 0xFF << 0 << 0b111;
+    }
+
+    void argumentsAreDecodedByType()
+    {
+        QFETCH(int, type);
+        QFETCH(int, param1);
+        QFETCH(int, param2);
+        auto node = microsecondNode(9);
+        node->addEvent(type, 0, 10, param1, param2);
+        const TraceEvent &e = node->events().back();
+        QTEST(e.arg1, "arg1");
+        QTEST(e.arg2, "arg2");
+        QTEST(e.nodeId, "nodeId");
+        QTEST(e.currentTask, "currentTask");
+        QTEST(e.flags(), "flags");
+    }
+
+    void packetKeysAndSequenceRange()
+    {
+        auto node = microsecondNode(1);
+        node->addEvent(4, 0, 10, 0x0201, 0x00070005); // node 2, seq 5, high half 7
+        node->addEvent(6, 0, 20, 0x0300, 0x0009);     // node 3, seq 9
+        node->addEvent(-4, 0, 30, 0x0201, 0x0005);    // same key as the first
+        node->addEvent(1, 0, 40, 0x0201, 0x0005);     // not a sync event: no key
+
+        const quint32 key = 2u << 16 | 5u;
+        QCOMPARE(node->packetKeys(), (QSet<quint32>{key, 3u << 16 | 9u}));
+        const QList<PacketRef> refs = node->packetRefs().values(key);
+        QCOMPARE(refs.size(), 2);
+        QSet<int> indexes;
+        for (const PacketRef &ref : refs)
+            indexes.insert(ref.eventIndex);
+        QCOMPARE(indexes, (QSet<int>{0, 2}));
+        const PacketRef first = refs.at(0).eventIndex == 0 ? refs.at(0) : refs.at(1);
+        QCOMPARE(first.high, quint16(7));
+        QCOMPARE(first.type, 4);
+        QCOMPARE(node->firstSeq(), 5u);
+        QCOMPARE(node->lastSeq(), 5u);
+    }
+
+    void executionTimeIsCreditedToThePreviousTask()
+    {
+        auto node = microsecondNode(1);
+        node->addEvent(0, 0, 100, 0, 3); // switch to task 3 at 100
+        node->addEvent(1, 0, 110, 0, 0);
+        QCOMPARE(node->task(3)->executionTime(), 10u);
+        node->addEvent(1, 0, 130, 0, 0);
+        QCOMPARE(node->task(3)->executionTime(), 30u);
+        QCOMPARE(node->events().at(2).timecut, 30u);
+        // Activation is stamped while the task has run for no time yet: by the
+        // first event after the switch, before its gap is credited.
+        QCOMPARE(node->task(3)->activationTime(), 110u);
+
+        node->addEvent(0, 0, 150, 0, 4); // the gap before a switch belongs to the task left
+        QCOMPARE(node->task(3)->executionTime(), 50u);
+        QCOMPARE(node->task(4)->executionTime(), 0u);
+        QCOMPARE(node->events().at(3).timecut, 0u);
+        node->addEvent(1, 0, 170, 0, 0);
+        QCOMPARE(node->task(4)->executionTime(), 20u);
+        QCOMPARE(node->totalTime(), 70u);
+        QVERIFY(qAbs(node->logLength() - node->events().back().logPosition) < 1e-4f);
+
+        node->finish();
+        QCOMPARE(node->task(3)->share(), float(50 * 100.0 / 70));
+        QCOMPARE(node->task(4)->share(), float(20 * 100.0 / 70));
+        QCOMPARE(node->logLengthInt(), quint32(node->logLength()));
+    }
+
+    void firstEventBeforeAnySwitchCreatesUnknownTaskZero()
+    {
+        auto node = microsecondNode(1);
+        node->addEvent(1, 0, 10, 0, 0);
+        QCOMPARE(node->tasks().size(), 1);
+        Task *task = node->task(0);
+        QVERIFY(task);
+        QCOMPARE(task->name(), QStringLiteral("[unknown]"));
+        QCOMPARE(task->role(), Task::USER_TASK);
+        QCOMPARE(task->treeItem()->parent(), node->taskFolder());
+    }
+
+    void nodeWithoutElapsedTimeGivesEveryTaskShareZero()
+    {
+        auto node = microsecondNode(1);
+        node->addEvent(1, 0, 10, 0, 0);
+        node->addEvent(0, 0, 10, 0, 3);
+        node->addEvent(1, 0, 10, 0, 0);
+        node->finish();
+        QCOMPARE(node->totalTime(), 0u);
+        QCOMPARE(node->task(3)->share(), 0.0f);
+        QCOMPARE(node->task(0)->share(), 0.0f);
+    }
+
+    void hubServicesCountOnLocalAndRemoteHubs()
+    {
+        const QByteArray declarations = "<hubs><hub id=\"2\" name=\"Mailbox\"/></hubs>\n"
+                                        "<services><service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
+                                        "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/>"
+                                        "<service id=\"1\" name=\"Ks_Start_Task\"/></services>\n";
+        const QByteArray events = eventXml(1, 10, 7, 0x0102)    // send to own hub 2
+                                  + eventXml(1, 20, 7, 0x0502)  // send to hub 2 of node 5
+                                  + eventXml(2, 30, 9, 0x0502)  // kernel receive on hub 2 of node 5
+                                  + eventXml(1, 40, 9, 0x0503)  // receive on hub 3 of node 5
+                                  + eventXml(-1, 50, 7, 0x0102) // completions count nothing
+                                  + eventXml(1, 60, 1, 0x0102)  // a task service counts nothing
+                                  + eventXml(1, 70, 9, 0x0104); // an undeclared own hub is created
+        const QString path = TestSupport::writeTempFile(QStringLiteral("hubs"), QStringLiteral("n.trace"),
+                                                        traceFile(1, declarations, events));
+        Node node(path, nullptr, FROM_TRACER);
+
+        Hub *own = node.hubs().value(2).data();
+        QCOMPARE(own->sendRequests(), 1);
+        QCOMPARE(own->receiveRequests(), 0);
+        QCOMPARE(node.hubs().size(), 2);
+        Hub *created = node.hubs().value(4).data();
+        QVERIFY(created->isListed());
+        QCOMPARE(created->name(), QString());
+        QCOMPARE(created->receiveRequests(), 1);
+        QCOMPARE(created->treeItem()->parent(), node.hubFolder());
+
+        QCOMPARE(node.remoteHubs().keys(), (QList<int>{5 << 8 | 2, 5 << 8 | 3}));
+        Hub *remote = node.remoteHubs().value(5 << 8 | 2).data();
+        QVERIFY(!remote->isListed());
+        QCOMPARE(remote->category(), TracerItem::HIDDEN_HUB);
+        QCOMPARE(remote->hubNodeId(), 5);
+        QCOMPARE(remote->sendRequests(), 1);
+        QCOMPARE(remote->receiveKernelRequests(), 1);
+        QVERIFY(!remote->treeItem()->parent());
+        QCOMPARE(node.remoteHubs().value(5 << 8 | 3)->receiveRequests(), 1);
+    }
+
+    void tablesAreOrderedById()
+    {
+        auto node = microsecondNode(1);
+        for (int task : {9, 2, 30, 0, 4})
+            node->addEvent(0, 0, 10, 0, task);
+        QCOMPARE(node->tasks().keys(), (QList<int>{0, 2, 4, 9, 30}));
+    }
+
+    void rolesDeriveFromNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("an upper-case KERNEL is the kernel") << "KERNEL" << 255 << int(Task::KERNEL);
+        QTest::newRow("an idle task") << "Idle Task" << 255 << int(Task::IDLE);
+        QTest::newRow("a transmit task needs the blank") << "NetTx task 2" << 255 << int(Task::TX_TASK);
+        QTest::newRow("a receive task") << "Rx Task" << 255 << int(Task::RX_TASK);
+        QTest::newRow("rxtask without blank is a user task") << "rxtask" << 255 << int(Task::USER_TASK);
+        QTest::newRow("kernel wins over idle") << "idle kernel" << 255 << int(Task::KERNEL);
+        QTest::newRow("an explicit role is kept") << "kernel" << int(Task::ISR) << int(Task::ISR);
+        QTest::newRow("an unknown task is a user task") << "[unknown]" << 255 << int(Task::USER_TASK);
+    }
+
+    void rolesDeriveFromNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, role);
+        QFETCH(int, expected);
+        Node node(1);
+        const Task task(1, name, &node, role, Qt::black);
+        QCOMPARE(int(task.role()), expected);
+        QCOMPARE(task.roleName(), Task::roleName(expected));
+        QCOMPARE(task.treeItem()->text(0), name);
+        QCOMPARE(task.treeItem()->data(0, CategoryRole).toInt(), int(TracerItem::TASK));
+        QCOMPARE(TracerItem::itemFromData(task.treeItem()->data(0, ItemRole)), &task);
+    }
+
+    void defaultColoursAreWhiteForTheKernelAndLightOtherwise()
+    {
+        Node node(1);
+        const Task kernel(0, QStringLiteral("KERNEL"), &node, 255, Qt::black);
+        QCOMPARE(kernel.colour(), QColor(Qt::white));
+        const Task given(1, QStringLiteral("kernel"), &node, 255, QColor(10, 20, 30));
+        QCOMPARE(given.colour(), QColor(10, 20, 30));
+
+        QList<QColor> colours;
+        for (int i = 0; i < 20; ++i) {
+            const Hub hub(i, QString(), &node, 1, Qt::black, true);
+            colours.append(hub.colour());
+            for (int component : {hub.colour().red(), hub.colour().green(), hub.colour().blue()})
+                QVERIFY2(component >= 191 && component <= 255, qPrintable(QString::number(component)));
+            QCOMPARE(hub.colour().alpha(), 255);
+        }
+        QVERIFY(colours.at(0) != colours.at(1) || colours.at(1) != colours.at(2));
+    }
+
+    void eventIndexOutsideTheNodeReadsNothing()
+    {
+        auto node = microsecondNode();
+        node->addEvent(1, 0, 10, 0, 0);
+        QVERIFY(node->event(0));
+        QVERIFY(!node->event(1));
+        QVERIFY(!node->event(-1));
+    }
+
+    void loadedEventsTakeNoMoreRoomThanNeeded()
+    {
+        QByteArray events;
+        for (int i = 0; i < 2000; ++i)
+            events += eventXml(i % 2 ? 1 : -1, quint32(i * 10), 1, 0x100);
+        const QString path = TestSupport::writeTempFile(QStringLiteral("room"), QStringLiteral("n.trace"),
+                                                        traceFile(1, QByteArray(), events));
+        const Node node(path, nullptr, FROM_TRACER);
+        QCOMPARE(node.eventCount(), 2000);
+        QVERIFY2(node.events().capacity() <= 2000 + 2000 / 16 + 64,
+                 qPrintable(QString::number(node.events().capacity())));
+    }
+};
+
+QTEST_MAIN(TestNodeModel)
+#include "tst_nodemodel.moc"

@@ -1,0 +1,542 @@
+#include "tracegenerator.h"
+
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <QXmlStreamReader>
+
+#include <iterator>
+#include <map>
+#include <memory>
+
+namespace {
+
+struct ReadEvent
+{
+    int type = 0;
+    quint32 lowCounter = 0;
+    quint32 highCounter = 0;
+    qint32 param1 = 0;
+    qint32 param2 = 0;
+};
+
+// One trace file as its XML says it, read without the viewer's loader.
+struct ReadNode
+{
+    QString fileName;
+    QString xmlError;
+    int id = -1;
+    QString name;
+    QMap<int, QString> tasks;
+    QMap<int, QString> hubs;
+    QMap<int, QString> services;
+    qint64 lowCounterHz = -1;
+    qint64 highCounterHz = -1;
+    QVector<ReadEvent> events;
+    // Numbers whose spelling would make the viewer read another value.
+    QStringList numberProblems;
+    int hexLiterals = 0;
+};
+
+struct Project
+{
+    std::unique_ptr<QTemporaryDir> dir;
+    QVector<TraceGenerator::NodeSummary> summaries;
+    QVector<ReadNode> nodes;
+};
+
+enum class Range { Signed32, Unsigned32 };
+
+// Reads a literal as written: plain decimal (no leading zero, which would make
+// it octal) or 0x-hex, within the range of the field it is read into.
+qint64 readLiteral(ReadNode &node, const QString &where, QStringView text, Range range)
+{
+    bool negative = false;
+    QStringView digits = text;
+    if (digits.startsWith(QLatin1Char('-'))) {
+        negative = true;
+        digits = digits.mid(1);
+    }
+    bool ok = false;
+    qint64 value = 0;
+    if (digits.startsWith(QLatin1String("0x"))) {
+        value = digits.mid(2).toLongLong(&ok, 16);
+        ++node.hexLiterals;
+    } else if (digits.size() > 1 && digits.startsWith(QLatin1Char('0'))) {
+        ok = false;
+    } else {
+        value = digits.toLongLong(&ok, 10);
+    }
+    if (negative)
+        value = -value;
+    const bool inRange = range == Range::Signed32 ? value >= INT32_MIN && value <= INT32_MAX
+                                                  : value >= 0 && value <= qint64(UINT32_MAX);
+    if (!ok || !inRange)
+        node.numberProblems.append(where + QStringLiteral(": ") + text.toString());
+    return value;
+}
+
+ReadNode readTraceFile(const QString &path)
+{
+    ReadNode node;
+    node.fileName = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        node.xmlError = file.errorString();
+        return node;
+    }
+    QXmlStreamReader xml(&file);
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        if (!xml.isStartElement())
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        const QStringView element = xml.name();
+        const QString where = node.fileName + QLatin1Char(' ') + element.toString() + QLatin1Char('#') +
+                              QString::number(node.events.size());
+        auto number = [&](const char *attribute, Range range) {
+            return readLiteral(node, where + QLatin1Char(' ') + QLatin1String(attribute),
+                               a.value(QLatin1String(attribute)), range);
+        };
+        if (element == QLatin1String("node")) {
+            node.id = int(number("id", Range::Signed32));
+            node.name = a.value(QLatin1String("name")).toString();
+        } else if (element == QLatin1String("task")) {
+            node.tasks.insert(int(number("id", Range::Signed32)), a.value(QLatin1String("name")).toString());
+        } else if (element == QLatin1String("hub")) {
+            node.hubs.insert(int(number("id", Range::Signed32)), a.value(QLatin1String("name")).toString());
+        } else if (element == QLatin1String("service")) {
+            node.services.insert(int(number("id", Range::Signed32)),
+                                 a.value(QLatin1String("name")).toString());
+        } else if (element == QLatin1String("trace")) {
+            node.lowCounterHz = number("lowCounterHz", Range::Signed32);
+            node.highCounterHz = number("highCounterHz", Range::Signed32);
+        } else if (element == QLatin1String("event")) {
+            ReadEvent event;
+            event.type = int(number("type", Range::Signed32));
+            event.lowCounter = quint32(number("lowCounter", Range::Signed32));
+            event.highCounter = quint32(number("highCounter", Range::Unsigned32));
+            event.param1 = qint32(number("param1", Range::Signed32));
+            event.param2 = qint32(number("param2", Range::Signed32));
+            node.events.append(event);
+        }
+    }
+    if (xml.hasError())
+        node.xmlError = QStringLiteral("%1 at line %2").arg(xml.errorString()).arg(xml.lineNumber());
+    return node;
+}
+
+// Microseconds as the viewer derives them from the two counters.
+quint32 timestampUs(const ReadNode &node, const ReadEvent &event)
+{
+    double seconds = double(event.highCounter) / double(quint32(node.highCounterHz));
+    if (node.lowCounterHz != 0)
+        seconds += double(event.lowCounter) / double(quint32(node.lowCounterHz));
+    return quint32(quint64(seconds * 1000000.0));
+}
+
+bool isPacketEvent(int type)
+{
+    return type == 4 || type == -4 || type == 5 || type == -5 || type == 6 || type == -6;
+}
+
+quint32 packetKey(const ReadEvent &event)
+{
+    return (quint32((event.param1 >> 8) & 0xFF) << 16) | quint32(event.param2 & 0xFFFF);
+}
+
+// The catalogue names a declared service is matched against, ignoring case.
+const char *const catalogueServices[] = {"START_TASK",       "SUSPEND_TASK", "RESUME_TASK", "STOP_TASK",
+                                         "ANY_PACKET",       "SLEEP_TASK",   "AWAKE_TASK",  "SEND_TO_HUB",
+                                         "RECEIVE_FROM_HUB", "RETURN"};
+
+int catalogueIndex(const QString &declaredName)
+{
+    for (int i = 0; i < int(std::size(catalogueServices)); ++i) {
+        if (declaredName.contains(QLatin1String(catalogueServices[i]), Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+bool addressesHub(const ReadNode &node, int serviceId)
+{
+    const int index = catalogueIndex(node.services.value(serviceId));
+    return index == 7 || index == 8;
+}
+
+} // namespace
+
+class TstTracegen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameSeedWritesIdenticalBytes_data();
+    void sameSeedWritesIdenticalBytes();
+    void differentSeedsWriteDifferentTraces();
+    void invalidOptionsAreRefusedBeforeWriting_data();
+    void invalidOptionsAreRefusedBeforeWriting();
+    void anUnwritableOutputIsReported();
+
+    void everyFileIsWellFormedWithTheRequestedEvents_data() { addProjectRows(); }
+    void everyFileIsWellFormedWithTheRequestedEvents();
+    void everyNodeDeclaresTheTasksAndServicesOfAKernel_data() { addProjectRows(); }
+    void everyNodeDeclaresTheTasksAndServicesOfAKernel();
+    void numbersReadBackAsWritten_data() { addProjectRows(); }
+    void numbersReadBackAsWritten();
+    void timestampsNeverDecreaseAndClocksDiffer_data() { addProjectRows(); }
+    void timestampsNeverDecreaseAndClocksDiffer();
+    void everyRoutedOrReceivedPacketWasSentElsewhere_data() { addProjectRows(); }
+    void everyRoutedOrReceivedPacketWasSentElsewhere();
+    void everyRecordedPacketHasItsNotification_data() { addProjectRows(); }
+    void everyRecordedPacketHasItsNotification();
+    void eventsNameDeclaredTasksAndHubs_data() { addProjectRows(); }
+    void eventsNameDeclaredTasksAndHubs();
+    void summariesDescribeTheWrittenFiles_data() { addProjectRows(); }
+    void summariesDescribeTheWrittenFiles();
+
+private:
+    static void addProjectRows();
+    const Project &project();
+    static QMap<QString, QByteArray> readAll(const QString &directory);
+
+    std::map<QString, Project> m_projects;
+};
+
+void TstTracegen::addProjectRows()
+{
+    QTest::addColumn<int>("nodes");
+    QTest::addColumn<int>("events");
+    QTest::addColumn<quint64>("seed");
+    QTest::newRow("a lone node has no one to exchange packets with") << 1 << 400 << quint64(5);
+    QTest::newRow("two neighbours exchange packets directly") << 2 << 2000 << quint64(1);
+    QTest::newRow("four nodes in a chain route through the middle ones") << 4 << 3000 << quint64(1);
+    QTest::newRow("six nodes use every counter setup") << 6 << 1500 << quint64(77);
+}
+
+// Generates and reads each row's project once for all the tests that look at it.
+const Project &TstTracegen::project()
+{
+    QFETCH(int, nodes);
+    QFETCH(int, events);
+    QFETCH(quint64, seed);
+    const QString key = QStringLiteral("%1-%2-%3").arg(nodes).arg(events).arg(seed);
+    auto found = m_projects.find(key);
+    if (found != m_projects.end())
+        return found->second;
+
+    Project p;
+    p.dir = std::make_unique<QTemporaryDir>(TestSupport::sandboxPath() + QStringLiteral("/project-XXXXXX"));
+    TraceGenerator generator({nodes, events, seed});
+    if (!generator.generate(p.dir->path()))
+        qFatal("generating %s failed: %s", qPrintable(key), qPrintable(generator.errorString()));
+    p.summaries = generator.summaries();
+    for (int i = 0; i < nodes; ++i)
+        p.nodes.append(readTraceFile(QDir(p.dir->path()).filePath(TraceGenerator::fileNameFor(i))));
+    return m_projects.emplace(key, std::move(p)).first->second;
+}
+
+QMap<QString, QByteArray> TstTracegen::readAll(const QString &directory)
+{
+    QMap<QString, QByteArray> files;
+    const QDir dir(directory);
+    for (const QString &name : dir.entryList(QDir::Files)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(name, file.readAll());
+    }
+    return files;
+}
+
+void TstTracegen::sameSeedWritesIdenticalBytes_data()
+{
+    QTest::addColumn<int>("nodes");
+    QTest::addColumn<quint64>("seed");
+    QTest::newRow("three nodes with the default seed") << 3 << quint64(1);
+    QTest::newRow("five nodes with the largest seed") << 5 << quint64(0xFFFFFFFFFFFFFFFFull);
+}
+
+void TstTracegen::sameSeedWritesIdenticalBytes()
+{
+    QFETCH(int, nodes);
+    QFETCH(quint64, seed);
+    QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/same-XXXXXX"));
+    // The second run writes into a directory that does not exist yet.
+    const QString first = root.filePath(QStringLiteral("first"));
+    const QString second = root.filePath(QStringLiteral("nested/second"));
+    TraceGenerator a({nodes, 2500, seed});
+    TraceGenerator b({nodes, 2500, seed});
+    QVERIFY2(a.generate(first), qPrintable(a.errorString()));
+    QVERIFY2(b.generate(second), qPrintable(b.errorString()));
+
+    const QMap<QString, QByteArray> firstFiles = readAll(first);
+    QCOMPARE(firstFiles.size(), nodes);
+    QCOMPARE(readAll(second), firstFiles);
+}
+
+void TstTracegen::differentSeedsWriteDifferentTraces()
+{
+    QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/seeds-XXXXXX"));
+    TraceGenerator one({3, 2000, 1});
+    TraceGenerator two({3, 2000, 2});
+    QVERIFY(one.generate(root.filePath(QStringLiteral("one"))));
+    QVERIFY(two.generate(root.filePath(QStringLiteral("two"))));
+    const QMap<QString, QByteArray> a = readAll(root.filePath(QStringLiteral("one")));
+    const QMap<QString, QByteArray> b = readAll(root.filePath(QStringLiteral("two")));
+    QCOMPARE(a.keys(), b.keys());
+    for (const QString &name : a.keys())
+        QVERIFY2(a.value(name) != b.value(name), qPrintable(name));
+}
+
+void TstTracegen::invalidOptionsAreRefusedBeforeWriting_data()
+{
+    QTest::addColumn<int>("nodes");
+    QTest::addColumn<int>("events");
+    QTest::newRow("a project needs at least one node") << 0 << 1000;
+    QTest::newRow("node ids must fit the byte they travel in") << TraceGenerator::maxNodes + 1 << 1000;
+    QTest::newRow("a trace needs room for its longest episode") << 3 << 2;
+    QTest::newRow("a clock must not wrap within the trace") << 3 << TraceGenerator::maxEventsPerNode + 1;
+}
+
+void TstTracegen::invalidOptionsAreRefusedBeforeWriting()
+{
+    QFETCH(int, nodes);
+    QFETCH(int, events);
+    const TraceGenerator::Options options{nodes, events, 1};
+    QVERIFY(!TraceGenerator::checkOptions(options).isEmpty());
+
+    QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/refused-XXXXXX"));
+    const QString output = root.filePath(QStringLiteral("out"));
+    TraceGenerator generator(options);
+    QVERIFY(!generator.generate(output));
+    QCOMPARE(generator.errorString(), TraceGenerator::checkOptions(options));
+    QVERIFY(!QFileInfo::exists(output));
+}
+
+void TstTracegen::anUnwritableOutputIsReported()
+{
+    // A plain file where the project directory should be.
+    const QString blocker =
+        TestSupport::writeTempFile(QStringLiteral("blocked"), QStringLiteral("project"), "x");
+    TraceGenerator generator({2, 500, 1});
+    QVERIFY(!generator.generate(blocker));
+    QVERIFY(!generator.errorString().isEmpty());
+    QVERIFY(generator.summaries().isEmpty());
+}
+
+void TstTracegen::everyFileIsWellFormedWithTheRequestedEvents()
+{
+    QFETCH(int, nodes);
+    QFETCH(int, events);
+    const Project &p = project();
+    QCOMPARE(QDir(p.dir->path()).entryList(QDir::Files).size(), nodes);
+    for (int i = 0; i < nodes; ++i) {
+        const ReadNode &node = p.nodes.at(i);
+        QVERIFY2(node.xmlError.isEmpty(), qPrintable(node.fileName + QStringLiteral(": ") + node.xmlError));
+        QCOMPARE(node.id, i + 1);
+        QVERIFY(!node.name.isEmpty());
+        QCOMPARE(node.events.size(), events);
+    }
+}
+
+void TstTracegen::everyNodeDeclaresTheTasksAndServicesOfAKernel()
+{
+    const Project &p = project();
+    for (const ReadNode &node : p.nodes) {
+        QVERIFY2(node.tasks.value(0).contains(QLatin1String("Kernel")), qPrintable(node.fileName));
+        auto hasTask = [&](const char *part) {
+            for (const QString &name : node.tasks) {
+                if (name.contains(QLatin1String(part)))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(hasTask("Idle"));
+        QVERIFY(hasTask("Tx task"));
+        QVERIFY(hasTask("Rx task"));
+        QVERIFY2(node.tasks.size() >= 6, "kernel, idle, Tx and Rx leave room for at least two user tasks");
+        QVERIFY(!node.hubs.isEmpty());
+
+        QSet<int> matched;
+        int unmatched = 0;
+        for (const QString &name : node.services) {
+            const int index = catalogueIndex(name);
+            if (index < 0)
+                ++unmatched;
+            else
+                matched.insert(index);
+        }
+        QCOMPARE(matched.size(), int(std::size(catalogueServices)));
+        QVERIFY2(unmatched >= 1, "a kernel has services the catalogue does not know");
+    }
+}
+
+void TstTracegen::numbersReadBackAsWritten()
+{
+    const Project &p = project();
+    for (const ReadNode &node : p.nodes) {
+        QVERIFY2(node.numberProblems.isEmpty(),
+                 qPrintable(node.numberProblems.mid(0, 5).join(QLatin1Char('\n'))));
+        QVERIFY2(node.hexLiterals > 0, qPrintable(node.fileName));
+        QVERIFY(node.highCounterHz > 0);
+        QVERIFY(node.lowCounterHz >= 0);
+    }
+}
+
+void TstTracegen::timestampsNeverDecreaseAndClocksDiffer()
+{
+    const Project &p = project();
+    QSet<quint32> firstTimestamps;
+    for (const ReadNode &node : p.nodes) {
+        quint32 previous = 0;
+        for (int i = 0; i < node.events.size(); ++i) {
+            const quint32 now = timestampUs(node, node.events.at(i));
+            if (now < previous)
+                QFAIL(qPrintable(QStringLiteral("%1: event %2 at %3 us follows one at %4 us")
+                                     .arg(node.fileName)
+                                     .arg(i)
+                                     .arg(now)
+                                     .arg(previous)));
+            previous = now;
+        }
+        QVERIFY2(timestampUs(node, node.events.constLast()) > timestampUs(node, node.events.constFirst()),
+                 qPrintable(node.fileName));
+        firstTimestamps.insert(timestampUs(node, node.events.constFirst()));
+    }
+    QCOMPARE(firstTimestamps.size(), p.nodes.size());
+}
+
+void TstTracegen::everyRoutedOrReceivedPacketWasSentElsewhere()
+{
+    QFETCH(int, nodes);
+    const Project &p = project();
+    QHash<quint32, int> sentWithHop; // key -> hop written at the sender
+    for (const ReadNode &node : p.nodes) {
+        for (const ReadEvent &e : node.events) {
+            if (e.type == 4) {
+                QCOMPARE(int(packetKey(e) >> 16), node.id);
+                sentWithHop.insert(packetKey(e), e.param2 >> 16);
+            }
+        }
+    }
+    // Routers first, then receivers: a packet only ever moves on.
+    QHash<quint32, int> furthestRouterHop;
+    int received = 0;
+    for (const int type : {5, 6}) {
+        for (const ReadNode &node : p.nodes) {
+            for (const ReadEvent &e : node.events) {
+                if (e.type != type)
+                    continue;
+                const quint32 key = packetKey(e);
+                const int hop = e.param2 >> 16;
+                QVERIFY2(int(key >> 16) != node.id, "a node does not route or receive its own packets");
+                QVERIFY2(sentWithHop.contains(key),
+                         qPrintable(
+                             QStringLiteral("%1: key %2 was never sent").arg(node.fileName).arg(key, 0, 16)));
+                QVERIFY2(hop > sentWithHop.value(key), "the hop count grows on the way");
+                if (type == 5) {
+                    furthestRouterHop[key] = qMax(furthestRouterHop.value(key), hop);
+                } else {
+                    ++received;
+                    QVERIFY2(hop > furthestRouterHop.value(key), "the receiver lies beyond every router");
+                }
+            }
+        }
+    }
+    if (nodes >= 2)
+        QVERIFY(received > 0);
+    if (nodes >= 3)
+        QVERIFY2(!furthestRouterHop.isEmpty(),
+                 "with three or more nodes some packets travel through another node");
+    if (nodes == 1)
+        QVERIFY(sentWithHop.isEmpty());
+}
+
+void TstTracegen::everyRecordedPacketHasItsNotification()
+{
+    const Project &p = project();
+    for (const ReadNode &node : p.nodes) {
+        QHash<quint32, int> balance; // events minus notifications per key and type family
+        for (const ReadEvent &e : node.events) {
+            QVERIFY2(!isPacketEvent(e.type) || e.param2 != 0, "a packet event without a packet is dropped");
+            if (isPacketEvent(e.type))
+                balance[packetKey(e) ^ (quint32(qAbs(e.type)) << 24)] += e.type > 0 ? 1 : -1;
+        }
+        for (auto it = balance.cbegin(); it != balance.cend(); ++it)
+            QVERIFY2(it.value() == 0,
+                     qPrintable(QStringLiteral("%1: key %2").arg(node.fileName).arg(it.key(), 0, 16)));
+    }
+}
+
+void TstTracegen::eventsNameDeclaredTasksAndHubs()
+{
+    QFETCH(int, nodes);
+    const Project &p = project();
+    QHash<int, const ReadNode *> byId;
+    for (const ReadNode &node : p.nodes)
+        byId.insert(node.id, &node);
+
+    int remoteHubRequests = 0;
+    for (const ReadNode &node : p.nodes) {
+        for (const ReadEvent &e : node.events) {
+            const int objectId = e.param2 & 0xFF;
+            const int objectNode = (e.param2 >> 8) & 0xFF;
+            if (e.type == 0) {
+                QCOMPARE(objectNode, node.id);
+                QVERIFY(node.tasks.contains(objectId));
+            } else if (qAbs(e.type) == 1 || qAbs(e.type) == 2) {
+                const int service = e.param1 & 0xFF;
+                QVERIFY2(node.services.contains(service), qPrintable(node.fileName));
+                if (addressesHub(node, service)) {
+                    QVERIFY2(byId.contains(objectNode), "a hub request names a node of the project");
+                    QVERIFY2(byId.value(objectNode)->hubs.contains(objectId), "and a hub that node declares");
+                    if (objectNode != node.id && e.type == 1)
+                        ++remoteHubRequests;
+                } else {
+                    QCOMPARE(objectNode, node.id);
+                    QVERIFY(node.tasks.contains(objectId));
+                }
+            } else if (e.type == 16) {
+                QVERIFY(node.tasks.contains((e.param1 >> 16) & 0xFF));
+            } else if (e.type == 255) {
+                QCOMPARE(objectNode, node.id);
+            }
+        }
+    }
+    if (nodes >= 2)
+        QVERIFY2(remoteHubRequests > 0, "tasks also call hubs of other nodes");
+}
+
+void TstTracegen::summariesDescribeTheWrittenFiles()
+{
+    const Project &p = project();
+    QCOMPARE(p.summaries.size(), p.nodes.size());
+    for (int i = 0; i < p.nodes.size(); ++i) {
+        const TraceGenerator::NodeSummary &s = p.summaries.at(i);
+        const ReadNode &node = p.nodes.at(i);
+        QCOMPARE(s.fileName, node.fileName);
+        QCOMPARE(s.nodeId, node.id);
+        QCOMPARE(s.nodeName, node.name);
+        QCOMPARE(s.events, node.events.size());
+        QCOMPARE(qint64(s.lowCounterHz), node.lowCounterHz);
+        QCOMPARE(qint64(s.highCounterHz), node.highCounterHz);
+        QCOMPARE(s.bytes, QFileInfo(QDir(p.dir->path()).filePath(s.fileName)).size());
+        int sent = 0, routed = 0, received = 0;
+        for (const ReadEvent &e : node.events) {
+            sent += e.type == 4;
+            routed += e.type == 5;
+            received += e.type == 6;
+        }
+        QCOMPARE(s.packetsSent, sent);
+        QCOMPARE(s.packetsRouted, routed);
+        QCOMPARE(s.packetsReceived, received);
+    }
+}
+
+QTEST_GUILESS_MAIN(TstTracegen)
+#include "tst_tracegen.moc"

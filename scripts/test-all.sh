@@ -1,0 +1,17 @@
+#!/bin/sh
+# Builds and runs the whole test suite twice: a normal build, then a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer that fails on any report.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+
+export QT_QPA_PLATFORM=offscreen
+
+"$root/scripts/build.sh" "$root/build"
+(cd "$root/build" && ctest --output-on-failure -j 2)
+
+"$root/scripts/build.sh" "$root/build-asan" -DKESTREL_SANITIZE=ON
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+(cd "$root/build-asan" && ctest --output-on-failure -j 2)

@@ -26,9 +26,9 @@ Node::XmlNodeHandler::XmlNodeHandler(Node *node)
     : m_node(node)
 {}
 
-bool Node::XmlNodeHandler::fail(const char *text)
+bool Node::XmlNodeHandler::fail(const QString &text)
 {
-    m_error = QLatin1String(text);
+    m_error = text;
     return false;
 }
 
@@ -60,7 +60,7 @@ bool Node::XmlNodeHandler::startElement(const QString &, const QString &localNam
 bool Node::XmlNodeHandler::readNode(const QXmlAttributes &atts)
 {
     if (!has(atts, QLatin1String("id")))
-        return fail("NodeID is not found in the <node> tag. Parsing has been stopped.");
+        return fail(QStringLiteral("NodeID is not found in the <node> tag. Parsing has been stopped."));
     m_node->m_nodeId = int32(atts, QLatin1String("id"));
     m_nodeIdSeen = true;
     if (has(atts, QLatin1String("name"))) {
@@ -70,46 +70,50 @@ bool Node::XmlNodeHandler::readNode(const QXmlAttributes &atts)
     return true;
 }
 
+bool Node::XmlNodeHandler::checkDeclaration(const QXmlAttributes &atts, bool folderSeen, const char *element)
+{
+    // Task, hub and service declarations share their checks and messages.
+    if (!folderSeen)
+        return fail(
+            QStringLiteral("<%1s> tag is not found. Parsing has been stopped.").arg(QLatin1String(element)));
+    for (const char *attribute : {"id", "name"}) {
+        if (!has(atts, QLatin1String(attribute))) {
+            return fail(
+                QStringLiteral("Attribute '%1' is not found in the <%2> tag. Parsing has been stopped.")
+                    .arg(QLatin1String(attribute), QLatin1String(element)));
+        }
+    }
+    return true;
+}
+
 bool Node::XmlNodeHandler::readTask(const QXmlAttributes &atts)
 {
-    if (!m_tasksSeen)
-        return fail("<tasks> tag is not found. Parsing has been stopped.");
-    if (!has(atts, QLatin1String("id")))
-        return fail("Attribute 'id' is not found in the <task> tag. Parsing has been stopped.");
-    if (!has(atts, QLatin1String("name")))
-        return fail("Attribute 'name' is not found in the <task> tag. Parsing has been stopped.");
+    if (!checkDeclaration(atts, m_tasksSeen, "task"))
+        return false;
     const int id = int32(atts, QLatin1String("id"));
-    if (m_node->m_tasks.contains(id))
-        return true;
-    m_node->m_tasks.insert(id, QSharedPointer<Task>::create(id, atts.value(QLatin1String("name")), m_node,
-                                                            Task::ROLE_FROM_NAME, QColor(Qt::black)));
+    if (!m_node->m_tasks.contains(id)) {
+        m_node->m_tasks.insert(id, QSharedPointer<Task>::create(id, atts.value(QLatin1String("name")), m_node,
+                                                                Task::ROLE_FROM_NAME, QColor(Qt::black)));
+    }
     return true;
 }
 
 bool Node::XmlNodeHandler::readHub(const QXmlAttributes &atts)
 {
-    if (!m_hubsSeen)
-        return fail("<hubs> tag is not found. Parsing has been stopped.");
-    if (!has(atts, QLatin1String("id")))
-        return fail("Attribute 'id' is not found in the <hub> tag. Parsing has been stopped.");
-    if (!has(atts, QLatin1String("name")))
-        return fail("Attribute 'name' is not found in the <hub> tag. Parsing has been stopped.");
+    if (!checkDeclaration(atts, m_hubsSeen, "hub"))
+        return false;
     const int id = int32(atts, QLatin1String("id"));
-    if (m_node->m_hubs.contains(id))
-        return true;
-    m_node->m_hubs.insert(id, QSharedPointer<Hub>::create(id, atts.value(QLatin1String("name")), m_node,
-                                                          m_node->m_nodeId, QColor(Qt::black), true));
+    if (!m_node->m_hubs.contains(id)) {
+        m_node->m_hubs.insert(id, QSharedPointer<Hub>::create(id, atts.value(QLatin1String("name")), m_node,
+                                                              m_node->m_nodeId, QColor(Qt::black), true));
+    }
     return true;
 }
 
 bool Node::XmlNodeHandler::readService(const QXmlAttributes &atts)
 {
-    if (!m_servicesSeen)
-        return fail("<services> tag is not found. Parsing has been stopped.");
-    if (!has(atts, QLatin1String("id")))
-        return fail("Attribute 'id' is not found in the <service> tag. Parsing has been stopped.");
-    if (!has(atts, QLatin1String("name")))
-        return fail("Attribute 'name' is not found in the <service> tag. Parsing has been stopped.");
+    if (!checkDeclaration(atts, m_servicesSeen, "service"))
+        return false;
 
     NodeServiceInfo info;
     info.id = qint16(quint16(int32(atts, QLatin1String("id")) & 0xFFFF));
@@ -133,11 +137,13 @@ bool Node::XmlNodeHandler::readTrace(const QXmlAttributes &atts)
 {
     m_traceSeen = true;
     if (!has(atts, QLatin1String("lowCounterHz")))
-        return fail("Attribute 'lowCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+        return fail(QStringLiteral(
+            "Attribute 'lowCounterHz' is not found in the <trace> tag. Parsing has been stopped."));
     m_node->m_lowCounterHz = quint32(int32(atts, QLatin1String("lowCounterHz")));
     m_lowFrequencyRead = true;
     if (!has(atts, QLatin1String("highCounterHz")))
-        return fail("Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+        return fail(QStringLiteral(
+            "Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped."));
     m_node->m_highCounterHz = quint32(int32(atts, QLatin1String("highCounterHz")));
     m_highFrequencyRead = true;
     return true;
@@ -146,28 +152,35 @@ bool Node::XmlNodeHandler::readTrace(const QXmlAttributes &atts)
 bool Node::XmlNodeHandler::readEvent(const QXmlAttributes &atts)
 {
     if (!m_traceSeen)
-        return fail("<trace> tag is not found. Parsing has been stopped.");
+        return fail(QStringLiteral("<trace> tag is not found. Parsing has been stopped."));
     if (!m_lowFrequencyRead)
-        return fail("Attribute 'lowCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+        return fail(QStringLiteral(
+            "Attribute 'lowCounterHz' is not found in the <trace> tag. Parsing has been stopped."));
     if (!m_highFrequencyRead)
-        return fail("Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped.");
+        return fail(QStringLiteral(
+            "Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped."));
 
     // One lookup per attribute: an event is the hot path of the whole load.
     const QString type = atts.value(QLatin1String("type"));
     if (type.isEmpty())
-        return fail("Attribute 'type' is not found in the <event> tag. Parsing has been stopped.");
+        return fail(
+            QStringLiteral("Attribute 'type' is not found in the <event> tag. Parsing has been stopped."));
     const QString low = atts.value(QLatin1String("lowCounter"));
     if (low.isEmpty())
-        return fail("Attribute 'lowCounter' is not found in the <event> tag. Parsing has been stopped.");
+        return fail(QStringLiteral(
+            "Attribute 'lowCounter' is not found in the <event> tag. Parsing has been stopped."));
     const QString high = atts.value(QLatin1String("highCounter"));
     if (high.isEmpty())
-        return fail("Attribute 'highCounter' is not found in the <event> tag. Parsing has been stopped.");
+        return fail(QStringLiteral(
+            "Attribute 'highCounter' is not found in the <event> tag. Parsing has been stopped."));
     const QString param1 = atts.value(QLatin1String("param1"));
     if (param1.isEmpty())
-        return fail("Attribute 'paramt1' is not found in the <event> tag. Parsing has been stopped.");
+        return fail(
+            QStringLiteral("Attribute 'paramt1' is not found in the <event> tag. Parsing has been stopped."));
     const QString param2 = atts.value(QLatin1String("param2"));
     if (param2.isEmpty())
-        return fail("Attribute 'param2' is not found in the <event> tag. Parsing has been stopped.");
+        return fail(
+            QStringLiteral("Attribute 'param2' is not found in the <event> tag. Parsing has been stopped."));
 
     const qint32 eventType = CNumber::toInt32(type);
     const quint32 lowCounter = quint32(CNumber::toInt32(low));

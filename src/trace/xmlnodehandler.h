@@ -35,7 +35,8 @@ public:
     bool skippedEntity(const QString &) override { return true; }
 
 private:
-    bool fail(const char *text);
+    bool fail(const QString &text);
+    bool checkDeclaration(const QXmlAttributes &atts, bool folderSeen, const char *element);
     bool readNode(const QXmlAttributes &atts);
     bool readTask(const QXmlAttributes &atts);
     bool readHub(const QXmlAttributes &atts);

@@ -1,0 +1,143 @@
+#include "chart/timescale.h"
+
+#include <QtGlobal>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Truncates toward zero like int(value), but saturates where int() would be
+// undefined: a scale zoomed in without end reaches pixels beyond the int range.
+int toPixel(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(value);
+}
+
+// Offsets reach 2^32 - 1 us and shifts may be negative while a node is dragged,
+// so the sum is taken in 64 bits before it becomes a float.
+float shifted(quint32 offset, qint64 extra, int shift)
+{
+    return float(qint64(offset) + extra + shift);
+}
+
+// chart width / length, less an ulp where the quotient was rounded up: then
+// L × scale would exceed the width in single precision, and the chart would
+// offer a zoom-out that only fits the scale again (one fit in about 25).
+float fittedLinScale(int chartWidth, int units)
+{
+    float scale = float(chartWidth) / float(units);
+    while (float(units) * scale > float(chartWidth))
+        scale = std::nextafter(scale, 0.0f);
+    return scale;
+}
+
+} // namespace
+
+bool TimeScale::setLinearMode(bool linear)
+{
+    if (linear != m_logMode)
+        return false;
+    m_logMode = !linear;
+    return true;
+}
+
+int TimeScale::leftX(const TraceEvent &event, int shift, int h) const
+{
+    if (m_logMode)
+        return toPixel(event.logPosition * m_logScale - float(h));
+    return toPixel(shifted(event.offset, 0, shift) * m_linScale - float(h));
+}
+
+int TimeScale::rightX(const TraceEvent &event, int shift, int h) const
+{
+    // The pixel position is a float; the last pixel is taken one to its left
+    // in double, as the painted chart does.
+    if (m_logMode)
+        return toPixel(double((event.logPosition + event.logDuration) * m_logScale - float(h)) - 1.0);
+    return toPixel(double(shifted(event.offset, event.duration, shift) * m_linScale - float(h)) - 1.0);
+}
+
+float TimeScale::timeAt(int x, int h, int headerShift, int shift) const
+{
+    return float(qint64(x) + h - headerShift) / scale() - float(shift);
+}
+
+int TimeScale::contentWidth(int lengthLin, int lengthLog, int headerShift) const
+{
+    return toPixel(double(float(length(lengthLin, lengthLog)) * scale() + float(headerShift)) + 3.0);
+}
+
+bool TimeScale::canZoomOut(int chartWidth, int lengthLin, int lengthLog) const
+{
+    return float(chartWidth) < float(length(lengthLin, lengthLog)) * scale();
+}
+
+bool TimeScale::fitToWidth(const Viewport &viewport)
+{
+    const int available = viewport.chartWidth - 3 - viewport.headerShift;
+    if (contentWidth(viewport.lengthLin, viewport.lengthLog, viewport.headerShift) >= available)
+        return false;
+    // Every viewed node a single event, or all at one time: there is nothing
+    // to spread over the width, and dividing by the length would give inf.
+    const int units = length(viewport.lengthLin, viewport.lengthLog);
+    if (units <= 0)
+        return false;
+    if (m_logMode)
+        m_logScale = float(available) / float(units);
+    else
+        m_linScale = fittedLinScale(viewport.chartWidth, units);
+    return true;
+}
+
+TimeScale::Layout TimeScale::relayout(const Viewport &viewport)
+{
+    Viewport fitted = viewport;
+    if (!viewport.hasRoot) {
+        fitted.lengthLin = 0;
+        fitted.lengthLog = 0;
+        fitted.visibleRowCount = 0;
+    }
+
+    Layout layout;
+    if (fitToWidth(fitted))
+        layout.state = SCALE_CHANGED;
+    layout.canvasWidth = contentWidth(fitted.lengthLin, fitted.lengthLog, fitted.headerShift);
+    // The rows shown, two spare rows and 1 px.
+    layout.canvasHeight = (fitted.visibleRowCount + 2) * fitted.rowHeight + 1;
+    layout.horizontalPageStep = viewport.chartWidth;
+    layout.verticalPageStep = viewport.chartHeight;
+    if (viewport.hasRoot) {
+        layout.horizontalMaximum = qMax(0, layout.canvasWidth - viewport.chartWidth);
+        layout.verticalMaximum = qMax(0, layout.canvasHeight - viewport.chartHeight);
+    }
+    return layout;
+}
+
+int TimeScale::zoomIn(int scrollValue)
+{
+    const float factor = zoomFactor();
+    if (m_logMode)
+        m_logScale *= factor;
+    else
+        m_linScale *= factor;
+    return toPixel(float(scrollValue) * factor);
+}
+
+std::optional<int> TimeScale::zoomOut(int scrollValue, int chartWidth, int lengthLin, int lengthLog)
+{
+    if (!canZoomOut(chartWidth, lengthLin, lengthLog))
+        return std::nullopt;
+    const float factor = zoomFactor();
+    if (m_logMode)
+        m_logScale /= factor;
+    else
+        m_linScale /= factor;
+    return toPixel(float(scrollValue) / factor);
+}

@@ -1,0 +1,419 @@
+#include "chart/viewroot.h"
+
+#include "trace/node.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+// The clock alignment computes in 32-bit integers like the times it works on.
+// These wrap on overflow as the machine does, where signed int arithmetic would
+// leave it undefined: a poor estimate may grow large but never breaks the program.
+qint32 plus(qint32 x, qint32 y)
+{
+    return qint32(quint32(x) + quint32(y));
+}
+
+qint32 minus(qint32 x, qint32 y)
+{
+    return qint32(quint32(x) - quint32(y));
+}
+
+qint32 times(qint32 x, qint32 y)
+{
+    return qint32(quint32(x) * quint32(y));
+}
+
+// Microseconds from `from` to `to` on a node's linear axis.
+qint32 distance(const TraceEvent *from, const TraceEvent *to)
+{
+    return qint32(to->offset - from->offset);
+}
+
+// A real chart coordinate as an int, truncated toward zero; values beyond the
+// int range (from absurd shifts) stop at its ends.
+int truncated(double value)
+{
+    return int(
+        qBound(double(std::numeric_limits<int>::min()), value, double(std::numeric_limits<int>::max())));
+}
+
+// One node's part in a packet: the event it logged on the way (sending,
+// routing or receiving) and that event's notification.
+struct Hop
+{
+    const TraceEvent *outgoing = nullptr;
+    const TraceEvent *notification = nullptr;
+    qint32 type = 0; // type of the outgoing event: 4, 5 or 6
+
+    qint32 span() const { return distance(outgoing, notification); }
+};
+
+// The node's hop for a packet key. Of several entries of one sign the one read
+// earliest from the file counts. A key with a sync marker, or without both an
+// event and a notification on this node, is of no use for the alignment.
+bool hopOf(const Node *node, quint32 key, Hop *hop)
+{
+    const PacketRef *outgoing = nullptr;
+    const PacketRef *notification = nullptr;
+    const auto range = node->packetRefs().equal_range(key);
+    for (auto it = range.first; it != range.second; ++it) {
+        const PacketRef &ref = it.value();
+        if (ref.type == EventType::SyncMarker)
+            return false;
+        if (ref.type > 0 && (!outgoing || ref.eventIndex < outgoing->eventIndex))
+            outgoing = &ref;
+        else if (ref.type < 0 && (!notification || ref.eventIndex < notification->eventIndex))
+            notification = &ref;
+    }
+    if (!outgoing || !notification)
+        return false;
+    hop->outgoing = node->event(outgoing->eventIndex);
+    hop->notification = node->event(notification->eventIndex);
+    hop->type = outgoing->type;
+    return hop->outgoing && hop->notification;
+}
+
+// Where a node row ends on the linear axis: its last event plus its shift, microseconds.
+qint64 linearEnd(const ViewNode &row)
+{
+    const Node *node = row.node();
+    const qint64 last = node && node->eventCount() > 0 ? node->events().back().offset : 0;
+    return last + row.shift();
+}
+
+ViewItem *itemAtRowBelow(const ViewItem *item, int row)
+{
+    for (int i = 0; i < item->childCount(); ++i) {
+        ViewItem *child = item->child(i);
+        if (!child)
+            continue;
+        if (child->row() == row)
+            return child;
+        if (child->isExpanded()) {
+            if (ViewItem *found = itemAtRowBelow(child, row))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ViewRoot::ViewRoot(ViewItem *parent)
+    : QObject(nullptr)
+    , ViewItem(ROOT_ITEM, 0, parent)
+{}
+
+ViewRoot::~ViewRoot() = default;
+
+ViewItem *ViewRoot::child(int i) const
+{
+    if (i < 0 || i >= int(m_nodes.size()))
+        return nullptr;
+    return m_nodes[size_t(i)].data();
+}
+
+ViewItem *ViewRoot::childById(int nodeId) const
+{
+    const auto it = m_indexById.constFind(nodeId);
+    return it == m_indexById.cend() ? nullptr : child(it.value());
+}
+
+int ViewRoot::childCount() const
+{
+    return int(m_nodes.size());
+}
+
+void ViewRoot::addChild(ViewItem *item)
+{
+    auto *row = dynamic_cast<ViewNode *>(item);
+    if (!row)
+        return;
+    row->setParent(this);
+    row->setIndex(int(m_nodes.size()));
+    m_nodes.push_back(QSharedPointer<ViewNode>(row));
+    m_nodeList.append(row);
+    m_indexById.insert(row->itemId(), row->index());
+}
+
+void ViewRoot::removeChild(int i)
+{
+    if (i < 0 || i >= int(m_nodes.size()))
+        return;
+    const QSharedPointer<ViewNode> row = m_nodes[size_t(i)];
+    m_nodes.erase(m_nodes.begin() + i);
+    m_nodeList.removeOne(row.data());
+    renumberNodes();
+}
+
+void ViewRoot::renumberNodes()
+{
+    m_indexById.clear();
+    for (size_t i = 0; i < m_nodes.size(); ++i) {
+        m_nodes[i]->setIndex(int(i));
+        m_indexById.insert(m_nodes[i]->itemId(), int(i));
+    }
+}
+
+void ViewRoot::addViewedNode(Node *node)
+{
+    if (!node)
+        return;
+    addChild(new ViewNode(node->nodeId(), node, this));
+    alignNodes();
+    numberRows(this, 0);
+}
+
+void ViewRoot::removeViewedNode(Node *node)
+{
+    if (node) {
+        for (size_t i = 0; i < m_nodes.size(); ++i) {
+            if (m_nodes[i]->itemId() == node->nodeId() && m_nodes[i]->node()) {
+                removeChild(int(i));
+                break;
+            }
+        }
+    }
+    alignNodes();
+    numberRows(this, 0);
+}
+
+int ViewRoot::numberRows(ViewItem *item, int first)
+{
+    if (!item)
+        return first;
+    item->setRow(first);
+    int next = first + 1;
+    if (item->isExpanded()) {
+        for (int i = 0; i < item->childCount(); ++i)
+            next = numberRows(item->child(i), next);
+    }
+    return next;
+}
+
+int ViewRoot::visibleRowCount(const ViewItem *item)
+{
+    if (!item)
+        return 0;
+    int count = 0;
+    for (int i = 0; i < item->childCount(); ++i) {
+        const ViewItem *child = item->child(i);
+        if (!child)
+            continue;
+        count += 1;
+        if (child->isExpanded())
+            count += visibleRowCount(child);
+    }
+    return count;
+}
+
+ViewItem *ViewRoot::itemAtRow(int row) const
+{
+    if (this->row() == row)
+        return const_cast<ViewRoot *>(this);
+    return isExpanded() ? itemAtRowBelow(this, row) : nullptr;
+}
+
+bool ViewRoot::isAbove(const ViewNode *a, const ViewNode *b) const
+{
+    return m_nodeList.indexOf(a) <= m_nodeList.indexOf(b);
+}
+
+QVector<NodePacketRef> ViewRoot::packetEvents(quint32 key) const
+{
+    QVector<NodePacketRef> events;
+    for (const QSharedPointer<ViewNode> &row : m_nodes) {
+        const Node *node = row->node();
+        if (!node)
+            continue;
+        QList<PacketRef> refs = node->packetRefs().values(key);
+        std::sort(refs.begin(), refs.end(),
+                  [](const PacketRef &x, const PacketRef &y) { return x.eventIndex > y.eventIndex; });
+        for (const PacketRef &ref : std::as_const(refs))
+            events.append(NodePacketRef{ref, node->nodeId()});
+    }
+    return events;
+}
+
+int ViewRoot::firstEventAt(const ViewNode *row, int t, bool logMode)
+{
+    const Node *node = row ? row->node() : nullptr;
+    if (!node || node->eventCount() == 0)
+        return -1;
+    if (t < 0)
+        t = 0;
+    const auto startsAfter = [t, logMode](const TraceEvent &event) {
+        return logMode ? event.logPosition > float(t) : qint64(event.offset) > qint64(t);
+    };
+    const std::vector<TraceEvent> &events = node->events();
+    if (startsAfter(events.front()))
+        return -1;
+    const bool beyondLast =
+        logMode ? float(t) > events.back().logPosition : qint64(t) > qint64(events.back().offset);
+    if (beyondLast)
+        return -1;
+    // Positions never decrease along the events, so a binary search finds the
+    // last event that starts at or before t.
+    const auto firstAfter = std::partition_point(
+        events.begin(), events.end(), [&](const TraceEvent &event) { return !startsAfter(event); });
+    return int(firstAfter - events.begin()) - 1;
+}
+
+int ViewRoot::pairOffset(const ViewNode *a, const ViewNode *b) const
+{
+    if (m_nodes.size() < 2 || !a || !b || !a->node() || !b->node())
+        return 0;
+    const Node *nodeA = a->node();
+    const Node *nodeB = b->node();
+
+    // lo corrects the first packet's estimate from the later ones; hi is the
+    // distance of the two hops' events in the first packet. Microseconds.
+    qint32 lo = 0;
+    qint32 hi = 0;
+    qint32 sa = 1;
+    qint32 sb = 1;
+    bool first = true;
+    bool firstBEarlier = false;
+
+    // Hash order changes from run to run; taking the keys in ascending order
+    // makes the estimate the same every time.
+    QList<quint32> keys = nodeA->packetKeys().values();
+    std::sort(keys.begin(), keys.end());
+    for (const quint32 key : std::as_const(keys)) {
+        Hop hopA;
+        Hop hopB;
+        if (!hopOf(nodeA, key, &hopA) || !hopOf(nodeB, key, &hopB))
+            continue;
+        // The hop with the smaller event type (sending 4, routing 5,
+        // receiving 6) is the earlier one: P; the later one is Q.
+        const bool bEarlier = hopB.type <= hopA.type;
+        const Hop &p = bEarlier ? hopB : hopA;
+        const Hop &q = bEarlier ? hopA : hopB;
+        const qint32 g = bEarlier ? sa * sb : -sa * sb;
+        const qint32 d1 = p.span();
+        const qint32 d2 = q.span();
+        const qint32 outgoingGap = distance(p.outgoing, q.outgoing);
+        if (first) {
+            lo = minus(d1, d2) / 2;
+            hi = outgoingGap;
+            sa = hi < 0 ? -1 : 1;
+            sb = hopA.outgoing->offset >= hopB.outgoing->offset ? 1 : -1;
+            firstBEarlier = bEarlier;
+            first = false;
+        } else {
+            // v: how long after P's outgoing event Q's begins on the axis
+            // aligned so far. A packet cannot arrive before it left (v < 0),
+            // nor end after its sender finished (d2 + v > d1). The estimate is
+            // hi - lo taken in the first packet's direction, so moving Q later
+            // raises lo for a packet going that way and lowers it for one going
+            // back; applying both corrections with one sign, whatever the
+            // direction, runs away on real traces (each packet doubled the
+            // error of the one before).
+            const qint32 direction = bEarlier == firstBEarlier ? 1 : -1;
+            const qint32 v = minus(outgoingGap, times(minus(hi, lo), g));
+            if (v < 0)
+                lo = minus(lo, times(v, direction));
+            if (plus(d2, v) > d1)
+                lo = plus(lo, times(minus(minus(d1, d2), v), direction));
+        }
+    }
+    return times(times(minus(hi, lo), sa), sb);
+}
+
+void ViewRoot::alignNodes()
+{
+    const size_t n = m_nodes.size();
+    if (n == 0)
+        return;
+    std::vector<std::vector<int>> offsets(n, std::vector<int>(n, 0));
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = i + 1; j < n; ++j) {
+            offsets[i][j] = pairOffset(m_nodes[i].data(), m_nodes[j].data());
+            offsets[j][i] = minus(0, offsets[i][j]);
+        }
+    }
+    // The reference node is the one whose row holds the greatest offset.
+    size_t reference = 0;
+    int greatest = 0;
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = 0; j < n; ++j) {
+            if (offsets[i][j] > greatest) {
+                greatest = offsets[i][j];
+                reference = i;
+            }
+        }
+    }
+    for (size_t k = 0; k < n; ++k) {
+        m_nodes[k]->setShift(offsets[reference][k]);
+        m_nodes[k]->setBaseShift(offsets[reference][k]);
+    }
+    updateLength();
+}
+
+void ViewRoot::updateLength()
+{
+    const ViewNode *longest = nullptr;
+    qint64 end = 0;
+    for (const QSharedPointer<ViewNode> &row : m_nodes) {
+        const qint64 rowEnd = linearEnd(*row);
+        if (!longest || rowEnd > end) {
+            longest = row.data();
+            end = rowEnd;
+        }
+    }
+    if (!longest)
+        return;
+    m_lengthLin = truncated(double(end));
+    const Node *node = longest->node();
+    const float lastLog = node && node->eventCount() > 0 ? node->events().back().logPosition : 0.0f;
+    m_lengthLog = truncated(double(lastLog + float(longest->shift())));
+}
+
+void ViewRoot::recomputeExtent()
+{
+    if (m_nodes.empty())
+        return;
+    int smallest = m_nodes.front()->shift();
+    for (const QSharedPointer<ViewNode> &row : m_nodes)
+        smallest = std::min(smallest, row->shift());
+    for (const QSharedPointer<ViewNode> &row : m_nodes)
+        row->setShift(minus(row->shift(), smallest));
+    updateLength();
+}
+
+void ViewRoot::resetShifts()
+{
+    for (const QSharedPointer<ViewNode> &row : m_nodes)
+        row->setShift(row->baseShift());
+}
+
+QRect ViewRoot::itemRect(const ViewItem *item, const ChartGeometry &geometry) const
+{
+    if (!item)
+        return QRect(QPoint(0, 0), geometry.surface);
+    const float scale = geometry.scale;
+    const int h = geometry.horizontalScroll;
+    const int top = item->row() * geometry.rowHeight - geometry.verticalScroll;
+    if (item->kind() == TASK_ITEM || item->kind() == HUB_ITEM) {
+        // A task or hub row spans its node's events: from the node's first
+        // event over its total time, shifted in linear mode.
+        const ViewNode *row = item->viewNode();
+        const Node *node = row ? row->node() : nullptr;
+        qint64 x0 = 0;
+        qint64 width = 0;
+        if (node && geometry.logMode) {
+            width = node->logLengthInt();
+        } else if (node) {
+            x0 = (node->eventCount() > 0 ? qint64(node->events().front().offset) : 0) + row->shift();
+            width = node->totalTime();
+        }
+        return QRect(truncated(double(scale * float(x0))) - h, top, truncated(double(scale * float(width))),
+                     geometry.rowHeight);
+    }
+    const int length = geometry.logMode ? m_lengthLog : m_lengthLin;
+    return QRect(-h, top, truncated(double(scale * float(length))),
+                 (visibleRowCount(item) + 1) * geometry.rowHeight);
+}

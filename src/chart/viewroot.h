@@ -1,0 +1,112 @@
+#pragma once
+
+#include "chart/viewitem.h"
+#include "trace/traceevent.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QSize>
+#include <QVector>
+
+#include <vector>
+
+class Node;
+
+// A packet event of one viewed node, with the id of the node that logged it.
+struct NodePacketRef : PacketRef
+{
+    int nodeId = 0;
+};
+
+// What the chart's rectangles depend on at one paint.
+struct ChartGeometry
+{
+    float scale = 1.0f;       // pixels per microsecond, or per logarithmic unit in logarithmic mode
+    int horizontalScroll = 0; // pixels
+    int verticalScroll = 0;   // pixels
+    int rowHeight = 18;       // pixels
+    bool logMode = false;
+    QSize surface; // the drawing surface, the rectangle of a null item
+};
+
+// The rows of one view's event chart: a node row per viewed node, in the order
+// the nodes were added. Also aligns the clocks of the viewed nodes from the
+// packets they share and keeps the chart's total length.
+class ViewRoot : public QObject, public ViewItem
+{
+    Q_OBJECT
+public:
+    explicit ViewRoot(ViewItem *parent = nullptr);
+    ~ViewRoot() override;
+
+    ViewItem *child(int i) const override;
+    ViewItem *childById(int nodeId) const override;
+    int childCount() const override;
+    // Takes ownership of a ViewNode and appends it; other items are ignored.
+    void addChild(ViewItem *item) override;
+    void removeChild(int i) override;
+
+    // Adds a row for the node with rows for its tasks and hubs, realigns and
+    // renumbers. A null node is ignored.
+    void addViewedNode(Node *node);
+    // Drops the first row of the node; realigns and renumbers even when the node
+    // has no row, so that dragged shifts return to their aligned values.
+    void removeViewedNode(Node *node);
+
+    // Gives `item` the row `first` and its visible subtree the rows after it,
+    // depth first. Returns the next free row.
+    static int numberRows(ViewItem *item, int first);
+    // The number of rows below `item`.
+    static int visibleRowCount(const ViewItem *item);
+    // The item on chart row `row`; null when none.
+    ViewItem *itemAtRow(int row) const;
+    // Whether `a` is drawn at or above `b`; a node without a row counts as above all.
+    bool isAbove(const ViewNode *a, const ViewNode *b) const;
+    // The packet events with key `key` of every viewed node, node by node in
+    // the order of nodes(); within a node the latest read comes first.
+    QVector<NodePacketRef> packetEvents(quint32 key) const;
+    // The index i of the event whose time slice holds time t (microseconds, or
+    // logarithmic units in logarithmic mode): start(i) <= t < start(i + 1), the
+    // last of several events that start at t. A negative t counts as 0; t beyond
+    // the last event, and a node without events, give -1.
+    static int firstEventAt(const ViewNode *node, int t, bool logMode);
+
+    // Sets every node's shift and base shift from the packets the nodes share,
+    // and the chart's length.
+    void alignNodes();
+    // Estimated clock offset of b against a in microseconds: what the alignment
+    // adds to b's shift relative to a's. 0 without a packet both logged usefully.
+    int pairOffset(const ViewNode *a, const ViewNode *b) const;
+    // Moves all shifts so that the leftmost node starts at 0, then sets the length.
+    void recomputeExtent();
+    // Undoes every drag: each shift returns to its base shift.
+    void resetShifts();
+
+    // The rectangle of `item` on the chart; a null item has the whole surface.
+    QRect itemRect(const ViewItem *item, const ChartGeometry &geometry) const;
+
+    const std::vector<QSharedPointer<ViewNode>> &nodes() const { return m_nodes; }
+    const QList<ViewNode *> &nodeList() const { return m_nodeList; }
+    const QHash<int, int> &indexById() const { return m_indexById; }
+    int lengthLin() const { return m_lengthLin; } // microseconds
+    int lengthLog() const { return m_lengthLog; } // logarithmic units
+    Node *currentNode() const { return m_currentNode; }
+    // Does not notify; whoever changes the current node emits currentNodeWasChanged.
+    void setCurrentNode(Node *node) { m_currentNode = node; }
+
+signals:
+    void currentNodeWasChanged(Node *node);
+
+private:
+    void updateLength();
+    void renumberNodes();
+
+    std::vector<QSharedPointer<ViewNode>> m_nodes;
+    QList<ViewNode *> m_nodeList;
+    QHash<int, int> m_indexById;
+    int m_lengthLin = 0;
+    int m_lengthLog = 0;
+    Node *m_currentNode = nullptr;
+};

@@ -1,0 +1,868 @@
+#include "app/tracer.h"
+#include "chart/viewroot.h"
+#include "testsupport.h"
+#include "trace/node.h"
+#include "tracefixture.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <utility>
+
+using TraceFixture::eventXml;
+using TraceFixture::traceFile;
+
+namespace {
+
+// One event of a hand-made node; `sender` and `seq` form the packet key of sync events.
+struct Ev
+{
+    qint32 type = EventType::ServiceRequest;
+    quint32 time = 0; // microseconds
+    int sender = 0;
+    int seq = 0;
+};
+
+// A node's part in a packet: its event at `at` and the notification at `notifiedAt`.
+QVector<Ev> hop(qint32 type, quint32 at, quint32 notifiedAt, int sender, int seq)
+{
+    return {Ev{type, at, sender, seq}, Ev{-type, notifiedAt, sender, seq}};
+}
+
+// A node whose offsets are its timestamps: an ordinary event at 0, the given
+// events in time order, and an ordinary event at `end` when it is not 0.
+std::unique_ptr<Node> nodeWith(int nodeId, QVector<Ev> events, quint32 end = 0)
+{
+    auto node = std::make_unique<Node>(nodeId);
+    node->setCounterFrequencies(0, 1000000);
+    node->addEvent(EventType::ServiceRequest, 0, 0, 0, 0);
+    std::stable_sort(events.begin(), events.end(), [](const Ev &x, const Ev &y) { return x.time < y.time; });
+    for (const Ev &e : std::as_const(events))
+        node->addEvent(e.type, 0, e.time, e.sender << 8, e.seq);
+    if (end > 0)
+        node->addEvent(EventType::ServiceRequest, 0, end, 0, 0);
+    node->finish();
+    return node;
+}
+
+// A node of ordinary events at the given times (microseconds), nothing else.
+std::unique_ptr<Node> nodeAt(const QList<quint32> &times)
+{
+    auto node = std::make_unique<Node>(1);
+    node->setCounterFrequencies(0, 1000000);
+    for (const quint32 time : times)
+        node->addEvent(EventType::ServiceRequest, 0, time, 0, 0);
+    node->finish();
+    return node;
+}
+
+ViewNode *viewNode(const ViewRoot &root, int i)
+{
+    return static_cast<ViewNode *>(root.child(i));
+}
+
+float startOf(const TraceEvent &event, bool logMode)
+{
+    return logMode ? event.logPosition : float(event.offset);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Ev)
+Q_DECLARE_METATYPE(QVector<Ev>)
+
+class TestViewRoot : public QObject
+{
+    Q_OBJECT
+
+private:
+    Tracer m_tracer;
+    int m_fileCount = 0;
+
+    std::unique_ptr<Node> load(const QByteArray &contents)
+    {
+        const QString path = TestSupport::writeTempFile(
+            QStringLiteral("viewroot"), QStringLiteral("n%1.trace").arg(++m_fileCount), contents);
+        return std::make_unique<Node>(path, nullptr, FROM_TRACER);
+    }
+
+    // Node 1: tasks -2, 0, 3 and hubs 1, 4. Node 2: tasks 0, 5 and no hubs.
+    std::unique_ptr<Node> firstRowNode()
+    {
+        return load(traceFile(1,
+                              "<tasks><task id=\"-2\" name=\"Ghost\"/><task id=\"0\" name=\"Kernel\"/>"
+                              "<task id=\"3\" name=\"Worker\"/></tasks>\n"
+                              "<hubs><hub id=\"4\" name=\"Mailbox\"/><hub id=\"1\" name=\"Queue\"/></hubs>\n",
+                              eventXml(1, 10) + eventXml(1, 20)));
+    }
+    std::unique_ptr<Node> secondRowNode()
+    {
+        return load(
+            traceFile(2, "<tasks><task id=\"5\" name=\"Logger\"/><task id=\"0\" name=\"Kernel\"/></tasks>\n",
+                      eventXml(1, 10) + eventXml(1, 30)));
+    }
+
+private slots:
+    void initTestCase() { m_tracer.initHeadless(); }
+
+    void newRootIsAnEmptyRowZero()
+    {
+        ViewRoot root;
+        QCOMPARE(root.kind(), ViewItem::ROOT_ITEM);
+        QCOMPARE(root.row(), 0);
+        QVERIFY(root.isExpanded());
+        QCOMPARE(root.childCount(), 0);
+        QVERIFY(!root.currentNode());
+        QVERIFY(!static_cast<QObject &>(root).parent());
+        QVERIFY(!static_cast<ViewItem &>(root).parent());
+        root.addViewedNode(nullptr);
+        QCOMPARE(root.childCount(), 0);
+        QCOMPARE(root.itemAtRow(0), static_cast<ViewItem *>(&root));
+        QVERIFY(!root.itemAtRow(1));
+    }
+
+    void rowsAreNumberedDepthFirst_data()
+    {
+        QTest::addColumn<int>("nodeCount");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("itemId");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("label");
+
+        const int root = ViewItem::ROOT_ITEM, node = ViewItem::NODE_ITEM, tasks = ViewItem::TASK_TRAIN_ITEM,
+                  hubs = ViewItem::HUB_TRAIN_ITEM, task = ViewItem::TASK_ITEM, hub = ViewItem::HUB_ITEM;
+        for (int nodeCount = 1; nodeCount <= 2; ++nodeCount) {
+            const char *const count = nodeCount == 1 ? "one node" : "two nodes";
+            QTest::addRow("%s (%s)", "row 0 is the root", count)
+                << nodeCount << 0 << root << 0 << 0 << QString();
+            QTest::addRow("%s (%s)", "row 1 is the first node", count)
+                << nodeCount << 1 << node << 1 << 0 << "[1] n1";
+            QTest::addRow("%s (%s)", "row 2 is its task group", count)
+                << nodeCount << 2 << tasks << 0 << 0 << "Tasks";
+            QTest::addRow("%s (%s)", "a task with a negative id comes first and shows [?]", count)
+                << nodeCount << 3 << task << -2 << 0 << "[?] Ghost";
+            QTest::addRow("%s (%s)", "tasks follow in ascending id", count)
+                << nodeCount << 4 << task << 0 << 1 << "[0] Kernel";
+            QTest::addRow("%s (%s)", "the last task", count)
+                << nodeCount << 5 << task << 3 << 2 << "[3] Worker";
+            QTest::addRow("%s (%s)", "the hub group follows the tasks", count)
+                << nodeCount << 6 << hubs << 0 << 1 << "Hubs";
+            QTest::addRow("%s (%s)", "hubs follow in ascending id", count)
+                << nodeCount << 7 << hub << 1 << 0 << "[1] Queue";
+            QTest::addRow("%s (%s)", "the last hub", count)
+                << nodeCount << 8 << hub << 4 << 1 << "[4] Mailbox";
+        }
+        QTest::newRow("one node has no row 9") << 1 << 9 << -1 << 0 << 0 << QString();
+        QTest::newRow("the second node follows the first one's last hub")
+            << 2 << 9 << node << 2 << 1 << "[2] n2";
+        QTest::newRow("the second node's task group") << 2 << 10 << tasks << 0 << 0 << "Tasks";
+        QTest::newRow("the second node's first task") << 2 << 11 << task << 0 << 0 << "[0] Kernel";
+        QTest::newRow("the second node's second task") << 2 << 12 << task << 5 << 1 << "[5] Logger";
+        QTest::newRow("an empty hub group still has its row") << 2 << 13 << hubs << 0 << 1 << "Hubs";
+        QTest::newRow("two nodes have no row 14") << 2 << 14 << -1 << 0 << 0 << QString();
+        QTest::newRow("a negative row is nobody's") << 2 << -1 << -1 << 0 << 0 << QString();
+    }
+
+    void rowsAreNumberedDepthFirst()
+    {
+        QFETCH(int, nodeCount);
+        QFETCH(int, row);
+        QFETCH(int, kind);
+        QFETCH(int, itemId);
+        QFETCH(int, index);
+        QFETCH(QString, label);
+
+        const auto first = firstRowNode();
+        const auto second = secondRowNode();
+        ViewRoot root;
+        root.addViewedNode(first.get());
+        if (nodeCount == 2)
+            root.addViewedNode(second.get());
+
+        ViewItem *item = root.itemAtRow(row);
+        if (kind < 0) {
+            QVERIFY(!item);
+            return;
+        }
+        QVERIFY(item);
+        QCOMPARE(item->row(), row);
+        QCOMPARE(int(item->kind()), kind);
+        QCOMPARE(item->itemId(), itemId);
+        QCOMPARE(item->index(), index);
+        QCOMPARE(item->label(), label);
+        QVERIFY(item->isExpanded());
+        if (item->parent())
+            QCOMPARE(item->parent()->child(item->index()), item);
+    }
+
+    void itemsAreFoundById()
+    {
+        const auto first = firstRowNode();
+        const auto second = secondRowNode();
+        ViewRoot root;
+        root.addViewedNode(first.get());
+        root.addViewedNode(second.get());
+
+        ViewNode *node2 = viewNode(root, 1);
+        QCOMPARE(root.childById(2), static_cast<ViewItem *>(node2));
+        QVERIFY(!root.childById(3));
+        QVERIFY(!root.child(2));
+        QVERIFY(!root.child(-1));
+        QCOMPARE(node2->node(), second.get());
+        QCOMPARE(node2->childCount(), 2);
+        QCOMPARE(node2->childById(0), static_cast<ViewItem *>(node2->taskTrain()));
+        QCOMPARE(node2->childById(1), static_cast<ViewItem *>(node2->hubTrain()));
+        QVERIFY(!node2->child(2));
+
+        ViewTaskTrain *tasks = viewNode(root, 0)->taskTrain();
+        QCOMPARE(tasks->childById(3)->label(), QStringLiteral("[3] Worker"));
+        QCOMPARE(tasks->childById(-2)->label(), QStringLiteral("[?] Ghost"));
+        QVERIFY(!tasks->childById(7));
+        QCOMPARE(viewNode(root, 0)->hubTrain()->childById(4)->label(), QStringLiteral("[4] Mailbox"));
+        QCOMPARE(static_cast<ViewTask *>(tasks->childById(3))->task(), first->task(3));
+
+        // A row hands its node row to whoever asks, from any depth.
+        QCOMPARE(tasks->childById(3)->viewNode(), viewNode(root, 0));
+        QCOMPARE(node2->viewNode(), node2);
+        QVERIFY(!root.viewNode());
+
+        // Leaves have no children and ignore additions.
+        ViewItem *task = tasks->child(0);
+        QCOMPARE(task->childCount(), 0);
+        QVERIFY(!task->child(0));
+        QVERIFY(!task->childById(0));
+        task->addChild(tasks->child(1));
+        QCOMPARE(task->childCount(), 0);
+    }
+
+    void removingATrainRowKeepsTheOthersFindable()
+    {
+        const auto first = firstRowNode();
+        ViewNode node(1, first.get(), nullptr);
+        ViewTaskTrain *tasks = node.taskTrain();
+        tasks->removeChild(0); // task -2
+        tasks->removeChild(5); // out of range: nothing
+        QCOMPARE(tasks->childCount(), 2);
+        QVERIFY(!tasks->childById(-2));
+        QCOMPARE(tasks->childById(3)->index(), 1);
+        QCOMPARE(tasks->childById(3), tasks->child(1));
+
+        // A row of the wrong kind is not taken.
+        tasks->addChild(node.hubTrain()->child(0));
+        QCOMPARE(tasks->childCount(), 2);
+        ViewTask again(first->task(-2), nullptr);
+        tasks->addChild(&again);
+        QCOMPARE(tasks->childCount(), 3);
+        QCOMPARE(tasks->childById(-2)->index(), 2);
+        QCOMPARE(tasks->childById(-2)->parent(), static_cast<ViewItem *>(tasks));
+    }
+
+    void labelsOfNodeRows_data()
+    {
+        QTest::addColumn<bool>("withNode");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("a node row shows the node's id and name") << true << "[1] n1";
+        QTest::newRow("a row without node shows the id alone") << false << "7";
+    }
+
+    void labelsOfNodeRows()
+    {
+        QFETCH(bool, withNode);
+        QFETCH(QString, label);
+        const auto node = firstRowNode();
+        const ViewNode row(withNode ? 1 : 7, withNode ? node.get() : nullptr, nullptr);
+        QCOMPARE(row.label(), label);
+        QCOMPARE(row.taskTrain()->label(), QStringLiteral("Tasks"));
+        QCOMPARE(row.hubTrain()->label(), QStringLiteral("Hubs"));
+        QCOMPARE(row.taskTrain()->childCount(), withNode ? 3 : 0);
+    }
+
+    void visibleRowCountCountsExpandedSubtrees_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("count");
+        QTest::newRow("the root counts every row but its own") << 0 << 13;
+        QTest::newRow("a node counts its groups, tasks and hubs") << 1 << 7;
+        QTest::newRow("a task group counts its tasks") << 2 << 3;
+        QTest::newRow("a task has nothing below") << 3 << 0;
+        QTest::newRow("a hub group counts its hubs") << 6 << 2;
+        QTest::newRow("a node without hubs") << 9 << 4;
+        QTest::newRow("an empty hub group") << 13 << 0;
+    }
+
+    void visibleRowCountCountsExpandedSubtrees()
+    {
+        QFETCH(int, row);
+        QFETCH(int, count);
+        const auto first = firstRowNode();
+        const auto second = secondRowNode();
+        ViewRoot root;
+        root.addViewedNode(first.get());
+        root.addViewedNode(second.get());
+        QCOMPARE(ViewRoot::visibleRowCount(root.itemAtRow(row)), count);
+    }
+
+    void collapsedItemsGiveNoRowsToTheirChildren()
+    {
+        const auto first = firstRowNode();
+        const auto second = secondRowNode();
+        ViewRoot root;
+        root.addViewedNode(first.get());
+        root.addViewedNode(second.get());
+
+        viewNode(root, 0)->taskTrain()->setExpanded(false);
+        QCOMPARE(ViewRoot::numberRows(&root, 0), 11);
+        QCOMPARE(ViewRoot::visibleRowCount(&root), 10);
+        QCOMPARE(ViewRoot::visibleRowCount(viewNode(root, 0)), 4);
+        QCOMPARE(root.itemAtRow(2), static_cast<ViewItem *>(viewNode(root, 0)->taskTrain()));
+        QCOMPARE(root.itemAtRow(3), static_cast<ViewItem *>(viewNode(root, 0)->hubTrain()));
+        QCOMPARE(root.itemAtRow(6), static_cast<ViewItem *>(viewNode(root, 1)));
+        QVERIFY(!root.itemAtRow(11));
+    }
+
+    void isAboveFollowsTheOrderOfAdding_data()
+    {
+        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("b");
+        QTest::addColumn<bool>("above");
+        QTest::newRow("the first node is above the second") << 0 << 1 << true;
+        QTest::newRow("the second node is not above the first") << 1 << 0 << false;
+        QTest::newRow("a node is at its own height") << 1 << 1 << true;
+        QTest::newRow("a node outside the view is above every viewed one") << -1 << 0 << true;
+        QTest::newRow("no viewed node is above a node outside the view") << 0 << -1 << false;
+        QTest::newRow("two nodes outside the view are level") << -1 << -1 << true;
+    }
+
+    void isAboveFollowsTheOrderOfAdding()
+    {
+        QFETCH(int, a);
+        QFETCH(int, b);
+        QFETCH(bool, above);
+        const auto second = secondRowNode();
+        const auto first = firstRowNode();
+        ViewRoot root;
+        root.addViewedNode(second.get());
+        root.addViewedNode(first.get());
+        const ViewNode outsider(9, nullptr, nullptr);
+        const auto pick = [&](int i) -> const ViewNode * { return i < 0 ? &outsider : viewNode(root, i); };
+        QCOMPARE(root.isAbove(pick(a), pick(b)), above);
+    }
+
+    void packetEventsComeNodeByNodeNewestFirst()
+    {
+        const quint32 key = packetKey(1 << 8, 1);
+        const auto a = nodeWith(1, hop(4, 100, 140, 1, 1) + hop(4, 300, 340, 1, 2));
+        const auto b = nodeWith(2, hop(6, 30, 70, 1, 1));
+        ViewRoot root;
+        root.addViewedNode(b.get());
+        root.addViewedNode(a.get());
+
+        const QVector<NodePacketRef> events = root.packetEvents(key);
+        QCOMPARE(events.size(), 4);
+        const QVector<int> nodeIds{2, 2, 1, 1};
+        const QVector<int> types{-6, 6, -4, 4};
+        const QVector<int> indexes{2, 1, 2, 1};
+        for (int i = 0; i < events.size(); ++i) {
+            QCOMPARE(events[i].nodeId, nodeIds[i]);
+            QCOMPARE(events[i].type, types[i]);
+            QCOMPARE(events[i].eventIndex, indexes[i]);
+        }
+        QVERIFY(root.packetEvents(packetKey(1 << 8, 9)).isEmpty());
+    }
+
+    void firstEventAtFindsTheSliceHoldingTheTime_data()
+    {
+        QTest::addColumn<QList<quint32>>("times");
+        QTest::addColumn<int>("t");
+        QTest::addColumn<bool>("logMode");
+        QTest::addColumn<int>("index");
+
+        // Linear positions 0, 10, 10, 10, 20, 50; logarithmic positions 0,
+        // ln 10 (three times), ln 100, ln 3000 = 8.006.
+        const QList<quint32> sample{0, 10, 10, 10, 20, 50};
+        QTest::newRow("a negative time counts as 0") << sample << -5 << false << 0;
+        QTest::newRow("exactly on the first event") << sample << 0 << false << 0;
+        QTest::newRow("between two events the earlier one holds the time") << sample << 5 << false << 0;
+        QTest::newRow("on equal timestamps the last of them") << sample << 10 << false << 3;
+        QTest::newRow("after equal timestamps") << sample << 15 << false << 3;
+        QTest::newRow("exactly on an event") << sample << 20 << false << 4;
+        QTest::newRow("just before the last event") << sample << 49 << false << 4;
+        QTest::newRow("exactly on the last event") << sample << 50 << false << 5;
+        QTest::newRow("after the last event there is none") << sample << 51 << false << -1;
+        QTest::newRow("log: a negative time counts as 0") << sample << -1 << true << 0;
+        QTest::newRow("log: before the second position") << sample << 2 << true << 0;
+        QTest::newRow("log: after equal positions the last of them") << sample << 3 << true << 3;
+        QTest::newRow("log: between two positions") << sample << 5 << true << 4;
+        QTest::newRow("log: just before the last position") << sample << 8 << true << 4;
+        QTest::newRow("log: after the last position there is none") << sample << 9 << true << -1;
+
+        // Gaps of 1 us take no logarithmic width: three events at position 0.
+        const QList<quint32> ones{0, 1, 2, 100};
+        QTest::newRow("log: exactly on equal positions the last of them") << ones << 0 << true << 2;
+        QTest::newRow("log: exactly at the origin of three events") << ones << -3 << true << 2;
+        QTest::newRow("the same events stay apart on the linear axis") << ones << 1 << false << 1;
+
+        QTest::newRow("a node without events has none") << QList<quint32>{} << 0 << false << -1;
+        QTest::newRow("log: a node without events has none") << QList<quint32>{} << 0 << true << -1;
+        QTest::newRow("a single event holds time 0") << QList<quint32>{500} << 0 << false << 0;
+        QTest::newRow("a single event holds negative times") << QList<quint32>{500} << -4 << false << 0;
+        QTest::newRow("a single event ends at its own position") << QList<quint32>{500} << 1 << false << -1;
+        QTest::newRow("log: a single event holds time 0") << QList<quint32>{500} << 0 << true << 0;
+        QTest::newRow("log: a single event ends at its own position")
+            << QList<quint32>{500} << 1 << true << -1;
+    }
+
+    void firstEventAtFindsTheSliceHoldingTheTime()
+    {
+        QFETCH(QList<quint32>, times);
+        QFETCH(int, t);
+        QFETCH(bool, logMode);
+        QFETCH(int, index);
+
+        const auto node = nodeAt(times);
+        const ViewNode row(1, node.get(), nullptr);
+        QCOMPARE(ViewRoot::firstEventAt(&row, t, logMode), index);
+    }
+
+    void firstEventAtKeepsItsContractEverywhere_data()
+    {
+        QTest::addColumn<bool>("logMode");
+        QTest::newRow("linear positions") << false;
+        QTest::newRow("logarithmic positions") << true;
+    }
+
+    void firstEventAtKeepsItsContractEverywhere()
+    {
+        QFETCH(bool, logMode);
+        // Gaps of 0 and 1 us give runs of equal positions in both modes.
+        QList<quint32> times;
+        quint32 time = 0;
+        const quint32 gaps[] = {0, 1, 0, 0, 7, 1, 1, 30, 0, 2, 250, 0, 1, 4, 9000, 3};
+        for (int i = 0; i < 300; ++i) {
+            times.append(time);
+            time += gaps[i % std::size(gaps)];
+        }
+        const auto node = nodeAt(times);
+        const ViewNode row(1, node.get(), nullptr);
+        const std::vector<TraceEvent> &events = node->events();
+        const float last = startOf(events.back(), logMode);
+
+        for (int t = -3; t <= int(last) + 3; ++t) {
+            const int i = ViewRoot::firstEventAt(&row, t, logMode);
+            const float at = float(std::max(t, 0));
+            if (at > last) {
+                QCOMPARE(i, -1);
+                continue;
+            }
+            QVERIFY2(i >= 0 && i < int(events.size()),
+                     qPrintable(QStringLiteral("t %1 gave %2").arg(t).arg(i)));
+            QVERIFY2(startOf(events[size_t(i)], logMode) <= at, qPrintable(QString::number(t)));
+            if (i + 1 < int(events.size()))
+                QVERIFY2(at < startOf(events[size_t(i) + 1], logMode), qPrintable(QString::number(t)));
+        }
+        QCOMPARE(ViewRoot::firstEventAt(nullptr, 0, logMode), -1);
+        const ViewNode empty(1, nullptr, nullptr);
+        QCOMPARE(ViewRoot::firstEventAt(&empty, 0, logMode), -1);
+    }
+
+    void pairOffsetAlignsTwoNodes_data()
+    {
+        QTest::addColumn<QVector<Ev>>("eventsA");
+        QTest::addColumn<QVector<Ev>>("eventsB");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("shiftA");
+        QTest::addColumn<int>("shiftB");
+
+        QTest::newRow("one hop from A to B shifts B by its clock lag")
+            << hop(4, 100, 140, 1, 1) << hop(6, 30, 70, 1, 1) << 70 << 0 << 70;
+        QTest::newRow("a receiver whose clock runs ahead shifts the sender instead")
+            << hop(4, 100, 140, 1, 1) << hop(6, 300, 340, 1, 1) << -200 << 200 << 0;
+        QTest::newRow("a packet sent by B shifts A")
+            << hop(6, 30, 70, 2, 1) << hop(4, 100, 140, 2, 1) << -70 << 70 << 0;
+        QTest::newRow("unequal notification spans place the receiver half their difference later")
+            << hop(4, 100, 160, 1, 1) << hop(6, 30, 50, 1, 1) << 90 << 0 << 90;
+        QTest::newRow("half the span difference is truncated toward zero")
+            << hop(4, 100, 120, 1, 1) << hop(6, 30, 71, 1, 1) << 60 << 0 << 60;
+        QTest::newRow("a later packet that ends after the sender's notification pulls the receiver back")
+            << hop(4, 100, 140, 1, 1) + hop(4, 300, 340, 1, 2)
+            << hop(6, 30, 70, 1, 1) + hop(6, 240, 280, 1, 2) << 60 << 0 << 60;
+        QTest::newRow("a later packet that arrives too early moves the receiver later by its gap")
+            << hop(4, 100, 140, 1, 1) + hop(4, 300, 340, 1, 2)
+            << hop(6, 30, 70, 1, 1) + hop(6, 225, 265, 1, 2) << 75 << 0 << 75;
+        QTest::newRow("a packet back that arrives too early moves the first receiver earlier")
+            << hop(4, 100, 140, 1, 1) + hop(6, 300, 340, 2, 2)
+            << hop(6, 30, 70, 1, 1) + hop(4, 236, 276, 2, 2) << 64 << 0 << 64;
+        QTest::newRow("a packet back that ends too late moves the first receiver later")
+            << hop(4, 100, 140, 1, 1) + hop(6, 300, 350, 2, 2)
+            << hop(6, 30, 70, 1, 1) + hop(4, 225, 265, 2, 2) << 85 << 0 << 85;
+        QTest::newRow("of repeated entries of a key the ones read first count")
+            << hop(4, 100, 140, 1, 1) + hop(4, 500, 540, 1, 1) << hop(6, 30, 70, 1, 1) << 70 << 0 << 70;
+        QTest::newRow("a lone event per node gives no estimate")
+            << QVector<Ev>{Ev{4, 100, 1, 1}} << QVector<Ev>{Ev{6, 30, 1, 1}} << 0 << 0 << 0;
+        QTest::newRow("two events without a notification give no estimate")
+            << QVector<Ev>{Ev{4, 100, 1, 1}, Ev{5, 120, 1, 1}} << hop(6, 30, 70, 1, 1) << 0 << 0 << 0;
+        QTest::newRow("a sync marker under the key on the sender makes it unusable")
+            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1, 1}} << hop(6, 30, 70, 1, 1) << 0 << 0 << 0;
+        QTest::newRow("a sync marker under the key on the receiver makes it unusable")
+            << hop(4, 100, 140, 1, 1) << QVector<Ev>{Ev{3, 10, 1, 1}} + hop(6, 30, 70, 1, 1) << 0 << 0 << 0;
+        QTest::newRow("a key that only one node logged gives no estimate")
+            << hop(4, 100, 140, 1, 1) << hop(6, 30, 70, 1, 2) << 0 << 0 << 0;
+        QTest::newRow("after a key ended by a sync marker the next key is the first")
+            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1, 1}} + hop(4, 300, 340, 1, 2)
+            << hop(6, 30, 70, 1, 1) + hop(6, 230, 270, 1, 2) << 70 << 0 << 70;
+    }
+
+    void pairOffsetAlignsTwoNodes()
+    {
+        QFETCH(QVector<Ev>, eventsA);
+        QFETCH(QVector<Ev>, eventsB);
+        QFETCH(int, offset);
+        QFETCH(int, shiftA);
+        QFETCH(int, shiftB);
+
+        const auto a = nodeWith(1, eventsA);
+        const auto b = nodeWith(2, eventsB);
+        ViewRoot root;
+        root.addViewedNode(a.get());
+        root.addViewedNode(b.get());
+        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), offset);
+        QCOMPARE(viewNode(root, 0)->shift(), shiftA);
+        QCOMPARE(viewNode(root, 1)->shift(), shiftB);
+        QCOMPARE(viewNode(root, 0)->baseShift(), shiftA);
+        QCOMPARE(viewNode(root, 1)->baseShift(), shiftB);
+    }
+
+    void pairOffsetNeedsTwoViewedNodes()
+    {
+        const auto a = nodeWith(1, hop(4, 100, 140, 1, 1));
+        const auto b = nodeWith(2, hop(6, 30, 70, 1, 1));
+        ViewRoot root;
+        root.addViewedNode(a.get());
+        const ViewNode outside(2, b.get(), nullptr);
+        QCOMPARE(root.pairOffset(viewNode(root, 0), &outside), 0);
+        QCOMPARE(viewNode(root, 0)->shift(), 0);
+        QCOMPARE(root.lengthLin(), 140);
+        QCOMPARE(root.lengthLog(), int(std::log(140.0f)));
+    }
+
+    void packetRoutedOverSeveralHopsAlignsEveryNode()
+    {
+        // A sends, B routes, C receives; each notification span differs.
+        const auto a = nodeWith(1, hop(4, 100, 140, 1, 7));
+        const auto b = nodeWith(2, hop(5, 50, 60, 1, 7));
+        const auto c = nodeWith(3, hop(6, 20, 28, 1, 7));
+        ViewRoot root;
+        root.addViewedNode(a.get());
+        root.addViewedNode(b.get());
+        root.addViewedNode(c.get());
+
+        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), 65);
+        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 2)), 96);
+        QCOMPARE(root.pairOffset(viewNode(root, 1), viewNode(root, 2)), 31);
+        QCOMPARE(viewNode(root, 0)->shift(), 0);
+        QCOMPARE(viewNode(root, 1)->shift(), 65);
+        QCOMPARE(viewNode(root, 2)->shift(), 96);
+        // On the aligned axis the packet travels forward: sent at 100, routed
+        // at 115, received at 116.
+        const auto aligned = [&root](int row, const Node &node) {
+            return qint64(node.events().at(1).offset) + viewNode(root, row)->shift();
+        };
+        QCOMPARE(aligned(0, *a), 100);
+        QCOMPARE(aligned(1, *b), 115);
+        QCOMPARE(aligned(2, *c), 116);
+        // A's notification at 140 ends the chart.
+        QCOMPARE(root.lengthLin(), 140);
+    }
+
+    void referenceIsTheRowWithTheGreatestOffset()
+    {
+        // Pairwise offsets X-Y -100, Y-Z 50, X-Z -40: Y's row holds the
+        // greatest entry (100 against X), so Z is placed from Y, not from X.
+        const auto x = nodeWith(1, hop(4, 100, 110, 1, 1) + hop(4, 400, 410, 1, 3));
+        const auto y = nodeWith(2, hop(6, 200, 210, 1, 1) + hop(4, 300, 310, 2, 2));
+        const auto z = nodeWith(3, hop(6, 250, 260, 2, 2) + hop(6, 440, 450, 1, 3));
+        ViewRoot root;
+        root.addViewedNode(x.get());
+        root.addViewedNode(y.get());
+        root.addViewedNode(z.get());
+
+        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), -100);
+        QCOMPARE(root.pairOffset(viewNode(root, 1), viewNode(root, 2)), 50);
+        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 2)), -40);
+        QCOMPARE(viewNode(root, 0)->shift(), 100);
+        QCOMPARE(viewNode(root, 1)->shift(), 0);
+        QCOMPARE(viewNode(root, 2)->shift(), 50);
+        // X ends latest on the aligned axis: 410 + 100.
+        QCOMPARE(root.lengthLin(), 510);
+        QCOMPARE(root.lengthLog(), int(x->events().back().logPosition + 100.0f));
+    }
+
+    void addingAndRemovingNodesRealigns()
+    {
+        const auto a = nodeWith(1, hop(4, 100, 140, 1, 1), 1000);
+        const auto b = nodeWith(2, hop(6, 30, 70, 1, 1), 1200);
+        const auto c = nodeWith(3, {}, 50);
+        ViewRoot root;
+
+        root.addViewedNode(a.get());
+        QCOMPARE(viewNode(root, 0)->shift(), 0);
+        QCOMPARE(root.lengthLin(), 1000);
+        QCOMPARE(root.lengthLog(), int(std::log(1000.0f)));
+
+        root.addViewedNode(b.get());
+        QCOMPARE(viewNode(root, 0)->shift(), 0);
+        QCOMPARE(viewNode(root, 1)->shift(), 70);
+        QCOMPARE(root.lengthLin(), 1270);
+        // The logarithmic length is that of the node ending last on the linear axis, plus its shift.
+        QCOMPARE(root.lengthLog(), int(b->events().back().logPosition + 70.0f));
+        QCOMPARE(root.itemAtRow(5), static_cast<ViewItem *>(viewNode(root, 1)));
+
+        // Removing a node that is not viewed renumbers alike and undoes drags.
+        viewNode(root, 1)->setShift(300);
+        root.removeViewedNode(c.get());
+        root.removeViewedNode(nullptr);
+        QCOMPARE(root.childCount(), 2);
+        QCOMPARE(viewNode(root, 1)->shift(), 70);
+        QCOMPARE(root.itemAtRow(5), static_cast<ViewItem *>(viewNode(root, 1)));
+
+        root.removeViewedNode(a.get());
+        QCOMPARE(root.childCount(), 1);
+        QCOMPARE(root.nodeList().size(), 1);
+        ViewNode *left = viewNode(root, 0);
+        QCOMPARE(left->node(), b.get());
+        QCOMPARE(left->index(), 0);
+        QCOMPARE(left->row(), 1);
+        QCOMPARE(left->shift(), 0);
+        QCOMPARE(left->baseShift(), 0);
+        QCOMPARE(root.childById(2), static_cast<ViewItem *>(left));
+        QVERIFY(!root.childById(1));
+        QCOMPARE(root.lengthLin(), 1200);
+        QCOMPARE(root.lengthLog(), int(std::log(1200.0f)));
+        QCOMPARE(root.nodeList().first(), left);
+
+        root.removeViewedNode(b.get());
+        QCOMPARE(root.childCount(), 0);
+        QVERIFY(root.nodeList().isEmpty());
+        QVERIFY(root.indexById().isEmpty());
+        QVERIFY(!root.itemAtRow(1));
+    }
+
+    void recomputeExtentStartsTheLeftmostNodeAtZero_data()
+    {
+        QTest::addColumn<int>("shiftA");
+        QTest::addColumn<int>("shiftB");
+        QTest::addColumn<int>("normalA");
+        QTest::addColumn<int>("normalB");
+        QTest::addColumn<int>("lengthLin");
+
+        QTest::newRow("a node dragged left of zero moves every node right") << -50 << 100 << 0 << 150 << 1350;
+        QTest::newRow("shifts that all start late move back to zero") << 40 << 60 << 0 << 20 << 1220;
+        QTest::newRow("the second node may be the leftmost") << 500 << -20 << 520 << 0 << 1520;
+        QTest::newRow("normalised shifts stay") << 0 << 70 << 0 << 70 << 1270;
+    }
+
+    void recomputeExtentStartsTheLeftmostNodeAtZero()
+    {
+        QFETCH(int, shiftA);
+        QFETCH(int, shiftB);
+        QFETCH(int, normalA);
+        QFETCH(int, normalB);
+        QFETCH(int, lengthLin);
+
+        const auto a = nodeWith(1, hop(4, 100, 140, 1, 1), 1000);
+        const auto b = nodeWith(2, hop(6, 30, 70, 1, 1), 1200);
+        ViewRoot root;
+        root.addViewedNode(a.get());
+        root.addViewedNode(b.get());
+        viewNode(root, 0)->setShift(shiftA);
+        viewNode(root, 1)->setShift(shiftB);
+        root.recomputeExtent();
+        QCOMPARE(viewNode(root, 0)->shift(), normalA);
+        QCOMPARE(viewNode(root, 1)->shift(), normalB);
+        QCOMPARE(root.lengthLin(), lengthLin);
+        const ViewNode *longest = 1000 + normalA >= 1200 + normalB ? viewNode(root, 0) : viewNode(root, 1);
+        QCOMPARE(root.lengthLog(),
+                 int(longest->node()->events().back().logPosition + float(longest->shift())));
+        // The alignment's own values are kept for resetShifts.
+        QCOMPARE(viewNode(root, 0)->baseShift(), 0);
+        QCOMPARE(viewNode(root, 1)->baseShift(), 70);
+    }
+
+    void resetShiftsReturnsToTheAlignment()
+    {
+        const auto a = nodeWith(1, hop(4, 100, 140, 1, 1), 1000);
+        const auto b = nodeWith(2, hop(6, 30, 70, 1, 1), 1200);
+        ViewRoot root;
+        root.addViewedNode(a.get());
+        root.addViewedNode(b.get());
+        viewNode(root, 0)->setShift(400);
+        viewNode(root, 1)->setShift(900);
+        root.recomputeExtent();
+        QCOMPARE(root.lengthLin(), 1700);
+
+        root.resetShifts();
+        QCOMPARE(viewNode(root, 0)->shift(), 0);
+        QCOMPARE(viewNode(root, 1)->shift(), 70);
+        // The length follows only once the extent is recomputed.
+        QCOMPARE(root.lengthLin(), 1700);
+        root.recomputeExtent();
+        QCOMPARE(root.lengthLin(), 1270);
+    }
+
+    void recomputeExtentOfAnEmptyViewChangesNothing()
+    {
+        ViewRoot root;
+        root.recomputeExtent();
+        root.resetShifts();
+        root.alignNodes();
+        QCOMPARE(root.lengthLin(), 0);
+        QCOMPARE(root.lengthLog(), 0);
+    }
+
+    void itemRectanglesFollowScaleAndScroll_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("logMode");
+        QTest::addColumn<float>("scale");
+        QTest::addColumn<int>("h");
+        QTest::addColumn<int>("v");
+        QTest::addColumn<QRect>("rect");
+
+        // Rows: 0 root, 1 A, 2 its tasks, 3 its task, 4 its hubs, 5 B, 6 its
+        // tasks, 7 its task, 8 its hubs, 9 its hub. B is shifted by 70 us and
+        // ends the chart: lengthLin 5070, lengthLog int(ln 5000 + 70) = 78.
+        QTest::newRow("the root spans the chart's length and all rows")
+            << 0 << false << 0.25f << 10 << 4 << QRect(-10, -4, 1267, 180);
+        QTest::newRow("a node row covers its own rows")
+            << 1 << false << 0.25f << 10 << 4 << QRect(-10, 14, 1267, 72);
+        QTest::newRow("a group row covers its rows")
+            << 8 << false << 0.25f << 10 << 4 << QRect(-10, 140, 1267, 36);
+        QTest::newRow("an empty group row is one row high")
+            << 4 << false << 0.25f << 10 << 4 << QRect(-10, 68, 1267, 18);
+        QTest::newRow("an unshifted task row starts at the origin")
+            << 3 << false << 0.25f << 10 << 4 << QRect(-10, 50, 250, 18);
+        QTest::newRow("a task row starts at its node's shift, truncated")
+            << 7 << false << 0.25f << 10 << 4 << QRect(7, 122, 1250, 18);
+        QTest::newRow("a hub row spans like a task row")
+            << 9 << false << 0.25f << 10 << 4 << QRect(7, 158, 1250, 18);
+        QTest::newRow("log: the root spans the logarithmic length")
+            << 0 << true << 2.0f << 3 << 18 << QRect(-3, -18, 156, 180);
+        QTest::newRow("log: a node row") << 5 << true << 2.0f << 3 << 18 << QRect(-3, 72, 156, 90);
+        QTest::newRow("log: a task row starts at 0 and spans its node's log length")
+            << 7 << true << 2.0f << 3 << 18 << QRect(-3, 108, 16, 18);
+        QTest::newRow("log: the first node's task row")
+            << 3 << true << 2.0f << 0 << 0 << QRect(0, 54, 12, 18);
+        QTest::newRow("no item is the whole surface")
+            << -1 << false << 0.25f << 10 << 4 << QRect(0, 0, 640, 480);
+        QTest::newRow("log: no item is the whole surface")
+            << -1 << true << 2.0f << 3 << 18 << QRect(0, 0, 640, 480);
+    }
+
+    void itemRectanglesFollowScaleAndScroll()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, logMode);
+        QFETCH(float, scale);
+        QFETCH(int, h);
+        QFETCH(int, v);
+        QFETCH(QRect, rect);
+
+        const int sender = 1 << 8;
+        const auto a = load(traceFile(1, QByteArray(),
+                                      eventXml(1, 0) + eventXml(4, 100, sender, 1) +
+                                          eventXml(-4, 140, sender, 1) + eventXml(1, 1000)));
+        const auto b = load(traceFile(2, "<hubs><hub id=\"2\" name=\"Queue\"/></hubs>\n",
+                                      eventXml(1, 0) + eventXml(6, 30, sender, 1) +
+                                          eventXml(-6, 70, sender, 1) + eventXml(1, 5000)));
+        ViewRoot root;
+        root.addViewedNode(a.get());
+        root.addViewedNode(b.get());
+        QCOMPARE(viewNode(root, 1)->shift(), 70);
+        QCOMPARE(root.lengthLin(), 5070);
+        QCOMPARE(root.lengthLog(), 78);
+        QCOMPARE(a->logLengthInt(), 6u);
+        QCOMPARE(b->logLengthInt(), 8u);
+
+        ChartGeometry geometry;
+        geometry.scale = scale;
+        geometry.horizontalScroll = h;
+        geometry.verticalScroll = v;
+        geometry.logMode = logMode;
+        geometry.surface = QSize(640, 480);
+        const ViewItem *item = row < 0 ? nullptr : root.itemAtRow(row);
+        QVERIFY(row < 0 || item);
+        QCOMPARE(root.itemRect(item, geometry), rect);
+    }
+
+    void demoPacketsRunForwardOnTheAlignedAxis()
+    {
+        std::vector<std::unique_ptr<Node>> nodes;
+        ViewRoot root;
+        for (int i = 1; i <= 4; ++i) {
+            const QString path = QFINDTESTDATA(QStringLiteral("../../demo/node%1.trace").arg(i));
+            QVERIFY2(!path.isEmpty(), "demo project not found");
+            nodes.push_back(std::make_unique<Node>(path, nullptr, FROM_TRACER));
+            root.addViewedNode(nodes.back().get());
+        }
+
+        // Every packet's events by node, and where they lie on the aligned axis.
+        QSet<quint32> keys;
+        for (const auto &node : nodes)
+            keys.unite(node->packetKeys());
+        const auto aligned = [&root](const NodePacketRef &ref) {
+            const auto *row = static_cast<const ViewNode *>(root.childById(ref.nodeId));
+            return qint64(row->node()->events().at(size_t(ref.eventIndex)).offset) + row->shift();
+        };
+
+        // A clock offset estimated from a few microseconds of notification
+        // spans cannot be exact; a packet may seem to arrive a little early.
+        const qint64 tolerance = 50; // microseconds
+        int packets = 0;
+        int forward = 0;
+        int hops = 0;
+        int forwardHops = 0;
+        qint64 worst = 0;
+        for (const quint32 key : std::as_const(keys)) {
+            const QVector<NodePacketRef> events = root.packetEvents(key);
+            // The positive events of the packet in travel order: sending,
+            // routings by hop number, receiving.
+            std::map<std::pair<int, int>, NodePacketRef> path;
+            for (const NodePacketRef &ref : events) {
+                if (EventType::isPacket(ref.type) && ref.type > 0)
+                    path.emplace(std::make_pair(ref.type, int(ref.high)), ref);
+            }
+            if (path.size() < 2 || path.begin()->first.first != EventType::PacketSending ||
+                path.rbegin()->first.first != EventType::PacketReceiving)
+                continue;
+            ++packets;
+            const NodePacketRef &sending = path.begin()->second;
+            const NodePacketRef &receiving = path.rbegin()->second;
+            QVERIFY(sending.nodeId != receiving.nodeId);
+            const qint64 lead = aligned(sending) - aligned(receiving);
+            worst = std::max(worst, lead);
+            if (lead <= tolerance)
+                ++forward;
+            for (auto it = path.begin(), next = std::next(it); next != path.end(); ++it, ++next) {
+                ++hops;
+                if (aligned(it->second) <= aligned(next->second) + tolerance)
+                    ++forwardHops;
+            }
+        }
+        qInfo("%d of %d packets received no earlier than %lld us before they were sent (worst %lld us); "
+              "%d of %d hops forward; shifts %d %d %d %d",
+              forward, packets, qlonglong(tolerance), qlonglong(worst), forwardHops, hops,
+              viewNode(root, 0)->shift(), viewNode(root, 1)->shift(), viewNode(root, 2)->shift(),
+              viewNode(root, 3)->shift());
+        QVERIFY(packets > 50);
+        QVERIFY2(forward * 10 >= packets * 9, "fewer than nine packets in ten run forward");
+        QVERIFY2(forwardHops * 10 >= hops * 9, "fewer than nine hops in ten run forward");
+    }
+};
+
+QTEST_MAIN(TestViewRoot)
+#include "tst_viewroot.moc"

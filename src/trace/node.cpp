@@ -143,6 +143,18 @@ const TraceEvent *Node::event(int index) const
     return &m_events[size_t(index)];
 }
 
+const std::vector<int> &Node::eventsOfTask(int taskId) const
+{
+    if (!m_eventsByTaskBuilt) {
+        for (int i = 0; i < eventCount(); ++i)
+            m_eventsByTask[m_events[size_t(i)].currentTask].push_back(i);
+        m_eventsByTaskBuilt = true;
+    }
+    static const std::vector<int> none;
+    const auto found = m_eventsByTask.constFind(taskId);
+    return found == m_eventsByTask.cend() ? none : *found;
+}
+
 QTreeWidgetItem *Node::parentEntryFor(TracerItemCategory category) const
 {
     switch (category) {

@@ -3,6 +3,7 @@
 #include "trace/traceevent.h"
 #include "trace/traceritem.h"
 
+#include <QHash>
 #include <QMap>
 #include <QMultiHash>
 #include <QPixmap>
@@ -80,6 +81,9 @@ public:
     // Events are only read through here by index from outside; an index out of
     // range gives null.
     const TraceEvent *event(int index) const;
+    // Indexes of the events whose currentTask is `taskId`, ascending; built for
+    // all tasks on first use, so that a chart row visits only its own events.
+    const std::vector<int> &eventsOfTask(int taskId) const;
 
     const QMultiHash<quint32, PacketRef> &packetRefs() const { return m_packetRefs; }
     const QSet<quint32> &packetKeys() const { return m_packetKeys; }
@@ -146,4 +150,6 @@ private:
     Task *m_previousTask = nullptr;
     // Whether each type code from -8 to 255 is catalogued: -1 not looked up yet.
     std::array<qint8, 264> m_catalogued;
+    mutable QHash<int, std::vector<int>> m_eventsByTask;
+    mutable bool m_eventsByTaskBuilt = false;
 };

@@ -4,6 +4,7 @@
 #include "csvexport.h"
 
 #include "app/tracer.h"
+#include "chart/chartimage.h"
 #include "trace/node.h"
 
 #include <QApplication>
@@ -32,6 +33,12 @@ const char description[] =
     "                  hubs of other nodes it addressed (listed 0) by node id and id.\n"
     "  summary FILE... per node: id, name, file, tasks, hubs, events, sync markers with their\n"
     "                  sequence range, and each task's share, as readable text.\n"
+    "  render FILE... -o OUT.png\n"
+    "                  draws the event chart a view of these nodes shows (rows aligned across\n"
+    "                  nodes, fitted to the width, stored chart settings) into a PNG.\n"
+    "                  --size WxH (default 1600x900), --log (logarithmic axis, one node only),\n"
+    "                  --internal-header (row labels inside the rows), --range FROM:TO\n"
+    "                  (microseconds of the aligned time axis, linear mode).\n"
     "\n"
     "CSV follows RFC 4180: a header row, CRLF line ends, fields quoted when needed.\n"
     "A file that fails to load: the viewer's warning text on standard error, exit status 2.\n"
@@ -57,7 +64,24 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(description));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("events, tasks, hubs or summary"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("events, tasks, hubs, summary or render"));
+    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
+                                          QStringLiteral("render: the PNG file to write."),
+                                          QStringLiteral("OUT.png"));
+    const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("render: image size."),
+                                        QStringLiteral("WxH"), QStringLiteral("1600x900"));
+    const QCommandLineOption logOption(QStringLiteral("log"),
+                                       QStringLiteral("render: logarithmic time axis."));
+    const QCommandLineOption internalOption(QStringLiteral("internal-header"),
+                                            QStringLiteral("render: row labels inside the rows."));
+    const QCommandLineOption rangeOption(QStringLiteral("range"),
+                                         QStringLiteral("render: microseconds FROM:TO of the aligned axis."),
+                                         QStringLiteral("FROM:TO"));
+    const QCommandLineOption noDetailOption(
+        QStringLiteral("no-level-of-detail"),
+        QStringLiteral("render: draw every primitive (for comparisons)."));
+    parser.addOptions({outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("trace files"),
                                  QStringLiteral("FILE..."));
     parser.process(app);
@@ -67,15 +91,48 @@ int main(int argc, char *argv[])
         return usageError(parser, QStringLiteral("No command given."));
     const QString command = args.first();
     const QStringList files = args.mid(1);
-    const bool single = command != QLatin1String("summary");
+    const bool single = command != QLatin1String("summary") && command != QLatin1String("render");
+    const bool render = command == QLatin1String("render");
     if (command != QLatin1String("events") && command != QLatin1String("tasks") &&
-        command != QLatin1String("hubs") && command != QLatin1String("summary")) {
+        command != QLatin1String("hubs") && command != QLatin1String("summary") && !render) {
         return usageError(parser, QStringLiteral("Unknown command '%1'.").arg(command));
     }
     if (files.isEmpty() || (single && files.size() != 1))
         return usageError(parser, QStringLiteral("'%1' takes %2.")
                                       .arg(command, single ? QStringLiteral("one FILE")
                                                            : QStringLiteral("one or more FILEs")));
+
+    ChartImageOptions imageOptions;
+    if (render) {
+        if (!parser.isSet(outputOption))
+            return usageError(parser, QStringLiteral("'render' needs -o OUT.png."));
+        const QStringList size = parser.value(sizeOption).split(QLatin1Char('x'));
+        bool wOk = false;
+        bool hOk = false;
+        imageOptions.size = QSize(size.value(0).toInt(&wOk), size.value(1).toInt(&hOk));
+        if (size.size() != 2 || !wOk || !hOk || imageOptions.size.width() < 1 ||
+            imageOptions.size.height() < 1 || imageOptions.size.width() > 32768 ||
+            imageOptions.size.height() > 32768)
+            return usageError(parser, QStringLiteral("--size takes WxH, for example 1600x900."));
+        imageOptions.logMode = parser.isSet(logOption);
+        if (imageOptions.logMode && files.size() != 1)
+            return usageError(parser, QStringLiteral("--log shows one node only."));
+        imageOptions.externalHeader = !parser.isSet(internalOption);
+        imageOptions.levelOfDetail = !parser.isSet(noDetailOption);
+        if (parser.isSet(rangeOption)) {
+            const QStringList range = parser.value(rangeOption).split(QLatin1Char(':'));
+            bool fromOk = false;
+            bool toOk = false;
+            imageOptions.from = range.value(0).toLongLong(&fromOk);
+            imageOptions.to = range.value(1).toLongLong(&toOk);
+            if (range.size() != 2 || !fromOk || !toOk || imageOptions.from < 0 ||
+                imageOptions.to <= imageOptions.from)
+                return usageError(parser, QStringLiteral("--range takes FROM:TO with 0 <= FROM < TO."));
+            if (imageOptions.logMode)
+                return usageError(parser, QStringLiteral("--range is for the linear axis."));
+            imageOptions.hasRange = true;
+        }
+    }
 
     Tracer tracer;
     tracer.initHeadless();
@@ -93,6 +150,15 @@ int main(int argc, char *argv[])
             nodes.append(node);
     }
 
+    if (render) {
+        if (failed)
+            return 2;
+        if (!renderChartImage(nodes, imageOptions).save(parser.value(outputOption), "PNG")) {
+            std::fprintf(stderr, "Can't write '%s'.\n", qPrintable(parser.value(outputOption)));
+            return 2;
+        }
+        return 0;
+    }
     for (const Node *node : std::as_const(nodes)) {
         if (command == QLatin1String("events"))
             CsvExport::writeEvents(out, *node);

@@ -1,0 +1,60 @@
+#include "chart/chartimage.h"
+
+#include "chart/chartrenderer.h"
+#include "chart/timescale.h"
+#include "chart/viewroot.h"
+#include "trace/node.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPalette>
+
+QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &options)
+{
+    ViewRoot root;
+    for (Node *node : nodes)
+        root.addViewedNode(node);
+    if (!nodes.isEmpty())
+        root.setCurrentNode(nodes.first());
+
+    TimeScale scale;
+    scale.setLinearMode(!options.logMode);
+    const int header = options.externalHeader ? ChartRenderer::headerWidth : 0;
+    int scroll = 0;
+    if (options.hasRange && options.to > options.from) {
+        const float available = float(options.size.width() - header - 3);
+        scale.setLinScale(available / float(options.to - options.from));
+        scroll = int(float(options.from) * scale.linScale());
+    } else {
+        // As a window shows the chart when zoomed out all the way: fitted.
+        scale.setLinScale(1e-9f);
+        scale.setLogScale(1e-9f);
+        TimeScale::Viewport viewport;
+        viewport.chartWidth = options.size.width();
+        viewport.chartHeight = options.size.height();
+        viewport.headerShift = header;
+        viewport.lengthLin = root.lengthLin();
+        viewport.lengthLog = root.lengthLog();
+        viewport.visibleRowCount = ViewRoot::visibleRowCount(&root);
+        scale.relayout(viewport);
+    }
+
+    QImage image(options.size, QImage::Format_RGB32);
+    // A view's list would show some of the current node's events and hatch
+    // the rest; an image has no list, so it shows them all.
+    NodeViewStates states;
+    if (!nodes.isEmpty())
+        states[nodes.first()->traceFileName()].listLast = nodes.first()->eventCount() - 1;
+    ChartRenderer renderer;
+    renderer.setLevelOfDetail(options.levelOfDetail);
+    ChartRenderer::Frame frame;
+    frame.scale = &scale;
+    frame.horizontalScroll = scroll;
+    frame.viewport = options.size;
+    frame.externalHeader = options.externalHeader;
+    frame.title = nodes.isEmpty() ? QString() : nodes.first()->directory();
+    frame.background = QApplication::palette().color(QPalette::Window);
+    QPainter painter(&image);
+    renderer.paint(painter, root, states, image.rect(), frame);
+    return image;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QSize>
+
+class Node;
+
+// The chart a view of the given nodes shows, as an image: what kestrel-cli
+// render writes, and what tests and benchmarks compare.
+struct ChartImageOptions
+{
+    QSize size{1600, 900};
+    bool logMode = false; // one node only
+    bool externalHeader = true;
+    bool levelOfDetail = true;
+    bool hasRange = false; // show [from, to] of the aligned time axis, linear mode
+    qint64 from = 0;       // microseconds
+    qint64 to = 0;
+};
+
+// Rows aligned as in a view window, the first node current, the time axis
+// fitted to the width (or to the range), with the stored chart settings.
+QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &options);

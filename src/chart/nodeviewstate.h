@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+// What a view window and its chart share about one viewed node: the event
+// rows visible in the list, the events the chart drew last and the selection.
+// Event indexes; -1 for none.
+struct NodeViewState
+{
+    int listFirst = 0;   // first event row visible in the event list
+    int listLast = 0;    // listFirst + the list's visible rows
+    int chartFirst = -1; // first event the chart visited on its last paint
+    int chartEnd = 0;    // where that paint stopped (exclusive)
+    int selFirst = -1;   // selection start, as the user began it
+    int selLast = -1;    // selection end; may lie before selFirst
+};
+
+// Keyed by the node's trace file name.
+using NodeViewStates = QHash<QString, NodeViewState>;

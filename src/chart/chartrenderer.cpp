@@ -112,7 +112,17 @@ struct DrawOp
     int kind = Bar;
     std::array<int, 6> p{};
 
-    bool operator==(const DrawOp &other) const { return kind == other.kind && p == other.p; }
+    // Whether a later `other` covers every pixel this one draws. Bars cover
+    // their rectangle whatever their fill, so a later bar on the same
+    // rectangle hides an earlier one of any variant.
+    bool hiddenBy(const DrawOp &other) const
+    {
+        if (kind != other.kind)
+            return false;
+        if (kind == Bar)
+            return p[0] == other.p[0] && p[1] == other.p[1] && p[2] == other.p[2] && p[3] == other.p[3];
+        return p == other.p;
+    }
 };
 
 class ChartRenderer::OpBatch
@@ -138,7 +148,7 @@ public:
             flush();
         m_column = column;
         for (int k = 0; k < m_count; ++k) {
-            if (m_ops[size_t(k)] == op) {
+            if (m_ops[size_t(k)].hiddenBy(op)) {
                 // Drawn again later anyway: the earlier copy never shows.
                 std::memmove(&m_ops[size_t(k)], &m_ops[size_t(k) + 1],
                              sizeof(DrawOp) * size_t(m_count - k - 1));

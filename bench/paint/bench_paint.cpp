@@ -1,0 +1,149 @@
+// Paint benchmark: one full paint of the event chart into a 1600x900 image,
+// with the level of detail on and off, side by side in one run. Prints
+// figures and ratios; never fails a build.
+
+#include "app/tracer.h"
+#include "chart/chartrenderer.h"
+#include "chart/timescale.h"
+#include "chart/viewroot.h"
+#include "trace/node.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+const QSize imageSize(1600, 900);
+
+QString generate(const QString &dir, int nodes, int events)
+{
+    const int rc =
+        QProcess::execute(QStringLiteral(TRACEGEN_PATH),
+                          {QStringLiteral("--nodes"), QString::number(nodes), QStringLiteral("--events"),
+                           QString::number(events), QStringLiteral("--output"), dir});
+    if (rc != 0)
+        qFatal("kestrel-tracegen failed");
+    return dir;
+}
+
+struct View
+{
+    QString name;
+    ViewRoot root;
+    TimeScale scale;
+    int scroll = 0;
+};
+
+// Fits the chart to the image as a view zoomed out all the way shows it.
+void fit(View &view)
+{
+    view.scale.setLinScale(1e-9f);
+    TimeScale::Viewport viewport;
+    viewport.chartWidth = imageSize.width();
+    viewport.chartHeight = imageSize.height();
+    viewport.headerShift = ChartRenderer::headerWidth;
+    viewport.lengthLin = view.root.lengthLin();
+    viewport.lengthLog = view.root.lengthLog();
+    viewport.visibleRowCount = ViewRoot::visibleRowCount(&view.root);
+    view.scale.relayout(viewport);
+}
+
+// Milliseconds of one paint: the median of `rounds`, after one warm-up paint.
+double paintMs(View &view, bool levelOfDetail, int rounds)
+{
+    ChartRenderer renderer;
+    renderer.setSettings(ChartSettings());
+    renderer.setLevelOfDetail(levelOfDetail);
+    ChartRenderer::Frame frame;
+    frame.scale = &view.scale;
+    frame.horizontalScroll = view.scroll;
+    frame.viewport = imageSize;
+    QImage image(imageSize, QImage::Format_RGB32);
+    NodeViewStates states;
+    QList<double> times;
+    for (int i = 0; i <= rounds; ++i) {
+        QPainter painter(&image);
+        QElapsedTimer timer;
+        timer.start();
+        renderer.paint(painter, view.root, states, image.rect(), frame);
+        painter.end();
+        if (i > 0)
+            times.append(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int events = argc > 1 ? QByteArray(argv[1]).toInt() : 1000000;
+    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
+
+    Tracer tracer;
+    tracer.initHeadless();
+    tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
+    QTemporaryDir big;
+    QTemporaryDir multi;
+    Node *large = tracer.createNode(generate(big.path(), 1, events) + QStringLiteral("/node1.trace"),
+                                    tracer.rootEntry(), FROM_TRACER);
+    generate(multi.path(), 3, events / 10);
+    QList<Node *> three;
+    for (int i = 1; i <= 3; ++i)
+        three.append(tracer.createNode(multi.path() + QStringLiteral("/node%1.trace").arg(i),
+                                       tracer.rootEntry(), FROM_TRACER));
+
+    View fitted;
+    fitted.name = QStringLiteral("%1 events fitted to 1600 px").arg(large->eventCount());
+    fitted.root.addViewedNode(large);
+    fitted.root.setCurrentNode(large);
+    fit(fitted);
+
+    // About 2,000 events in view, from the middle of the trace.
+    View zoomed;
+    zoomed.root.addViewedNode(large);
+    zoomed.root.setCurrentNode(large);
+    const double span = double(zoomed.root.lengthLin()) * 2000.0 / large->eventCount();
+    zoomed.scale.setLinScale(float((imageSize.width() - ChartRenderer::headerWidth - 3) / span));
+    zoomed.scroll = int(float(zoomed.root.lengthLin() / 2) * zoomed.scale.linScale());
+    zoomed.name = QStringLiteral("zoomed to about 2,000 events (%1 us)").arg(qint64(span));
+
+    View nodes;
+    int threeEvents = 0;
+    for (Node *node : std::as_const(three)) {
+        nodes.root.addViewedNode(node);
+        threeEvents += node->eventCount();
+    }
+    nodes.root.setCurrentNode(three.first());
+    fit(nodes);
+    nodes.name = QStringLiteral("three nodes with packets, %1 events, fitted").arg(threeEvents);
+
+    QTextStream out(stdout);
+    out << QStringLiteral("one full paint of a %1x%2 chart, median of %3 rounds\n")
+               .arg(imageSize.width())
+               .arg(imageSize.height())
+               .arg(rounds);
+    for (View *view : {&fitted, &zoomed, &nodes}) {
+        const double with = paintMs(*view, true, rounds);
+        const double without = paintMs(*view, false, rounds);
+        out << QStringLiteral("%1:\n  level of detail %2 ms, without %3 ms, %4x faster\n")
+                   .arg(view->name)
+                   .arg(with, 0, 'f', 2)
+                   .arg(without, 0, 'f', 2)
+                   .arg(without / with, 0, 'f', 1);
+        out.flush();
+    }
+    return 0;
+}

@@ -3,6 +3,7 @@
 // ratios measured side by side in one run; never fails a build.
 
 #include "app/tracer.h"
+#include "benchsupport.h"
 #include "trace/node.h"
 
 #include <QApplication>
@@ -88,12 +89,6 @@ LoadResult fullLoad(const QString &path)
     return result;
 }
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -105,12 +100,7 @@ int main(int argc, char *argv[])
     const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
 
     QTemporaryDir dir;
-    const int rc =
-        QProcess::execute(QStringLiteral(TRACEGEN_PATH),
-                          {QStringLiteral("--nodes"), QStringLiteral("1"), QStringLiteral("--events"),
-                           QString::number(events), QStringLiteral("--output"), dir.path()});
-    if (rc != 0)
-        qFatal("kestrel-tracegen failed");
+    BenchSupport::generateProject(QStringLiteral(TRACEGEN_PATH), dir.path(), 1, events);
     const QString path = dir.path() + QStringLiteral("/node1.trace");
     const double megabytes = QFileInfo(path).size() / 1e6;
 
@@ -123,8 +113,8 @@ int main(int argc, char *argv[])
         last = fullLoad(path);
         full.append(last.seconds);
     }
-    const double bareS = median(bare);
-    const double fullS = median(full);
+    const double bareS = BenchSupport::median(bare);
+    const double fullS = BenchSupport::median(full);
 
     QTextStream out(stdout);
     out << "trace: " << last.events << " events, " << QString::number(megabytes, 'f', 1) << " MB, " << rounds

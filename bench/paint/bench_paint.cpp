@@ -3,6 +3,7 @@
 // figures and ratios; never fails a build.
 
 #include "app/tracer.h"
+#include "benchsupport.h"
 #include "chart/chartrenderer.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -25,13 +26,7 @@ const QSize imageSize(1600, 900);
 
 QString generate(const QString &dir, int nodes, int events)
 {
-    const int rc =
-        QProcess::execute(QStringLiteral(TRACEGEN_PATH),
-                          {QStringLiteral("--nodes"), QString::number(nodes), QStringLiteral("--events"),
-                           QString::number(events), QStringLiteral("--output"), dir});
-    if (rc != 0)
-        qFatal("kestrel-tracegen failed");
-    return dir;
+    return BenchSupport::generateProject(QStringLiteral(TRACEGEN_PATH), dir, nodes, events);
 }
 
 struct View
@@ -78,8 +73,7 @@ double paintMs(View &view, bool levelOfDetail, int rounds)
         if (i > 0)
             times.append(timer.nsecsElapsed() / 1e6);
     }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
+    return BenchSupport::median(times);
 }
 
 } // namespace

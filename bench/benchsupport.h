@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+
+// Shared by the benchmarks: traces from kestrel-tracegen, and medians.
+namespace BenchSupport {
+
+// Writes a project of `nodes` trace files (node1.trace, ...) of `events`
+// events each into `dir`; returns `dir`.
+inline QString generateProject(const QString &tracegen, const QString &dir, int nodes, int events)
+{
+    const int rc = QProcess::execute(tracegen, {QStringLiteral("--nodes"), QString::number(nodes),
+                                                QStringLiteral("--events"), QString::number(events),
+                                                QStringLiteral("--output"), dir});
+    if (rc != 0)
+        qFatal("kestrel-tracegen failed");
+    return dir;
+}
+
+inline double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+} // namespace BenchSupport

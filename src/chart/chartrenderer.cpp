@@ -618,8 +618,9 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
         bar(variant);
 
         if (kernel && e.type == EventType::KernelServicingRequest) {
-            const NodeServiceInfo service = node->service(e.arg1);
-            if (service.code != 7 && service.code != 9)
+            const auto service = node->services().constFind(e.arg1);
+            const int code = service == node->services().cend() ? 255 : service->code;
+            if (code != 7 && code != 9)
                 return;
             auto *hubNode = static_cast<ViewNode *>(state.root.childById(e.nodeId));
             const ViewItem *hubRow =
@@ -633,7 +634,7 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
                     y0 + 1,
                     y1 - 2,
                     hubRow->row() * H - v,
-                    service.code == 7 ? 1 : 0,
+                    code == 7 ? 1 : 0,
                     state.root.isAbove(n, hubNode) ? 1 : 0};
             batch.add(lx, op);
         }

@@ -1,0 +1,485 @@
+#include "chart/eventchart.h"
+
+#include "app/tracer.h"
+#include "chart/eventchartcanvas.h"
+#include "chart/eventtooltip.h"
+#include "chart/viewroot.h"
+#include "trace/node.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QToolTip>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// int(value) truncated toward zero, held to the int range: a shift computed
+// from a long drag at a tiny scale may lie beyond it.
+int saturatedInt(float value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= float(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= float(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(value);
+}
+
+bool isGroupRow(const ViewItem *item)
+{
+    return item->kind() == ViewItem::TASK_TRAIN_ITEM || item->kind() == ViewItem::HUB_TRAIN_ITEM;
+}
+
+bool isLeafRow(const ViewItem *item)
+{
+    return item->kind() == ViewItem::TASK_ITEM || item->kind() == ViewItem::HUB_ITEM;
+}
+
+} // namespace
+
+EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString &title, QWidget *parent)
+    : QAbstractScrollArea(parent)
+    , m_root(root)
+    , m_viewStates(viewStates)
+    , m_title(title)
+    , m_canvas(new EventChartCanvas(viewport()))
+{
+    // The canvas lives in the viewport rather than beside it, so that it
+    // never covers the scroll bars and its mouse positions are viewport
+    // positions.
+    m_canvas->move(0, 0);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_contentWasMoved);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_contentWasMoved);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_eventChartScrolled);
+    connect(m_canvas, &EventChartCanvas::canvasMousePressEvent, this, &EventChart::on_canvasMousePressEvent);
+    connect(m_canvas, &EventChartCanvas::canvasMouseMoveEvent, this, &EventChart::on_canvasMouseMoveEvent);
+    connect(m_canvas, &EventChartCanvas::canvasMouseReleaseEvent, this,
+            &EventChart::on_canvasMouseReleaseEvent);
+    connect(m_canvas, &EventChartCanvas::canvasMouseDoubleClickEvent, this,
+            &EventChart::on_canvasMouseDoubleClickEvent);
+    if (m_root)
+        connect(m_root, &ViewRoot::currentNodeWasChanged, this, &EventChart::on_currentNodeWasChanged);
+    if (theTracer)
+        connect(theTracer, &Tracer::settingsUpdatingNotify, this, &EventChart::on_settingsUpdatingNotify);
+
+    m_renderer.setSettings(ChartSettings::read());
+    relayout();
+}
+
+EventChart::~EventChart() = default;
+
+void EventChart::setLinearMode(bool linear)
+{
+    if (!m_timeScale.setLinearMode(linear))
+        return;
+    relayout();
+    emit eventChartStateChanged(MODE_CHANGED);
+}
+
+bool EventChart::zoomIn()
+{
+    const int scrollValue = m_timeScale.zoomIn(horizontalScrollBar()->value());
+    relayout();
+    horizontalScrollBar()->setValue(scrollValue);
+    emit eventChartStateChanged(SCALE_CHANGED);
+    return true;
+}
+
+bool EventChart::zoomOut()
+{
+    const int lengthLin = m_root ? m_root->lengthLin() : 0;
+    const int lengthLog = m_root ? m_root->lengthLog() : 0;
+    const std::optional<int> scrollValue =
+        m_timeScale.zoomOut(horizontalScrollBar()->value(), viewport()->width(), lengthLin, lengthLog);
+    if (!scrollValue)
+        return false;
+    horizontalScrollBar()->setValue(*scrollValue);
+    relayout();
+    emit eventChartStateChanged(SCALE_CHANGED);
+    return true;
+}
+
+bool EventChart::canZoomOut() const
+{
+    if (!m_root)
+        return false;
+    return m_timeScale.canZoomOut(viewport()->width(), m_root->lengthLin(), m_root->lengthLog());
+}
+
+void EventChart::relayout()
+{
+    TimeScale::Viewport geometry;
+    geometry.chartWidth = viewport()->width();
+    geometry.chartHeight = viewport()->height();
+    geometry.headerShift = headerShift();
+    geometry.rowHeight = ChartRenderer::rowHeight;
+    geometry.hasRoot = m_root != nullptr;
+    if (m_root) {
+        geometry.lengthLin = m_root->lengthLin();
+        geometry.lengthLog = m_root->lengthLog();
+        geometry.visibleRowCount = ViewRoot::visibleRowCount(m_root);
+    }
+    const TimeScale::Layout layout = m_timeScale.relayout(geometry);
+
+    m_canvas->setGeometry(0, 0, layout.canvasWidth, layout.canvasHeight);
+    horizontalScrollBar()->setPageStep(layout.horizontalPageStep);
+    verticalScrollBar()->setPageStep(layout.verticalPageStep);
+    horizontalScrollBar()->setRange(0, layout.horizontalMaximum);
+    verticalScrollBar()->setRange(0, layout.verticalMaximum);
+    emit eventChartStateChanged(EventChartState(layout.state));
+}
+
+int EventChart::headerShift() const
+{
+    return !theTracer || theTracer->externalHeader() ? ChartRenderer::headerWidth : 0;
+}
+
+int EventChart::eventAt(const Node *node, float t, int task) const
+{
+    if (!node || !m_viewStates || !(t >= 0.0f))
+        return -1;
+    const auto state = m_viewStates->constFind(node->traceFileName());
+    if (state == m_viewStates->cend())
+        return -1;
+    const int first = state->chartFirst;
+    const int end = state->chartEnd;
+    if (first < 0 || first >= end || end > node->eventCount())
+        return -1;
+
+    const std::vector<TraceEvent> &events = node->events();
+    const bool logMode = m_timeScale.logMode();
+    // Offsets and durations are unsigned 32-bit microseconds; their sum and
+    // the truncated time are compared in 64 bits.
+    const qint64 micros = qint64(std::min(double(t), 1e18));
+    for (int i = first; i < end; ++i) {
+        const TraceEvent &event = events[size_t(i)];
+        const bool holds = logMode ? event.logPosition <= t && t < event.logPosition + event.logDuration
+                                   : qint64(event.offset) <= micros &&
+                                         micros < qint64(event.offset) + qint64(event.duration);
+        if (holds)
+            return task >= 0 && event.currentTask != task ? -1 : i;
+    }
+    return -1;
+}
+
+void EventChart::on_contentWasMoved(int /*value*/)
+{
+    viewport()->update();
+}
+
+void EventChart::on_canvasMousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !hasCurrentNode())
+        return;
+    const QPoint position = event->position().toPoint();
+    ViewItem *item = itemAt(position);
+    ViewNode *node = item ? item->viewNode() : nullptr;
+    if (!node || !node->node())
+        return;
+
+    if (item->kind() == ViewItem::NODE_ITEM) {
+        m_dragItem = node;
+        m_pressPoint = position;
+        m_shiftAtPress = node->shift();
+        m_shiftsAtPress.clear();
+        for (const QSharedPointer<ViewNode> &row : m_root->nodes())
+            m_shiftsAtPress.push_back(row->shift());
+        setCanvasCursor(Qt::ClosedHandCursor);
+        m_dragMode = MOVING_NODE;
+    } else if (isGroupRow(item) || isLeafRow(item)) {
+        m_dragItem = node;
+        m_dragMode = SELECTING_EVENTS;
+    } else {
+        return;
+    }
+
+    if (node->node() != m_root->currentNode()) {
+        m_root->setCurrentNode(node->node());
+        emit m_root->currentNodeWasChanged(node->node());
+    }
+
+    if (isLeafRow(item)) {
+        if (NodeViewState *state = stateOf(node->node())) {
+            const float t = timeAt(node, position.x());
+            if (t < 0.0f) {
+                state->selFirst = -1;
+            } else {
+                const int i = eventAt(node->node(), t, -1);
+                if (!(event->modifiers() & Qt::ShiftModifier))
+                    state->selFirst = i;
+                state->selLast = i;
+            }
+            emit selectionWasChanged(state->selFirst, state->selLast);
+        }
+    }
+    viewport()->update();
+}
+
+void EventChart::on_canvasMouseMoveEvent(QMouseEvent *event)
+{
+    if (!hasCurrentNode())
+        return;
+    const QPoint position = event->position().toPoint();
+    switch (m_dragMode) {
+    case MOVING_NODE:
+        moveDraggedNode(position.x());
+        break;
+    case SELECTING_EVENTS:
+        extendSelection(position.x());
+        break;
+    case NO_DRAG:
+        hover(position, event->globalPosition().toPoint());
+        break;
+    }
+}
+
+void EventChart::on_canvasMouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_canvas->cursor().shape() == Qt::ClosedHandCursor) {
+        const ViewItem *item = itemAt(event->position().toPoint());
+        setCanvasCursor(item && item->kind() == ViewItem::NODE_ITEM ? Qt::OpenHandCursor : Qt::ArrowCursor);
+    }
+    m_dragMode = NO_DRAG;
+    m_dragItem = nullptr;
+    m_shiftsAtPress.clear();
+}
+
+void EventChart::on_canvasMouseDoubleClickEvent(QMouseEvent *event)
+{
+    const ViewItem *item = itemAt(event->position().toPoint());
+    if (!item || item->kind() != ViewItem::NODE_ITEM)
+        return;
+    m_root->resetShifts();
+    m_root->recomputeExtent();
+    relayout();
+    viewport()->repaint();
+}
+
+void EventChart::on_currentNodeWasChanged(Node * /*node*/)
+{
+    viewport()->update();
+}
+
+void EventChart::on_selectionWasChangedOutside(int selFirst, int selLast)
+{
+    if (!hasCurrentNode())
+        return;
+    NodeViewState *state = stateOf(m_root->currentNode());
+    if (!state)
+        return;
+    const bool same = state->selFirst == selFirst && state->selLast == selLast;
+    const bool reversed = state->selFirst == selLast && state->selLast == selFirst;
+    if (same || reversed)
+        return;
+    state->selFirst = selFirst;
+    state->selLast = selLast;
+    viewport()->update();
+}
+
+void EventChart::on_eventChartScrolled(int value)
+{
+    if (m_ignoreNextScroll) {
+        m_ignoreNextScroll = false;
+        return;
+    }
+    if (!m_synchronized)
+        return;
+    const ViewNode *node = currentViewNode();
+    if (!node)
+        return;
+    const int t = saturatedInt(float(value) / scale() - float(node->shift()));
+    const int first = ViewRoot::firstEventAt(node, t, m_timeScale.logMode());
+    // Scrolled past the node's last event (another node reaches further):
+    // there is no event the list could show first.
+    if (first < 0)
+        return;
+    emit eventChartScrolled(first);
+}
+
+void EventChart::on_eventListScrolled(int firstEvent)
+{
+    if (!m_synchronized)
+        return;
+    const ViewNode *node = currentViewNode();
+    if (!node)
+        return;
+    const int count = node->node()->eventCount();
+    if (firstEvent < 0 || firstEvent >= count)
+        return;
+    NodeViewState *state = stateOf(node->node());
+    if (!state)
+        return;
+
+    QScrollBar *bar = horizontalScrollBar();
+    if (firstEvent == state->chartFirst && float(node->shift()) * scale() == float(bar->value()))
+        return;
+    const int last = state->chartEnd > 0 && state->chartEnd < count ? state->chartEnd : count - 1;
+    if (viewport()->width() >= scrollValueFor(*node, last) && firstEvent >= state->chartFirst) {
+        viewport()->update();
+        return;
+    }
+    // Only a scroll that really happens comes back through valueChanged; a
+    // flag set for one that does not would swallow the user's next scroll.
+    const int target = qBound(bar->minimum(), scrollValueFor(*node, firstEvent), bar->maximum());
+    if (target != bar->value()) {
+        m_ignoreNextScroll = true;
+        bar->setValue(target);
+    }
+    viewport()->update();
+}
+
+void EventChart::on_settingsUpdatingNotify(const QString &key)
+{
+    ChartSettings settings = m_renderer.settings();
+    if (!settings.reread(key))
+        return;
+    m_renderer.setSettings(settings);
+    relayout();
+    viewport()->update();
+}
+
+void EventChart::paintEvent(QPaintEvent *event)
+{
+    if (!m_root || !m_viewStates)
+        return;
+    ChartRenderer::Frame frame;
+    frame.scale = &m_timeScale;
+    frame.horizontalScroll = horizontalScrollBar()->value();
+    frame.verticalScroll = verticalScrollBar()->value();
+    frame.viewport = viewport()->size();
+    frame.externalHeader = headerShift() > 0;
+    frame.title = m_title;
+    frame.background = palette().color(QPalette::Window);
+
+    QPainter painter(viewport());
+    m_renderer.paint(painter, *m_root, *m_viewStates, event->rect(), frame);
+}
+
+void EventChart::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+}
+
+void EventChart::scrollContentsBy(int dx, int dy)
+{
+    // The rectangle keeps the canvas where it is: it stays at the viewport's
+    // origin.
+    viewport()->scroll(dx, dy, viewport()->rect());
+}
+
+bool EventChart::hasCurrentNode() const
+{
+    return m_root && m_root->currentNode();
+}
+
+ViewNode *EventChart::currentViewNode() const
+{
+    if (!hasCurrentNode())
+        return nullptr;
+    ViewItem *item = m_root->childById(m_root->currentNode()->nodeId());
+    auto *node = static_cast<ViewNode *>(item);
+    return node && node->node() == m_root->currentNode() ? node : nullptr;
+}
+
+bool EventChart::isViewed(const ViewNode *node) const
+{
+    return node && m_root && m_root->nodeList().contains(node);
+}
+
+ViewItem *EventChart::itemAt(const QPoint &position) const
+{
+    if (!m_root)
+        return nullptr;
+    const int y = position.y() + verticalScrollBar()->value();
+    if (y < 0)
+        return nullptr;
+    return m_root->itemAtRow(y / ChartRenderer::rowHeight);
+}
+
+float EventChart::timeAt(const ViewNode *node, int x) const
+{
+    return m_timeScale.timeAt(x, horizontalScrollBar()->value(), headerShift(), node->shift());
+}
+
+NodeViewState *EventChart::stateOf(const Node *node) const
+{
+    if (!node || !m_viewStates)
+        return nullptr;
+    return &(*m_viewStates)[node->traceFileName()];
+}
+
+void EventChart::setCanvasCursor(Qt::CursorShape shape)
+{
+    if (m_canvas->cursor().shape() != shape)
+        m_canvas->setCursor(shape);
+}
+
+void EventChart::moveDraggedNode(int x)
+{
+    if (!isViewed(m_dragItem))
+        return;
+    const std::vector<QSharedPointer<ViewNode>> &nodes = m_root->nodes();
+    if (m_shiftsAtPress.size() == nodes.size()) {
+        for (size_t i = 0; i < nodes.size(); ++i)
+            nodes[i]->setShift(m_shiftsAtPress[i]);
+    }
+    m_dragItem->setShift(saturatedInt(float(x - m_pressPoint.x()) / scale() + float(m_shiftAtPress)));
+    m_root->recomputeExtent();
+    relayout();
+    viewport()->update();
+}
+
+void EventChart::extendSelection(int x)
+{
+    if (!isViewed(m_dragItem))
+        return;
+    const Node *node = m_dragItem->node();
+    NodeViewState *state = stateOf(node);
+    if (!state)
+        return;
+    const float t = timeAt(m_dragItem, x);
+    int i = -1;
+    if (t >= 0.0f)
+        i = eventAt(node, t, -1);
+    else if (node->eventCount() > 0)
+        i = 0;
+    if (i > -1 && state->selFirst > -1) {
+        state->selLast = i;
+        viewport()->update();
+        emit selectionWasChanged(state->selFirst, state->selLast);
+    }
+}
+
+void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
+{
+    if (headerShift() > 0 && position.x() < ChartRenderer::headerWidth)
+        return;
+    const ViewItem *item = itemAt(position);
+    setCanvasCursor(item && item->kind() == ViewItem::NODE_ITEM ? Qt::OpenHandCursor : Qt::ArrowCursor);
+
+    if (item && item->kind() == ViewItem::TASK_ITEM) {
+        const ViewNode *node = item->viewNode();
+        const float t = node ? timeAt(node, position.x()) : -1.0f;
+        const int i = t >= 0.0f ? eventAt(node->node(), t, item->itemId()) : -1;
+        if (i > -1) {
+            QToolTip::showText(globalPosition, eventTooltipHtml(*node->node(), i), m_canvas);
+            return;
+        }
+    }
+    QToolTip::hideText();
+}
+
+int EventChart::scrollValueFor(const ViewNode &node, int eventIndex) const
+{
+    const TraceEvent *event = node.node()->event(eventIndex);
+    return event ? m_timeScale.leftX(*event, node.shift(), 0) : 0;
+}

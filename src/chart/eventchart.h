@@ -1,0 +1,130 @@
+#pragma once
+
+#include "chart/chartrenderer.h"
+#include "chart/nodeviewstate.h"
+#include "chart/timescale.h"
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <QString>
+
+#include <vector>
+
+class EventChartCanvas;
+class Node;
+class QMouseEvent;
+class ViewItem;
+class ViewNode;
+class ViewRoot;
+
+// The scrollable event chart of a node view: the rows of the view's ViewRoot
+// along a linear or logarithmic time axis. Chooses the current node, selects
+// events and moves a node's time axis with the mouse, shows the event under
+// the mouse as a tooltip, keeps the event list of its window scrolled to the
+// same events and takes up changes of its settings.
+class EventChart : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    enum EventChartState { MODE_CHANGED = 0, SCALE_CHANGED = 1, LAYOUT_CHANGED = 2 };
+    Q_ENUM(EventChartState)
+
+    // What the mouse is doing since the last press.
+    enum DragMode { NO_DRAG = 0, SELECTING_EVENTS = 1, MOVING_NODE = 2 };
+
+    // `root` and `viewStates` belong to the view window and must outlive the
+    // chart; `title` is the project path shown in the header's root row.
+    EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString &title, QWidget *parent = nullptr);
+    ~EventChart() override;
+
+    // Pixels per microsecond, or per logarithmic unit in logarithmic mode.
+    float scale() const { return m_timeScale.scale(); }
+    bool isLinearMode() const { return m_timeScale.isLinearMode(); }
+    // Switches the time axis; a request for the current mode does nothing.
+    void setLinearMode(bool linear);
+    bool zoomIn();
+    // False, with nothing changed, when the whole chart is already in view.
+    bool zoomOut();
+    bool canZoomOut() const;
+    // Recomputes the content size, the scroll ranges and, when the content
+    // became narrower than the window, the scale.
+    void relayout();
+
+    // Whether the chart and the event list of the window scroll together.
+    bool isSynchronized() const { return m_synchronized; }
+    void setSynchronized(bool synchronized) { m_synchronized = synchronized; }
+
+    // The event of `node` under time t (microseconds, or logarithmic units in
+    // logarithmic mode) among the events the last paint visited; -1 when there
+    // is none, or when `task` is not negative and the event ran in another task.
+    int eventAt(const Node *node, float t, int task) const;
+
+    // S: how far right of the viewport's left edge the chart is drawn.
+    int headerShift() const;
+
+    ViewRoot *root() const { return m_root; }
+    NodeViewStates *viewStates() const { return m_viewStates; }
+    const QString &title() const { return m_title; }
+    EventChartCanvas *canvas() const { return m_canvas; }
+    ChartRenderer &renderer() { return m_renderer; }
+    const ChartRenderer &renderer() const { return m_renderer; }
+    const TimeScale &timeScale() const { return m_timeScale; }
+    DragMode dragMode() const { return m_dragMode; }
+    ViewNode *dragItem() const { return m_dragItem; }
+
+signals:
+    void eventChartStateChanged(EventChart::EventChartState state);
+    void selectionWasChanged(int selFirst, int selLast);
+    void eventChartScrolled(int firstEvent);
+
+public slots:
+    void on_contentWasMoved(int value);
+    void on_canvasMousePressEvent(QMouseEvent *event);
+    void on_canvasMouseMoveEvent(QMouseEvent *event);
+    void on_canvasMouseReleaseEvent(QMouseEvent *event);
+    void on_canvasMouseDoubleClickEvent(QMouseEvent *event);
+    void on_currentNodeWasChanged(Node *node);
+    void on_selectionWasChangedOutside(int selFirst, int selLast);
+    void on_eventChartScrolled(int value);
+    void on_eventListScrolled(int firstEvent);
+    void on_settingsUpdatingNotify(const QString &key);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    bool hasCurrentNode() const;
+    ViewNode *currentViewNode() const;
+    bool isViewed(const ViewNode *node) const;
+    ViewItem *itemAt(const QPoint &position) const;
+    float timeAt(const ViewNode *node, int x) const;
+    // The node's record in the shared table, created when missing; null without a
+    // table.
+    NodeViewState *stateOf(const Node *node) const;
+    void setCanvasCursor(Qt::CursorShape shape);
+    void moveDraggedNode(int x);
+    void extendSelection(int x);
+    void hover(const QPoint &position, const QPoint &globalPosition);
+    // The horizontal scroll value at which the event's start is at the chart's
+    // left edge.
+    int scrollValueFor(const ViewNode &node, int eventIndex) const;
+
+    ViewRoot *m_root;
+    NodeViewStates *m_viewStates;
+    QString m_title;
+    EventChartCanvas *m_canvas;
+    ChartRenderer m_renderer;
+    TimeScale m_timeScale;
+    bool m_ignoreNextScroll = false;
+    bool m_synchronized = true;
+    QPoint m_pressPoint;
+    int m_shiftAtPress = 0;
+    // Every node's shift at the press that started moving a node, in the
+    // order of the root's nodes: each move starts again from these, so that
+    // normalising the shifts on one move does not carry into the next.
+    std::vector<int> m_shiftsAtPress;
+    ViewNode *m_dragItem = nullptr;
+    DragMode m_dragMode = NO_DRAG;
+};

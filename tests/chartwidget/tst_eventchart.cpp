@@ -1,0 +1,998 @@
+#include "app/tracer.h"
+#include "chart/eventchart.h"
+#include "chart/eventchartcanvas.h"
+#include "chart/eventtooltip.h"
+#include "chart/viewroot.h"
+#include "testsupport.h"
+#include "trace/node.h"
+#include "tracefixture.h"
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QToolTip>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+using TraceFixture::eventXml;
+using TraceFixture::traceFile;
+
+namespace {
+
+constexpr int RowHeight = 18;
+
+// Node 1: Worker (task 1) runs events 0-2 at 0, 100 and 300 us, Logger (task 2)
+// events 3-5 at 600, 700 and 1000 us. The last event has no duration.
+QByteArray firstNodeTrace()
+{
+    return traceFile(1,
+                     "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Worker\"/>"
+                     "<task id=\"2\" name=\"Logger\"/></tasks>\n<hubs><hub id=\"1\" "
+                     "name=\"Queue\"/></hubs>\n",
+                     eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(1, 300) + eventXml(0, 600, 0, 2) +
+                         eventXml(1, 700) + eventXml(1, 1000));
+}
+
+// Node 2: Sender (task 1) runs events at 0, 200 and 500 us.
+QByteArray secondNodeTrace()
+{
+    return traceFile(2,
+                     "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" "
+                     "name=\"Sender\"/></tasks>\n",
+                     eventXml(0, 0, 0, 1) + eventXml(1, 200) + eventXml(1, 500));
+}
+
+// Node 3: one event, so its chart has no length.
+QByteArray flatNodeTrace()
+{
+    return traceFile(3, "<tasks><task id=\"0\" name=\"Kernel\"/></tasks>\n", eventXml(1, 50));
+}
+
+// Counts the paints of the widget it watches.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The state of the last report, or NoReport.
+constexpr int NoReport = -1;
+int lastState(const QSignalSpy &spy)
+{
+    return spy.isEmpty() ? NoReport : int(spy.last().at(0).value<EventChart::EventChartState>());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ChartSettings)
+
+class TestEventChart : public QObject
+{
+    Q_OBJECT
+
+private:
+    Tracer m_tracer;
+    Node *m_first = nullptr;
+    Node *m_second = nullptr;
+    Node *m_flat = nullptr;
+    std::unique_ptr<ViewRoot> m_root;
+    NodeViewStates m_states;
+    std::unique_ptr<EventChart> m_chart;
+
+    Node *load(const QString &dir, const QString &name, const QByteArray &contents)
+    {
+        return m_tracer.createNode(TestSupport::writeTempFile(dir, name, contents), m_tracer.rootEntry(),
+                                   FROM_TRACER);
+    }
+
+    // A shown chart of `nodes` with `current` as the current node, painted once
+    // so that the view states hold the painted event ranges.
+    bool makeChart(const QList<Node *> &nodes, Node *current, const QSize &size = QSize(1300, 400))
+    {
+        m_chart.reset();
+        m_root = std::make_unique<ViewRoot>();
+        m_states.clear();
+        for (Node *node : nodes)
+            m_root->addViewedNode(node);
+        m_root->setCurrentNode(current);
+        m_chart = std::make_unique<EventChart>(m_root.get(), &m_states, QStringLiteral("/project"));
+        m_chart->resize(size);
+        m_chart->show();
+        if (!QTest::qWaitForWindowExposed(m_chart.get()))
+            return false;
+        m_chart->viewport()->repaint();
+        return true;
+    }
+
+    ViewNode *viewNode(const Node *node) const
+    {
+        return static_cast<ViewNode *>(m_root->childById(node->nodeId()));
+    }
+
+    // "node", "tasks", "hubs", "task<id>" or "hub<id>" of `node`; "root" for the
+    // root row.
+    ViewItem *row(const Node *node, const QString &name) const
+    {
+        ViewNode *item = viewNode(node);
+        if (name == QLatin1String("root"))
+            return m_root.get();
+        if (name == QLatin1String("node"))
+            return item;
+        if (name == QLatin1String("tasks"))
+            return item->taskTrain();
+        if (name == QLatin1String("hubs"))
+            return item->hubTrain();
+        if (name.startsWith(QLatin1String("task")))
+            return item->taskTrain()->childById(name.mid(4).toInt());
+        return item->hubTrain()->childById(name.mid(3).toInt());
+    }
+
+    int hValue() const { return m_chart->horizontalScrollBar()->value(); }
+
+    // The viewport point over `item`'s row at time t of its node (microseconds,
+    // or logarithmic units in logarithmic mode), left of t by less than a pixel.
+    QPoint pointAt(const ViewItem *item, double t) const
+    {
+        const ViewNode *node = item->viewNode();
+        const double shift = node && m_chart->isLinearMode() ? node->shift() : 0;
+        const int headerShift = m_tracer.externalHeader() ? 200 : 0;
+        const double x = headerShift + (t + shift) * m_chart->scale() - hValue();
+        return QPoint(int(std::floor(x)),
+                      item->row() * RowHeight - m_chart->verticalScrollBar()->value() + 9);
+    }
+
+    QWidget *canvas() const { return m_chart->canvas(); }
+
+    void press(const QPoint &at, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::mousePress(canvas(), Qt::LeftButton, modifiers, at);
+    }
+    void release(const QPoint &at) { QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::NoModifier, at); }
+    void moveTo(const QPoint &at, Qt::MouseButtons buttons)
+    {
+        QMouseEvent event(QEvent::MouseMove, at, canvas()->mapToGlobal(at), Qt::NoButton, buttons,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(canvas(), &event);
+    }
+
+    NodeViewState &stateOf(const Node *node) { return m_states[node->traceFileName()]; }
+
+    void zoomInTimes(int times)
+    {
+        for (int i = 0; i < times; ++i)
+            m_chart->zoomIn();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<Node *>();
+        m_tracer.initHeadless();
+        m_tracer.setMessageSink(
+            [](QMessageBox::Icon, const QString &text) { qWarning("%s", qPrintable(text)); });
+        m_first = load(QStringLiteral("chart"), QStringLiteral("first.trace"), firstNodeTrace());
+        m_second = load(QStringLiteral("chart"), QStringLiteral("second.trace"), secondNodeTrace());
+        m_flat = load(QStringLiteral("flat"), QStringLiteral("flat.trace"), flatNodeTrace());
+        QVERIFY(m_first && m_second && m_flat);
+        QCOMPARE(m_first->eventCount(), 6);
+        const int tasks[] = {1, 1, 1, 2, 2, 2};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(m_first->event(i)->currentTask, tasks[i]);
+        QCOMPARE(m_first->event(2)->duration, 300u);
+    }
+
+    void init()
+    {
+        m_tracer.setExternalHeader(true);
+        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview")).clear();
+        QToolTip::hideText();
+    }
+
+    void cleanup()
+    {
+        m_chart.reset();
+        m_root.reset();
+    }
+
+    void pressOnTaskOrHubRowSetsSelection_data()
+    {
+        QTest::addColumn<QString>("rowName");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<bool>("withShift");
+        QTest::addColumn<bool>("externalHeader");
+        QTest::addColumn<int>("oldFirst");
+        QTest::addColumn<int>("oldLast");
+        QTest::addColumn<int>("selFirst");
+        QTest::addColumn<int>("selLast");
+
+        QTest::newRow("a press on an event of a task row selects that event")
+            << "task1" << 150.0 << false << true << -1 << -1 << 1 << 1;
+        QTest::newRow("a press on a task row selects the event there whichever task ran it")
+            << "task1" << 750.0 << false << true << -1 << -1 << 4 << 4;
+        QTest::newRow("a press on a hub row selects the event there")
+            << "hub1" << 350.0 << false << true << 0 << 0 << 2 << 2;
+        QTest::newRow("a shift-press keeps the selection start and moves its end")
+            << "task2" << 750.0 << true << true << 1 << 1 << 1 << 4;
+        QTest::newRow("a press left of the node's first event clears the start and "
+                      "keeps the end")
+            << "task1" << -50.0 << false << true << 2 << 4 << -1 << 4;
+        QTest::newRow("a press past the node's last event selects nothing")
+            << "task1" << 1100.0 << false << true << 2 << 4 << -1 << -1;
+        QTest::newRow("with the internal header the chart starts at the viewport's left edge")
+            << "task1" << 50.0 << false << false << -1 << -1 << 0 << 0;
+    }
+
+    void pressOnTaskOrHubRowSetsSelection()
+    {
+        QFETCH(QString, rowName);
+        QFETCH(double, time);
+        QFETCH(bool, withShift);
+        QFETCH(bool, externalHeader);
+        QFETCH(int, oldFirst);
+        QFETCH(int, oldLast);
+        QFETCH(int, selFirst);
+        QFETCH(int, selLast);
+
+        m_tracer.setExternalHeader(externalHeader);
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        stateOf(m_first).selFirst = oldFirst;
+        stateOf(m_first).selLast = oldLast;
+        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
+        QSignalSpy current(m_root.get(), &ViewRoot::currentNodeWasChanged);
+
+        const QPoint at = pointAt(row(m_first, rowName), time);
+        press(at, withShift ? Qt::ShiftModifier : Qt::NoModifier);
+        release(at);
+
+        QCOMPARE(selection.count(), 1);
+        QCOMPARE(selection.first(), QVariantList({selFirst, selLast}));
+        QCOMPARE(stateOf(m_first).selFirst, selFirst);
+        QCOMPARE(stateOf(m_first).selLast, selLast);
+        QVERIFY(current.isEmpty());
+    }
+
+    void pressStartsDragModeByRowKind_data()
+    {
+        QTest::addColumn<QString>("rowName");
+        QTest::addColumn<int>("dragMode");
+        QTest::addColumn<int>("cursorWhilePressed");
+        QTest::addColumn<int>("cursorAfterRelease");
+        QTest::addColumn<bool>("selects");
+
+        QTest::newRow("a press on a node row starts moving the node with a closed hand")
+            << "node" << 2 << int(Qt::ClosedHandCursor) << int(Qt::OpenHandCursor) << false;
+        QTest::newRow("a press on the tasks row starts selecting without a selection")
+            << "tasks" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << false;
+        QTest::newRow("a press on the hubs row starts selecting without a selection")
+            << "hubs" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << false;
+        QTest::newRow("a press on a task row selects and starts selecting")
+            << "task2" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << true;
+        QTest::newRow("a press on a hub row selects and starts selecting")
+            << "hub1" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << true;
+        QTest::newRow("a press on the root row does nothing")
+            << "root" << 0 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << false;
+    }
+
+    void pressStartsDragModeByRowKind()
+    {
+        QFETCH(QString, rowName);
+        QFETCH(int, dragMode);
+        QFETCH(int, cursorWhilePressed);
+        QFETCH(int, cursorAfterRelease);
+        QFETCH(bool, selects);
+
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
+        const QPoint at = pointAt(row(m_first, rowName), 150);
+        press(at);
+        QCOMPARE(int(m_chart->dragMode()), dragMode);
+        QCOMPARE(m_chart->dragItem(), dragMode == 0 ? nullptr : viewNode(m_first));
+        QCOMPARE(int(canvas()->cursor().shape()), cursorWhilePressed);
+        QCOMPARE(selection.count(), selects ? 1 : 0);
+        release(at);
+        QCOMPARE(int(m_chart->dragMode()), 0);
+        QVERIFY(!m_chart->dragItem());
+        QCOMPARE(int(canvas()->cursor().shape()), cursorAfterRelease);
+    }
+
+    void pressesThatDoNothing_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("rowNumber");
+        QTest::addColumn<bool>("withCurrentNode");
+
+        QTest::newRow("a right-button press does nothing") << int(Qt::RightButton) << 4 << true;
+        QTest::newRow("a press below every row does nothing") << int(Qt::LeftButton) << 13 << true;
+        QTest::newRow("a press before any node is current does nothing") << int(Qt::LeftButton) << 4 << false;
+    }
+
+    void pressesThatDoNothing()
+    {
+        QFETCH(int, button);
+        QFETCH(int, rowNumber);
+        QFETCH(bool, withCurrentNode);
+
+        QVERIFY(makeChart({m_first, m_second}, withCurrentNode ? m_first : nullptr));
+        QCOMPARE(row(m_first, QStringLiteral("task1"))->row(), 4);
+        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
+        QSignalSpy current(m_root.get(), &ViewRoot::currentNodeWasChanged);
+        const QPoint at(250, rowNumber * RowHeight + 9);
+        QTest::mousePress(canvas(), Qt::MouseButton(button), Qt::NoModifier, at);
+        QCOMPARE(int(m_chart->dragMode()), 0);
+        QTest::mouseRelease(canvas(), Qt::MouseButton(button), Qt::NoModifier, at);
+        QVERIFY(selection.isEmpty());
+        QVERIFY(current.isEmpty());
+        QCOMPARE(m_root->currentNode(), withCurrentNode ? m_first : nullptr);
+        QCOMPARE(stateOf(m_first).selFirst, -1);
+    }
+
+    void pressOnAnotherNodeMakesItCurrent()
+    {
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        QSignalSpy current(m_root.get(), &ViewRoot::currentNodeWasChanged);
+        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
+
+        const QPoint onSender = pointAt(row(m_second, QStringLiteral("task1")), 250);
+        press(onSender);
+        release(onSender);
+        QCOMPARE(m_root->currentNode(), m_second);
+        QCOMPARE(current.count(), 1);
+        QCOMPARE(current.first().at(0).value<Node *>(), m_second);
+        QCOMPARE(selection.first(), QVariantList({1, 1}));
+        QCOMPARE(stateOf(m_second).selLast, 1);
+        QCOMPARE(stateOf(m_first).selLast, -1);
+
+        press(onSender);
+        release(onSender);
+        QCOMPARE(current.count(), 1);
+
+        const QPoint onFirstNode = pointAt(row(m_first, QStringLiteral("node")), 250);
+        press(onFirstNode);
+        release(onFirstNode);
+        QCOMPARE(m_root->currentNode(), m_first);
+        QCOMPARE(current.count(), 2);
+    }
+
+    void draggingSelection_data()
+    {
+        QTest::addColumn<double>("pressTime");
+        QTest::addColumn<QString>("moveRow");
+        QTest::addColumn<double>("moveTime");
+        QTest::addColumn<int>("selFirst");
+        QTest::addColumn<int>("selLast");
+        QTest::addColumn<bool>("reported");
+
+        QTest::newRow("dragging to an earlier event makes it the selection end")
+            << 750.0 << "first.task1" << 150.0 << 4 << 1 << true;
+        QTest::newRow("dragging left of the node's start ends the selection at its "
+                      "first event")
+            << 750.0 << "first.task1" << -100.0 << 4 << 0 << true;
+        QTest::newRow("dragging past the node's last event keeps the selection")
+            << 750.0 << "first.task1" << 1100.0 << 4 << 4 << false;
+        QTest::newRow("dragging over another node's rows selects in the pressed node")
+            << 750.0 << "second.task1" << 350.0 << 4 << 2 << true;
+        QTest::newRow("a drag that began left of the node's start selects nothing")
+            << -50.0 << "first.task1" << 150.0 << -1 << -1 << false;
+    }
+
+    void draggingSelection()
+    {
+        QFETCH(double, pressTime);
+        QFETCH(QString, moveRow);
+        QFETCH(double, moveTime);
+        QFETCH(int, selFirst);
+        QFETCH(int, selLast);
+        QFETCH(bool, reported);
+
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        const QPoint pressed = pointAt(row(m_first, QStringLiteral("task1")), pressTime);
+        press(pressed);
+        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
+
+        const QStringList target = moveRow.split(QLatin1Char('.'));
+        const Node *node = target.first() == QLatin1String("first") ? m_first : m_second;
+        moveTo(pointAt(row(node, target.last()), moveTime), Qt::LeftButton);
+        release(pressed);
+
+        QCOMPARE(stateOf(m_first).selFirst, selFirst);
+        QCOMPARE(stateOf(m_first).selLast, selLast);
+        QCOMPARE(selection.count(), reported ? 1 : 0);
+        if (reported)
+            QCOMPARE(selection.first(), QVariantList({selFirst, selLast}));
+        QCOMPARE(stateOf(m_second).selLast, -1);
+    }
+
+    void draggingNodeRowMovesItsTimeAxis_data()
+    {
+        QTest::addColumn<QList<int>>("moves"); // pixels right of the press point, in order
+        QTest::addColumn<int>("firstShift");
+        QTest::addColumn<int>("secondShift");
+
+        QTest::newRow("moving right shifts only the dragged node") << QList<int>{200} << 0 << 200;
+        QTest::newRow("moving left of the other node's start shifts the other node instead")
+            << QList<int>{-150} << 150 << 0;
+        QTest::newRow("moving left and then right does not carry the normalisation over")
+            << QList<int>{-150, 50} << 0 << 50;
+        QTest::newRow("returning to the press point restores the shifts")
+            << QList<int>{-150, 300, 0} << 0 << 0;
+    }
+
+    void draggingNodeRowMovesItsTimeAxis()
+    {
+        QFETCH(QList<int>, moves);
+        QFETCH(int, firstShift);
+        QFETCH(int, secondShift);
+
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        QCOMPARE(m_chart->scale(), 1.0f);
+        QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+        const QPoint pressed = pointAt(row(m_second, QStringLiteral("node")), 300);
+        press(pressed);
+        QCOMPARE(m_root->currentNode(), m_second);
+        for (const int dx : std::as_const(moves))
+            moveTo(pressed + QPoint(dx, 0), Qt::LeftButton);
+        QCOMPARE(int(canvas()->cursor().shape()), int(Qt::ClosedHandCursor));
+        release(pressed + QPoint(moves.last(), 0));
+
+        QCOMPARE(viewNode(m_first)->shift(), firstShift);
+        QCOMPARE(viewNode(m_second)->shift(), secondShift);
+        const int length = qMax(1000 + firstShift, 500 + secondShift);
+        QCOMPARE(m_root->lengthLin(), length);
+        QCOMPARE(canvas()->width(), length + 200 + 3);
+        QCOMPARE(lastState(state), int(EventChart::LAYOUT_CHANGED));
+    }
+
+    void doubleClickOnNodeRowUndoesNodeDrags_data()
+    {
+        QTest::addColumn<QString>("rowName");
+        QTest::addColumn<bool>("undone");
+
+        QTest::newRow("a double click on a node row undoes the drags") << "node" << true;
+        QTest::newRow("a double click on a task row keeps them") << "task1" << false;
+    }
+
+    void doubleClickOnNodeRowUndoesNodeDrags()
+    {
+        QFETCH(QString, rowName);
+        QFETCH(bool, undone);
+
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        const QPoint pressed = pointAt(row(m_second, QStringLiteral("node")), 300);
+        press(pressed);
+        moveTo(pressed + QPoint(800, 0), Qt::LeftButton);
+        release(pressed + QPoint(800, 0));
+        QCOMPARE(m_root->lengthLin(), 1300);
+
+        QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+        const QPoint at = pointAt(row(m_first, rowName), 150);
+        QTest::mouseDClick(canvas(), Qt::LeftButton, Qt::NoModifier, at);
+        release(at);
+        QCOMPARE(viewNode(m_second)->shift(), undone ? 0 : 800);
+        QCOMPARE(m_root->lengthLin(), undone ? 1000 : 1300);
+        QCOMPARE(canvas()->width(), m_root->lengthLin() + 203);
+        QCOMPARE(state.isEmpty(), !undone);
+    }
+
+    void hoverSetsCursorAndTooltip_data()
+    {
+        QTest::addColumn<QString>("rowName");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<bool>("externalHeader");
+        QTest::addColumn<int>("firstShift");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<int>("tooltipEvent"); // -1: hidden
+
+        QTest::newRow("over an event of the row's task the tooltip describes it")
+            << "task1" << 350.0 << true << 0 << int(Qt::ArrowCursor) << 2;
+        QTest::newRow("over another task's event on a task row the tooltip goes")
+            << "task1" << 750.0 << true << 0 << int(Qt::ArrowCursor) << -1;
+        QTest::newRow("over a hub row the tooltip goes")
+            << "hub1" << 350.0 << true << 0 << int(Qt::ArrowCursor) << -1;
+        QTest::newRow("over a node row the hand opens and the tooltip goes")
+            << "node" << 350.0 << true << 0 << int(Qt::OpenHandCursor) << -1;
+        QTest::newRow("left of a shifted node's first event the tooltip goes")
+            << "task1" << -50.0 << true << 100 << int(Qt::ArrowCursor) << -1;
+        QTest::newRow("over the external header nothing changes")
+            << "node" << -120.0 << true << 0 << int(Qt::ArrowCursor) << 1;
+        QTest::newRow("with the internal header the leftmost pixels show tooltips too")
+            << "task1" << 50.0 << false << 0 << int(Qt::ArrowCursor) << 0;
+    }
+
+    void hoverSetsCursorAndTooltip()
+    {
+        QFETCH(QString, rowName);
+        QFETCH(double, time);
+        QFETCH(bool, externalHeader);
+        QFETCH(int, firstShift);
+        QFETCH(int, cursor);
+        QFETCH(int, tooltipEvent);
+
+        m_tracer.setExternalHeader(externalHeader);
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        if (firstShift != 0) {
+            viewNode(m_first)->setShift(firstShift);
+            m_root->recomputeExtent();
+            m_chart->relayout();
+            m_chart->viewport()->repaint();
+        }
+        moveTo(pointAt(row(m_first, QStringLiteral("task1")), 150), Qt::NoButton);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), eventTooltipHtml(*m_first, 1));
+
+        moveTo(pointAt(row(m_first, rowName), time), Qt::NoButton);
+        QCOMPARE(int(canvas()->cursor().shape()), cursor);
+        if (tooltipEvent < 0) {
+            QTRY_VERIFY(!QToolTip::isVisible());
+        } else {
+            QVERIFY(QToolTip::isVisible());
+            QCOMPARE(QToolTip::text(), eventTooltipHtml(*m_first, tooltipEvent));
+        }
+    }
+
+    void eventAtSearchesThePaintedRange_data()
+    {
+        QTest::addColumn<bool>("linear");
+        QTest::addColumn<int>("chartFirst"); // -2: as painted
+        QTest::addColumn<int>("chartEnd");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<int>("task");
+        QTest::addColumn<int>("event");
+
+        QTest::newRow("a time inside an event finds it") << true << -2 << 0 << 150.0 << -1 << 1;
+        QTest::newRow("an event's start belongs to it") << true << -2 << 0 << 100.0 << -1 << 1;
+        QTest::newRow("linear times are truncated to whole microseconds")
+            << true << -2 << 0 << 99.9 << -1 << 0;
+        QTest::newRow("an event that ran in another task than required is no hit")
+            << true << -2 << 0 << 750.0 << 1 << -1;
+        QTest::newRow("an event that ran in the required task is found")
+            << true << -2 << 0 << 750.0 << 2 << 4;
+        QTest::newRow("the last event, without duration, is never hit")
+            << true << 0 << 6 << 1000.0 << -1 << -1;
+        QTest::newRow("a negative time finds nothing") << true << -2 << 0 << -0.5 << -1 << -1;
+        QTest::newRow("the search starts at the painted first event") << true << 2 << 6 << 150.0 << -1 << -1;
+        QTest::newRow("the search stops before the painted end") << true << 0 << 2 << 350.0 << -1 << -1;
+        QTest::newRow("a range reaching past the node's events finds nothing")
+            << true << 0 << 7 << 150.0 << -1 << -1;
+        QTest::newRow("an empty range finds nothing") << true << 3 << 3 << 650.0 << -1 << -1;
+        QTest::newRow("a range before the first event finds nothing") << true << -1 << 6 << 150.0 << -1 << -1;
+        QTest::newRow("a logarithmic position inside an event finds it")
+            << false << -2 << 0 << 5.0 << -1 << 1;
+        QTest::newRow("logarithmic positions are not truncated") << false << -2 << 0 << 4.7 << -1 << 1;
+        QTest::newRow("a logarithmic position before an event's start is not in it")
+            << false << -2 << 0 << 4.5 << -1 << 0;
+    }
+
+    void eventAtSearchesThePaintedRange()
+    {
+        QFETCH(bool, linear);
+        QFETCH(int, chartFirst);
+        QFETCH(int, chartEnd);
+        QFETCH(double, time);
+        QFETCH(int, task);
+        QFETCH(int, event);
+
+        QVERIFY(makeChart({m_first}, m_first));
+        m_chart->setLinearMode(linear);
+        m_chart->viewport()->repaint();
+        // The last event lies on the row's right end, beyond its last pixel.
+        QCOMPARE(stateOf(m_first).chartFirst, 0);
+        QCOMPARE(stateOf(m_first).chartEnd, 5);
+        if (chartFirst != -2) {
+            stateOf(m_first).chartFirst = chartFirst;
+            stateOf(m_first).chartEnd = chartEnd;
+        }
+        QCOMPARE(m_chart->eventAt(m_first, float(time), task), event);
+    }
+
+    void eventAtWithoutViewStateFindsNothing()
+    {
+        QVERIFY(makeChart({m_first}, m_first));
+        QVERIFY(!m_states.contains(m_second->traceFileName()));
+        QCOMPARE(m_chart->eventAt(m_second, 250.0f, -1), -1);
+        QCOMPARE(m_chart->eventAt(nullptr, 250.0f, -1), -1);
+        QVERIFY(!m_states.contains(m_second->traceFileName()));
+    }
+
+    void chartScrollReportsFirstEventOfCurrentNode_data()
+    {
+        QTest::addColumn<bool>("synchronized");
+        QTest::addColumn<bool>("secondIsCurrent");
+        QTest::addColumn<double>("time");    // of the scroll value
+        QTest::addColumn<int>("firstEvent"); // -1: nothing reported
+
+        QTest::newRow("scrolling into an event reports it") << true << false << 150.0 << 1;
+        QTest::newRow("scrolling to an event's start reports it") << true << false << 600.0 << 3;
+        QTest::newRow("scrolling reports the current node's event") << true << true << 250.0 << 1;
+        QTest::newRow("scrolling past the current node's last event reports nothing")
+            << true << true << 700.0 << -1;
+        QTest::newRow("scrolling without synchronisation reports nothing") << false << false << 150.0 << -1;
+    }
+
+    void chartScrollReportsFirstEventOfCurrentNode()
+    {
+        QFETCH(bool, synchronized);
+        QFETCH(bool, secondIsCurrent);
+        QFETCH(double, time);
+        QFETCH(int, firstEvent);
+
+        QVERIFY(makeChart({m_first, m_second}, secondIsCurrent ? m_second : m_first));
+        zoomInTimes(10);
+        m_chart->setSynchronized(synchronized);
+        QSignalSpy scrolled(m_chart.get(), &EventChart::eventChartScrolled);
+        const int value = int(std::ceil(time * m_chart->scale()));
+        QVERIFY(value <= m_chart->horizontalScrollBar()->maximum());
+        m_chart->horizontalScrollBar()->setValue(value);
+
+        QCOMPARE(scrolled.count(), firstEvent < 0 ? 0 : 1);
+        if (firstEvent >= 0)
+            QCOMPARE(scrolled.first().at(0).toInt(), firstEvent);
+        QCOMPARE(canvas()->pos(), QPoint(0, 0));
+    }
+
+    void listScrollMovesChartWithoutEcho_data()
+    {
+        QTest::addColumn<int>("zoomSteps");
+        QTest::addColumn<int>("startEvent"); // the event at the chart's left edge; -1: the end
+        QTest::addColumn<int>("firstEvent");
+        QTest::addColumn<bool>("synchronized");
+        QTest::addColumn<bool>("moves");
+
+        QTest::newRow("a list scroll to an event out of view moves the chart to it")
+            << 10 << 0 << 3 << true << true;
+        QTest::newRow("a list scroll back to an earlier event moves the chart back")
+            << 10 << 4 << 1 << true << true;
+        QTest::newRow("a list scroll to the event already first, at the node's "
+                      "start, leaves the chart")
+            << 10 << 0 << 0 << true << false;
+        QTest::newRow("a list scroll within a node the chart shows whole leaves the chart")
+            << 0 << 0 << 3 << true << false;
+        QTest::newRow("a list scroll to an event past the chart's end leaves the chart")
+            << 10 << -1 << 5 << true << false;
+        QTest::newRow("a list scroll to no event of the node leaves the chart")
+            << 10 << 0 << 6 << true << false;
+        QTest::newRow("a list scroll without synchronisation leaves the chart")
+            << 10 << 0 << 3 << false << false;
+    }
+
+    void listScrollMovesChartWithoutEcho()
+    {
+        QFETCH(int, zoomSteps);
+        QFETCH(int, startEvent);
+        QFETCH(int, firstEvent);
+        QFETCH(bool, synchronized);
+        QFETCH(bool, moves);
+
+        QVERIFY(makeChart({m_first}, m_first));
+        zoomInTimes(zoomSteps);
+        QScrollBar *bar = m_chart->horizontalScrollBar();
+        bar->setValue(startEvent < 0 ? bar->maximum()
+                                     : int(float(m_first->event(startEvent)->offset) * m_chart->scale()));
+        m_chart->viewport()->repaint();
+        m_chart->setSynchronized(synchronized);
+        const int before = bar->value();
+        QSignalSpy scrolled(m_chart.get(), &EventChart::eventChartScrolled);
+
+        m_chart->on_eventListScrolled(firstEvent);
+        const int expected =
+            moves ? int(float(m_first->event(firstEvent)->offset) * m_chart->scale()) : before;
+        QCOMPARE(bar->value(), expected);
+        QVERIFY(scrolled.isEmpty());
+
+        // The echo of the list's scroll is swallowed, the user's next one is not.
+        if (bar->maximum() > 0) {
+            bar->setValue(expected > 0 ? expected - 1 : 1);
+            QCOMPARE(scrolled.count(), synchronized ? 1 : 0);
+        }
+    }
+
+    void selectionFromOutside_data()
+    {
+        QTest::addColumn<int>("oldFirst");
+        QTest::addColumn<int>("oldLast");
+        QTest::addColumn<int>("selFirst");
+        QTest::addColumn<int>("selLast");
+        QTest::addColumn<bool>("stored");
+
+        QTest::newRow("the same selection causes no repaint") << 2 << 4 << 2 << 4 << false;
+        QTest::newRow("the same selection in reverse order causes no repaint") << 2 << 4 << 4 << 2 << false;
+        QTest::newRow("another selection is stored and painted") << 2 << 4 << 1 << 3 << true;
+        QTest::newRow("a cleared selection is stored and painted") << 2 << 4 << -1 << -1 << true;
+    }
+
+    void selectionFromOutside()
+    {
+        QFETCH(int, oldFirst);
+        QFETCH(int, oldLast);
+        QFETCH(int, selFirst);
+        QFETCH(int, selLast);
+        QFETCH(bool, stored);
+
+        QVERIFY(makeChart({m_first, m_second}, m_first));
+        stateOf(m_first).selFirst = oldFirst;
+        stateOf(m_first).selLast = oldLast;
+        PaintCounter counter;
+        m_chart->viewport()->installEventFilter(&counter);
+        QCoreApplication::processEvents();
+        counter.paints = 0;
+        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
+
+        m_chart->on_selectionWasChangedOutside(selFirst, selLast);
+        QCOMPARE(stateOf(m_first).selFirst, stored ? selFirst : oldFirst);
+        QCOMPARE(stateOf(m_first).selLast, stored ? selLast : oldLast);
+        QCoreApplication::processEvents();
+        if (stored)
+            QTRY_VERIFY(counter.paints > 0);
+        else
+            QCOMPARE(counter.paints, 0);
+        QVERIFY(selection.isEmpty());
+        QCOMPARE(stateOf(m_second).selFirst, -1);
+    }
+
+    void nothingHappensBeforeAnyNodeIsCurrent()
+    {
+        QVERIFY(makeChart({m_first}, nullptr));
+        zoomInTimes(10);
+        m_chart->viewport()->repaint();
+        QSignalSpy scrolled(m_chart.get(), &EventChart::eventChartScrolled);
+        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
+
+        moveTo(pointAt(row(m_first, QStringLiteral("task1")), 50), Qt::NoButton);
+        QVERIFY(!QToolTip::isVisible());
+        m_chart->horizontalScrollBar()->setValue(100);
+        QVERIFY(scrolled.isEmpty());
+        m_chart->on_eventListScrolled(3);
+        QCOMPARE(m_chart->horizontalScrollBar()->value(), 100);
+        m_chart->on_selectionWasChangedOutside(1, 2);
+        QCOMPARE(stateOf(m_first).selFirst, -1);
+        QVERIFY(selection.isEmpty());
+    }
+
+    void settingNotificationRereadsItsSetting_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<ChartSettings>("expected");
+        QTest::addColumn<bool>("relayout");
+
+        const ChartSettings defaults;
+        ChartSettings s = defaults;
+        s.arrowWidth = 3;
+        QTest::newRow("a new arrow width is taken up") << "packet_arrow_width" << QVariant(3) << s << true;
+        s = defaults;
+        s.transmitStyle = Qt::DotLine;
+        QTest::newRow("a new transmit arrow style is taken up")
+            << "packet_transmit_arrow_style" << QVariant(QStringLiteral("dotted")) << s << true;
+        s = defaults;
+        s.receiveStyle = Qt::DashDotLine;
+        QTest::newRow("a new receive arrow style is taken up")
+            << "packet_receive_arrow_style" << QVariant(QStringLiteral("dashdotted")) << s << true;
+        s = defaults;
+        s.transmitColor = QColor(QRgb(0xff0000));
+        QTest::newRow("a new transmit colour is taken up")
+            << "packet_transmit_arrow_color" << QVariant(0xff0000u) << s << true;
+        s = defaults;
+        s.receiveColor = QColor(QRgb(0x00ff00));
+        QTest::newRow("a new receive colour is taken up")
+            << "packet_receive_arrow_color" << QVariant(0x00ff00u) << s << true;
+        s = defaults;
+        s.syncMarkerColor = QColor(QRgb(0x123456));
+        QTest::newRow("a new sync marker colour is taken up")
+            << "syncmarker_color" << QVariant(0x123456u) << s << true;
+        s = defaults;
+        s.userMarkerColor = QColor(QRgb(0x654321));
+        QTest::newRow("a new user marker colour is taken up")
+            << "usermarker_color" << QVariant(0x654321u) << s << true;
+        s = defaults;
+        s.swimlineSchema = 2;
+        QTest::newRow("a new swimline schema is taken up")
+            << "node_swimlines_schema" << QVariant(2) << s << true;
+        s = defaults;
+        s.gradientBars = true;
+        QTest::newRow("a new bar filling is taken up") << "event_bar_filling" << QVariant(1) << s << true;
+        s = defaults;
+        s.showSyncMarkerIcons = false;
+        QTest::newRow("hidden sync marker icons are taken up")
+            << "show_syncmarker_icons" << QVariant(QStringLiteral("hide")) << s << true;
+        QTest::newRow("a key the chart does not use changes nothing and causes no relayout")
+            << "recent_nodes_max_count" << QVariant(9) << defaults << false;
+    }
+
+    void settingNotificationRereadsItsSetting()
+    {
+        QFETCH(QString, id);
+        QFETCH(QVariant, value);
+        QFETCH(ChartSettings, expected);
+        QFETCH(bool, relayout);
+
+        QVERIFY(makeChart({m_first}, m_first));
+        QVERIFY(m_chart->renderer().settings() == ChartSettings());
+        QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"))
+            .setValue(QStringLiteral("settings/") + id, value);
+
+        m_tracer.updateSettings({id});
+        QVERIFY(m_chart->renderer().settings() == expected);
+        QCOMPARE(!state.isEmpty(), relayout);
+        if (relayout)
+            QCOMPARE(lastState(state), int(EventChart::LAYOUT_CHANGED));
+
+        const EventChart another(m_root.get(), &m_states, QString());
+        QVERIFY(another.renderer().settings() == expected);
+    }
+
+    void settingNotificationRereadsNoOtherSetting()
+    {
+        QVERIFY(makeChart({m_first}, m_first));
+        QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        store.setValue(QStringLiteral("settings/syncmarker_color"), 0x111111u);
+        store.setValue(QStringLiteral("settings/usermarker_color"), 0x222222u);
+        store.sync();
+
+        m_tracer.updateSettings({QStringLiteral("syncmarker_color")});
+        QCOMPARE(m_chart->renderer().settings().syncMarkerColor, QColor(QRgb(0x111111)));
+        QCOMPARE(m_chart->renderer().settings().userMarkerColor, ChartSettings().userMarkerColor);
+    }
+
+    void zoomIn_data()
+    {
+        QTest::addColumn<bool>("linear");
+        QTest::addColumn<int>("zoomSteps");
+        QTest::addColumn<int>("startValue");
+        QTest::addColumn<float>("factor");
+        QTest::addColumn<int>("value");
+
+        QTest::newRow("zooming in linear mode multiplies scale and scroll value by 1.2")
+            << true << 3 << 500 << 1.2f << 600;
+        QTest::newRow("zooming in logarithmic mode multiplies them by 1.1")
+            << false << 5 << 300 << 1.1f << 330;
+    }
+
+    void zoomIn()
+    {
+        QFETCH(bool, linear);
+        QFETCH(int, zoomSteps);
+        QFETCH(int, startValue);
+        QFETCH(float, factor);
+        QFETCH(int, value);
+
+        QVERIFY(makeChart({m_first}, m_first, QSize(1500, 300)));
+        m_chart->setLinearMode(linear);
+        zoomInTimes(zoomSteps);
+        m_chart->horizontalScrollBar()->setValue(startValue);
+        QCOMPARE(m_chart->horizontalScrollBar()->value(), startValue);
+        const float before = m_chart->scale();
+        QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+
+        QVERIFY(m_chart->zoomIn());
+        QCOMPARE(m_chart->scale(), before * factor);
+        QCOMPARE(m_chart->horizontalScrollBar()->value(), value);
+        QCOMPARE(lastState(state), int(EventChart::SCALE_CHANGED));
+    }
+
+    void zoomOut_data()
+    {
+        QTest::addColumn<bool>("linear");
+        QTest::addColumn<int>("zoomSteps");
+        QTest::addColumn<int>("startValue");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<float>("divisor"); // of the scale; 1: kept or fitted again
+        QTest::addColumn<int>("value");
+
+        QTest::newRow("zooming out in linear mode divides scale and scroll value by 1.2")
+            << true << 3 << 500 << true << 1.2f << 416;
+        QTest::newRow("zooming out in linear mode right after fitting changes nothing")
+            << true << 0 << 0 << false << 1.0f << 0;
+        QTest::newRow("zooming out in logarithmic mode right after fitting changes nothing")
+            << false << 0 << 0 << false << 1.0f << 0;
+    }
+
+    void zoomOut()
+    {
+        QFETCH(bool, linear);
+        QFETCH(int, zoomSteps);
+        QFETCH(int, startValue);
+        QFETCH(bool, result);
+        QFETCH(float, divisor);
+        QFETCH(int, value);
+
+        QVERIFY(makeChart({m_first}, m_first, QSize(1500, 300)));
+        m_chart->setLinearMode(linear);
+        zoomInTimes(zoomSteps);
+        m_chart->horizontalScrollBar()->setValue(startValue);
+        const float before = m_chart->scale();
+        QCOMPARE(m_chart->canZoomOut(), result);
+        QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+
+        QCOMPARE(m_chart->zoomOut(), result);
+        QCOMPARE(m_chart->scale(), before / divisor);
+        QCOMPARE(m_chart->horizontalScrollBar()->value(), value);
+        QCOMPARE(lastState(state), result ? int(EventChart::SCALE_CHANGED) : NoReport);
+    }
+
+    void wideChartFitsScaleToViewport()
+    {
+        QVERIFY(makeChart({m_first}, m_first, QSize(800, 300)));
+        QCOMPARE(m_chart->scale(), 1.0f);
+        QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+        m_chart->resize(1500, 300);
+        QTRY_COMPARE(m_chart->width(), 1500);
+        const int width = m_chart->viewport()->width();
+        QVERIFY(width > 1000 + 203);
+        QVERIFY(state.contains(QVariantList{QVariant::fromValue(EventChart::SCALE_CHANGED)}));
+        QVERIFY(qAbs(m_chart->scale() - float(width) / 1000.0f) < 1e-6f);
+        QVERIFY(m_chart->horizontalScrollBar()->maximum() <= 203);
+        QVERIFY(!m_chart->canZoomOut());
+    }
+
+    void setLinearMode_data()
+    {
+        QTest::addColumn<bool>("startLinear");
+        QTest::addColumn<bool>("requestLinear");
+        QTest::addColumn<bool>("reported");
+
+        QTest::newRow("asking for linear mode while linear reports nothing") << true << true << false;
+        QTest::newRow("switching to logarithmic mode reports a mode change") << true << false << true;
+        QTest::newRow("switching back to linear mode reports a mode change") << false << true << true;
+        QTest::newRow("asking for logarithmic mode while logarithmic reports nothing")
+            << false << false << false;
+    }
+
+    void setLinearMode()
+    {
+        QFETCH(bool, startLinear);
+        QFETCH(bool, requestLinear);
+        QFETCH(bool, reported);
+
+        QVERIFY(makeChart({m_first}, m_first));
+        m_chart->setLinearMode(startLinear);
+        QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+        m_chart->setLinearMode(requestLinear);
+        QCOMPARE(m_chart->isLinearMode(), requestLinear);
+        QCOMPARE(lastState(state), reported ? int(EventChart::MODE_CHANGED) : NoReport);
+    }
+
+    void chartWithoutLengthKeepsItsScale_data()
+    {
+        QTest::addColumn<bool>("linear");
+        QTest::addColumn<float>("scale");
+
+        QTest::newRow("a linear chart without length keeps its scale") << true << 1.0f;
+        QTest::newRow("a logarithmic chart without length keeps its scale") << false << 2.0f;
+    }
+
+    void chartWithoutLengthKeepsItsScale()
+    {
+        QFETCH(bool, linear);
+        QFETCH(float, scale);
+
+        QVERIFY(makeChart({m_flat}, m_flat));
+        QCOMPARE(m_root->lengthLin(), 0);
+        m_chart->setLinearMode(linear);
+        m_chart->resize(900, 300);
+        QTRY_COMPARE(m_chart->width(), 900);
+        m_chart->relayout();
+        QCOMPARE(m_chart->scale(), scale);
+        QVERIFY(!m_chart->canZoomOut());
+        QVERIFY(!m_chart->zoomOut());
+        QCOMPARE(m_chart->horizontalScrollBar()->maximum(), 0);
+
+        m_chart->viewport()->repaint();
+        const QPoint at = pointAt(row(m_flat, QStringLiteral("task0")), 0);
+        press(at);
+        release(at);
+        QCOMPARE(stateOf(m_flat).selFirst, -1);
+    }
+};
+
+QTEST_MAIN(TestEventChart)
+#include "tst_eventchart.moc"

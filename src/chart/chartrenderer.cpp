@@ -188,14 +188,13 @@ private:
 void ChartRenderer::OpBatch::drawArrowHead(const QPoint &from, const QPoint &to)
 {
     // Two 12-pixel strokes at +-20 degrees to the reversed line direction.
-    const qreal angle = QLineF(from, to).angle();
-    m_painter.save();
-    m_painter.translate(to);
-    m_painter.rotate(180.0 - angle + 20.0);
-    m_painter.drawLine(0, 0, 12, 0);
-    m_painter.rotate(-40.0);
-    m_painter.drawLine(0, 0, 12, 0);
-    m_painter.restore();
+    // Their ends are computed rather than drawn in a rotated painter: under a
+    // rotation even an aliased pen leaves partly covered edge pixels, and a
+    // head drawn twice would then differ from one drawn once.
+    const qreal first = qDegreesToRadians(180.0 - QLineF(from, to).angle() + 20.0);
+    const QPointF origin(to);
+    for (const qreal angle : {first, first - qDegreesToRadians(40.0)})
+        m_painter.drawLine(QLineF(origin, origin + QPointF(12.0 * qCos(angle), 12.0 * qSin(angle))));
 }
 
 void ChartRenderer::OpBatch::draw(const DrawOp &op)

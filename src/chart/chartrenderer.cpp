@@ -98,6 +98,7 @@ struct ChartRenderer::Pass
         int first = -1;
         float limit = 0;
         int end = 0;
+        std::vector<RowOps> rows; // with level of detail: each task row's primitives
     };
     Span span;
 };
@@ -119,37 +120,59 @@ struct DrawOp
     {
         if (kind != other.kind)
             return false;
+        const bool sameRect =
+            p[0] == other.p[0] && p[1] == other.p[1] && p[2] == other.p[2] && p[3] == other.p[3];
         if (kind == Bar)
-            return p[0] == other.p[0] && p[1] == other.p[1] && p[2] == other.p[2] && p[3] == other.p[3];
-        return p == other.p;
+            return sameRect;
+        return sameRect && p[4] == other.p[4] && p[5] == other.p[5];
     }
 };
 
-class ChartRenderer::OpBatch
+// Draws the primitives of one task row.
+class ChartRenderer::OpPainter
 {
 public:
-    OpBatch(ChartRenderer &renderer, QPainter &painter, Pass &pass, const QRect &groupRect, bool batching)
+    OpPainter(ChartRenderer &renderer, QPainter &painter, Pass &pass, const QRect &groupRect)
         : m_renderer(renderer)
         , m_painter(painter)
         , m_pass(pass)
         , m_group(groupRect)
-        , m_batching(batching)
     {}
-    ~OpBatch() { flush(); }
 
+    void draw(const DrawOp &op);
+
+private:
+    void drawArrowHead(const QPoint &from, const QPoint &to);
+
+    ChartRenderer &m_renderer;
+    QPainter &m_painter;
+    Pass &m_pass;
+    const QRect m_group;
+    std::array<QBrush, 3> m_barBrushes;
+    int m_brushTop = -1;
+    int m_brushBottom = -1;
+};
+
+namespace {
+
+// The primitives the events of one row ask for in one pixel column. Of those
+// a later one hides, only the later is kept; the rest keep their order.
+class OpColumn
+{
+public:
     // `column` is the left x of the event that asks for the primitive.
-    void add(int column, const DrawOp &op)
+    void add(int column, const DrawOp &op, std::vector<DrawOp> &out)
     {
-        if (!m_batching) {
-            draw(op);
+        if (column != m_column || m_count == capacity)
+            flush(out);
+        m_column = column;
+        // Most often the newest primitive is hidden by the next: replace it.
+        if (m_count > 0 && m_ops[size_t(m_count - 1)].hiddenBy(op)) {
+            m_ops[size_t(m_count - 1)] = op;
             return;
         }
-        if (column != m_column || m_count == capacity)
-            flush();
-        m_column = column;
         for (int k = 0; k < m_count; ++k) {
             if (m_ops[size_t(k)].hiddenBy(op)) {
-                // Drawn again later anyway: the earlier copy never shows.
                 std::memmove(&m_ops[size_t(k)], &m_ops[size_t(k) + 1],
                              sizeof(DrawOp) * size_t(m_count - k - 1));
                 --m_count;
@@ -159,33 +182,34 @@ public:
         m_ops[size_t(m_count++)] = op;
     }
 
-    void flush()
+    void flush(std::vector<DrawOp> &out)
     {
-        for (int k = 0; k < m_count; ++k)
-            draw(m_ops[size_t(k)]);
+        out.insert(out.end(), m_ops.begin(), m_ops.begin() + m_count);
         m_count = 0;
     }
 
 private:
     static constexpr int capacity = 48;
-
-    void draw(const DrawOp &op);
-    void drawArrowHead(const QPoint &from, const QPoint &to);
-
-    ChartRenderer &m_renderer;
-    QPainter &m_painter;
-    Pass &m_pass;
-    const QRect m_group;
-    const bool m_batching;
-    int m_column = 0;
+    int m_column = std::numeric_limits<int>::min();
     int m_count = 0;
     std::array<DrawOp, capacity> m_ops;
-    std::array<QBrush, 3> m_barBrushes;
-    int m_brushTop = -1;
-    int m_brushBottom = -1;
 };
 
-void ChartRenderer::OpBatch::drawArrowHead(const QPoint &from, const QPoint &to)
+} // namespace
+
+// One task row while the events of its node are turned into primitives.
+struct ChartRenderer::RowOps
+{
+    const ViewItem *item = nullptr;
+    int y0 = 0; // row top, viewport pixels
+    int id = 0;
+    bool kernel = false;
+    bool afterSwitch = true;
+    OpColumn column;
+    std::vector<DrawOp> ops;
+};
+
+void ChartRenderer::OpPainter::drawArrowHead(const QPoint &from, const QPoint &to)
 {
     // Two 12-pixel strokes at +-20 degrees to the reversed line direction.
     // Their ends are computed rather than drawn in a rotated painter: under a
@@ -197,7 +221,7 @@ void ChartRenderer::OpBatch::drawArrowHead(const QPoint &from, const QPoint &to)
         m_painter.drawLine(QLineF(origin, origin + QPointF(12.0 * qCos(angle), 12.0 * qSin(angle))));
 }
 
-void ChartRenderer::OpBatch::draw(const DrawOp &op)
+void ChartRenderer::OpPainter::draw(const DrawOp &op)
 {
     const ChartSettings &settings = m_renderer.m_settings;
     const auto &p = op.p;
@@ -530,11 +554,10 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
     const float s = scale.scale();
     const bool logMode = scale.logMode();
     const int h = state.frame.horizontalScroll;
-    const int v = state.frame.verticalScroll;
     const int count = node->eventCount();
     const std::vector<TraceEvent> &events = node->events();
 
-    int first = ViewRoot::firstEventAt(n, int(float(-item->rect().left()) / s), logMode);
+    const int first = ViewRoot::firstEventAt(n, int(float(-item->rect().left()) / s), logMode);
     record.chartFirst = first;
     if (first < 0) {
         // Scrolled past the node's last event: nothing of it is in view.
@@ -545,115 +568,160 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
     // linear mode: a node aligned to the left would otherwise lose the bars
     // at the right edge.
     const float limit = float(visible.right() + h) / s - (logMode ? 0.0f : float(n->shift()));
-    const auto beyond = [&](const TraceEvent &e) {
-        return (logMode ? e.logPosition : float(e.offset)) > limit;
-    };
 
     // Every task row of a node visits the same span: find its end once.
     Pass::Span &span = state.span;
     if (span.node != node || span.first != first || span.limit != limit) {
         int end = first;
-        while (end < count && !beyond(events[size_t(end)]))
+        while (end < count &&
+               (logMode ? events[size_t(end)].logPosition : float(events[size_t(end)].offset)) <= limit)
             ++end;
-        span = Pass::Span{node, first, limit, end};
+        span = Pass::Span{node, first, limit, end, {}};
+        if (m_levelOfDetail)
+            collectNodeOps(*n, first, end, state);
     }
-    const int end = span.end;
+    record.chartEnd = span.end;
 
-    const QRect groupRect = n->taskTrain() ? n->taskTrain()->rect() : QRect();
-    const int y0 = item->row() * H - v;
-    const int y1 = y0 + H;
-    const int id = task->id();
-    const bool kernel = task->role() == Task::KERNEL;
-    OpBatch batch(*this, painter, state, groupRect, m_levelOfDetail);
-    bool afterSwitch = true;
-
-    const auto paintEvent = [&](int i) {
-        const TraceEvent &e = events[size_t(i)];
-        const int lx = scale.leftX(e, n->shift(), h);
-        const auto bar = [&](int variant) {
-            DrawOp op;
-            op.kind = DrawOp::Bar;
-            op.p = {lx, y0 + 1, scale.rightX(e, n->shift(), h), y1 - 2, variant, 0};
-            batch.add(lx, op);
-        };
-        if (e.type == EventType::TaskSwitch) {
-            if (i > 0) {
-                const ViewItem *previous =
-                    n->taskTrain() ? n->taskTrain()->childById(events[size_t(i - 1)].currentTask) : nullptr;
-                if (previous) {
-                    DrawOp op;
-                    op.kind = DrawOp::Connector;
-                    op.p = {lx, previous->row() * H - v + 1, lx, y0 + 1, 0, 0};
-                    batch.add(lx, op);
-                }
-            }
-            bar(0);
-            afterSwitch = true;
-            return;
-        }
-        if (isSyncType(e.type)) {
-            DrawOp op;
-            op.kind = DrawOp::SyncMarker;
-            op.p = {lx, e.type, 0, 0, 0, 0};
-            batch.add(lx, op);
-            if (e.type != EventType::SyncMarker)
-                paintPacketArrows(i, e, *n, lx, groupRect, state, batch);
-            return;
-        }
-        if (e.type == EventType::UserMarker) {
-            DrawOp op;
-            op.kind = DrawOp::UserMarker;
-            op.p = {lx, 0, 0, 0, 0, 0};
-            batch.add(lx, op);
-            return;
-        }
-        int variant = 2;
-        if (afterSwitch) {
-            variant = 1;
-            afterSwitch = false;
-        } else if (i == count - 1 || events[size_t(i + 1)].currentTask == id) {
-            variant = 1;
-        }
-        bar(variant);
-
-        if (kernel && e.type == EventType::KernelServicingRequest) {
-            const auto service = node->services().constFind(e.arg1);
-            const int code = service == node->services().cend() ? 255 : service->code;
-            if (code != 7 && code != 9)
-                return;
-            auto *hubNode = static_cast<ViewNode *>(state.root.childById(e.nodeId));
-            const ViewItem *hubRow =
-                hubNode && hubNode->hubTrain() ? hubNode->hubTrain()->childById(e.arg2) : nullptr;
-            if (!hubRow)
-                return;
-            const float d = logMode ? e.logDuration : float(e.duration);
-            DrawOp op;
-            op.kind = DrawOp::HubArrow;
-            op.p = {lx + int(s * d * 0.5f),
-                    y0 + 1,
-                    y1 - 2,
-                    hubRow->row() * H - v,
-                    code == 7 ? 1 : 0,
-                    state.root.isAbove(n, hubNode) ? 1 : 0};
-            batch.add(lx, op);
-        }
-    };
-
+    OpPainter out(*this, painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect());
     if (m_levelOfDetail) {
-        const std::vector<int> &own = node->eventsOfTask(id);
-        for (auto it = std::lower_bound(own.begin(), own.end(), first); it != own.end() && *it < end; ++it)
-            paintEvent(*it);
-    } else {
-        for (int i = first; i < end; ++i) {
-            if (events[size_t(i)].currentTask == id)
-                paintEvent(i);
+        // Collected for all rows of the node in one pass over its events.
+        for (const RowOps &row : span.rows) {
+            if (row.item == item) {
+                for (const DrawOp &op : row.ops)
+                    out.draw(op);
+            }
         }
+        return;
     }
-    record.chartEnd = end;
+    // The reference: every event of the span visited for every row, every
+    // primitive drawn.
+    RowOps row;
+    row.item = item;
+    row.y0 = item->row() * H - state.frame.verticalScroll;
+    row.id = task->id();
+    row.kernel = task->role() == Task::KERNEL;
+    for (int i = first; i < span.end; ++i) {
+        if (events[size_t(i)].currentTask == row.id)
+            eventOps(i, *n, row, state, [&out](int, const DrawOp &op) { out.draw(op); });
+    }
 }
 
-void ChartRenderer::paintPacketArrows(int, const TraceEvent &e, const ViewNode &n, int column,
-                                      const QRect &groupRect, Pass &state, OpBatch &batch)
+void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &state)
+{
+    // One pass over the node's events in file order, each event going to its
+    // task's row: reading the events in order costs far less than each row
+    // picking out its own events scattered over memory.
+    std::vector<RowOps> &rows = state.span.rows;
+    const ViewTaskTrain *train = n.taskTrain();
+    if (!train)
+        return;
+    rows.resize(size_t(train->childCount()));
+    QHash<int, RowOps *> byTask;
+    for (int k = 0; k < train->childCount(); ++k) {
+        const auto *row = static_cast<const ViewTask *>(train->child(k));
+        RowOps &ops = rows[size_t(k)];
+        ops.item = row;
+        ops.y0 = row->row() * H - state.frame.verticalScroll;
+        ops.id = row->itemId();
+        ops.kernel = row->task() && row->task()->role() == Task::KERNEL;
+        byTask.insert(ops.id, &ops);
+    }
+    const std::vector<TraceEvent> &events = n.node()->events();
+    int lastTask = std::numeric_limits<int>::min();
+    RowOps *row = nullptr;
+    for (int i = first; i < end; ++i) {
+        const int task = events[size_t(i)].currentTask;
+        if (task != lastTask) {
+            row = byTask.value(task);
+            lastTask = task;
+        }
+        if (row)
+            eventOps(i, n, *row, state,
+                     [row](int column, const DrawOp &op) { row->column.add(column, op, row->ops); });
+    }
+    for (RowOps &r : rows)
+        r.column.flush(r.ops);
+}
+
+template<typename Emit>
+void ChartRenderer::eventOps(int i, const ViewNode &n, RowOps &row, Pass &state, Emit &&sink)
+{
+    const Node *node = n.node();
+    const std::vector<TraceEvent> &events = node->events();
+    const TraceEvent &e = events[size_t(i)];
+    const TimeScale &scale = *state.frame.scale;
+    const int h = state.frame.horizontalScroll;
+    const int v = state.frame.verticalScroll;
+    const int y0 = row.y0;
+    const int y1 = y0 + H;
+    const int lx = scale.leftX(e, n.shift(), h);
+    const auto bar = [&](int variant) {
+        DrawOp op;
+        op.kind = DrawOp::Bar;
+        op.p = {lx, y0 + 1, scale.rightX(e, n.shift(), h), y1 - 2, variant, 0};
+        sink(lx, op);
+    };
+    if (e.type == EventType::TaskSwitch) {
+        if (i > 0) {
+            const ViewItem *previous =
+                n.taskTrain() ? n.taskTrain()->childById(events[size_t(i - 1)].currentTask) : nullptr;
+            if (previous) {
+                DrawOp op;
+                op.kind = DrawOp::Connector;
+                op.p = {lx, previous->row() * H - v + 1, lx, y0 + 1, 0, 0};
+                sink(lx, op);
+            }
+        }
+        bar(0);
+        row.afterSwitch = true;
+        return;
+    }
+    if (isSyncType(e.type)) {
+        DrawOp op;
+        op.kind = DrawOp::SyncMarker;
+        op.p = {lx, e.type, 0, 0, 0, 0};
+        sink(lx, op);
+        if (e.type != EventType::SyncMarker)
+            packetArrowOps(e, n, state, [&sink, lx](const DrawOp &arrow) { sink(lx, arrow); });
+        return;
+    }
+    if (e.type == EventType::UserMarker) {
+        DrawOp op;
+        op.kind = DrawOp::UserMarker;
+        op.p = {lx, 0, 0, 0, 0, 0};
+        sink(lx, op);
+        return;
+    }
+    int variant = 2;
+    if (row.afterSwitch) {
+        variant = 1;
+        row.afterSwitch = false;
+    } else if (i == node->eventCount() - 1 || events[size_t(i + 1)].currentTask == row.id) {
+        variant = 1;
+    }
+    bar(variant);
+
+    if (!row.kernel || e.type != EventType::KernelServicingRequest)
+        return;
+    const auto service = node->services().constFind(e.arg1);
+    const int code = service == node->services().cend() ? 255 : service->code;
+    if (code != 7 && code != 9)
+        return;
+    auto *hubNode = static_cast<ViewNode *>(state.root.childById(e.nodeId));
+    const ViewItem *hubRow =
+        hubNode && hubNode->hubTrain() ? hubNode->hubTrain()->childById(e.arg2) : nullptr;
+    if (!hubRow)
+        return;
+    const float d = scale.logMode() ? e.logDuration : float(e.duration);
+    DrawOp op;
+    op.kind = DrawOp::HubArrow;
+    op.p = {lx + int(scale.scale() * d * 0.5f),     y0 + 1, y1 - 2, hubRow->row() * H - v, code == 7 ? 1 : 0,
+            state.root.isAbove(&n, hubNode) ? 1 : 0};
+    sink(lx, op);
+}
+
+template<typename Emit>
+void ChartRenderer::packetArrowOps(const TraceEvent &e, const ViewNode &n, Pass &state, Emit &&sink)
 {
     const quint32 key = quint32(e.nodeId) << 16 | quint32(e.arg2 & 0xffff);
     const int hop = e.arg2 >> 16;
@@ -674,6 +742,7 @@ void ChartRenderer::paintPacketArrows(int, const TraceEvent &e, const ViewNode &
         };
         const int px = leftX(*pe, partner->shift());
         const int ex = leftX(e, n.shift());
+        const QRect groupRect = n.taskTrain() ? n.taskTrain()->rect() : QRect();
         const QRect other = partner->taskTrain()->rect();
         QPoint here;
         QPoint there;
@@ -693,7 +762,7 @@ void ChartRenderer::paintPacketArrows(int, const TraceEvent &e, const ViewNode &
         DrawOp op;
         op.kind = DrawOp::PacketArrow;
         op.p = {from.x(), from.y(), to.x(), to.y(), 0, 0};
-        batch.add(column, op);
+        sink(op);
     }
 }
 

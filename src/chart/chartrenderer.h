@@ -67,7 +67,8 @@ public:
 
 private:
     struct Pass;
-    class OpBatch;
+    struct RowOps;
+    class OpPainter;
 
     void paintItem(ViewItem *item, QPainter &painter, const QRect &clip, int pass, Pass &state);
     void paintRoot(QPainter &painter, const QRect &visible, int pass) const;
@@ -76,8 +77,11 @@ private:
     void paintLeafRow(ViewItem *item, QPainter &painter, const QRect &clip, const QRect &visible, int pass,
                       Pass &state);
     void paintTaskEvents(ViewItem *item, QPainter &painter, const QRect &visible, Pass &state);
-    void paintPacketArrows(int index, const TraceEvent &event, const ViewNode &node, int column,
-                           const QRect &groupRect, Pass &state, OpBatch &batch);
+    void collectNodeOps(const ViewNode &node, int first, int end, Pass &state);
+    // The primitives of event i in its task's row, handed to sink(column, op) in drawing order.
+    template<typename Emit> void eventOps(int i, const ViewNode &node, RowOps &row, Pass &state, Emit &&sink);
+    template<typename Emit>
+    void packetArrowOps(const TraceEvent &event, const ViewNode &node, Pass &state, Emit &&sink);
     void paintHeader(ViewItem *item, QPainter &painter, Pass &state) const;
     const QPixmap &markerIcon(int type);
 

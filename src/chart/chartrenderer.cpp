@@ -120,6 +120,11 @@ struct DrawOp
     {
         if (kind != other.kind)
             return false;
+        if (kind == Connector && p[0] == other.p[0] && p[2] == other.p[2] && p[3] == other.p[3]) {
+            // Vertical lines into one row end on the same pixel: a later one
+            // that starts at least as far away on the same side covers this one.
+            return p[1] <= p[3] ? other.p[1] <= p[1] : other.p[1] >= p[1];
+        }
         const bool sameRect =
             p[0] == other.p[0] && p[1] == other.p[1] && p[2] == other.p[2] && p[3] == other.p[3];
         if (kind == Bar)

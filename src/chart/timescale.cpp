@@ -5,27 +5,10 @@
 #include <cmath>
 #include <limits>
 
+using TimeScaleDetail::shifted;
+using TimeScaleDetail::toPixel;
+
 namespace {
-
-// Truncates toward zero like int(value), but saturates where int() would be
-// undefined: a scale zoomed in without end reaches pixels beyond the int range.
-int toPixel(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (value <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(value);
-}
-
-// Offsets reach 2^32 - 1 us and shifts may be negative while a node is dragged,
-// so the sum is taken in 64 bits before it becomes a float.
-float shifted(quint32 offset, qint64 extra, int shift)
-{
-    return float(qint64(offset) + extra + shift);
-}
 
 // chart width / length, less an ulp where the quotient was rounded up: then
 // L × scale would exceed the width in single precision, and the chart would
@@ -46,22 +29,6 @@ bool TimeScale::setLinearMode(bool linear)
         return false;
     m_logMode = !linear;
     return true;
-}
-
-int TimeScale::leftX(const TraceEvent &event, int shift, int h) const
-{
-    if (m_logMode)
-        return toPixel(event.logPosition * m_logScale - float(h));
-    return toPixel(shifted(event.offset, 0, shift) * m_linScale - float(h));
-}
-
-int TimeScale::rightX(const TraceEvent &event, int shift, int h) const
-{
-    // The pixel position is a float; the last pixel is taken one to its left
-    // in double, as the painted chart does.
-    if (m_logMode)
-        return toPixel(double((event.logPosition + event.logDuration) * m_logScale - float(h)) - 1.0);
-    return toPixel(double(shifted(event.offset, event.duration, shift) * m_linScale - float(h)) - 1.0);
 }
 
 float TimeScale::timeAt(int x, int h, int headerShift, int shift) const

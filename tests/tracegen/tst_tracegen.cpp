@@ -176,367 +176,342 @@ class TstTracegen : public QObject
     Q_OBJECT
 
 private slots:
-    void sameSeedWritesIdenticalBytes_data();
-    void sameSeedWritesIdenticalBytes();
-    void differentSeedsWriteDifferentTraces();
-    void invalidOptionsAreRefusedBeforeWriting_data();
-    void invalidOptionsAreRefusedBeforeWriting();
-    void anUnwritableOutputIsReported();
+
+    void sameSeedWritesIdenticalBytesAnotherSeedOthers_data()
+    {
+        QTest::addColumn<int>("nodes");
+        QTest::addColumn<quint64>("seed");
+        QTest::newRow("three nodes with the default seed") << 3 << quint64(1);
+        QTest::newRow("five nodes with the largest seed") << 5 << quint64(0xFFFFFFFFFFFFFFFFull);
+    }
+
+    void sameSeedWritesIdenticalBytesAnotherSeedOthers()
+    {
+        QFETCH(int, nodes);
+        QFETCH(quint64, seed);
+        QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/same-XXXXXX"));
+        // The second run writes into a directory that does not exist yet.
+        const QString first = root.filePath(QStringLiteral("first"));
+        const QString second = root.filePath(QStringLiteral("nested/second"));
+        TraceGenerator a({nodes, 2500, seed});
+        TraceGenerator b({nodes, 2500, seed});
+        QVERIFY2(a.generate(first), qPrintable(a.errorString()));
+        QVERIFY2(b.generate(second), qPrintable(b.errorString()));
+
+        const QMap<QString, QByteArray> firstFiles = readAll(first);
+        QCOMPARE(firstFiles.size(), nodes);
+        QCOMPARE(readAll(second), firstFiles);
+
+        const QString other = root.filePath(QStringLiteral("other"));
+        TraceGenerator c({nodes, 2500, seed + 1});
+        QVERIFY2(c.generate(other), qPrintable(c.errorString()));
+        const QMap<QString, QByteArray> otherFiles = readAll(other);
+        QCOMPARE(otherFiles.keys(), firstFiles.keys());
+        for (const QString &name : firstFiles.keys())
+            QVERIFY2(otherFiles.value(name) != firstFiles.value(name), "another seed writes another trace");
+    }
+
+    void invalidOptionsAreRefusedBeforeWriting_data()
+    {
+        QTest::addColumn<int>("nodes");
+        QTest::addColumn<int>("events");
+        QTest::newRow("a project needs at least one node") << 0 << 1000;
+        QTest::newRow("node ids must fit the byte they travel in") << TraceGenerator::maxNodes + 1 << 1000;
+        QTest::newRow("a trace needs room for its longest episode") << 3 << 2;
+        QTest::newRow("a clock must not wrap within the trace") << 3 << TraceGenerator::maxEventsPerNode + 1;
+    }
+
+    void invalidOptionsAreRefusedBeforeWriting()
+    {
+        QFETCH(int, nodes);
+        QFETCH(int, events);
+        const TraceGenerator::Options options{nodes, events, 1};
+        QVERIFY(!TraceGenerator::checkOptions(options).isEmpty());
+
+        QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/refused-XXXXXX"));
+        const QString output = root.filePath(QStringLiteral("out"));
+        TraceGenerator generator(options);
+        QVERIFY(!generator.generate(output));
+        QCOMPARE(generator.errorString(), TraceGenerator::checkOptions(options));
+        QVERIFY(!QFileInfo::exists(output));
+    }
+
+    void anUnwritableOutputIsReported()
+    {
+        // A plain file where the project directory should be.
+        const QString blocker =
+            TestSupport::writeTempFile(QStringLiteral("blocked"), QStringLiteral("project"), "x");
+        TraceGenerator generator({2, 500, 1});
+        QVERIFY(!generator.generate(blocker));
+        QVERIFY(!generator.errorString().isEmpty());
+        QVERIFY(generator.summaries().isEmpty());
+    }
 
     void everyFileIsWellFormedWithTheRequestedEvents_data() { addProjectRows(); }
-    void everyFileIsWellFormedWithTheRequestedEvents();
+    void everyFileIsWellFormedWithTheRequestedEvents()
+    {
+        QFETCH(int, nodes);
+        QFETCH(int, events);
+        const Project &p = project();
+        QCOMPARE(QDir(p.dir->path()).entryList(QDir::Files).size(), nodes);
+        for (int i = 0; i < nodes; ++i) {
+            const ReadNode &node = p.nodes.at(i);
+            QVERIFY2(node.xmlError.isEmpty(),
+                     qPrintable(node.fileName + QStringLiteral(": ") + node.xmlError));
+            QCOMPARE(node.id, i + 1);
+            QVERIFY(!node.name.isEmpty());
+            QCOMPARE(node.events.size(), events);
+            // Numbers spelled so that the viewer reads what was meant; hex in signed fields stays below
+            // 0x80000000.
+            QVERIFY2(node.numberProblems.isEmpty(),
+                     qPrintable(node.numberProblems.mid(0, 5).join(QLatin1Char('\n'))));
+            QVERIFY2(node.hexLiterals > 0, qPrintable(node.fileName));
+            QVERIFY(node.highCounterHz > 0);
+            QVERIFY(node.lowCounterHz >= 0);
+        }
+    }
+
     void everyNodeDeclaresTheTasksAndServicesOfAKernel_data() { addProjectRows(); }
-    void everyNodeDeclaresTheTasksAndServicesOfAKernel();
-    void numbersReadBackAsWritten_data() { addProjectRows(); }
-    void numbersReadBackAsWritten();
+    void everyNodeDeclaresTheTasksAndServicesOfAKernel()
+    {
+        const Project &p = project();
+        for (const ReadNode &node : p.nodes) {
+            QVERIFY2(node.tasks.value(0).contains(QLatin1String("Kernel")), qPrintable(node.fileName));
+            auto hasTask = [&](const char *part) {
+                for (const QString &name : node.tasks) {
+                    if (name.contains(QLatin1String(part)))
+                        return true;
+                }
+                return false;
+            };
+            QVERIFY(hasTask("Idle"));
+            QVERIFY(hasTask("Tx task"));
+            QVERIFY(hasTask("Rx task"));
+            QVERIFY2(node.tasks.size() >= 6,
+                     "kernel, idle, Tx and Rx leave room for at least two user tasks");
+            QVERIFY(!node.hubs.isEmpty());
+
+            QSet<int> matched;
+            int unmatched = 0;
+            for (const QString &name : node.services) {
+                const int index = catalogueIndex(name);
+                if (index < 0)
+                    ++unmatched;
+                else
+                    matched.insert(index);
+            }
+            QCOMPARE(matched.size(), int(std::size(catalogueServices)));
+            QVERIFY2(unmatched >= 1, "a kernel has services the catalogue does not know");
+        }
+    }
+
     void timestampsNeverDecreaseAndClocksDiffer_data() { addProjectRows(); }
-    void timestampsNeverDecreaseAndClocksDiffer();
+    void timestampsNeverDecreaseAndClocksDiffer()
+    {
+        const Project &p = project();
+        QSet<quint32> firstTimestamps;
+        for (const ReadNode &node : p.nodes) {
+            quint32 previous = 0;
+            for (int i = 0; i < node.events.size(); ++i) {
+                const quint32 now = timestampUs(node, node.events.at(i));
+                if (now < previous)
+                    QFAIL(qPrintable(QStringLiteral("%1: event %2 at %3 us follows one at %4 us")
+                                         .arg(node.fileName)
+                                         .arg(i)
+                                         .arg(now)
+                                         .arg(previous)));
+                previous = now;
+            }
+            QVERIFY2(timestampUs(node, node.events.constLast()) > timestampUs(node, node.events.constFirst()),
+                     qPrintable(node.fileName));
+            firstTimestamps.insert(timestampUs(node, node.events.constFirst()));
+        }
+        QCOMPARE(firstTimestamps.size(), p.nodes.size());
+    }
+
     void everyRoutedOrReceivedPacketWasSentElsewhere_data() { addProjectRows(); }
-    void everyRoutedOrReceivedPacketWasSentElsewhere();
+    void everyRoutedOrReceivedPacketWasSentElsewhere()
+    {
+        QFETCH(int, nodes);
+        const Project &p = project();
+        QHash<quint32, int> sentWithHop; // key -> hop written at the sender
+        for (const ReadNode &node : p.nodes) {
+            for (const ReadEvent &e : node.events) {
+                if (e.type == 4) {
+                    QCOMPARE(int(packetKey(e) >> 16), node.id);
+                    sentWithHop.insert(packetKey(e), e.param2 >> 16);
+                }
+            }
+        }
+        // Routers first, then receivers: a packet only ever moves on.
+        QHash<quint32, int> furthestRouterHop;
+        int received = 0;
+        for (const int type : {5, 6}) {
+            for (const ReadNode &node : p.nodes) {
+                for (const ReadEvent &e : node.events) {
+                    if (e.type != type)
+                        continue;
+                    const quint32 key = packetKey(e);
+                    const int hop = e.param2 >> 16;
+                    QVERIFY2(int(key >> 16) != node.id, "a node does not route or receive its own packets");
+                    QVERIFY2(
+                        sentWithHop.contains(key),
+                        qPrintable(
+                            QStringLiteral("%1: key %2 was never sent").arg(node.fileName).arg(key, 0, 16)));
+                    QVERIFY2(hop > sentWithHop.value(key), "the hop count grows on the way");
+                    if (type == 5) {
+                        furthestRouterHop[key] = qMax(furthestRouterHop.value(key), hop);
+                    } else {
+                        ++received;
+                        QVERIFY2(hop > furthestRouterHop.value(key), "the receiver lies beyond every router");
+                    }
+                }
+            }
+        }
+        if (nodes >= 2)
+            QVERIFY(received > 0);
+        if (nodes >= 3)
+            QVERIFY2(!furthestRouterHop.isEmpty(),
+                     "with three or more nodes some packets travel through another node");
+        if (nodes == 1)
+            QVERIFY(sentWithHop.isEmpty());
+    }
+
     void everyRecordedPacketHasItsNotification_data() { addProjectRows(); }
-    void everyRecordedPacketHasItsNotification();
+    void everyRecordedPacketHasItsNotification()
+    {
+        const Project &p = project();
+        for (const ReadNode &node : p.nodes) {
+            QHash<quint32, int> balance; // events minus notifications per key and type family
+            for (const ReadEvent &e : node.events) {
+                QVERIFY2(!isPacketEvent(e.type) || e.param2 != 0,
+                         "a packet event without a packet is dropped");
+                if (isPacketEvent(e.type))
+                    balance[packetKey(e) ^ (quint32(qAbs(e.type)) << 24)] += e.type > 0 ? 1 : -1;
+            }
+            for (auto it = balance.cbegin(); it != balance.cend(); ++it)
+                QVERIFY2(it.value() == 0,
+                         qPrintable(QStringLiteral("%1: key %2").arg(node.fileName).arg(it.key(), 0, 16)));
+        }
+    }
+
     void eventsNameDeclaredTasksAndHubs_data() { addProjectRows(); }
-    void eventsNameDeclaredTasksAndHubs();
+    void eventsNameDeclaredTasksAndHubs()
+    {
+        QFETCH(int, nodes);
+        const Project &p = project();
+        QHash<int, const ReadNode *> byId;
+        for (const ReadNode &node : p.nodes)
+            byId.insert(node.id, &node);
+
+        int remoteHubRequests = 0;
+        for (const ReadNode &node : p.nodes) {
+            for (const ReadEvent &e : node.events) {
+                const int objectId = e.param2 & 0xFF;
+                const int objectNode = (e.param2 >> 8) & 0xFF;
+                if (e.type == 0) {
+                    QCOMPARE(objectNode, node.id);
+                    QVERIFY(node.tasks.contains(objectId));
+                } else if (qAbs(e.type) == 1 || qAbs(e.type) == 2) {
+                    const int service = e.param1 & 0xFF;
+                    QVERIFY2(node.services.contains(service), qPrintable(node.fileName));
+                    if (addressesHub(node, service)) {
+                        QVERIFY2(byId.contains(objectNode), "a hub request names a node of the project");
+                        QVERIFY2(byId.value(objectNode)->hubs.contains(objectId),
+                                 "and a hub that node declares");
+                        if (objectNode != node.id && e.type == 1)
+                            ++remoteHubRequests;
+                    } else {
+                        QCOMPARE(objectNode, node.id);
+                        QVERIFY(node.tasks.contains(objectId));
+                    }
+                } else if (e.type == 16) {
+                    QVERIFY(node.tasks.contains((e.param1 >> 16) & 0xFF));
+                } else if (e.type == 255) {
+                    QCOMPARE(objectNode, node.id);
+                }
+            }
+        }
+        if (nodes >= 2)
+            QVERIFY2(remoteHubRequests > 0, "tasks also call hubs of other nodes");
+    }
+
     void summariesDescribeTheWrittenFiles_data() { addProjectRows(); }
-    void summariesDescribeTheWrittenFiles();
+    void summariesDescribeTheWrittenFiles()
+    {
+        const Project &p = project();
+        QCOMPARE(p.summaries.size(), p.nodes.size());
+        for (int i = 0; i < p.nodes.size(); ++i) {
+            const TraceGenerator::NodeSummary &s = p.summaries.at(i);
+            const ReadNode &node = p.nodes.at(i);
+            QCOMPARE(s.fileName, node.fileName);
+            QCOMPARE(s.nodeId, node.id);
+            QCOMPARE(s.nodeName, node.name);
+            QCOMPARE(s.events, node.events.size());
+            QCOMPARE(qint64(s.lowCounterHz), node.lowCounterHz);
+            QCOMPARE(qint64(s.highCounterHz), node.highCounterHz);
+            QCOMPARE(s.bytes, QFileInfo(QDir(p.dir->path()).filePath(s.fileName)).size());
+            int sent = 0, routed = 0, received = 0;
+            for (const ReadEvent &e : node.events) {
+                sent += e.type == 4;
+                routed += e.type == 5;
+                received += e.type == 6;
+            }
+            QCOMPARE(s.packetsSent, sent);
+            QCOMPARE(s.packetsRouted, routed);
+            QCOMPARE(s.packetsReceived, received);
+        }
+    }
 
 private:
-    static void addProjectRows();
-    const Project &project();
-    static QMap<QString, QByteArray> readAll(const QString &directory);
+    static void addProjectRows()
+    {
+        QTest::addColumn<int>("nodes");
+        QTest::addColumn<int>("events");
+        QTest::addColumn<quint64>("seed");
+        QTest::newRow("a lone node has no one to exchange packets with") << 1 << 400 << quint64(5);
+        QTest::newRow("two neighbours exchange packets directly") << 2 << 2000 << quint64(1);
+        QTest::newRow("four nodes in a chain route through the middle ones") << 4 << 3000 << quint64(1);
+        QTest::newRow("six nodes use every counter setup") << 6 << 1500 << quint64(77);
+    }
+
+    // Generates and reads each row's project once for all the tests that look at it.
+    const Project &project()
+    {
+        QFETCH(int, nodes);
+        QFETCH(int, events);
+        QFETCH(quint64, seed);
+        const QString key = QStringLiteral("%1-%2-%3").arg(nodes).arg(events).arg(seed);
+        auto found = m_projects.find(key);
+        if (found != m_projects.end())
+            return found->second;
+
+        Project p;
+        p.dir =
+            std::make_unique<QTemporaryDir>(TestSupport::sandboxPath() + QStringLiteral("/project-XXXXXX"));
+        TraceGenerator generator({nodes, events, seed});
+        if (!generator.generate(p.dir->path()))
+            qFatal("generating %s failed: %s", qPrintable(key), qPrintable(generator.errorString()));
+        p.summaries = generator.summaries();
+        for (int i = 0; i < nodes; ++i)
+            p.nodes.append(readTraceFile(QDir(p.dir->path()).filePath(TraceGenerator::fileNameFor(i))));
+        return m_projects.emplace(key, std::move(p)).first->second;
+    }
+
+    static QMap<QString, QByteArray> readAll(const QString &directory)
+    {
+        QMap<QString, QByteArray> files;
+        const QDir dir(directory);
+        for (const QString &name : dir.entryList(QDir::Files)) {
+            QFile file(dir.filePath(name));
+            if (file.open(QIODevice::ReadOnly))
+                files.insert(name, file.readAll());
+        }
+        return files;
+    }
 
     std::map<QString, Project> m_projects;
 };
-
-void TstTracegen::addProjectRows()
-{
-    QTest::addColumn<int>("nodes");
-    QTest::addColumn<int>("events");
-    QTest::addColumn<quint64>("seed");
-    QTest::newRow("a lone node has no one to exchange packets with") << 1 << 400 << quint64(5);
-    QTest::newRow("two neighbours exchange packets directly") << 2 << 2000 << quint64(1);
-    QTest::newRow("four nodes in a chain route through the middle ones") << 4 << 3000 << quint64(1);
-    QTest::newRow("six nodes use every counter setup") << 6 << 1500 << quint64(77);
-}
-
-// Generates and reads each row's project once for all the tests that look at it.
-const Project &TstTracegen::project()
-{
-    QFETCH(int, nodes);
-    QFETCH(int, events);
-    QFETCH(quint64, seed);
-    const QString key = QStringLiteral("%1-%2-%3").arg(nodes).arg(events).arg(seed);
-    auto found = m_projects.find(key);
-    if (found != m_projects.end())
-        return found->second;
-
-    Project p;
-    p.dir = std::make_unique<QTemporaryDir>(TestSupport::sandboxPath() + QStringLiteral("/project-XXXXXX"));
-    TraceGenerator generator({nodes, events, seed});
-    if (!generator.generate(p.dir->path()))
-        qFatal("generating %s failed: %s", qPrintable(key), qPrintable(generator.errorString()));
-    p.summaries = generator.summaries();
-    for (int i = 0; i < nodes; ++i)
-        p.nodes.append(readTraceFile(QDir(p.dir->path()).filePath(TraceGenerator::fileNameFor(i))));
-    return m_projects.emplace(key, std::move(p)).first->second;
-}
-
-QMap<QString, QByteArray> TstTracegen::readAll(const QString &directory)
-{
-    QMap<QString, QByteArray> files;
-    const QDir dir(directory);
-    for (const QString &name : dir.entryList(QDir::Files)) {
-        QFile file(dir.filePath(name));
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(name, file.readAll());
-    }
-    return files;
-}
-
-void TstTracegen::sameSeedWritesIdenticalBytes_data()
-{
-    QTest::addColumn<int>("nodes");
-    QTest::addColumn<quint64>("seed");
-    QTest::newRow("three nodes with the default seed") << 3 << quint64(1);
-    QTest::newRow("five nodes with the largest seed") << 5 << quint64(0xFFFFFFFFFFFFFFFFull);
-}
-
-void TstTracegen::sameSeedWritesIdenticalBytes()
-{
-    QFETCH(int, nodes);
-    QFETCH(quint64, seed);
-    QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/same-XXXXXX"));
-    // The second run writes into a directory that does not exist yet.
-    const QString first = root.filePath(QStringLiteral("first"));
-    const QString second = root.filePath(QStringLiteral("nested/second"));
-    TraceGenerator a({nodes, 2500, seed});
-    TraceGenerator b({nodes, 2500, seed});
-    QVERIFY2(a.generate(first), qPrintable(a.errorString()));
-    QVERIFY2(b.generate(second), qPrintable(b.errorString()));
-
-    const QMap<QString, QByteArray> firstFiles = readAll(first);
-    QCOMPARE(firstFiles.size(), nodes);
-    QCOMPARE(readAll(second), firstFiles);
-}
-
-void TstTracegen::differentSeedsWriteDifferentTraces()
-{
-    QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/seeds-XXXXXX"));
-    TraceGenerator one({3, 2000, 1});
-    TraceGenerator two({3, 2000, 2});
-    QVERIFY(one.generate(root.filePath(QStringLiteral("one"))));
-    QVERIFY(two.generate(root.filePath(QStringLiteral("two"))));
-    const QMap<QString, QByteArray> a = readAll(root.filePath(QStringLiteral("one")));
-    const QMap<QString, QByteArray> b = readAll(root.filePath(QStringLiteral("two")));
-    QCOMPARE(a.keys(), b.keys());
-    for (const QString &name : a.keys())
-        QVERIFY2(a.value(name) != b.value(name), qPrintable(name));
-}
-
-void TstTracegen::invalidOptionsAreRefusedBeforeWriting_data()
-{
-    QTest::addColumn<int>("nodes");
-    QTest::addColumn<int>("events");
-    QTest::newRow("a project needs at least one node") << 0 << 1000;
-    QTest::newRow("node ids must fit the byte they travel in") << TraceGenerator::maxNodes + 1 << 1000;
-    QTest::newRow("a trace needs room for its longest episode") << 3 << 2;
-    QTest::newRow("a clock must not wrap within the trace") << 3 << TraceGenerator::maxEventsPerNode + 1;
-}
-
-void TstTracegen::invalidOptionsAreRefusedBeforeWriting()
-{
-    QFETCH(int, nodes);
-    QFETCH(int, events);
-    const TraceGenerator::Options options{nodes, events, 1};
-    QVERIFY(!TraceGenerator::checkOptions(options).isEmpty());
-
-    QTemporaryDir root(TestSupport::sandboxPath() + QStringLiteral("/refused-XXXXXX"));
-    const QString output = root.filePath(QStringLiteral("out"));
-    TraceGenerator generator(options);
-    QVERIFY(!generator.generate(output));
-    QCOMPARE(generator.errorString(), TraceGenerator::checkOptions(options));
-    QVERIFY(!QFileInfo::exists(output));
-}
-
-void TstTracegen::anUnwritableOutputIsReported()
-{
-    // A plain file where the project directory should be.
-    const QString blocker =
-        TestSupport::writeTempFile(QStringLiteral("blocked"), QStringLiteral("project"), "x");
-    TraceGenerator generator({2, 500, 1});
-    QVERIFY(!generator.generate(blocker));
-    QVERIFY(!generator.errorString().isEmpty());
-    QVERIFY(generator.summaries().isEmpty());
-}
-
-void TstTracegen::everyFileIsWellFormedWithTheRequestedEvents()
-{
-    QFETCH(int, nodes);
-    QFETCH(int, events);
-    const Project &p = project();
-    QCOMPARE(QDir(p.dir->path()).entryList(QDir::Files).size(), nodes);
-    for (int i = 0; i < nodes; ++i) {
-        const ReadNode &node = p.nodes.at(i);
-        QVERIFY2(node.xmlError.isEmpty(), qPrintable(node.fileName + QStringLiteral(": ") + node.xmlError));
-        QCOMPARE(node.id, i + 1);
-        QVERIFY(!node.name.isEmpty());
-        QCOMPARE(node.events.size(), events);
-    }
-}
-
-void TstTracegen::everyNodeDeclaresTheTasksAndServicesOfAKernel()
-{
-    const Project &p = project();
-    for (const ReadNode &node : p.nodes) {
-        QVERIFY2(node.tasks.value(0).contains(QLatin1String("Kernel")), qPrintable(node.fileName));
-        auto hasTask = [&](const char *part) {
-            for (const QString &name : node.tasks) {
-                if (name.contains(QLatin1String(part)))
-                    return true;
-            }
-            return false;
-        };
-        QVERIFY(hasTask("Idle"));
-        QVERIFY(hasTask("Tx task"));
-        QVERIFY(hasTask("Rx task"));
-        QVERIFY2(node.tasks.size() >= 6, "kernel, idle, Tx and Rx leave room for at least two user tasks");
-        QVERIFY(!node.hubs.isEmpty());
-
-        QSet<int> matched;
-        int unmatched = 0;
-        for (const QString &name : node.services) {
-            const int index = catalogueIndex(name);
-            if (index < 0)
-                ++unmatched;
-            else
-                matched.insert(index);
-        }
-        QCOMPARE(matched.size(), int(std::size(catalogueServices)));
-        QVERIFY2(unmatched >= 1, "a kernel has services the catalogue does not know");
-    }
-}
-
-void TstTracegen::numbersReadBackAsWritten()
-{
-    const Project &p = project();
-    for (const ReadNode &node : p.nodes) {
-        QVERIFY2(node.numberProblems.isEmpty(),
-                 qPrintable(node.numberProblems.mid(0, 5).join(QLatin1Char('\n'))));
-        QVERIFY2(node.hexLiterals > 0, qPrintable(node.fileName));
-        QVERIFY(node.highCounterHz > 0);
-        QVERIFY(node.lowCounterHz >= 0);
-    }
-}
-
-void TstTracegen::timestampsNeverDecreaseAndClocksDiffer()
-{
-    const Project &p = project();
-    QSet<quint32> firstTimestamps;
-    for (const ReadNode &node : p.nodes) {
-        quint32 previous = 0;
-        for (int i = 0; i < node.events.size(); ++i) {
-            const quint32 now = timestampUs(node, node.events.at(i));
-            if (now < previous)
-                QFAIL(qPrintable(QStringLiteral("%1: event %2 at %3 us follows one at %4 us")
-                                     .arg(node.fileName)
-                                     .arg(i)
-                                     .arg(now)
-                                     .arg(previous)));
-            previous = now;
-        }
-        QVERIFY2(timestampUs(node, node.events.constLast()) > timestampUs(node, node.events.constFirst()),
-                 qPrintable(node.fileName));
-        firstTimestamps.insert(timestampUs(node, node.events.constFirst()));
-    }
-    QCOMPARE(firstTimestamps.size(), p.nodes.size());
-}
-
-void TstTracegen::everyRoutedOrReceivedPacketWasSentElsewhere()
-{
-    QFETCH(int, nodes);
-    const Project &p = project();
-    QHash<quint32, int> sentWithHop; // key -> hop written at the sender
-    for (const ReadNode &node : p.nodes) {
-        for (const ReadEvent &e : node.events) {
-            if (e.type == 4) {
-                QCOMPARE(int(packetKey(e) >> 16), node.id);
-                sentWithHop.insert(packetKey(e), e.param2 >> 16);
-            }
-        }
-    }
-    // Routers first, then receivers: a packet only ever moves on.
-    QHash<quint32, int> furthestRouterHop;
-    int received = 0;
-    for (const int type : {5, 6}) {
-        for (const ReadNode &node : p.nodes) {
-            for (const ReadEvent &e : node.events) {
-                if (e.type != type)
-                    continue;
-                const quint32 key = packetKey(e);
-                const int hop = e.param2 >> 16;
-                QVERIFY2(int(key >> 16) != node.id, "a node does not route or receive its own packets");
-                QVERIFY2(sentWithHop.contains(key),
-                         qPrintable(
-                             QStringLiteral("%1: key %2 was never sent").arg(node.fileName).arg(key, 0, 16)));
-                QVERIFY2(hop > sentWithHop.value(key), "the hop count grows on the way");
-                if (type == 5) {
-                    furthestRouterHop[key] = qMax(furthestRouterHop.value(key), hop);
-                } else {
-                    ++received;
-                    QVERIFY2(hop > furthestRouterHop.value(key), "the receiver lies beyond every router");
-                }
-            }
-        }
-    }
-    if (nodes >= 2)
-        QVERIFY(received > 0);
-    if (nodes >= 3)
-        QVERIFY2(!furthestRouterHop.isEmpty(),
-                 "with three or more nodes some packets travel through another node");
-    if (nodes == 1)
-        QVERIFY(sentWithHop.isEmpty());
-}
-
-void TstTracegen::everyRecordedPacketHasItsNotification()
-{
-    const Project &p = project();
-    for (const ReadNode &node : p.nodes) {
-        QHash<quint32, int> balance; // events minus notifications per key and type family
-        for (const ReadEvent &e : node.events) {
-            QVERIFY2(!isPacketEvent(e.type) || e.param2 != 0, "a packet event without a packet is dropped");
-            if (isPacketEvent(e.type))
-                balance[packetKey(e) ^ (quint32(qAbs(e.type)) << 24)] += e.type > 0 ? 1 : -1;
-        }
-        for (auto it = balance.cbegin(); it != balance.cend(); ++it)
-            QVERIFY2(it.value() == 0,
-                     qPrintable(QStringLiteral("%1: key %2").arg(node.fileName).arg(it.key(), 0, 16)));
-    }
-}
-
-void TstTracegen::eventsNameDeclaredTasksAndHubs()
-{
-    QFETCH(int, nodes);
-    const Project &p = project();
-    QHash<int, const ReadNode *> byId;
-    for (const ReadNode &node : p.nodes)
-        byId.insert(node.id, &node);
-
-    int remoteHubRequests = 0;
-    for (const ReadNode &node : p.nodes) {
-        for (const ReadEvent &e : node.events) {
-            const int objectId = e.param2 & 0xFF;
-            const int objectNode = (e.param2 >> 8) & 0xFF;
-            if (e.type == 0) {
-                QCOMPARE(objectNode, node.id);
-                QVERIFY(node.tasks.contains(objectId));
-            } else if (qAbs(e.type) == 1 || qAbs(e.type) == 2) {
-                const int service = e.param1 & 0xFF;
-                QVERIFY2(node.services.contains(service), qPrintable(node.fileName));
-                if (addressesHub(node, service)) {
-                    QVERIFY2(byId.contains(objectNode), "a hub request names a node of the project");
-                    QVERIFY2(byId.value(objectNode)->hubs.contains(objectId), "and a hub that node declares");
-                    if (objectNode != node.id && e.type == 1)
-                        ++remoteHubRequests;
-                } else {
-                    QCOMPARE(objectNode, node.id);
-                    QVERIFY(node.tasks.contains(objectId));
-                }
-            } else if (e.type == 16) {
-                QVERIFY(node.tasks.contains((e.param1 >> 16) & 0xFF));
-            } else if (e.type == 255) {
-                QCOMPARE(objectNode, node.id);
-            }
-        }
-    }
-    if (nodes >= 2)
-        QVERIFY2(remoteHubRequests > 0, "tasks also call hubs of other nodes");
-}
-
-void TstTracegen::summariesDescribeTheWrittenFiles()
-{
-    const Project &p = project();
-    QCOMPARE(p.summaries.size(), p.nodes.size());
-    for (int i = 0; i < p.nodes.size(); ++i) {
-        const TraceGenerator::NodeSummary &s = p.summaries.at(i);
-        const ReadNode &node = p.nodes.at(i);
-        QCOMPARE(s.fileName, node.fileName);
-        QCOMPARE(s.nodeId, node.id);
-        QCOMPARE(s.nodeName, node.name);
-        QCOMPARE(s.events, node.events.size());
-        QCOMPARE(qint64(s.lowCounterHz), node.lowCounterHz);
-        QCOMPARE(qint64(s.highCounterHz), node.highCounterHz);
-        QCOMPARE(s.bytes, QFileInfo(QDir(p.dir->path()).filePath(s.fileName)).size());
-        int sent = 0, routed = 0, received = 0;
-        for (const ReadEvent &e : node.events) {
-            sent += e.type == 4;
-            routed += e.type == 5;
-            received += e.type == 6;
-        }
-        QCOMPARE(s.packetsSent, sent);
-        QCOMPARE(s.packetsRouted, routed);
-        QCOMPARE(s.packetsReceived, received);
-    }
-}
 
 QTEST_GUILESS_MAIN(TstTracegen)
 #include "tst_tracegen.moc"

@@ -60,6 +60,15 @@ std::unique_ptr<Node> nodeAt(const QList<quint32> &times)
     return node;
 }
 
+// A view of `nodes`, added in this order.
+std::unique_ptr<ViewRoot> viewOf(const std::vector<Node *> &nodes)
+{
+    auto root = std::make_unique<ViewRoot>();
+    for (Node *node : nodes)
+        root->addViewedNode(node);
+    return root;
+}
+
 ViewNode *viewNode(const ViewRoot &root, int i)
 {
     return static_cast<ViewNode *>(root.child(i));
@@ -90,7 +99,9 @@ private:
         return std::make_unique<Node>(path, nullptr, FROM_TRACER);
     }
 
-    // Node 1: tasks -2, 0, 3 and hubs 1, 4. Node 2: tasks 0, 5 and no hubs.
+    std::unique_ptr<Node> m_first;  // tasks -2, 0, 3 and hubs 1, 4
+    std::unique_ptr<Node> m_second; // tasks 0, 5 and no hubs
+
     std::unique_ptr<Node> firstRowNode()
     {
         return load(traceFile(1,
@@ -107,22 +118,11 @@ private:
     }
 
 private slots:
-    void initTestCase() { m_tracer.initHeadless(); }
-
-    void newRootIsAnEmptyRowZero()
+    void initTestCase()
     {
-        ViewRoot root;
-        QCOMPARE(root.kind(), ViewItem::ROOT_ITEM);
-        QCOMPARE(root.row(), 0);
-        QVERIFY(root.isExpanded());
-        QCOMPARE(root.childCount(), 0);
-        QVERIFY(!root.currentNode());
-        QVERIFY(!static_cast<QObject &>(root).parent());
-        QVERIFY(!static_cast<ViewItem &>(root).parent());
-        root.addViewedNode(nullptr);
-        QCOMPARE(root.childCount(), 0);
-        QCOMPARE(root.itemAtRow(0), static_cast<ViewItem *>(&root));
-        QVERIFY(!root.itemAtRow(1));
+        m_tracer.initHeadless();
+        m_first = firstRowNode();
+        m_second = secondRowNode();
     }
 
     void rowsAreNumberedDepthFirst_data()
@@ -177,19 +177,11 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, label);
 
-        const auto first = firstRowNode();
-        const auto second = secondRowNode();
-        ViewRoot root;
-        root.addViewedNode(first.get());
-        if (nodeCount == 2)
-            root.addViewedNode(second.get());
-
-        ViewItem *item = root.itemAtRow(row);
-        if (kind < 0) {
-            QVERIFY(!item);
+        const auto root = nodeCount == 2 ? viewOf({m_first.get(), m_second.get()}) : viewOf({m_first.get()});
+        ViewItem *item = root->itemAtRow(row);
+        QCOMPARE(bool(item), kind >= 0);
+        if (!item)
             return;
-        }
-        QVERIFY(item);
         QCOMPARE(item->row(), row);
         QCOMPARE(int(item->kind()), kind);
         QCOMPARE(item->itemId(), itemId);
@@ -202,84 +194,58 @@ private slots:
 
     void itemsAreFoundById()
     {
-        const auto first = firstRowNode();
-        const auto second = secondRowNode();
-        ViewRoot root;
-        root.addViewedNode(first.get());
-        root.addViewedNode(second.get());
-
-        ViewNode *node2 = viewNode(root, 1);
-        QCOMPARE(root.childById(2), static_cast<ViewItem *>(node2));
-        QVERIFY(!root.childById(3));
-        QVERIFY(!root.child(2));
-        QVERIFY(!root.child(-1));
-        QCOMPARE(node2->node(), second.get());
-        QCOMPARE(node2->childCount(), 2);
+        const auto root = viewOf({nullptr, m_first.get(), m_second.get()});
+        QCOMPARE(root->childCount(), 2);
+        ViewNode *node2 = viewNode(*root, 1);
+        QCOMPARE(root->childById(2), static_cast<ViewItem *>(node2));
+        QVERIFY(!root->childById(3));
+        QVERIFY(!root->child(2));
+        QVERIFY(!root->child(-1));
+        QCOMPARE(node2->node(), m_second.get());
         QCOMPARE(node2->childById(0), static_cast<ViewItem *>(node2->taskTrain()));
         QCOMPARE(node2->childById(1), static_cast<ViewItem *>(node2->hubTrain()));
         QVERIFY(!node2->child(2));
 
-        ViewTaskTrain *tasks = viewNode(root, 0)->taskTrain();
-        QCOMPARE(tasks->childById(3)->label(), QStringLiteral("[3] Worker"));
+        ViewTaskTrain *tasks = viewNode(*root, 0)->taskTrain();
         QCOMPARE(tasks->childById(-2)->label(), QStringLiteral("[?] Ghost"));
         QVERIFY(!tasks->childById(7));
-        QCOMPARE(viewNode(root, 0)->hubTrain()->childById(4)->label(), QStringLiteral("[4] Mailbox"));
-        QCOMPARE(static_cast<ViewTask *>(tasks->childById(3))->task(), first->task(3));
+        QCOMPARE(viewNode(*root, 0)->hubTrain()->childById(4)->label(), QStringLiteral("[4] Mailbox"));
+        QCOMPARE(static_cast<ViewTask *>(tasks->childById(3))->task(), m_first->task(3));
 
-        // A row hands its node row to whoever asks, from any depth.
-        QCOMPARE(tasks->childById(3)->viewNode(), viewNode(root, 0));
+        // Any row hands out its node row, from any depth.
+        QCOMPARE(tasks->childById(3)->viewNode(), viewNode(*root, 0));
         QCOMPARE(node2->viewNode(), node2);
-        QVERIFY(!root.viewNode());
+        QVERIFY(!root->viewNode());
 
         // Leaves have no children and ignore additions.
         ViewItem *task = tasks->child(0);
-        QCOMPARE(task->childCount(), 0);
         QVERIFY(!task->child(0));
         QVERIFY(!task->childById(0));
         task->addChild(tasks->child(1));
         QCOMPARE(task->childCount(), 0);
+
+        const ViewNode orphan(7, nullptr, nullptr);
+        QCOMPARE(orphan.label(), QStringLiteral("7"));
+        QCOMPARE(orphan.taskTrain()->childCount(), 0);
     }
 
     void removingATrainRowKeepsTheOthersFindable()
     {
-        const auto first = firstRowNode();
-        ViewNode node(1, first.get(), nullptr);
+        ViewNode node(1, m_first.get(), nullptr);
         ViewTaskTrain *tasks = node.taskTrain();
         tasks->removeChild(0); // task -2
         tasks->removeChild(5); // out of range: nothing
         QCOMPARE(tasks->childCount(), 2);
         QVERIFY(!tasks->childById(-2));
-        QCOMPARE(tasks->childById(3)->index(), 1);
         QCOMPARE(tasks->childById(3), tasks->child(1));
+        QCOMPARE(tasks->childById(3)->index(), 1);
 
-        // A row of the wrong kind is not taken.
-        tasks->addChild(node.hubTrain()->child(0));
+        tasks->addChild(node.hubTrain()->child(0)); // wrong kind: not taken
         QCOMPARE(tasks->childCount(), 2);
-        ViewTask again(first->task(-2), nullptr);
+        ViewTask again(m_first->task(-2), nullptr);
         tasks->addChild(&again);
-        QCOMPARE(tasks->childCount(), 3);
         QCOMPARE(tasks->childById(-2)->index(), 2);
         QCOMPARE(tasks->childById(-2)->parent(), static_cast<ViewItem *>(tasks));
-    }
-
-    void labelsOfNodeRows_data()
-    {
-        QTest::addColumn<bool>("withNode");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("a node row shows the node's id and name") << true << "[1] n1";
-        QTest::newRow("a row without node shows the id alone") << false << "7";
-    }
-
-    void labelsOfNodeRows()
-    {
-        QFETCH(bool, withNode);
-        QFETCH(QString, label);
-        const auto node = firstRowNode();
-        const ViewNode row(withNode ? 1 : 7, withNode ? node.get() : nullptr, nullptr);
-        QCOMPARE(row.label(), label);
-        QCOMPARE(row.taskTrain()->label(), QStringLiteral("Tasks"));
-        QCOMPARE(row.hubTrain()->label(), QStringLiteral("Hubs"));
-        QCOMPARE(row.taskTrain()->childCount(), withNode ? 3 : 0);
     }
 
     void visibleRowCountCountsExpandedSubtrees_data()
@@ -299,30 +265,20 @@ private slots:
     {
         QFETCH(int, row);
         QFETCH(int, count);
-        const auto first = firstRowNode();
-        const auto second = secondRowNode();
-        ViewRoot root;
-        root.addViewedNode(first.get());
-        root.addViewedNode(second.get());
-        QCOMPARE(ViewRoot::visibleRowCount(root.itemAtRow(row)), count);
+        const auto root = viewOf({m_first.get(), m_second.get()});
+        QCOMPARE(ViewRoot::visibleRowCount(root->itemAtRow(row)), count);
     }
 
     void collapsedItemsGiveNoRowsToTheirChildren()
     {
-        const auto first = firstRowNode();
-        const auto second = secondRowNode();
-        ViewRoot root;
-        root.addViewedNode(first.get());
-        root.addViewedNode(second.get());
-
-        viewNode(root, 0)->taskTrain()->setExpanded(false);
-        QCOMPARE(ViewRoot::numberRows(&root, 0), 11);
-        QCOMPARE(ViewRoot::visibleRowCount(&root), 10);
-        QCOMPARE(ViewRoot::visibleRowCount(viewNode(root, 0)), 4);
-        QCOMPARE(root.itemAtRow(2), static_cast<ViewItem *>(viewNode(root, 0)->taskTrain()));
-        QCOMPARE(root.itemAtRow(3), static_cast<ViewItem *>(viewNode(root, 0)->hubTrain()));
-        QCOMPARE(root.itemAtRow(6), static_cast<ViewItem *>(viewNode(root, 1)));
-        QVERIFY(!root.itemAtRow(11));
+        const auto root = viewOf({m_first.get(), m_second.get()});
+        viewNode(*root, 0)->taskTrain()->setExpanded(false);
+        QCOMPARE(ViewRoot::numberRows(root.get(), 0), 11);
+        QCOMPARE(ViewRoot::visibleRowCount(root.get()), 10);
+        QCOMPARE(ViewRoot::visibleRowCount(viewNode(*root, 0)), 4);
+        QCOMPARE(root->itemAtRow(3), static_cast<ViewItem *>(viewNode(*root, 0)->hubTrain()));
+        QCOMPARE(root->itemAtRow(6), static_cast<ViewItem *>(viewNode(*root, 1)));
+        QVERIFY(!root->itemAtRow(11));
     }
 
     void isAboveFollowsTheOrderOfAdding_data()
@@ -343,14 +299,10 @@ private slots:
         QFETCH(int, a);
         QFETCH(int, b);
         QFETCH(bool, above);
-        const auto second = secondRowNode();
-        const auto first = firstRowNode();
-        ViewRoot root;
-        root.addViewedNode(second.get());
-        root.addViewedNode(first.get());
+        const auto root = viewOf({m_second.get(), m_first.get()});
         const ViewNode outsider(9, nullptr, nullptr);
-        const auto pick = [&](int i) -> const ViewNode * { return i < 0 ? &outsider : viewNode(root, i); };
-        QCOMPARE(root.isAbove(pick(a), pick(b)), above);
+        const auto pick = [&](int i) -> const ViewNode * { return i < 0 ? &outsider : viewNode(*root, i); };
+        QCOMPARE(root->isAbove(pick(a), pick(b)), above);
     }
 
     void packetEventsComeNodeByNodeNewestFirst()
@@ -386,18 +338,13 @@ private slots:
         // ln 10 (three times), ln 100, ln 3000 = 8.006.
         const QList<quint32> sample{0, 10, 10, 10, 20, 50};
         QTest::newRow("a negative time counts as 0") << sample << -5 << false << 0;
-        QTest::newRow("exactly on the first event") << sample << 0 << false << 0;
         QTest::newRow("between two events the earlier one holds the time") << sample << 5 << false << 0;
         QTest::newRow("on equal timestamps the last of them") << sample << 10 << false << 3;
-        QTest::newRow("after equal timestamps") << sample << 15 << false << 3;
-        QTest::newRow("exactly on an event") << sample << 20 << false << 4;
         QTest::newRow("just before the last event") << sample << 49 << false << 4;
         QTest::newRow("exactly on the last event") << sample << 50 << false << 5;
         QTest::newRow("after the last event there is none") << sample << 51 << false << -1;
         QTest::newRow("log: a negative time counts as 0") << sample << -1 << true << 0;
-        QTest::newRow("log: before the second position") << sample << 2 << true << 0;
         QTest::newRow("log: after equal positions the last of them") << sample << 3 << true << 3;
-        QTest::newRow("log: between two positions") << sample << 5 << true << 4;
         QTest::newRow("log: just before the last position") << sample << 8 << true << 4;
         QTest::newRow("log: after the last position there is none") << sample << 9 << true << -1;
 
@@ -410,7 +357,6 @@ private slots:
         QTest::newRow("a node without events has none") << QList<quint32>{} << 0 << false << -1;
         QTest::newRow("log: a node without events has none") << QList<quint32>{} << 0 << true << -1;
         QTest::newRow("a single event holds time 0") << QList<quint32>{500} << 0 << false << 0;
-        QTest::newRow("a single event holds negative times") << QList<quint32>{500} << -4 << false << 0;
         QTest::newRow("a single event ends at its own position") << QList<quint32>{500} << 1 << false << -1;
         QTest::newRow("log: a single event holds time 0") << QList<quint32>{500} << 0 << true << 0;
         QTest::newRow("log: a single event ends at its own position")
@@ -537,7 +483,7 @@ private slots:
         QCOMPARE(viewNode(root, 1)->baseShift(), shiftB);
     }
 
-    void pairOffsetNeedsTwoViewedNodes()
+    void alignmentNeedsTwoViewedNodes()
     {
         const auto a = nodeWith(1, hop(4, 100, 140, 1, 1));
         const auto b = nodeWith(2, hop(6, 30, 70, 1, 1));
@@ -548,6 +494,13 @@ private slots:
         QCOMPARE(viewNode(root, 0)->shift(), 0);
         QCOMPARE(root.lengthLin(), 140);
         QCOMPARE(root.lengthLog(), int(std::log(140.0f)));
+
+        ViewRoot empty;
+        empty.recomputeExtent();
+        empty.resetShifts();
+        empty.alignNodes();
+        QCOMPARE(empty.lengthLin(), 0);
+        QCOMPARE(empty.lengthLog(), 0);
     }
 
     void packetRoutedOverSeveralHopsAlignsEveryNode()
@@ -556,10 +509,8 @@ private slots:
         const auto a = nodeWith(1, hop(4, 100, 140, 1, 7));
         const auto b = nodeWith(2, hop(5, 50, 60, 1, 7));
         const auto c = nodeWith(3, hop(6, 20, 28, 1, 7));
-        ViewRoot root;
-        root.addViewedNode(a.get());
-        root.addViewedNode(b.get());
-        root.addViewedNode(c.get());
+        const auto view = viewOf({a.get(), b.get(), c.get()});
+        const ViewRoot &root = *view;
 
         QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), 65);
         QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 2)), 96);
@@ -586,10 +537,8 @@ private slots:
         const auto x = nodeWith(1, hop(4, 100, 110, 1, 1) + hop(4, 400, 410, 1, 3));
         const auto y = nodeWith(2, hop(6, 200, 210, 1, 1) + hop(4, 300, 310, 2, 2));
         const auto z = nodeWith(3, hop(6, 250, 260, 2, 2) + hop(6, 440, 450, 1, 3));
-        ViewRoot root;
-        root.addViewedNode(x.get());
-        root.addViewedNode(y.get());
-        root.addViewedNode(z.get());
+        const auto view = viewOf({x.get(), y.get(), z.get()});
+        const ViewRoot &root = *view;
 
         QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), -100);
         QCOMPARE(root.pairOffset(viewNode(root, 1), viewNode(root, 2)), 50);
@@ -631,11 +580,9 @@ private slots:
         QCOMPARE(root.itemAtRow(5), static_cast<ViewItem *>(viewNode(root, 1)));
 
         root.removeViewedNode(a.get());
-        QCOMPARE(root.childCount(), 1);
         QCOMPARE(root.nodeList().size(), 1);
         ViewNode *left = viewNode(root, 0);
         QCOMPARE(left->node(), b.get());
-        QCOMPARE(left->index(), 0);
         QCOMPARE(left->row(), 1);
         QCOMPARE(left->shift(), 0);
         QCOMPARE(left->baseShift(), 0);
@@ -643,10 +590,8 @@ private slots:
         QVERIFY(!root.childById(1));
         QCOMPARE(root.lengthLin(), 1200);
         QCOMPARE(root.lengthLog(), int(std::log(1200.0f)));
-        QCOMPARE(root.nodeList().first(), left);
 
         root.removeViewedNode(b.get());
-        QCOMPARE(root.childCount(), 0);
         QVERIFY(root.nodeList().isEmpty());
         QVERIFY(root.indexById().isEmpty());
         QVERIFY(!root.itemAtRow(1));
@@ -664,6 +609,7 @@ private slots:
         QTest::newRow("shifts that all start late move back to zero") << 40 << 60 << 0 << 20 << 1220;
         QTest::newRow("the second node may be the leftmost") << 500 << -20 << 520 << 0 << 1520;
         QTest::newRow("normalised shifts stay") << 0 << 70 << 0 << 70 << 1270;
+        QTest::newRow("shifts dragged far right move back") << 400 << 900 << 0 << 500 << 1700;
     }
 
     void recomputeExtentStartsTheLeftmostNodeAtZero()
@@ -688,40 +634,14 @@ private slots:
         const ViewNode *longest = 1000 + normalA >= 1200 + normalB ? viewNode(root, 0) : viewNode(root, 1);
         QCOMPARE(root.lengthLog(),
                  int(longest->node()->events().back().logPosition + float(longest->shift())));
-        // The alignment's own values are kept for resetShifts.
-        QCOMPARE(viewNode(root, 0)->baseShift(), 0);
-        QCOMPARE(viewNode(root, 1)->baseShift(), 70);
-    }
-
-    void resetShiftsReturnsToTheAlignment()
-    {
-        const auto a = nodeWith(1, hop(4, 100, 140, 1, 1), 1000);
-        const auto b = nodeWith(2, hop(6, 30, 70, 1, 1), 1200);
-        ViewRoot root;
-        root.addViewedNode(a.get());
-        root.addViewedNode(b.get());
-        viewNode(root, 0)->setShift(400);
-        viewNode(root, 1)->setShift(900);
-        root.recomputeExtent();
-        QCOMPARE(root.lengthLin(), 1700);
-
+        // The alignment's own values are kept for resetShifts; the length
+        // follows only once the extent is recomputed.
         root.resetShifts();
         QCOMPARE(viewNode(root, 0)->shift(), 0);
         QCOMPARE(viewNode(root, 1)->shift(), 70);
-        // The length follows only once the extent is recomputed.
-        QCOMPARE(root.lengthLin(), 1700);
+        QCOMPARE(root.lengthLin(), lengthLin);
         root.recomputeExtent();
         QCOMPARE(root.lengthLin(), 1270);
-    }
-
-    void recomputeExtentOfAnEmptyViewChangesNothing()
-    {
-        ViewRoot root;
-        root.recomputeExtent();
-        root.resetShifts();
-        root.alignNodes();
-        QCOMPARE(root.lengthLin(), 0);
-        QCOMPARE(root.lengthLog(), 0);
     }
 
     void itemRectanglesFollowScaleAndScroll_data()

@@ -168,36 +168,75 @@ public:
     // `column` is the left x of the event that asks for the primitive.
     void add(int column, const DrawOp &op, std::vector<DrawOp> &out)
     {
-        if (column != m_column || m_count == capacity)
+        if (column != m_column)
             flush(out);
         m_column = column;
-        // Most often the newest primitive is hidden by the next: replace it.
-        if (m_count > 0 && m_ops[size_t(m_count - 1)].hiddenBy(op)) {
-            m_ops[size_t(m_count - 1)] = op;
-            return;
-        }
-        for (int k = 0; k < m_count; ++k) {
-            if (m_ops[size_t(k)].hiddenBy(op)) {
-                std::memmove(&m_ops[size_t(k)], &m_ops[size_t(k) + 1],
-                             sizeof(DrawOp) * size_t(m_count - k - 1));
-                --m_count;
-                break;
+        // Only a primitive of the same kind can hide another: each kind keeps
+        // the positions of its live primitives, so a dense column does not
+        // compare every new primitive with all the others.
+        Kind &kind = m_kinds[size_t(op.kind)];
+        for (int k = 0; k < kind.count;) {
+            const int at = kind.positions[size_t(k)];
+            if (m_ops[size_t(at)].hiddenBy(op)) {
+                m_alive[size_t(at)] = false;
+                kind.positions[size_t(k)] = kind.positions[size_t(--kind.count)];
+            } else {
+                ++k;
             }
         }
-        m_ops[size_t(m_count++)] = op;
+        if (m_used == capacity)
+            compact();
+        if (m_used == capacity || kind.count == capacity)
+            flush(out);
+        m_ops[size_t(m_used)] = op;
+        m_alive[size_t(m_used)] = true;
+        kind.positions[size_t(kind.count++)] = m_used++;
     }
 
     void flush(std::vector<DrawOp> &out)
     {
-        out.insert(out.end(), m_ops.begin(), m_ops.begin() + m_count);
-        m_count = 0;
+        for (int k = 0; k < m_used; ++k) {
+            if (m_alive[size_t(k)])
+                out.push_back(m_ops[size_t(k)]);
+        }
+        m_used = 0;
+        for (Kind &kind : m_kinds)
+            kind.count = 0;
     }
 
 private:
-    static constexpr int capacity = 48;
+    static constexpr int capacity = 64;
+    static constexpr int kinds = DrawOp::PacketArrow + 1;
+
+    struct Kind
+    {
+        int count = 0;
+        std::array<int, capacity> positions;
+    };
+
+    // Drops the hidden primitives, keeping the order of the others.
+    void compact()
+    {
+        int used = 0;
+        for (Kind &kind : m_kinds)
+            kind.count = 0;
+        for (int k = 0; k < m_used; ++k) {
+            if (!m_alive[size_t(k)])
+                continue;
+            m_ops[size_t(used)] = m_ops[size_t(k)];
+            m_alive[size_t(used)] = true;
+            Kind &kind = m_kinds[size_t(m_ops[size_t(used)].kind)];
+            kind.positions[size_t(kind.count++)] = used;
+            ++used;
+        }
+        m_used = used;
+    }
+
     int m_column = std::numeric_limits<int>::min();
-    int m_count = 0;
+    int m_used = 0;
     std::array<DrawOp, capacity> m_ops;
+    std::array<bool, capacity> m_alive{};
+    std::array<Kind, kinds> m_kinds;
 };
 
 } // namespace

@@ -129,9 +129,16 @@ int main(int argc, char *argv[])
                .arg(imageSize.width())
                .arg(imageSize.height())
                .arg(rounds);
+    // For profiling: KESTREL_BENCH_ONLY=fitted|zoomed|nodes paints that view
+    // only, and with the level of detail only.
+    const QString only = qEnvironmentVariable("KESTREL_BENCH_ONLY");
     for (View *view : {&fitted, &zoomed, &nodes}) {
+        if (!only.isEmpty() && view != (only == QLatin1String("fitted")   ? &fitted
+                                        : only == QLatin1String("zoomed") ? &zoomed
+                                                                          : &nodes))
+            continue;
         const double with = paintMs(*view, true, rounds);
-        const double without = paintMs(*view, false, rounds);
+        const double without = only.isEmpty() ? paintMs(*view, false, rounds) : 0.0;
         out << QStringLiteral("%1:\n  level of detail %2 ms, without %3 ms, %4x faster\n")
                    .arg(view->name)
                    .arg(with, 0, 'f', 2)

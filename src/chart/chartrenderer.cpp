@@ -14,8 +14,12 @@
 #include <QPainter>
 #include <QtMath>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -76,6 +80,8 @@ QColor itemColour(const ViewItem *item)
 
 } // namespace
 
+struct DrawOp;
+
 // What one paint shares between rows: the frame, pens and brushes made once.
 struct ChartRenderer::Pass
 {
@@ -101,6 +107,15 @@ struct ChartRenderer::Pass
         std::vector<RowOps> rows; // with level of detail: each task row's primitives
     };
     Span span;
+    // Bars are cut to a few pixels beyond the surface (painter coordinates):
+    // zoomed far in, a long event's edges saturate at the ends of the int
+    // range, and a rectangle that wide overflows QRect's width and is not
+    // filled at all.
+    int barLeftLimit = 0;
+    int barRightLimit = 0;
+    // False when nothing of the bar is left on the surface: it ends left of
+    // it or starts right of it.
+    bool clampBar(DrawOp &bar) const;
 };
 
 // One drawing primitive of a task row. With level of detail on, the
@@ -113,133 +128,78 @@ struct DrawOp
     int kind = Bar;
     std::array<int, 6> p{};
 
-    // Whether a later `other` covers every pixel this one draws. Bars cover
-    // their rectangle whatever their fill, so a later bar on the same
-    // rectangle hides an earlier one of any variant.
+    // Whether a later `other` covers every pixel this one draws.
     bool hiddenBy(const DrawOp &other) const
     {
-        if (kind != other.kind)
+        if (kind != other.kind || p[0] != other.p[0])
             return false;
-        if (kind == Connector && p[0] == other.p[0] && p[2] == other.p[2] && p[3] == other.p[3]) {
-            // Vertical lines into one row end on the same pixel: a later one
-            // that starts at least as far away on the same side covers this one.
-            return p[1] <= p[3] ? other.p[1] <= p[1] : other.p[1] >= p[1];
+        switch (kind) {
+        case Bar:
+            // Same left edge and row: a bar covers its columns up to one past
+            // its right x whatever its fill, so a later bar reaching at least
+            // as far hides it. A bar narrower than its outline (right x below
+            // left x - 1) only hides or is hidden by its equal.
+            if (p[1] != other.p[1] || p[3] != other.p[3])
+                return false;
+            if (p[2] < p[0] - 1 || other.p[2] < p[0] - 1)
+                return p[2] == other.p[2];
+            return other.p[2] >= p[2];
+        case Connector:
+            // Black vertical lines on one column: a later one spanning this one.
+            return qMin(other.p[1], other.p[3]) <= qMin(p[1], p[3]) &&
+                   qMax(other.p[1], other.p[3]) >= qMax(p[1], p[3]);
+        default:
+            return p == other.p;
         }
-        const bool sameRect =
-            p[0] == other.p[0] && p[1] == other.p[1] && p[2] == other.p[2] && p[3] == other.p[3];
-        if (kind == Bar)
-            return sameRect;
-        return sameRect && p[4] == other.p[4] && p[5] == other.p[5];
     }
+
+    // Markers, packet arrows and connectors are drawn over the node's whole
+    // task group, not only over their own row.
+    bool spansRows() const { return kind != Bar && kind != HubArrow; }
 };
 
-// Draws the primitives of one task row.
+bool ChartRenderer::Pass::clampBar(DrawOp &bar) const
+{
+    bar.p[0] = qMax(bar.p[0], barLeftLimit);
+    bar.p[2] = qMin(bar.p[2], barRightLimit);
+    return qint64(bar.p[2]) >= qint64(bar.p[0]) - 1;
+}
+
+// Draws the primitives of one task row. Literal drawing makes the calls the
+// chart was specified with (a filled rectangle and its outline, lines); the
+// fast drawing reaches the same pixels with solid fills only where a
+// primitive is made of axis-aligned runs, which costs a fraction per call.
 class ChartRenderer::OpPainter
 {
 public:
-    OpPainter(ChartRenderer &renderer, QPainter &painter, Pass &pass, const QRect &groupRect)
+    OpPainter(ChartRenderer &renderer, QPainter &painter, Pass &pass, const QRect &groupRect, bool literal)
         : m_renderer(renderer)
         , m_painter(painter)
         , m_pass(pass)
         , m_group(groupRect)
+        , m_literal(literal)
     {}
 
     void draw(const DrawOp &op);
 
 private:
     void drawArrowHead(const QPoint &from, const QPoint &to);
+    void drawBar(const DrawOp &op);
+    // A 1-pixel solid line from (x, y0) to (x, y1), both ends included.
+    void verticalLine(int x, int y0, int y1, const QPen &pen);
+    const QBrush &barBrush(int variant, int top, int bottom);
+    void setPen(const QPen &pen);
 
     ChartRenderer &m_renderer;
     QPainter &m_painter;
     Pass &m_pass;
     const QRect m_group;
+    const bool m_literal;
+    const QPen *m_pen = nullptr; // the pen last set, to skip setting it again
     std::array<QBrush, 3> m_barBrushes;
     int m_brushTop = -1;
     int m_brushBottom = -1;
 };
-
-namespace {
-
-// The primitives the events of one row ask for in one pixel column. Of those
-// a later one hides, only the later is kept; the rest keep their order.
-class OpColumn
-{
-public:
-    // `column` is the left x of the event that asks for the primitive.
-    void add(int column, const DrawOp &op, std::vector<DrawOp> &out)
-    {
-        if (column != m_column)
-            flush(out);
-        m_column = column;
-        // Only a primitive of the same kind can hide another: each kind keeps
-        // the positions of its live primitives, so a dense column does not
-        // compare every new primitive with all the others.
-        Kind &kind = m_kinds[size_t(op.kind)];
-        for (int k = 0; k < kind.count;) {
-            const int at = kind.positions[size_t(k)];
-            if (m_ops[size_t(at)].hiddenBy(op)) {
-                m_alive[size_t(at)] = false;
-                kind.positions[size_t(k)] = kind.positions[size_t(--kind.count)];
-            } else {
-                ++k;
-            }
-        }
-        if (m_used == capacity)
-            compact();
-        if (m_used == capacity || kind.count == capacity)
-            flush(out);
-        m_ops[size_t(m_used)] = op;
-        m_alive[size_t(m_used)] = true;
-        kind.positions[size_t(kind.count++)] = m_used++;
-    }
-
-    void flush(std::vector<DrawOp> &out)
-    {
-        for (int k = 0; k < m_used; ++k) {
-            if (m_alive[size_t(k)])
-                out.push_back(m_ops[size_t(k)]);
-        }
-        m_used = 0;
-        for (Kind &kind : m_kinds)
-            kind.count = 0;
-    }
-
-private:
-    static constexpr int capacity = 64;
-    static constexpr int kinds = DrawOp::PacketArrow + 1;
-
-    struct Kind
-    {
-        int count = 0;
-        std::array<int, capacity> positions;
-    };
-
-    // Drops the hidden primitives, keeping the order of the others.
-    void compact()
-    {
-        int used = 0;
-        for (Kind &kind : m_kinds)
-            kind.count = 0;
-        for (int k = 0; k < m_used; ++k) {
-            if (!m_alive[size_t(k)])
-                continue;
-            m_ops[size_t(used)] = m_ops[size_t(k)];
-            m_alive[size_t(used)] = true;
-            Kind &kind = m_kinds[size_t(m_ops[size_t(used)].kind)];
-            kind.positions[size_t(kind.count++)] = used;
-            ++used;
-        }
-        m_used = used;
-    }
-
-    int m_column = std::numeric_limits<int>::min();
-    int m_used = 0;
-    std::array<DrawOp, capacity> m_ops;
-    std::array<bool, capacity> m_alive{};
-    std::array<Kind, kinds> m_kinds;
-};
-
-} // namespace
 
 // One task row while the events of its node are turned into primitives.
 struct ChartRenderer::RowOps
@@ -249,9 +209,80 @@ struct ChartRenderer::RowOps
     int id = 0;
     bool kernel = false;
     bool afterSwitch = true;
-    OpColumn column;
-    std::vector<DrawOp> ops;
+    // With level of detail the node's events are read backwards, so that
+    // whatever a later primitive hides is known before it is built. What the
+    // row drew later in the pixel column being read:
+    int column = std::numeric_limits<int>::min();
+    int widestBar = std::numeric_limits<int>::min(); // right x of the widest later bar
+    double widestEnd = 0;      // where that bar's event ends on the time axis (see endOf)
+    std::vector<DrawOp> later; // later primitives other than bars
+    // A kept bar's fill depends on the row's event before it, which the
+    // backward reading meets next: the bar waits there (index into ops).
+    int waitingBar = -1;
+    int waitingEvent = -1;
+    std::vector<DrawOp> ops; // backwards while collecting
 };
+
+void ChartRenderer::OpPainter::setPen(const QPen &pen)
+{
+    if (m_pen != &pen) {
+        m_painter.setPen(pen);
+        m_pen = &pen;
+    }
+}
+
+const QBrush &ChartRenderer::OpPainter::barBrush(int variant, int top, int bottom)
+{
+    const ChartSettings &settings = m_renderer.m_settings;
+    if (m_brushTop != top || m_brushBottom != bottom) {
+        // All bars of a row share their top and bottom: one brush per variant and row.
+        for (int v = 0; v < 3; ++v) {
+            if (settings.gradientBars) {
+                QLinearGradient gradient(0, top, 0, bottom);
+                gradient.setColorAt(0.0, QColor(gradientStops[v][0]));
+                gradient.setColorAt(0.25, QColor(gradientStops[v][1]));
+                gradient.setColorAt(0.5, QColor(gradientStops[v][2]));
+                gradient.setColorAt(1.0, QColor(gradientStops[v][3]));
+                m_barBrushes[size_t(v)] = QBrush(gradient);
+            } else {
+                m_barBrushes[size_t(v)] = QBrush(QColor(flatFills[v]));
+            }
+        }
+        m_brushTop = top;
+        m_brushBottom = bottom;
+    }
+    return m_barBrushes[size_t(variant)];
+}
+
+void ChartRenderer::OpPainter::drawBar(const DrawOp &op)
+{
+    const auto &p = op.p;
+    const QRect rect(QPoint(p[0], p[1]), QPoint(p[2], p[3]));
+    const QBrush &fill = barBrush(p[4], p[1], p[3]);
+    const int w = rect.width();
+    if (m_literal || w < 0) {
+        m_painter.fillRect(rect, fill);
+        setPen(m_pass.black);
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(rect);
+        return;
+    }
+    // An aliased 1-pixel outline of a w x h rectangle covers w + 1 by h + 1
+    // pixels and leaves w - 1 by h - 1 of the fill inside.
+    m_painter.fillRect(QRect(rect.left(), rect.top(), w + 1, rect.height() + 1), Qt::black);
+    if (w >= 2)
+        m_painter.fillRect(QRect(rect.left() + 1, rect.top() + 1, w - 1, rect.height() - 1), fill);
+}
+
+void ChartRenderer::OpPainter::verticalLine(int x, int y0, int y1, const QPen &pen)
+{
+    if (m_literal || pen.style() != Qt::SolidLine || pen.width() > 1) {
+        setPen(pen);
+        m_painter.drawLine(x, y0, x, y1);
+        return;
+    }
+    m_painter.fillRect(QRect(x, qMin(y0, y1), 1, qAbs(y1 - y0) + 1), pen.color());
+}
 
 void ChartRenderer::OpPainter::drawArrowHead(const QPoint &from, const QPoint &to)
 {
@@ -270,45 +301,20 @@ void ChartRenderer::OpPainter::draw(const DrawOp &op)
     const ChartSettings &settings = m_renderer.m_settings;
     const auto &p = op.p;
     switch (op.kind) {
-    case DrawOp::Bar: {
-        const QRect rect(QPoint(p[0], p[1]), QPoint(p[2], p[3]));
-        const int variant = p[4];
-        if (settings.gradientBars) {
-            // All bars of a row share their top and bottom: one gradient per variant and row.
-            if (m_brushTop != p[1] || m_brushBottom != p[3]) {
-                for (int v = 0; v < 3; ++v) {
-                    QLinearGradient gradient(0, p[1], 0, p[3]);
-                    gradient.setColorAt(0.0, QColor(gradientStops[v][0]));
-                    gradient.setColorAt(0.25, QColor(gradientStops[v][1]));
-                    gradient.setColorAt(0.5, QColor(gradientStops[v][2]));
-                    gradient.setColorAt(1.0, QColor(gradientStops[v][3]));
-                    m_barBrushes[size_t(v)] = QBrush(gradient);
-                }
-                m_brushTop = p[1];
-                m_brushBottom = p[3];
-            }
-            m_painter.fillRect(rect, m_barBrushes[size_t(variant)]);
-        } else {
-            m_painter.fillRect(rect, QColor(flatFills[variant]));
-        }
-        m_painter.setPen(m_pass.black);
-        m_painter.setBrush(Qt::NoBrush);
-        m_painter.drawRect(rect);
+    case DrawOp::Bar:
+        drawBar(op);
         break;
-    }
     case DrawOp::Connector:
-        m_painter.setPen(m_pass.black);
-        m_painter.drawLine(p[0], p[1], p[2], p[3]);
+        verticalLine(p[0], p[1], p[3], m_pass.black);
         break;
     case DrawOp::SyncMarker:
     case DrawOp::UserMarker: {
         const int x = p[0];
         const bool sync = op.kind == DrawOp::SyncMarker;
-        const QColor colour = sync ? settings.syncMarkerColor : settings.userMarkerColor;
+        const QColor &colour = sync ? settings.syncMarkerColor : settings.userMarkerColor;
         if (!sync)
             m_painter.drawPixmap(x - 1, m_group.top(), m_renderer.m_userMarkerIcon);
-        m_painter.setPen(sync ? m_pass.syncPen : m_pass.userPen);
-        m_painter.drawLine(x, m_group.top() + 18, x, m_group.bottom() + 1);
+        verticalLine(x, m_group.top() + 18, m_group.bottom() + 1, sync ? m_pass.syncPen : m_pass.userPen);
         if (sync && settings.showSyncMarkerIcons)
             m_painter.drawPixmap(x - 8, m_group.top(), m_renderer.markerIcon(p[1]));
         m_painter.fillRect(x - 2, m_group.top() + 18 - 5, 5, 5, colour);
@@ -335,9 +341,8 @@ void ChartRenderer::OpPainter::draw(const DrawOp &op)
             to = below ? QPoint(x, bottom + 3) : QPoint(x, top);
             headY = below ? bottom + 7 : top - 4;
         }
-        m_painter.setPen(send ? m_pass.transmitPen : m_pass.receivePen);
-        m_painter.drawLine(from, to);
-        m_painter.setPen(send ? m_pass.transmitHeadPen : m_pass.receiveHeadPen);
+        verticalLine(x, from.y(), to.y(), send ? m_pass.transmitPen : m_pass.receivePen);
+        setPen(send ? m_pass.transmitHeadPen : m_pass.receiveHeadPen);
         m_painter.drawLine(QPoint(x - 4, headY), to);
         m_painter.drawLine(QPoint(x + 4, headY), to);
         m_painter.fillRect(x - 7, hy + 5, 14, 8, send ? settings.transmitColor : settings.receiveColor);
@@ -346,7 +351,7 @@ void ChartRenderer::OpPainter::draw(const DrawOp &op)
     case DrawOp::PacketArrow: {
         const QPoint from(p[0], p[1]);
         const QPoint to(p[2], p[3]);
-        m_painter.setPen(m_pass.syncPen);
+        setPen(m_pass.syncPen);
         m_painter.drawLine(from, to);
         if (QLineF(from, to).length() > 15.0)
             drawArrowHead(from, to);
@@ -391,6 +396,9 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
     pass.geometry.rowHeight = H;
     pass.geometry.logMode = frame.scale->logMode();
     pass.geometry.surface = frame.viewport;
+    const int surfaceLeft = frame.externalHeader ? -headerWidth : 0;
+    pass.barLeftLimit = surfaceLeft - 2;
+    pass.barRightLimit = surfaceLeft + frame.viewport.width() + 2;
     pass.black = QPen(Qt::black, 1);
     pass.syncPen = QPen(m_settings.syncMarkerColor, 1);
     pass.userPen = QPen(m_settings.userMarkerColor, 1);
@@ -626,7 +634,7 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
     }
     record.chartEnd = span.end;
 
-    OpPainter out(*this, painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect());
+    OpPainter out(*this, painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect(), !m_levelOfDetail);
     if (m_levelOfDetail) {
         // Collected for all rows of the node in one pass over its events.
         for (const RowOps &row : span.rows) {
@@ -652,15 +660,20 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
 
 void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &state)
 {
-    // One pass over the node's events in file order, each event going to its
-    // task's row: reading the events in order costs far less than each row
-    // picking out its own events scattered over memory.
+    // One pass over the node's events, each event going to its task's row:
+    // reading the events in order costs far less than each row picking out
+    // its own events scattered over memory. The pass runs backwards: a
+    // primitive that a later one of its row and pixel column covers is then
+    // dropped before it is ever built.
     std::vector<RowOps> &rows = state.span.rows;
     const ViewTaskTrain *train = n.taskTrain();
     if (!train)
         return;
     rows.resize(size_t(train->childCount()));
-    QHash<int, RowOps *> byTask;
+    // Rows by task id: a flat table when the ids are few and close together
+    // (they usually are), a hash otherwise.
+    int minId = std::numeric_limits<int>::max();
+    int maxId = std::numeric_limits<int>::min();
     for (int k = 0; k < train->childCount(); ++k) {
         const auto *row = static_cast<const ViewTask *>(train->child(k));
         RowOps &ops = rows[size_t(k)];
@@ -668,23 +681,210 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
         ops.y0 = row->row() * H - state.frame.verticalScroll;
         ops.id = row->itemId();
         ops.kernel = row->task() && row->task()->role() == Task::KERNEL;
-        byTask.insert(ops.id, &ops);
+        minId = qMin(minId, ops.id);
+        maxId = qMax(maxId, ops.id);
     }
+    const bool flat = !rows.empty() && qint64(maxId) - minId < 4096;
+    std::vector<RowOps *> flatRows(flat ? size_t(maxId - minId + 1) : 0, nullptr);
+    QHash<int, RowOps *> hashedRows;
+    for (RowOps &ops : rows) {
+        if (flat)
+            flatRows[size_t(ops.id - minId)] = &ops;
+        else
+            hashedRows.insert(ops.id, &ops);
+    }
+    const auto rowOf = [&](int task) -> RowOps * {
+        if (!flat)
+            return hashedRows.value(task);
+        return task >= minId && task <= maxId ? flatRows[size_t(task - minId)] : nullptr;
+    };
+
     const std::vector<TraceEvent> &events = n.node()->events();
+    const int count = int(events.size());
+    const TimeScale &scale = *state.frame.scale;
+    const int h = state.frame.horizontalScroll;
+    const int shift = n.shift();
+
+    // Settles the fill of the bar waiting in `row` now that the row's event
+    // before it is known: a task switch (or none) or another bar.
+    const auto settle = [&events, count](RowOps &row, bool afterSwitch) {
+        if (row.waitingBar < 0)
+            return;
+        const int i = row.waitingEvent;
+        const bool sameTaskGoesOn =
+            afterSwitch || i == count - 1 || events[size_t(i + 1)].currentTask == row.id;
+        row.ops[size_t(row.waitingBar)].p[4] = sameTaskGoesOn ? 1 : 2;
+        row.waitingBar = -1;
+    };
+    // Adds a primitive read backwards unless a later one of the row and
+    // column covers it; returns whether it was kept.
+    const auto add = [](RowOps &row, int column, const DrawOp &op) {
+        if (column != row.column) {
+            row.column = column;
+            row.widestBar = std::numeric_limits<int>::min();
+            row.later.clear();
+        }
+        if (op.kind == DrawOp::Bar) {
+            // Bars of one row and column share their left edge and height.
+            if (row.widestBar >= op.p[2])
+                return false;
+            row.widestBar = op.p[2];
+            row.widestEnd = -std::numeric_limits<double>::infinity(); // unknown: no shortcut
+        } else {
+            for (const DrawOp &other : row.later) {
+                if (op.hiddenBy(other))
+                    return false;
+            }
+            row.later.push_back(op);
+        }
+        row.ops.push_back(op);
+        return true;
+    };
+
+    // Positions never decreasing along the events (the usual case): the
+    // events of one pixel column are found by bisection, and right x is
+    // only computed where it can decide anything.
+    const bool ordered = n.node()->inTimeOrder();
+    const bool logMode = scale.logMode();
+    const auto endOf = [logMode](const TraceEvent &e) {
+        return logMode ? double(e.logPosition + e.logDuration) : double(qint64(e.offset) + e.duration);
+    };
+    int columnStart = end; // events [columnStart, column's last) share columnX
+    int columnX = 0;
+
     int lastTask = std::numeric_limits<int>::min();
     RowOps *row = nullptr;
-    for (int i = first; i < end; ++i) {
-        const int task = events[size_t(i)].currentTask;
-        if (task != lastTask) {
-            row = byTask.value(task);
-            lastTask = task;
+    struct Pending
+    {
+        int column;
+        DrawOp op;
+    };
+    std::vector<Pending> eventOpsBuffer;
+    for (int i = end - 1; i >= first; --i) {
+        const TraceEvent &e = events[size_t(i)];
+        if (e.currentTask != lastTask) {
+            row = rowOf(e.currentTask);
+            lastTask = e.currentTask;
         }
-        if (row)
-            eventOps(i, n, *row, state,
-                     [row](int column, const DrawOp &op) { row->column.add(column, op, row->ops); });
+        if (!row)
+            continue;
+        const bool marker = isSyncType(e.type) || e.type == EventType::UserMarker;
+        const bool switched = e.type == EventType::TaskSwitch;
+        if (!marker)
+            settle(*row, switched);
+        if (!marker && !(row->kernel && e.type == EventType::KernelServicingRequest)) {
+            // Most events: a bar, after a switch with the connector from the
+            // task before; built here without the general path.
+            int lx;
+            if (ordered) {
+                if (i < columnStart) {
+                    // Entering a pixel column: find where its events begin.
+                    columnX = scale.leftX(e, shift, h);
+                    int lo = first;
+                    int hi = i;
+                    while (lo < hi) {
+                        const int mid = lo + (hi - lo) / 2;
+                        if (scale.leftX(events[size_t(mid)], shift, h) == columnX)
+                            hi = mid;
+                        else
+                            lo = mid + 1;
+                    }
+                    columnStart = lo;
+                }
+                lx = columnX;
+            } else {
+                lx = scale.leftX(e, shift, h);
+            }
+            if (lx != row->column) {
+                row->column = lx;
+                row->widestBar = std::numeric_limits<int>::min();
+                row->later.clear();
+            }
+            // Right x grows with the end time: an event that ends no later
+            // than the row's widest later bar in this column is hidden by it
+            // (or, cut at the surface's edge, shows nothing).
+            const double endKey = endOf(e);
+            const bool covered =
+                row->widestBar != std::numeric_limits<int>::min() && endKey <= row->widestEnd;
+            if (!covered) {
+                DrawOp bar;
+                bar.kind = DrawOp::Bar;
+                bar.p = {lx, row->y0 + 1, scale.rightX(e, shift, h), row->y0 + H - 2, switched ? 0 : 1, 0};
+                if (state.clampBar(bar) && bar.p[2] > row->widestBar) {
+                    row->widestBar = bar.p[2];
+                    row->widestEnd = endKey;
+                    row->ops.push_back(bar);
+                    if (!switched) {
+                        row->waitingBar = int(row->ops.size()) - 1;
+                        row->waitingEvent = i;
+                    }
+                }
+            }
+            if (!switched || i == 0)
+                continue;
+            if (const RowOps *previous = rowOf(events[size_t(i - 1)].currentTask)) {
+                DrawOp connector;
+                connector.kind = DrawOp::Connector;
+                connector.p = {lx, previous->y0 + 1, lx, row->y0 + 1, 0, 0};
+                add(*row, lx, connector);
+            }
+            continue;
+        }
+        eventOpsBuffer.clear();
+        row->afterSwitch = true; // the fill is settled later, as for plain bars
+        eventOps(i, n, *row, state, [&eventOpsBuffer](int column, const DrawOp &op) {
+            eventOpsBuffer.push_back({column, op});
+        });
+        for (auto it = eventOpsBuffer.crbegin(); it != eventOpsBuffer.crend(); ++it) {
+            const bool kept = add(*row, it->column, it->op);
+            if (kept && it->op.kind == DrawOp::Bar && e.type != EventType::TaskSwitch) {
+                row->waitingBar = int(row->ops.size()) - 1;
+                row->waitingEvent = i;
+            }
+        }
     }
-    for (RowOps &r : rows)
-        r.column.flush(r.ops);
+    for (RowOps &r : rows) {
+        // A bar with nothing of its row before it in view follows a switch.
+        settle(r, true);
+        std::reverse(r.ops.begin(), r.ops.end());
+    }
+    dropCoveredAcrossRows(rows);
+}
+
+void ChartRenderer::dropCoveredAcrossRows(std::vector<RowOps> &rows)
+{
+    // Rows are drawn one after another, so a primitive that reaches over the
+    // whole task group is hidden by an equal or covering one of a later row
+    // just as by a later one of its own. Walk the drawing order backwards,
+    // remembering what is drawn later.
+    std::set<std::array<int, 7>> later;            // markers and packet arrows
+    std::map<int, std::vector<DrawOp>> connectors; // by column
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        std::vector<DrawOp> &ops = row->ops;
+        std::vector<bool> keep(ops.size(), true);
+        for (size_t k = ops.size(); k-- > 0;) {
+            const DrawOp &op = ops[k];
+            if (!op.spansRows())
+                continue;
+            if (op.kind == DrawOp::Connector) {
+                std::vector<DrawOp> &column = connectors[op.p[0]];
+                if (std::any_of(column.cbegin(), column.cend(),
+                                [&op](const DrawOp &other) { return op.hiddenBy(other); }))
+                    keep[k] = false;
+                else
+                    column.push_back(op);
+                continue;
+            }
+            const std::array<int, 7> key{op.kind, op.p[0], op.p[1], op.p[2], op.p[3], op.p[4], op.p[5]};
+            keep[k] = later.insert(key).second;
+        }
+        size_t kept = 0;
+        for (size_t k = 0; k < ops.size(); ++k) {
+            if (keep[k])
+                ops[kept++] = ops[k];
+        }
+        ops.resize(kept);
+    }
 }
 
 template<typename Emit>
@@ -703,7 +903,8 @@ void ChartRenderer::eventOps(int i, const ViewNode &n, RowOps &row, Pass &state,
         DrawOp op;
         op.kind = DrawOp::Bar;
         op.p = {lx, y0 + 1, scale.rightX(e, n.shift(), h), y1 - 2, variant, 0};
-        sink(lx, op);
+        if (state.clampBar(op))
+            sink(lx, op);
     };
     if (e.type == EventType::TaskSwitch) {
         if (i > 0) {

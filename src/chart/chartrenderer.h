@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <vector>
+
 class QPainter;
 class TimeScale;
 class ViewItem;
@@ -78,6 +80,7 @@ private:
                       Pass &state);
     void paintTaskEvents(ViewItem *item, QPainter &painter, const QRect &visible, Pass &state);
     void collectNodeOps(const ViewNode &node, int first, int end, Pass &state);
+    static void dropCoveredAcrossRows(std::vector<RowOps> &rows);
     // The primitives of event i in its task's row, handed to sink(column, op) in drawing order.
     template<typename Emit> void eventOps(int i, const ViewNode &node, RowOps &row, Pass &state, Emit &&sink);
     template<typename Emit>

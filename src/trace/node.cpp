@@ -12,6 +12,7 @@
 #include <QTreeWidgetItem>
 #include <QXmlSimpleReader>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -143,16 +144,16 @@ const TraceEvent *Node::event(int index) const
     return &m_events[size_t(index)];
 }
 
-const std::vector<int> &Node::eventsOfTask(int taskId) const
+bool Node::inTimeOrder() const
 {
-    if (!m_eventsByTaskBuilt) {
-        for (int i = 0; i < eventCount(); ++i)
-            m_eventsByTask[m_events[size_t(i)].currentTask].push_back(i);
-        m_eventsByTaskBuilt = true;
+    if (m_inTimeOrder < 0) {
+        const auto out = std::adjacent_find(m_events.cbegin(), m_events.cend(),
+                                            [](const TraceEvent &a, const TraceEvent &b) {
+                                                return b.offset < a.offset || b.logPosition < a.logPosition;
+                                            });
+        m_inTimeOrder = out == m_events.cend() ? 1 : 0;
     }
-    static const std::vector<int> none;
-    const auto found = m_eventsByTask.constFind(taskId);
-    return found == m_eventsByTask.cend() ? none : *found;
+    return m_inTimeOrder == 1;
 }
 
 QTreeWidgetItem *Node::parentEntryFor(TracerItemCategory category) const
@@ -328,6 +329,7 @@ void Node::addEvent(qint32 type, quint32 lowCounter, quint32 highCounter, qint32
 
 void Node::finish()
 {
+    m_inTimeOrder = -1;
     m_logLengthInt = quint32(std::trunc(qMax(0.0f, m_logLength)));
     for (const auto &task : std::as_const(m_tasks)) {
         // A node without elapsed time gives no task a share.

@@ -81,9 +81,10 @@ public:
     // Events are only read through here by index from outside; an index out of
     // range gives null.
     const TraceEvent *event(int index) const;
-    // Indexes of the events whose currentTask is `taskId`, ascending; built for
-    // all tasks on first use, so that a chart row visits only its own events.
-    const std::vector<int> &eventsOfTask(int taskId) const;
+    // Whether the events' positions on both time axes (offset, logPosition)
+    // never decrease along the event sequence, so that a pixel column's
+    // events can be found by bisection. Checked on first use.
+    bool inTimeOrder() const;
 
     const QMultiHash<quint32, PacketRef> &packetRefs() const { return m_packetRefs; }
     const QSet<quint32> &packetKeys() const { return m_packetKeys; }
@@ -150,6 +151,5 @@ private:
     Task *m_previousTask = nullptr;
     // Whether each type code from -8 to 255 is catalogued: -1 not looked up yet.
     std::array<qint8, 264> m_catalogued;
-    mutable QHash<int, std::vector<int>> m_eventsByTask;
-    mutable bool m_eventsByTaskBuilt = false;
+    mutable int m_inTimeOrder = -1; // unknown until asked
 };

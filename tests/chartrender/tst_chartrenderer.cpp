@@ -222,6 +222,25 @@ private slots:
         QVERIFY2(generator.generate(denseDir), qPrintable(generator.errorString()));
         m_scenes[QStringLiteral("dense")] = {m_tracer.createNode(denseDir + QStringLiteral("/node1.trace"),
                                                                  m_tracer.rootEntry(), FROM_TRACER)};
+        // Clocks that step back now and then (a counter wrap, a resync): the
+        // chart cannot find a pixel column's events by bisection here.
+        QByteArray stepping;
+        quint32 at = 1000;
+        for (int i = 0; i < 3000; ++i) {
+            static const int types[] = {0, 1, -1, 2, 2, -2, 16, 3, 1, 0};
+            const int type = types[(i * 7) % 10];
+            at = i % 37 == 36 ? at - 150 : at + 3 + quint32(i % 5);
+            const qint32 arg = type == 0 ? 0x300 + (i / 3) % 3 : type == 16 ? 0x10000 + (i % 3) : (i % 3) * 7;
+            stepping += eventXml(type, at, type == 0 ? 0 : arg, type == 0 ? arg : 0x301);
+        }
+        m_scenes[QStringLiteral("stepping")] = {
+            load(QStringLiteral("stepping"), QStringLiteral("s.trace"),
+                 traceFile(3,
+                           "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/>"
+                           "<task id=\"2\" name=\"B\"/></tasks>\n<hubs><hub id=\"1\" name=\"Q\"/></hubs>\n" +
+                               services,
+                           stepping))};
+        QVERIFY(!m_scenes[QStringLiteral("stepping")].first()->inTimeOrder());
         for (int i = 1; i <= 4; ++i) {
             const QString path = QFINDTESTDATA(QStringLiteral("../../demo/node%1.trace").arg(i));
             QVERIFY2(!path.isEmpty(), "the demo project is missing");
@@ -316,6 +335,40 @@ private slots:
         EXPECT_PIXEL(image, right, top + 9, colour, 0);
         EXPECT_PIXEL(image, left, top + 9, Qt::black, 0);
         EXPECT_PIXEL(image, (left + right) / 2, top + 1, Qt::black, 0);
+    }
+
+    void barZoomedFarInStillFillsItsRow_data()
+    {
+        QTest::addColumn<bool>("levelOfDetail");
+        QTest::newRow("with level of detail") << true;
+        QTest::newRow("without") << false;
+    }
+
+    void barZoomedFarInStillFillsItsRow()
+    {
+        // Node 1's first event, a switch to Logger, runs from 0 to 200 us. At
+        // 1.2e7 px/us its right edge lies beyond the int range: the bar must
+        // still be filled.
+        QFETCH(bool, levelOfDetail);
+        const TimeScale saved = m_scale;
+        m_scale.setLinScale(1.2e7f);
+        const int scroll = 1000;
+        QCOMPARE(m_scale.rightX(*m_a->event(0), 0, scroll), std::numeric_limits<int>::max());
+        NodeViewStates states;
+        ChartRenderer renderer;
+        renderer.setSettings(plainSettings());
+        renderer.setLevelOfDetail(levelOfDetail);
+        ChartRenderer::Frame frame;
+        frame.scale = &m_scale;
+        frame.horizontalScroll = scroll;
+        frame.viewport = pairSize;
+        frame.externalHeader = false;
+        QImage image(pairSize, QImage::Format_RGB32);
+        QPainter painter(&image);
+        renderer.paint(painter, *m_view, states, image.rect(), frame);
+        painter.end();
+        m_scale = saved;
+        EXPECT_PIXEL(image, pairSize.width() / 2, taskRow(0, 2) * H + 9, QColor(0x80, 0xff, 0x80), 0);
     }
 
     void gradientBarsRunFromTopToBottom_data()
@@ -688,6 +741,10 @@ private slots:
             << dense << true << true << true << 0 << true << -1.0 << 0;
         QTest::newRow("dense node logarithmic, internal header, flat, monochrome")
             << dense << true << false << false << 1 << false << -1.0 << 0;
+        QTest::newRow("clock stepping back, fitted, gradient")
+            << QStringLiteral("stepping") << false << true << true << 0 << true << -1.0 << 0;
+        QTest::newRow("clock stepping back, logarithmic, flat")
+            << QStringLiteral("stepping") << true << false << false << 0 << true << -1.0 << 0;
         QTest::newRow("demo nodes fitted, internal header, gradient, striped")
             << demo << false << false << true << 2 << true << -1.0 << 0;
         QTest::newRow("demo nodes over 3000 us, external header, gradient")

@@ -20,6 +20,9 @@ public:
     qint32 sendKernelRequests() const { return m_sendKernelRequests; }
     qint32 receiveKernelRequests() const { return m_receiveKernelRequests; }
 
+    // The hub table, whatever the category.
+    void fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2) override;
+
 private:
     friend class Node;
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QTableWidget>
 #include <QTreeWidgetItem>
 #include <QXmlSimpleReader>
 
@@ -19,6 +20,20 @@ namespace {
 
 // Events read before the event vector is sized from the bytes they took.
 constexpr int reserveProbe = 4096;
+
+QString originName(int origin)
+{
+    switch (origin) {
+    case FROM_TRACER:
+        return QStringLiteral("FROM_TRACER");
+    case FROM_CMDLINE:
+        return QStringLiteral("FROM_CMDLINE");
+    case FROM_RECEIVER:
+        return QStringLiteral("FROM_RECEIVER");
+    default:
+        return QString();
+    }
+}
 
 } // namespace
 
@@ -339,4 +354,73 @@ void Node::finish()
     // Reserved from the file size; give back what the events did not take.
     if (m_events.capacity() > m_events.size() + m_events.size() / 16 + 64)
         m_events.shrink_to_fit();
+}
+
+void Node::fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2)
+{
+    if (!table)
+        return;
+    switch (category) {
+    case NODE:
+        fillNodeProperties(table);
+        break;
+    case TASKS:
+        table->setRowCount(2);
+        setCategoryRow(table, QStringLiteral("TASKS"), QStringLiteral(":/interface/resources/tasks_16.png"));
+        setPropertyRow(table, 1, QStringLiteral("Tasks"), QString::number(m_tasks.size()));
+        fitProperties(table);
+        break;
+    case HUBS:
+        table->setRowCount(2);
+        setCategoryRow(table, QStringLiteral("HUBS"), QStringLiteral(":/interface/resources/hubs_16.png"));
+        setPropertyRow(table, 1, QStringLiteral("Hubs"), QString::number(m_hubs.size()));
+        fitProperties(table);
+        break;
+    case TASK_EVENT_RANGE:
+        fillRangeProperties(table, data1, data2);
+        break;
+    default:
+        break;
+    }
+}
+
+void Node::fillNodeProperties(QTableWidget *table) const
+{
+    table->setRowCount(9);
+    setCategoryRow(table, QStringLiteral("NODE"), QStringLiteral(":/interface/resources/node_16.png"));
+    setPropertyRow(table, 1, QStringLiteral("Trace File"), m_traceFileName);
+    setPropertyRow(table, 2, QStringLiteral("Source"), originName(m_origin));
+    setPropertyRow(table, 3, QStringLiteral("Name"), m_name);
+    setPropertyRow(table, 4, QStringLiteral("ID"), QString::number(m_nodeId));
+    setPropertyRow(table, 5, QStringLiteral("Tasks"), QString::number(m_tasks.size()));
+    // Hubs of other nodes that this node only addressed are not its own.
+    setPropertyRow(table, 6, QStringLiteral("Hubs"), QString::number(m_hubs.size()));
+    setPropertyRow(table, 7, QStringLiteral("Events"), QString::number(m_events.size()));
+    setPropertyRow(table, 8, QStringLiteral("SyncMarkes"),
+                   QStringLiteral("%1 [%2 - %3]").arg(m_packetRefs.size()).arg(m_firstSeq).arg(m_lastSeq));
+    fitProperties(table);
+}
+
+void Node::fillRangeProperties(QTableWidget *table, int first, int last) const
+{
+    if (!event(first) || !event(last)) {
+        table->setRowCount(0);
+        return;
+    }
+    // A range selected upwards covers the same events as the one selected downwards.
+    const int low = qMin(first, last);
+    const int high = qMax(first, last);
+    // The range lasts until the event after it; the node's final event has no
+    // successor, so a range ending there is measured up to its own timestamp.
+    const int end = high + 1 < eventCount() ? high + 1 : high;
+    const qint64 duration =
+        qAbs(qint64(m_events[size_t(end)].timestamp) - qint64(m_events[size_t(low)].timestamp));
+
+    table->setRowCount(3);
+    setCategoryRow(table, QStringLiteral("TASK_EVENT_RANGE"),
+                   QStringLiteral(":/interface/resources/event_16.png"));
+    setPropertyRow(table, 1, QStringLiteral("Selected"), QString::number(high - low + 1));
+    setPropertyRow(table, 2, QStringLiteral("Total duration"),
+                   QString::number(duration) + QLatin1String("usec"));
+    fitProperties(table);
 }

@@ -103,6 +103,11 @@ public:
     QTreeWidgetItem *taskFolder() const { return m_taskFolder.data(); }
     QTreeWidgetItem *hubFolder() const { return m_hubFolder.data(); }
 
+    // The node, task-folder, hub-folder and event-range tables; nothing for
+    // other categories. A range (data1 first, data2 last selected event) that
+    // leaves the event vector leaves the table empty.
+    void fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2) override;
+
     // Event timestamp in microseconds, low 32 bits, from the two counters and
     // their frequencies; a frequency of 0 leaves its term out.
     static quint32 timestampFor(quint32 lowCounter, quint32 highCounter, quint32 lowCounterHz,
@@ -112,6 +117,8 @@ private:
     friend class XmlNodeHandler;
 
     void createTreeEntries();
+    void fillNodeProperties(QTableWidget *table) const;
+    void fillRangeProperties(QTableWidget *table, int first, int last) const;
     void read(QIODevice *device, const QString &path);
     void reserveFromProgress(qint64 bytesRead, qint64 fileSize);
     Hub *hubFor(int hubNodeId, int hubId);

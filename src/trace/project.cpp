@@ -3,6 +3,7 @@
 #include "trace/node.h"
 
 #include <QIcon>
+#include <QTableWidget>
 #include <QTreeWidgetItem>
 
 Project::Project(const QString &path, QTreeWidgetItem *parentEntry)
@@ -59,4 +60,16 @@ Node *Project::nodeById(int id) const
 Node *Project::node(const QString &traceFileName) const
 {
     return m_nodes.value(traceFileName).data();
+}
+
+void Project::fillProperties(TracerItemCategory, QTableWidget *table, int, int)
+{
+    if (!table)
+        return;
+    table->setRowCount(3);
+    setCategoryRow(table, QStringLiteral("PROJECT"),
+                   QStringLiteral(":/interface/resources/node_area_16.png"));
+    setPropertyRow(table, 1, QStringLiteral("Path"), m_path);
+    setPropertyRow(table, 2, QStringLiteral("Nodes"), QString::number(nodeCount()));
+    fitProperties(table);
 }

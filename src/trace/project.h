@@ -26,6 +26,9 @@ public:
     int nodeCount() const { return m_nodes.size(); }
     const QHash<QString, QSharedPointer<Node>> &nodes() const { return m_nodes; }
 
+    // The project table, whatever the category.
+    void fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2) override;
+
 signals:
     void nodeUnderRemoving(Node *node);
     void nodeWasRemoved(QString nodeName);

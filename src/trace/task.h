@@ -2,6 +2,8 @@
 
 #include "trace/traceritem.h"
 
+struct TraceEvent;
+
 // A task of a node: a chart row, the subject of the node's events and an
 // entry under the node's "Tasks" folder.
 class Task : public NodeItem
@@ -27,8 +29,20 @@ public:
     quint32 activationTime() const { return m_activationTime; } // timestamp of the first activation
     float share() const { return m_share; }                     // percent of the node's total time
 
+    // The task table for TASK, the table of the node's event data1 for
+    // TASK_EVENT (left empty when the node has no such event), nothing else.
+    void fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2) override;
+
 private:
     friend class Node;
+
+    void fillTaskProperties(QTableWidget *table) const;
+    void fillEventProperties(QTableWidget *table, int index) const;
+    // "[arg2] name" of the task or hub a service event addresses, followed by
+    // the addressed node when that is another one.
+    QString targetText(const TraceEvent &event) const;
+    // "[arg1] name(Node: [id] name )" of the task that sent a packet.
+    QString senderText(const TraceEvent &event) const;
 
     TaskRole m_role;
     quint32 m_executionTime = 0;

@@ -2,6 +2,7 @@
 
 #include "trace/node.h"
 
+#include <QTableWidget>
 #include <QTreeWidgetItem>
 #include <QVariant>
 
@@ -21,6 +22,32 @@ QVariant TracerItem::itemData(TracerItem *item)
 TracerItem *TracerItem::itemFromData(const QVariant &data)
 {
     return static_cast<TracerItem *>(data.value<void *>());
+}
+
+void TracerItem::setPropertyRow(QTableWidget *table, int row, const QString &label, const QString &value,
+                                const QIcon &icon, const QBrush &background)
+{
+    auto *labelCell = new QTableWidgetItem(label);
+    labelCell->setForeground(QBrush(Qt::darkGray, Qt::SolidPattern));
+    labelCell->setFlags(Qt::ItemIsEnabled);
+    table->setItem(row, 0, labelCell);
+
+    auto *valueCell = new QTableWidgetItem(icon, value);
+    valueCell->setFlags(Qt::ItemIsEnabled);
+    if (background.style() != Qt::NoBrush)
+        valueCell->setBackground(background);
+    table->setItem(row, 1, valueCell);
+}
+
+void TracerItem::setCategoryRow(QTableWidget *table, const QString &category, const QString &iconPath)
+{
+    setPropertyRow(table, 0, QStringLiteral("Category"), category, QIcon(iconPath));
+}
+
+void TracerItem::fitProperties(QTableWidget *table)
+{
+    table->resizeRowsToContents();
+    table->resizeColumnToContents(0);
 }
 
 void TracerItem::setTreeItem(QTreeWidgetItem *entry, TracerItemCategory entryCategory)

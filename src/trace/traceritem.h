@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QBrush>
 #include <QColor>
+#include <QIcon>
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
@@ -54,6 +56,15 @@ public:
 protected:
     // Makes `entry` the item's tree entry and tags it with the item's roles.
     void setTreeItem(QTreeWidgetItem *entry, TracerItemCategory entryCategory);
+
+    // Writes one label/value row of the property browser: the label in dark
+    // grey, both cells read-only and unselectable; `background` only when set.
+    static void setPropertyRow(QTableWidget *table, int row, const QString &label, const QString &value,
+                               const QIcon &icon = QIcon(), const QBrush &background = QBrush());
+    // Row 0 of every property table: "Category", the category's name and icon.
+    static void setCategoryRow(QTableWidget *table, const QString &category, const QString &iconPath);
+    // Fits rows and the label column to what was written.
+    static void fitProperties(QTableWidget *table);
 
 private:
     const TracerItemCategory m_category;

@@ -1,0 +1,298 @@
+#include "app/tracer.h"
+#include "testsupport.h"
+#include "trace/hub.h"
+#include "trace/node.h"
+#include "trace/project.h"
+#include "trace/task.h"
+#include "tracefixture.h"
+
+#include <QTableWidget>
+#include <QtTest>
+
+using TraceFixture::eventXml;
+using TraceFixture::traceFile;
+
+namespace {
+
+// Expected rows "label|value|icon path|red" (icon and red optional); an empty
+// entry is a row without cells.
+QStringList rows(std::initializer_list<const char *> list)
+{
+    QStringList out;
+    for (const char *row : list)
+        out << QString::fromUtf8(row);
+    return out;
+}
+
+QImage image(const QPixmap &pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+void verifyTable(const QTableWidget &table, const QStringList &expected)
+{
+    QCOMPARE(table.rowCount(), expected.size());
+    for (int row = 0; row < expected.size(); ++row) {
+        const QStringList fields = expected.at(row).split(QLatin1Char('|'));
+        const QTableWidgetItem *label = table.item(row, 0);
+        const QTableWidgetItem *value = table.item(row, 1);
+        const QByteArray rowName = "row " + QByteArray::number(row);
+        const char *const where = rowName.constData();
+        if (fields.at(0).isEmpty()) {
+            QVERIFY2(!label && !value, where);
+            continue;
+        }
+        QVERIFY2(label && value, where);
+        QCOMPARE(label->text() + QLatin1Char('|') + value->text(),
+                 fields.at(0) + QLatin1Char('|') + fields.at(1));
+        QVERIFY2(label->foreground() == QBrush(Qt::darkGray) && value->foreground().style() == Qt::NoBrush,
+                 where);
+        QVERIFY2(label->flags() == Qt::ItemIsEnabled && value->flags() == Qt::ItemIsEnabled, where);
+        const bool red = fields.value(3) == QLatin1String("red");
+        QVERIFY2(value->background() == (red ? QBrush(QColor(255, 85, 85)) : QBrush()), where);
+        if (fields.value(2).isEmpty()) {
+            QVERIFY2(value->icon().isNull(), where);
+        } else {
+            const QPixmap resource(fields.at(2));
+            QVERIFY2(!resource.isNull() && !value->icon().isNull(), where);
+            QVERIFY2(image(value->icon().pixmap(QSize(16, 16))) == image(resource), where);
+        }
+    }
+}
+
+} // namespace
+
+class TestProperties : public QObject
+{
+    Q_OBJECT
+
+private:
+    Tracer m_tracer;
+    Project *m_project = nullptr;
+
+    Node *open(const char *file, const QByteArray &contents, int origin)
+    {
+        const QString path =
+            TestSupport::writeTempFile(QStringLiteral("props"), QString::fromUtf8(file), contents);
+        return m_tracer.createNode(path, m_tracer.rootEntry(), origin);
+    }
+    Node *node(const QString &file) const { return m_project->node(file); }
+
+    // Every table size of the project, to tell that describing looked up without inserting.
+    QList<int> tableSizes() const
+    {
+        QList<int> sizes{m_project->nodeCount()};
+        for (const auto &n : m_project->nodes())
+            sizes << n->tasks().size() << n->hubs().size() << n->remoteHubs().size() << n->services().size();
+        return sizes;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_tracer.initHeadless();
+        m_tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { QFAIL(qPrintable(text)); });
+        // Node 1 addresses its own tasks and hubs, those of node 2 and those of a
+        // node 9 the project lacks. High counters count microseconds.
+        const QByteArray events = eventXml(0, 100, 0, 0x101)         // 0: switch to task 1
+                                  + eventXml(1, 200, 4, 0x205)       // 1: start task 5 of node 2
+                                  + eventXml(1, 250, 7, 0x103)       // 2: send to own hub 3
+                                  + eventXml(1, 300, 7, 0x206)       // 3: send to hub 6 of node 2
+                                  + eventXml(1, 350, 4, 0x902)       // 4: start task 2 of node 9
+                                  + eventXml(3, 400, 0x205, 0x30007) // 5: sync from task 5 of node 2
+                                  + eventXml(3, 430, 0x905, -65534)  // 6: sync from node 9
+                                  + eventXml(16, 450, 0x10009, -5)   // 7: user marker of task 1
+                                  + eventXml(42, 500, 0x1FF, -3)     // 8: outside the catalogue
+                                  + eventXml(-1, 600, 4, 0x101);     // 9: completion
+        Node *const a = open(
+            "a.trace",
+            traceFile(
+                1,
+                "<tasks><task id=\"1\" name=\"Worker\"/><task id=\"-1\" name=\"Ghost\"/>"
+                "<task id=\"2\" name=\"Idle loop\"/></tasks><hubs><hub id=\"3\" name=\"Mailbox\"/>"
+                "<hub id=\"-1\" name=\"Minus\"/></hubs><services><service id=\"4\" name=\"Ks_Start_Task\"/>"
+                "<service id=\"7\" name=\"Ks_Send_To_Hub\"/></services>\n",
+                events),
+            FROM_CMDLINE);
+        QVERIFY(a);
+        m_project = a->project();
+        QVERIFY(open("b.trace",
+                     traceFile(2,
+                               "<node id=\"2\" name=\"N2\"/><tasks><task id=\"5\" name=\"Rx\"/></tasks><hubs>"
+                               "<hub id=\"6\" name=\"Outbox\"/></hubs><services>"
+                               "<service id=\"7\" name=\"Ks_Send_To_Hub\"/></services>\n",
+                               eventXml(0, 0, 0, 0x205) + eventXml(1, 10, 0, 0x205)),
+                     FROM_TRACER));
+        QVERIFY(open("c.trace", traceFile(3, QByteArray(), eventXml(1, 0)), FROM_RECEIVER));
+        QVERIFY(open("d.trace", traceFile(-4, QByteArray(), eventXml(1, 0)), 7));
+    }
+
+    void itemTableDescribesTheSelectedEntry_data()
+    {
+        QTest::addColumn<QString>("item"); // "project", or a trace file name and a task or hub id
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QStringList>("expected");
+
+        const char *node = "Category|NODE|:/interface/resources/node_16.png";
+        QTest::newRow("the project counts its nodes whatever the category")
+            << "project" << int(TracerItem::NODE)
+            << rows({"Category|PROJECT|:/interface/resources/node_area_16.png", "Path|%1", "Nodes|4"});
+        QTest::newRow("a node counts its own hubs only, and its sync markers with their sequence range")
+            << "a.trace" << int(TracerItem::NODE)
+            << rows({node, "Trace File|a.trace", "Source|FROM_CMDLINE", "Name|n1", "ID|1", "Tasks|3",
+                     "Hubs|2", "Events|10", "SyncMarkes|2 [7 - 2]"});
+        QTest::newRow("a node from the open dialog")
+            << "b.trace" << int(TracerItem::NODE)
+            << rows({node, "Trace File|b.trace", "Source|FROM_TRACER", "Name|N2", "ID|2", "Tasks|1", "Hubs|1",
+                     "Events|2", "SyncMarkes|0 [0 - 0]"});
+        QTest::newRow("a node from a second instance")
+            << "c.trace" << int(TracerItem::NODE)
+            << rows({node, "Trace File|c.trace", "Source|FROM_RECEIVER", "Name|n3", "ID|3", "Tasks|1",
+                     "Hubs|0", "Events|1", "SyncMarkes|0 [0 - 0]"});
+        QTest::newRow("a source outside 0-2 is empty, a negative node id keeps its sign")
+            << "d.trace" << int(TracerItem::NODE)
+            << rows({node, "Trace File|d.trace", "Source|", "Name|n-4", "ID|-4", "Tasks|1", "Hubs|0",
+                     "Events|1", "SyncMarkes|0 [0 - 0]"});
+        QTest::newRow("the task folder counts the tasks")
+            << "a.trace" << int(TracerItem::TASKS)
+            << rows({"Category|TASKS|:/interface/resources/tasks_16.png", "Tasks|3"});
+        QTest::newRow("the hub folder counts the own hubs")
+            << "a.trace" << int(TracerItem::HUBS)
+            << rows({"Category|HUBS|:/interface/resources/hubs_16.png", "Hubs|2"});
+        QTest::newRow("a node under a task category shows nothing")
+            << "a.trace" << int(TracerItem::TASK) << QStringList();
+        QTest::newRow("a task's role comes from its name")
+            << "a.trace task 2" << int(TracerItem::TASK)
+            << rows({"Category|TASK|:/interface/resources/task_16.png", "Name|Idle loop", "ID|2",
+                     "Task Role|IDLE"});
+        QTest::newRow("a task with a negative id shows a question mark")
+            << "a.trace task -1" << int(TracerItem::TASK)
+            << rows({"Category|TASK|:/interface/resources/task_16.png", "Name|Ghost", "ID|?",
+                     "Task Role|USER_TASK"});
+        QTest::newRow("a task under a hub category shows nothing")
+            << "a.trace task 1" << int(TracerItem::HUB) << QStringList();
+        QTest::newRow("a hub with a negative id keeps its sign, whatever the category")
+            << "a.trace hub -1" << int(TracerItem::NONE)
+            << rows({"Category|HUB|:/interface/resources/hub_16.png", "Name|Minus", "ID|-1"});
+    }
+
+    void itemTableDescribesTheSelectedEntry()
+    {
+        QFETCH(QString, item);
+        QFETCH(int, category);
+        QFETCH(QStringList, expected);
+        const QStringList words = item.split(QLatin1Char(' '));
+        TracerItem *selected = m_project;
+        if (words.size() == 1 && words.at(0) != QLatin1String("project"))
+            selected = node(words.at(0));
+        else if (words.size() == 3 && words.at(1) == QLatin1String("task"))
+            selected = node(words.at(0))->task(words.at(2).toInt());
+        else if (words.size() == 3)
+            selected = node(words.at(0))->hubs().value(words.at(2).toInt()).data();
+        QVERIFY(selected);
+        expected.replaceInStrings(QStringLiteral("%1"), m_project->path());
+
+        QTableWidget table(0, 2);
+        selected->fillProperties(TracerItem::TracerItemCategory(category), &table, 0, 0);
+        verifyTable(table, expected);
+    }
+
+    void rangeTableMeasuresTheSelection_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QStringList>("values"); // empty: no table
+
+        // Event times: 100, 200, 250, 300, 350, 400, 430, 450, 500, 600.
+        QTest::newRow("a range lasts until the event after it") << 0 << 2 << rows({"3", "200usec"});
+        QTest::newRow("a range selected upwards covers the same events") << 2 << 0 << rows({"3", "200usec"});
+        QTest::newRow("a range ending at the last event ends at its timestamp")
+            << 7 << 9 << rows({"3", "150usec"});
+        QTest::newRow("a last index past the events leaves the table empty") << 8 << 10 << QStringList();
+        QTest::newRow("a negative first index leaves the table empty") << -1 << 2 << QStringList();
+    }
+
+    void rangeTableMeasuresTheSelection()
+    {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(QStringList, values);
+        QStringList expected;
+        if (!values.isEmpty())
+            expected << QStringLiteral("Category|TASK_EVENT_RANGE|:/interface/resources/event_16.png")
+                     << QStringLiteral("Selected|") + values.at(0)
+                     << QStringLiteral("Total duration|") + values.at(1);
+        QTableWidget table(0, 2);
+        node(QStringLiteral("a.trace"))->fillProperties(TracerItem::TASK_EVENT_RANGE, &table, first, last);
+        verifyTable(table, expected);
+    }
+
+    void eventTableDescribesOneEvent_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("expected"); // empty: no table
+
+        const char *plain = "Category|TASK_EVENT|:/interface/resources/event_16.png";
+        const char *sync = "Category|SYNC_MARKER|:/interface/resources/sync_marker_icon.png";
+        const char *request = "Type|L1_SERVICE_REQUEST|:/sysevents/resources/sys_service_request.png";
+        const char *startTask = "Service|Ks_Start_Task|:/services/resources/SRV_START_TASK.png";
+        const char *sendToHub = "Service|Ks_Send_To_Hub|:/services/resources/SRV_SEND_TO_HUB.png";
+        const char *current = "Current Task|[1] Worker";
+        QTest::newRow("a task switch names the task switched to, in 6 rows")
+            << 0
+            << rows({plain, "Timestamp|100usec", "Duration|100usec",
+                     "Type|L1_TASK_SWITCH|:/sysevents/resources/sys_task_switch.png",
+                     "Task/Hub ID|[1] Worker", current});
+        QTest::newRow("a service on another node's task names that node")
+            << 1
+            << rows({plain, "Timestamp|200usec", "Duration|50usec", request, startTask,
+                     "Task/Hub ID|[5] Rx(Node: [2] N2 )", current});
+        QTest::newRow("a hub service on an own hub names the hub")
+            << 2
+            << rows({plain, "Timestamp|250usec", "Duration|50usec", request, sendToHub,
+                     "Task/Hub ID|[3] Mailbox", current});
+        QTest::newRow("a hub service on another node's hub asks that node's service")
+            << 3
+            << rows({plain, "Timestamp|300usec", "Duration|50usec", request, sendToHub,
+                     "Task/Hub ID|[6] Outbox(Node: [2] N2 )", current});
+        QTest::newRow("a node the project lacks leaves both names empty")
+            << 4
+            << rows({plain, "Timestamp|350usec", "Duration|150usec", request, startTask,
+                     "Task/Hub ID|[2] (Node: [9]  )", current});
+        QTest::newRow("a sync marker names its sender and splits its sequence number")
+            << 5
+            << rows({sync, "Timestamp|400usec", "Duration|0usec",
+                     "Type|SYNC_MARKER|:/sysevents/resources/sync_marker.png",
+                     "Sender Task|[5] Rx(Node: [2] N2 )", "Sequence Number|7 (3)", current});
+        QTest::newRow("a sender node the project lacks, and a negative high half")
+            << 6
+            << rows({sync, "Timestamp|430usec", "Duration|0usec",
+                     "Type|SYNC_MARKER|:/sysevents/resources/sync_marker.png",
+                     "Sender Task|[5] (Node: [9]  )", "Sequence Number|2 (-1)", current});
+        QTest::newRow("a user marker shows its two values in 6 rows")
+            << 7
+            << rows({"Category|USER_MARKER|:/sysevents/resources/user_marker.png", "Timestamp|450usec",
+                     "Duration|0usec", "User Defined Value 1|9", "User Defined Value 2|-5", current});
+        QTest::newRow("an event outside the catalogue shows its raw arguments on red, the 7th row empty")
+            << 8
+            << rows({plain, "Timestamp|500usec", "Duration|100usec", "Argument 1|255||red",
+                     "Argument 2|-3||red", current, ""});
+        QTest::newRow("an index past the events leaves the table empty") << 10 << QStringList();
+    }
+
+    void eventTableDescribesOneEvent()
+    {
+        QFETCH(int, index);
+        QFETCH(QStringList, expected);
+        // The event list hands over the task current at the event: task 1 throughout.
+        Task *const task = node(QStringLiteral("a.trace"))->task(1);
+        const QList<int> sizesBefore = tableSizes();
+        QTableWidget table(0, 2);
+        task->fillProperties(TracerItem::TASK_EVENT, &table, index, index);
+        verifyTable(table, expected);
+        QCOMPARE(tableSizes(), sizesBefore);
+    }
+};
+
+QTEST_MAIN(TestProperties)
+#include "tst_properties.moc"

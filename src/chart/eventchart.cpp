@@ -40,6 +40,16 @@ bool isLeafRow(const ViewItem *item)
     return item->kind() == ViewItem::TASK_ITEM || item->kind() == ViewItem::HUB_ITEM;
 }
 
+// The root's own pointer to the row: a weak copy of it learns when the row goes.
+QSharedPointer<ViewNode> sharedRow(const ViewRoot &root, const ViewNode *row)
+{
+    for (const QSharedPointer<ViewNode> &node : root.nodes()) {
+        if (node.data() == row)
+            return node;
+    }
+    return {};
+}
+
 } // namespace
 
 EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString &title, QWidget *parent)
@@ -75,6 +85,11 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
 }
 
 EventChart::~EventChart() = default;
+
+ViewNode *EventChart::dragItem() const
+{
+    return m_dragItem.toStrongRef().data();
+}
 
 void EventChart::setLinearMode(bool linear)
 {
@@ -186,7 +201,7 @@ void EventChart::on_canvasMousePressEvent(QMouseEvent *event)
         return;
 
     if (item->kind() == ViewItem::NODE_ITEM) {
-        m_dragItem = node;
+        m_dragItem = sharedRow(*m_root, node);
         m_pressPoint = position;
         m_shiftAtPress = node->shift();
         m_shiftsAtPress.clear();
@@ -195,7 +210,7 @@ void EventChart::on_canvasMousePressEvent(QMouseEvent *event)
         setCanvasCursor(Qt::ClosedHandCursor);
         m_dragMode = MOVING_NODE;
     } else if (isGroupRow(item) || isLeafRow(item)) {
-        m_dragItem = node;
+        m_dragItem = sharedRow(*m_root, node);
         m_dragMode = SELECTING_EVENTS;
     } else {
         return;
@@ -248,7 +263,7 @@ void EventChart::on_canvasMouseReleaseEvent(QMouseEvent *event)
         setCanvasCursor(item && item->kind() == ViewItem::NODE_ITEM ? Qt::OpenHandCursor : Qt::ArrowCursor);
     }
     m_dragMode = NO_DRAG;
-    m_dragItem = nullptr;
+    m_dragItem.clear();
     m_shiftsAtPress.clear();
 }
 
@@ -321,8 +336,11 @@ void EventChart::on_eventListScrolled(int firstEvent)
     QScrollBar *bar = horizontalScrollBar();
     if (firstEvent == state->chartFirst && float(node->shift()) * scale() == float(bar->value()))
         return;
-    const int last = state->chartEnd > 0 && state->chartEnd < count ? state->chartEnd : count - 1;
-    if (viewport()->width() >= scrollValueFor(*node, last) && firstEvent >= state->chartFirst) {
+    // Already in view: among the events the last paint drew. (Comparing the
+    // viewport's width with the position of the last drawn event alone held
+    // at the opening position for any later event, so the chart never
+    // followed the list from there.)
+    if (state->chartFirst >= 0 && firstEvent >= state->chartFirst && firstEvent < state->chartEnd) {
         viewport()->update();
         return;
     }
@@ -425,14 +443,15 @@ void EventChart::setCanvasCursor(Qt::CursorShape shape)
 
 void EventChart::moveDraggedNode(int x)
 {
-    if (!isViewed(m_dragItem))
+    const QSharedPointer<ViewNode> dragged = m_dragItem.toStrongRef();
+    if (!isViewed(dragged.data()))
         return;
     const std::vector<QSharedPointer<ViewNode>> &nodes = m_root->nodes();
     if (m_shiftsAtPress.size() == nodes.size()) {
         for (size_t i = 0; i < nodes.size(); ++i)
             nodes[i]->setShift(m_shiftsAtPress[i]);
     }
-    m_dragItem->setShift(saturatedInt(float(x - m_pressPoint.x()) / scale() + float(m_shiftAtPress)));
+    dragged->setShift(saturatedInt(float(x - m_pressPoint.x()) / scale() + float(m_shiftAtPress)));
     m_root->recomputeExtent();
     relayout();
     viewport()->update();
@@ -440,13 +459,14 @@ void EventChart::moveDraggedNode(int x)
 
 void EventChart::extendSelection(int x)
 {
-    if (!isViewed(m_dragItem))
+    const QSharedPointer<ViewNode> dragged = m_dragItem.toStrongRef();
+    if (!isViewed(dragged.data()))
         return;
-    const Node *node = m_dragItem->node();
+    const Node *node = dragged->node();
     NodeViewState *state = stateOf(node);
     if (!state)
         return;
-    const float t = timeAt(m_dragItem, x);
+    const float t = timeAt(dragged.data(), x);
     int i = -1;
     if (t >= 0.0f)
         i = eventAt(node, t, -1);

@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <QSharedPointer>
 #include <QString>
 
 #include <vector>
@@ -70,7 +71,7 @@ public:
     const ChartRenderer &renderer() const { return m_renderer; }
     const TimeScale &timeScale() const { return m_timeScale; }
     DragMode dragMode() const { return m_dragMode; }
-    ViewNode *dragItem() const { return m_dragItem; }
+    ViewNode *dragItem() const;
 
 signals:
     void eventChartStateChanged(EventChart::EventChartState state);
@@ -125,6 +126,7 @@ private:
     // order of the root's nodes: each move starts again from these, so that
     // normalising the shifts on one move does not carry into the next.
     std::vector<int> m_shiftsAtPress;
-    ViewNode *m_dragItem = nullptr;
+    // Weak: the window may drop the node's row while a drag is under way.
+    QWeakPointer<ViewNode> m_dragItem;
     DragMode m_dragMode = NO_DRAG;
 };

@@ -109,6 +109,16 @@ ViewRoot::ViewRoot(ViewItem *parent)
 
 ViewRoot::~ViewRoot() = default;
 
+Node *ViewRoot::currentNode() const
+{
+    return m_currentNode.data();
+}
+
+void ViewRoot::setCurrentNode(Node *node)
+{
+    m_currentNode = node;
+}
+
 ViewItem *ViewRoot::child(int i) const
 {
     if (i < 0 || i >= int(m_nodes.size()))

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QVector>
@@ -92,9 +93,10 @@ public:
     const QHash<int, int> &indexById() const { return m_indexById; }
     int lengthLin() const { return m_lengthLin; } // microseconds
     int lengthLog() const { return m_lengthLog; } // logarithmic units
-    Node *currentNode() const { return m_currentNode; }
+    // Null once the node is destroyed, even if nobody let go of it.
+    Node *currentNode() const;
     // Does not notify; whoever changes the current node emits currentNodeWasChanged.
-    void setCurrentNode(Node *node) { m_currentNode = node; }
+    void setCurrentNode(Node *node);
 
 signals:
     void currentNodeWasChanged(Node *node);
@@ -108,5 +110,5 @@ private:
     QHash<int, int> m_indexById;
     int m_lengthLin = 0;
     int m_lengthLog = 0;
-    Node *m_currentNode = nullptr;
+    QPointer<Node> m_currentNode;
 };

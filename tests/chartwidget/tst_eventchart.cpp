@@ -673,6 +673,28 @@ private slots:
         }
     }
 
+    void listScrollToTheFirstEventRightOfTheViewMovesTheChart()
+    {
+        // At every zoom level from the opening position: the first event the
+        // last paint did not reach is out of view, so the chart must follow.
+        QVERIFY(makeChart({m_first}, m_first));
+        QScrollBar *bar = m_chart->horizontalScrollBar();
+        int exercised = 0;
+        for (int zoom = 0; zoom < 16; ++zoom) {
+            bar->setValue(0);
+            m_chart->viewport()->repaint();
+            const NodeViewState state = m_states.value(m_first->traceFileName());
+            if (state.chartEnd > state.chartFirst && state.chartEnd < m_first->eventCount()) {
+                m_chart->on_eventListScrolled(state.chartEnd);
+                const int wanted = int(float(m_first->event(state.chartEnd)->offset) * m_chart->scale());
+                QCOMPARE(bar->value(), qMin(wanted, bar->maximum()));
+                ++exercised;
+            }
+            m_chart->zoomIn();
+        }
+        QVERIFY(exercised > 3);
+    }
+
     void selectionFromOutside_data()
     {
         QTest::addColumn<int>("oldFirst");

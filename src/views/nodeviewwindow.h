@@ -1,0 +1,125 @@
+#pragma once
+
+#include "chart/eventchart.h"
+#include "chart/nodeviewstate.h"
+#include "views/viewwindow.h"
+
+#include <QItemSelection>
+#include <QPointer>
+#include <QSharedPointer>
+
+class EventListModel;
+class Node;
+class Project;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class ViewRoot;
+
+// A view window of one project: a node chooser and the current node's event
+// list on the left, the event chart of every viewed node on the right. Keeps
+// list and chart on the same selection and scroll position, and turns list
+// selections into the application's current item.
+class NodeViewWindow : public ViewWindow
+{
+    Q_OBJECT
+public:
+    enum ViewStateItem {
+        MODE_CHANGED = EventChart::MODE_CHANGED,
+        SCALE_CHANGED = EventChart::SCALE_CHANGED,
+        LAYOUT_CHANGED = EventChart::LAYOUT_CHANGED
+    };
+    Q_ENUM(ViewStateItem)
+
+    // Rows of the event list, pixels.
+    static constexpr int rowHeight = 18;
+
+    NodeViewWindow(Project *project, int number, QWidget *parent = nullptr);
+    ~NodeViewWindow() override;
+
+    // Adds the node to the view, or makes it current when it is already
+    // viewed. Returns the message for the user when the node belongs to
+    // another project (nothing is changed then), else an empty string.
+    QString showNode(Node *node);
+
+    void setNumber(int number);
+    int number() const { return m_number; }
+    // The project path, with " (number)" for a number other than 0.
+    QString titleText() const;
+
+    void setLinearMode(bool linear);
+    bool isLinearMode() const;
+    void setSynchronized(bool synchronized);
+    bool isSynchronized() const;
+    void relayout();
+    bool zoomIn();
+    bool zoomOut();
+
+    Project *project() const;
+    QString projectPath() const { return m_projectPath; }
+    ViewRoot *viewTree() const { return m_viewTree.data(); }
+    Node *currentNode() const;
+    int viewedNodeCount() const;
+    EventChart *chart() const { return m_chart; }
+    QTableView *eventList() const { return m_eventList; }
+    QComboBox *nodeChooser() const { return m_nodeChooser; }
+    QPushButton *closeNodeButton() const { return m_closeNodeBtn; }
+    QLabel *nodeCountLabel() const { return m_nodeCountLabel; }
+    const NodeViewStates &viewStates() const { return m_viewStates; }
+
+signals:
+    void viewMustBeClosed(NodeViewWindow *view);
+    void viewClosing(NodeViewWindow *view);
+    void viewedNodesWasRecounted(NodeViewWindow *view);
+    void viewStateChanged(NodeViewWindow::ViewStateItem vsi);
+    void selectionWasChanged(int selFirst, int selLast);
+    void eventListScrolled(int firstEvent);
+    void curNode_Changed(Node *node, NodeViewWindow *view);
+
+public slots:
+    void on_closeNodeBtn_clicked();
+    void on_currentIndexChanged(const QString &text);
+    void on_nodeUnderRemoving(Node *node);
+    void on_projectUnderRemoving();
+    void on_selectionChanged(const QItemSelection &selected, const QItemSelection &deselected);
+    void on_currentNodeWasChanged(Node *node);
+    void on_action_View_triggered() override;
+    void on_eventChartStateChanged(EventChart::EventChartState ecs);
+    void on_selectionWasChangedOutside(int selFirst, int selLast);
+    void on_eventListScrolled(int value);
+    void on_eventChartScrolled(int firstEvent);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    NodeViewState *currentState();
+    // Whole rows the list's viewport shows.
+    int visibleRows() const;
+    // Shows `model` in the list and follows its selection; the list's former
+    // selection model goes with it.
+    void setListModel(EventListModel *model);
+    void setColumnWidths();
+    void updateNodeCount();
+    void repaintChart();
+    // Drops every viewed node at once, models first, so that nothing refers
+    // to a node of a project that is going away.
+    void releaseNodes();
+
+    QPointer<Project> m_project;
+    const QString m_projectPath;
+    int m_number;
+    NodeViewStates m_viewStates;
+    QSharedPointer<ViewRoot> m_viewTree;
+    QComboBox *m_nodeChooser = nullptr;
+    QPushButton *m_closeNodeBtn = nullptr;
+    QLabel *m_nodeCountLabel = nullptr;
+    QTableView *m_eventList = nullptr;
+    EventChart *m_chart = nullptr;
+    QSplitter *m_splitter = nullptr;
+    // Set while the window moves the list on the chart's behalf, so that the
+    // move is not reported back to the chart.
+    bool m_scrollEcho = false;
+};

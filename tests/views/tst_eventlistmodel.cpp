@@ -1,0 +1,191 @@
+#include "app/tracer.h"
+#include "testsupport.h"
+#include "trace/node.h"
+#include "trace/project.h"
+#include "trace/task.h"
+#include "tracefixture.h"
+#include "views/eventlistmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QBrush>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QtTest>
+
+using TraceFixture::eventXml;
+
+namespace {
+
+constexpr int None = -1000; // no icon; or the light red of a row without a known task
+
+// Node 1 with service 1: a switch to task 1, the event under test as the last
+// but one row (after any switch to the kernel the reader puts before it) and a
+// service request.
+QByteArray traceWith(const QByteArray &event)
+{
+    return TraceFixture::traceFile(1,
+                                   "<tasks><task id=\"0\" name=\"K\"/><task id=\"1\" name=\"W\"/>"
+                                   "<task id=\"2\" name=\"R\"/></tasks>\n"
+                                   "<services><service id=\"1\" name=\"Ks_Start_Task_W\"/></services>\n",
+                                   eventXml(0, 10, 0, 1 << 8 | 1) + event + eventXml(1, 90, 1, 1 << 8 | 2));
+}
+
+// Reaches rows that index() refuses.
+class RawIndexModel : public EventListModel
+{
+public:
+    using EventListModel::EventListModel;
+    QModelIndex rawIndex(int row) const { return createIndex(row, 0, quintptr(0)); }
+};
+
+} // namespace
+
+class TestEventListModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    Tracer m_tracer;
+    int m_files = 0;
+
+    Node *load(const QByteArray &event)
+    {
+        const QString path = TestSupport::writeTempFile(QString::number(++m_files), QStringLiteral("n.trace"),
+                                                        traceWith(event));
+        return m_tracer.createNode(path, m_tracer.rootEntry(), FROM_TRACER);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_tracer.initHeadless();
+        m_tracer.setMessageSink(
+            [](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
+    }
+
+    void passesTheItemModelTester()
+    {
+        Node *node = load(eventXml(16, 20, 1 << 16 | 9, 4));
+        for (Node *shown : {node, static_cast<Node *>(nullptr)}) {
+            EventListModel model(shown);
+            QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+            QCOMPARE(model.rowCount(), shown ? node->eventCount() : 0);
+            QCOMPARE(model.data(model.index(0, 0)).toInt(), shown ? 1 : 0);
+        }
+    }
+
+    void cellsDescribeTheEvent_data()
+    {
+        QTest::addColumn<QByteArray>("event");
+        QTest::addColumn<QString>("texts"); // display of columns 2|3|4
+        QTest::addColumn<QString>("tips");  // tooltips of columns 2|3|4; "service": the service's name
+        QTest::addColumn<int>("typeIcon");  // sysEvents code of column 2's icon
+        QTest::addColumn<int>("serviceIcon");
+        QTest::addColumn<int>("colourTask"); // the task whose colour fills the row
+
+        QTest::newRow("a service request on a task of the own node shows the task id bare")
+            << eventXml(1, 20, 1, 1 << 8 | 2) << "||2"
+            << "L1_SERVICE_REQUEST|service|" << 1 << 1 << 1;
+        QTest::newRow("a service request on a task of node 5 adds that id")
+            << eventXml(1, 20, 1, 5 << 8 | 3) << "||3 [5]"
+            << "L1_SERVICE_REQUEST|service|" << 1 << 1 << 1;
+        QTest::newRow("a sync event shows port [node] and sequence (high half)")
+            << eventXml(4, 20, 2 << 8 | 5, 3 << 16 | 7) << "|5 [2]|7 (3)"
+            << "SYNC_PACKET_SENDING|TaskID[NodeID]|Packet Sequence Number" << 4 << None << 0;
+        QTest::newRow("a user marker shows its value in its task's colour")
+            << eventXml(16, 20, 2 << 16 | 9, 4) << "|9|4"
+            << "USER_MARKER||" << 16 << None << 2;
+        QTest::newRow("a task switch is in the colour of the task it starts")
+            << eventXml(0, 20, 0, 1 << 8 | 2) << "||2"
+            << "L1_TASK_SWITCH||TaskID to switch" << 0 << None << 2;
+        QTest::newRow("a task switch without a task shows the interrupt icon")
+            << QByteArray() << "||2"
+            << "L1_TASK_SWITCH||TaskID to switch" << 255 << None << None;
+        QTest::newRow("an event outside the catalogue shows its type and whole argument")
+            << eventXml(7, 20, 3, 0x12345) << "7||74565"
+            << "||" << None << None << None;
+        QTest::newRow("a user marker of a task the node lacks is light red")
+            << eventXml(16, 20, 9 << 16 | 4, 0) << "|4|0"
+            << "USER_MARKER||" << 16 << None << None;
+    }
+
+    void cellsDescribeTheEvent()
+    {
+        QFETCH(QByteArray, event);
+        QFETCH(QString, texts);
+        QFETCH(QString, tips);
+        QFETCH(int, typeIcon);
+        QFETCH(int, serviceIcon);
+        QFETCH(int, colourTask);
+        // The reader never stores a switch without a task, but a record may hold one.
+        Node *node = load(event.isEmpty() ? eventXml(0, 20, 0, 1 << 8 | 2) : event);
+        const int row = node->eventCount() - 2;
+        if (event.isEmpty())
+            const_cast<std::vector<TraceEvent> &>(node->events())[size_t(row)].currentTask = -1;
+        const int tasks = node->tasks().size();
+        const EventListModel model(node);
+        const auto cell = [&](int column, int role) { return model.data(model.index(row, column), role); };
+        const auto text = [&](int column, int role) {
+            const QVariant value = cell(column, role);
+            return value.isValid() ? value.toString() : QString();
+        };
+        const auto icon = [](const QVariant &value) { return value.value<QPixmap>().cacheKey(); };
+
+        QCOMPARE(cell(1, Qt::DisplayRole).toULongLong(), quint64(20));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(text(2 + i, Qt::DisplayRole), texts.split(QLatin1Char('|')).at(i));
+            const QString tip = tips.split(QLatin1Char('|')).at(i);
+            QCOMPARE(text(2 + i, Qt::ToolTipRole),
+                     tip == QStringLiteral("service") ? node->service(1).name : tip);
+        }
+        QCOMPARE(cell(2, Qt::DecorationRole).isValid(), typeIcon != None);
+        if (typeIcon != None)
+            QCOMPARE(icon(cell(2, Qt::DecorationRole)), m_tracer.sysEvent(typeIcon).icon.cacheKey());
+        QCOMPARE(cell(3, Qt::DecorationRole).isValid(), serviceIcon != None);
+        if (serviceIcon != None)
+            QCOMPARE(icon(cell(3, Qt::DecorationRole)), node->service(serviceIcon).icon.cacheKey());
+        const QColor colour = colourTask == None ? QColor(255, 85, 85) : node->task(colourTask)->colour();
+        for (int column = 0; column < 6; ++column)
+            QCOMPARE(cell(column, Qt::BackgroundRole).value<QBrush>().color(), colour);
+        QCOMPARE(node->tasks().size(), tasks);
+    }
+
+    void headersNameTheColumnsOnly_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tooltip");
+        QTest::newRow("number") << 0 << "#"
+                                << "Event number";
+        QTest::newRow("timecut") << 5 << "Tc"
+                                 << "Event timecut (total task execution time at this moment)";
+        QTest::newRow("no column 6") << 6 << QString() << QString();
+    }
+
+    void headersNameTheColumnsOnly()
+    {
+        QFETCH(int, section);
+        const EventListModel model(nullptr);
+        QTEST(model.headerData(section, Qt::Horizontal, Qt::DisplayRole).toString(), "text");
+        QTEST(model.headerData(section, Qt::Horizontal, Qt::ToolTipRole).toString(), "tooltip");
+        QVERIFY(!model.headerData(section, Qt::Vertical, Qt::DisplayRole).isValid());
+    }
+
+    // A view may still hold indexes of rows that are gone: a node closed under it.
+    void rowsOutsideTheNodeAreNeverRead()
+    {
+        Node *node = load(eventXml(16, 20, 1 << 16 | 9, 4));
+        RawIndexModel model(node);
+        QVERIFY(!model.index(model.rowCount(), 0).isValid());
+        QVERIFY(!model.data(model.rawIndex(model.rowCount()), Qt::DisplayRole).isValid());
+        QVERIFY(!model.data(model.rawIndex(-1), Qt::BackgroundRole).isValid());
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        node->project()->removeNode(node);
+        QCOMPARE(reset.size(), 1);
+        QCOMPARE(model.rowCount(), 0);
+        QVERIFY(!model.data(model.rawIndex(0), Qt::DisplayRole).isValid());
+    }
+};
+
+QTEST_MAIN(TestEventListModel)
+#include "tst_eventlistmodel.moc"

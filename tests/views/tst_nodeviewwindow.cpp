@@ -1,0 +1,362 @@
+#include "app/tracer.h"
+#include "chart/viewroot.h"
+#include "testsupport.h"
+#include "trace/node.h"
+#include "trace/project.h"
+#include "trace/task.h"
+#include "tracefixture.h"
+#include "views/nodeviewwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+using Window = std::unique_ptr<NodeViewWindow>;
+using Rows = QPair<int, int>;
+
+// The list's first selection range, top to bottom; (-1, -1) without one.
+Rows listSelection(const NodeViewWindow &window)
+{
+    const QItemSelection selection = window.eventList()->selectionModel()->selection();
+    return selection.isEmpty() ? Rows(-1, -1) : Rows(selection.first().top(), selection.first().bottom());
+}
+
+void selectRows(const NodeViewWindow &window, int top, int bottom)
+{
+    const QAbstractItemModel *model = window.eventList()->model();
+    window.eventList()->selectionModel()->select(
+        QItemSelection(model->index(top, 0), model->index(bottom, 5)), QItemSelectionModel::ClearAndSelect);
+}
+
+// What a press on a node's row in the chart does.
+void pressInChart(const NodeViewWindow &window, Node *node)
+{
+    window.viewTree()->setCurrentNode(node);
+    emit window.viewTree()->currentNodeWasChanged(node);
+}
+
+} // namespace
+
+class TestNodeViewWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    Tracer m_tracer;
+    int m_dirs = 0;
+
+    Node *open(const QString &name, const QByteArray &contents, bool newDir = false)
+    {
+        m_dirs += newDir;
+        return m_tracer.createNode(TestSupport::writeTempFile(QString::number(m_dirs), name, contents),
+                                   m_tracer.rootEntry(), FROM_TRACER);
+    }
+
+    // Copies of demo nodes 1 to `count` as a fresh project.
+    QList<Node *> openProject(int count)
+    {
+        QList<Node *> nodes;
+        for (int i = 1; i <= count; ++i) {
+            QFile demo(QStringLiteral(KESTREL_DEMO_DIR "/node%1.trace").arg(i));
+            nodes.append(demo.open(QIODevice::ReadOnly)
+                             ? open(QStringLiteral("node%1.trace").arg(i), demo.readAll(), i == 1)
+                             : nullptr);
+        }
+        return nodes;
+    }
+
+    // A shown window with nodes[0..shown) viewed, the last of them current.
+    static Window viewing(const QList<Node *> &nodes, int shown)
+    {
+        Window window = std::make_unique<NodeViewWindow>(nodes.first()->project(), 1);
+        window->show();
+        for (int i = 0; i < shown; ++i)
+            window->showNode(nodes.at(i));
+        return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<Node *>();
+        qRegisterMetaType<NodeViewWindow *>();
+        m_tracer.initHeadless();
+        m_tracer.setMessageSink(
+            [](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
+    }
+
+    void showingANodeCountsItOnce_data()
+    {
+        QTest::addColumn<QList<int>>("shown");
+        QTest::addColumn<int>("count");
+        QTest::newRow("a second node is added and becomes current") << QList<int>{0, 1} << 2;
+        QTest::newRow("a node already viewed only becomes current") << QList<int>{0, 1, 0} << 2;
+    }
+
+    void showingANodeCountsItOnce()
+    {
+        QFETCH(QList<int>, shown);
+        QFETCH(int, count);
+        const QList<Node *> nodes = openProject(2);
+        Window window = viewing(nodes, 0);
+        QSignalSpy recounts(window.get(), &NodeViewWindow::viewedNodesWasRecounted);
+        QSignalSpy curNodes(&m_tracer, &Tracer::curNode_Changed);
+        for (int i : shown)
+            QCOMPARE(window->showNode(nodes.at(i)), QString());
+
+        Node *current = nodes.at(shown.last());
+        QCOMPARE(window->viewedNodeCount(), count);
+        QCOMPARE(window->nodeCountLabel()->text(), QString::number(count));
+        QCOMPARE(recounts.size(), shown.size());
+        QCOMPARE(window->nodeChooser()->currentText(), current->label());
+        QCOMPARE(window->eventList()->model()->rowCount(), current->eventCount());
+        QCOMPARE(curNodes.last(),
+                 QVariantList({QVariant::fromValue(current), QVariant::fromValue(window.get())}));
+    }
+
+    void switchingNodesRestoresScrollAndSelection_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("through the node chooser") << 0;
+        QTest::newRow("through showNode") << 1;
+        QTest::newRow("through a press in the chart") << 2;
+    }
+
+    void switchingNodesRestoresScrollAndSelection()
+    {
+        QFETCH(int, how);
+        // The second node's list scrolls a shorter way than the first's.
+        QList<Node *> nodes = openProject(1);
+        QByteArray events;
+        for (int i = 0; i < 60; ++i)
+            events += TraceFixture::eventXml(1, quint32(100 * i), 0, 9 << 8);
+        nodes.append(open(QStringLiteral("short.trace"), TraceFixture::traceFile(9, "", events)));
+        Window window = viewing(nodes, 0);
+        QScrollBar *bar = window->eventList()->verticalScrollBar();
+        const int scroll[2] = {1500, 20};
+        const Rows selection[2] = {{10, 12}, {27, 27}};
+        for (int i = 0; i < 2; ++i) {
+            window->showNode(nodes.at(i));
+            bar->setValue(scroll[i]);
+            selectRows(*window, selection[i].first, selection[i].second);
+        }
+
+        for (int i : {0, 1, 0}) {
+            if (how == 0)
+                window->nodeChooser()->setCurrentIndex(i);
+            else if (how == 1)
+                window->showNode(nodes.at(i));
+            else
+                pressInChart(*window, nodes.at(i));
+            QCOMPARE(window->currentNode(), nodes.at(i));
+            QCOMPARE(window->nodeChooser()->currentIndex(), i);
+            QCOMPARE(bar->value(), scroll[i]);
+            QCOMPARE(window->viewStates().value(nodes.at(i)->traceFileName()).listFirst, scroll[i]);
+            QCOMPARE(listSelection(*window), selection[i]);
+        }
+    }
+
+    void listSelectionBecomesTheCurrentItem_data()
+    {
+        QTest::addColumn<int>("pressRow");
+        QTest::addColumn<Qt::KeyboardModifier>("modifier"); // of a second click, on secondRow
+        QTest::addColumn<int>("secondRow");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<Rows>("rows");
+        QTest::newRow("one row makes its event's task current")
+            << 5 << Qt::NoModifier << 5 << 10 << Rows(5, 5);
+        QTest::newRow("rows 3 down to 7 give 3 and 7") << 3 << Qt::ShiftModifier << 7 << 9 << Rows(3, 7);
+        QTest::newRow("rows 7 up to 3 give 3 and 7") << 7 << Qt::ShiftModifier << 3 << 9 << Rows(3, 7);
+        QTest::newRow("clearing the selection gives none")
+            << 5 << Qt::ControlModifier << 5 << 255 << Rows(-1, -1);
+    }
+
+    void listSelectionBecomesTheCurrentItem()
+    {
+        QFETCH(int, pressRow);
+        QFETCH(Qt::KeyboardModifier, modifier);
+        QFETCH(int, secondRow);
+        QFETCH(int, category);
+        QFETCH(Rows, rows);
+        Node *node = openProject(1).first();
+        Window window = viewing({node}, 1);
+        QTableView *list = window->eventList();
+        QSignalSpy items(&m_tracer, &Tracer::curTracerItem_Changed);
+        QSignalSpy toChart(window.get(), &NodeViewWindow::selectionWasChanged);
+
+        for (int click = 0; click < 2; ++click) {
+            const QPoint centre =
+                list->visualRect(list->model()->index(click ? secondRow : pressRow, 1)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, click ? modifier : Qt::NoModifier, centre);
+        }
+
+        TracerItem *expected = category == TracerItem::TASK_EVENT_RANGE ? node : nullptr;
+        if (category == TracerItem::TASK_EVENT)
+            QVERIFY((expected = node->task(node->event(rows.first)->currentTask)));
+        QCOMPARE(qvariant_cast<TracerItem *>(items.last().at(0)), expected);
+        QCOMPARE(int(items.last().at(1).value<TracerItem::TracerItemCategory>()), category);
+        QCOMPARE(Rows(items.last().at(2).toInt(), items.last().at(3).toInt()), rows);
+        QCOMPARE(Rows(toChart.last().at(0).toInt(), toChart.last().at(1).toInt()), rows);
+    }
+
+    void chartSelectionReachesTheListOnce_data()
+    {
+        QTest::addColumn<Rows>("chart"); // selFirst, selLast as the chart keeps them
+        QTest::addColumn<Rows>("list");
+        QTest::newRow("a range dragged leftwards") << Rows(9, 4) << Rows(4, 9);
+        QTest::newRow("a press before the node's start clears the list") << Rows(-1, 6) << Rows(-1, -1);
+    }
+
+    void chartSelectionReachesTheListOnce()
+    {
+        QFETCH(Rows, chart);
+        QFETCH(Rows, list);
+        Node *node = openProject(1).first();
+        Window window = viewing({node}, 1);
+        selectRows(*window, 2, 3);
+        QSignalSpy toChart(window.get(), &NodeViewWindow::selectionWasChanged);
+        QSignalSpy items(&m_tracer, &Tracer::curTracerItem_Changed);
+
+        // Twice, as a press or a drag in the chart does it: its record, then the signal.
+        for (int round = 0; round < 2; ++round) {
+            NodeViewState &state = (*window->chart()->viewStates())[node->traceFileName()];
+            state.selFirst = chart.first;
+            state.selLast = chart.second;
+            emit window->chart()->selectionWasChanged(chart.first, chart.second);
+        }
+
+        QCOMPARE(listSelection(*window), list);
+        QCOMPARE(toChart.size(), 1);
+        QCOMPARE(items.size(), 1);
+        if (list.first >= 0) // the chart keeps its own order
+            QCOMPARE(window->viewStates().value(node->traceFileName()).selFirst, chart.first);
+    }
+
+    void listAndChartScrollTogetherWithoutEcho()
+    {
+        Node *node = openProject(1).first();
+        Window window = viewing({node}, 1);
+        QScrollBar *listBar = window->eventList()->verticalScrollBar();
+        QScrollBar *chartBar = window->chart()->horizontalScrollBar();
+        QSignalSpy toChart(window.get(), &NodeViewWindow::eventListScrolled);
+        QSignalSpy fromChart(window->chart(), &EventChart::eventChartScrolled);
+
+        chartBar->setValue(chartBar->maximum() / 2);
+        QCOMPARE(fromChart.size(), 1);
+        const int first = fromChart.first().at(0).toInt();
+        QVERIFY(first > 0);
+        QCOMPARE(listBar->value(), first);
+        QCOMPARE(window->viewStates().value(node->traceFileName()).listFirst, first);
+        QCOMPARE(toChart.size(), 0);
+
+        window->chart()->viewport()->repaint();
+        const int chartBefore = chartBar->value();
+        listBar->setValue(first + 500);
+        QCOMPARE(toChart.size(), 1);
+        QVERIFY(chartBar->value() > chartBefore);
+        QCOMPARE(fromChart.size(), 1);
+    }
+
+    void aNodeOfAnotherProjectIsRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("another file name") << "other.trace";
+        QTest::newRow("the same file name in another directory") << "node1.trace";
+    }
+
+    void aNodeOfAnotherProjectIsRefused()
+    {
+        QFETCH(QString, name);
+        Node *viewed = openProject(1).first();
+        Node *stranger = open(name, TraceFixture::traceFile(7, "", TraceFixture::eventXml(1, 50)), true);
+        Window window = viewing({viewed}, 1);
+
+        QCOMPARE(window->showNode(stranger),
+                 QStringLiteral("Node '%1' doesn't belong to this Project and can't be viewed.").arg(name));
+        QCOMPARE(window->nodeChooser()->count(), 1);
+        QCOMPARE(window->currentNode(), viewed);
+    }
+
+    void titleShowsANumberOtherThanZero_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("number 0: the bare path") << 0 << QString();
+        QTest::newRow("number 12: in parentheses") << 12 << " (12)";
+    }
+
+    void titleShowsANumberOtherThanZero()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, suffix);
+        Project *project = openProject(1).first()->project();
+        NodeViewWindow window(project, number);
+        QCOMPARE(window.windowTitle(), project->path() + suffix);
+        window.setNumber(3);
+        window.setNumber(number);
+        QCOMPARE(window.windowTitle(), project->path() + suffix);
+        QCOMPARE(window.viewAction()->text(), project->path() + suffix);
+    }
+
+    void closingWhatIsViewedLeavesNothingDangling_data()
+    {
+        QTest::addColumn<int>("shown"); // the last one is current
+        QTest::addColumn<int>(
+            "how"); // 0: close button, 1: the project drops node 0, 2: ... node 1, 3: project closed
+        QTest::addColumn<int>("current"); // the current node after; -1: none
+        QTest::newRow("the close button on the only node") << 1 << 0 << -1;
+        QTest::newRow("the close button on the current of two") << 2 << 0 << 0;
+        QTest::newRow("a node closed that is not current") << 2 << 1 << 1;
+        QTest::newRow("the current node closed") << 2 << 2 << 0;
+        QTest::newRow("the project closed") << 2 << 3 << -1;
+    }
+
+    void closingWhatIsViewedLeavesNothingDangling()
+    {
+        QFETCH(int, shown);
+        QFETCH(int, how);
+        QFETCH(int, current);
+        const QList<Node *> nodes = openProject(2);
+        QPointer<Project> project = nodes.first()->project();
+        QPointer<Node> remaining = current >= 0 ? nodes.at(current) : nullptr;
+        Window window = viewing(nodes, shown);
+        selectRows(*window, 4, 4); // a task of the current node is the current item
+        QSignalSpy closeRequests(window.get(), &NodeViewWindow::viewMustBeClosed);
+
+        if (how == 0)
+            window->closeNodeButton()->click();
+        else if (how < 3)
+            project->removeNode(nodes.at(how - 1));
+        else
+            m_tracer.removeProject(project);
+
+        const int left = current >= 0 ? shown - 1 : 0;
+        QCOMPARE(closeRequests.size(), left == 0 ? 1 : 0);
+        QCOMPARE(window->viewedNodeCount(), left);
+        QCOMPARE(window->viewStates().size(), left);
+        QCOMPARE(window->currentNode(), remaining.data());
+        QCOMPARE(project ? project->nodeCount() : 0, how == 0 ? 2 : how < 3 ? 1 : 0);
+        if (how >= 2)
+            QVERIFY(!m_tracer.curTracerItem());
+        // Under the sanitizers none of this may read a freed node.
+        window->chart()->viewport()->repaint();
+        window->chart()->horizontalScrollBar()->setValue(window->chart()->horizontalScrollBar()->maximum());
+        window->resize(800, 600);
+        QSignalSpy closing(window.get(), &NodeViewWindow::viewClosing);
+        window.reset();
+        QCOMPARE(closing.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestNodeViewWindow)
+#include "tst_nodeviewwindow.moc"

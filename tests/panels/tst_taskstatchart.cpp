@@ -1,0 +1,198 @@
+#include "app/tracer.h"
+#include "testsupport.h"
+#include "trace/hub.h"
+#include "trace/node.h"
+#include "trace/project.h"
+#include "trace/task.h"
+#include "tracefixture.h"
+#include "views/taskstatchart.h"
+
+#include <QApplication>
+#include <QStyle>
+#include <QtTest>
+
+using TraceFixture::eventXml;
+
+namespace {
+
+// The frame is 508 - 108 = 400 pixels wide; the right-aligned share texts
+// stay right of x 440, clear of the bar ends looked at.
+constexpr int chartWidth = 508;
+
+// Tasks 1 and 2 and hub 3; task 1 runs from 0 until `switchAt`, task 2 from
+// then until `endAt` (microseconds).
+QByteArray trace(int nodeId, quint32 switchAt, quint32 endAt)
+{
+    return TraceFixture::traceFile(
+        nodeId,
+        "<tasks><task id=\"1\" name=\"First\"/><task id=\"2\" name=\"Second\"/></tasks>"
+        "<hubs><hub id=\"3\" name=\"Box\"/></hubs>\n",
+        eventXml(0, 0, 0, nodeId << 8 | 1) + eventXml(0, switchAt, 0, nodeId << 8 | 2) + eventXml(1, endAt));
+}
+
+// What the chart paints over magenta, which it never paints itself.
+QImage render(TaskStatChart &chart)
+{
+    chart.resize(chartWidth, 80);
+    QImage image(chart.size(), QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    chart.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+int rowMiddle(int row)
+{
+    return 6 + 18 * row + 8;
+}
+
+} // namespace
+
+class TestTaskStatChart : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Tracer> m_tracer;
+    int m_dirCount = 0;
+
+    Node *open(const char *file, const QByteArray &contents)
+    {
+        const QString dir = QStringLiteral("chart%1").arg(m_dirCount);
+        const QString path = TestSupport::writeTempFile(dir, QString::fromUtf8(file), contents);
+        return m_tracer->createNode(path, m_tracer->rootEntry(), FROM_TRACER);
+    }
+
+private slots:
+    void init()
+    {
+        ++m_dirCount;
+        m_tracer = std::make_unique<Tracer>();
+        m_tracer->initHeadless();
+        m_tracer->setMessageSink([](QMessageBox::Icon, const QString &text) { QFAIL(qPrintable(text)); });
+    }
+
+    void cleanup() { m_tracer.reset(); }
+
+    void barsShowEachTasksShare_data()
+    {
+        QTest::addColumn<quint32>("switchAt");
+        QTest::addColumn<quint32>("endAt");
+        QTest::addColumn<QList<int>>("lengths"); // bar length per task row, pixels
+
+        QTest::newRow("a share of 100 fills the frame, a share of 0 leaves only the frame")
+            << 100u << 100u << QList<int>{400, 0};
+        QTest::newRow("bars are proportional to the shares") << 100u << 400u << QList<int>{100, 300};
+        QTest::newRow("fractional bar lengths are cut off") << 100u << 300u << QList<int>{133, 266};
+    }
+
+    void barsShowEachTasksShare()
+    {
+        QFETCH(quint32, switchAt);
+        QFETCH(quint32, endAt);
+        QFETCH(QList<int>, lengths);
+        Node *const node = open("a.trace", trace(1, switchAt, endAt));
+        QVERIFY(node);
+        TaskStatChart chart;
+        chart.on_curNode_Changed(node, nullptr);
+        const QImage image = render(chart);
+
+        const QColor black(Qt::black), grey(Qt::lightGray);
+        const QColor window = QApplication::style()->standardPalette().color(QPalette::Window);
+        const QList<QSharedPointer<Task>> tasks = node->tasks().values();
+        QCOMPARE(tasks.size(), lengths.size());
+        for (int row = 0; row < tasks.size(); ++row) {
+            const int length = lengths.at(row);
+            const QColor colour = tasks.at(row)->colour();
+            const auto pixel = [&image, row](int x, int dy = 8) {
+                return image.pixelColor(x, rowMiddle(row) - 8 + dy);
+            };
+            if (length > 0) {
+                // Left, top and bottom edges, first and last inside column, right edge.
+                QCOMPARE((QList<QColor>{pixel(100), pixel(101, 0), pixel(101, 16), pixel(101),
+                                        pixel(100 + length - 1), pixel(100 + length)}),
+                         (QList<QColor>{black, black, black, colour, colour, black}));
+            } else {
+                QCOMPARE((QList<QColor>{pixel(100), pixel(101, 0), pixel(101)}),
+                         (QList<QColor>{grey, grey, window}));
+            }
+            // Past the bar the frame is empty up to its light grey right edge.
+            if (length < 400)
+                QCOMPARE((QList<QColor>{pixel(100 + length + 1), pixel(500)}), (QList<QColor>{window, grey}));
+        }
+        QCOMPARE(image.pixelColor(101, rowMiddle(tasks.size())), window);
+    }
+
+    void panelFollowsTheCurrentNode_data()
+    {
+        // Steps "item <node> <category>", "view <node>", "announce <node>", "remove <node>" or "close",
+        // then "=>" and the node shown: a, b or nothing for a blank panel.
+        QTest::addColumn<QString>("script");
+        QTest::newRow("before any node the panel stays blank") << "item b 6 =>";
+        QTest::newRow("a node entry shows that node") << "item a 2 => a";
+        QTest::newRow("task, hub, folder, event and empty selections keep the node")
+            << "item a 2, item b 6, item b 7, item b 3, item b 9, item b 10, item - 0, item - 255 => a";
+        QTest::newRow("another node entry switches the panel") << "item a 2, item b 2 => b";
+        QTest::newRow("a view's current node switches the panel, no node keeps it")
+            << "item a 2, view b, view - => b";
+        QTest::newRow("the shown node announced as leaving blanks the panel while it exists")
+            << "view a, announce a =>";
+        QTest::newRow("the shown node removed from the project blanks the panel") << "view a, remove a =>";
+        QTest::newRow("another node removed keeps the panel") << "view a, remove b => a";
+        QTest::newRow("a node becoming current after a removal is shown")
+            << "view a, remove a, item b 2 => b";
+        QTest::newRow("closing the project blanks the panel") << "view a, close =>";
+    }
+
+    void panelFollowsTheCurrentNode()
+    {
+        QFETCH(QString, script);
+        const QString steps = script.section(QStringLiteral(" =>"), 0, 0);
+        const QString shown = script.section(QStringLiteral("=>"), 1).trimmed();
+        // Task 1 of node a has half the time (a 200 pixel bar), of node b a quarter (100).
+        QMap<QString, Node *> nodes{{QStringLiteral("a"), open("a.trace", trace(1, 100, 200))},
+                                    {QStringLiteral("b"), open("b.trace", trace(2, 100, 400))}};
+        QVERIFY(nodes.value(QStringLiteral("a")) && nodes.value(QStringLiteral("b")));
+        Project *const project = nodes.first()->project();
+        const int length = shown == QLatin1String("a") ? 200 : 100;
+        const QColor colour = shown.isEmpty() ? QColor() : nodes.value(shown)->task(1)->colour();
+
+        TaskStatChart chart;
+        for (const QString &step : steps.split(QStringLiteral(", "))) {
+            const QStringList words = step.split(QLatin1Char(' '));
+            Node *const node = nodes.value(words.value(1));
+            const int category = words.value(2).toInt();
+            if (words.at(0) == QLatin1String("item")) {
+                TracerItem *item = node;
+                if (category == TracerItem::TASK)
+                    item = node->task(1);
+                else if (category == TracerItem::HUB)
+                    item = node->hubs().value(3).data();
+                m_tracer->setCurTracerItem(item, TracerItem::TracerItemCategory(category), 0, 0);
+            } else if (words.at(0) == QLatin1String("view")) {
+                m_tracer->on_curNode_Changed(node, nullptr);
+            } else if (words.at(0) == QLatin1String("announce")) {
+                emit project->nodeUnderRemoving(node);
+            } else if (words.at(0) == QLatin1String("remove")) {
+                project->removeNode(node);
+                nodes.remove(words.at(1));
+            } else {
+                m_tracer->removeProject(project);
+                nodes.clear();
+            }
+        }
+
+        QCOMPARE(chart.node(), nodes.value(shown));
+        const QImage image = render(chart);
+        if (shown.isEmpty()) {
+            QImage blank(image.size(), image.format());
+            blank.fill(Qt::magenta);
+            QVERIFY(image == blank);
+        } else {
+            QCOMPARE(image.pixelColor(100 + length - 1, rowMiddle(0)), colour);
+            QCOMPARE(image.pixelColor(100 + length, rowMiddle(0)), QColor(Qt::black));
+        }
+    }
+};
+
+QTEST_MAIN(TestTaskStatChart)
+#include "tst_taskstatchart.moc"

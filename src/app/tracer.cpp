@@ -3,9 +3,12 @@
 #include "app/tracefilereceiver.h"
 #include "trace/node.h"
 #include "trace/project.h"
+#include "views/nodeviewwindow.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
+#include <QMdiArea>
 #include <QSettings>
 #include <QTreeWidgetItem>
 
@@ -82,6 +85,8 @@ Tracer::Tracer()
 
 Tracer::~Tracer()
 {
+    // Views let go of their nodes before the projects go.
+    m_viewArea.reset();
     delete m_helpProcess;
     m_helpProcess = nullptr;
     m_curTracerItem = nullptr;
@@ -125,10 +130,39 @@ void Tracer::openCommandLineFiles()
 {
     // The argument list is fetched anew for every index, as loading a file may
     // run the event loop (a warning box) in between.
+    QList<QPointer<Node>> opened;
     for (int i = 1; i < QCoreApplication::arguments().size(); ++i) {
         const QString path = QFileInfo(QCoreApplication::arguments().at(i)).absoluteFilePath();
-        createNode(path, rootEntry(), FROM_CMDLINE);
+        if (Node *node = createNode(path, rootEntry(), FROM_CMDLINE))
+            opened.append(node);
     }
+    showInViewWindow(opened);
+}
+
+void Tracer::showInViewWindow(const QList<QPointer<Node>> &nodes)
+{
+    Project *project = nullptr;
+    for (const QPointer<Node> &node : nodes) {
+        if (node && node->project()) {
+            project = node->project();
+            break;
+        }
+    }
+    if (!project)
+        return;
+    m_viewArea = std::make_unique<QMdiArea>();
+    m_viewArea->setWindowTitle(QStringLiteral("Kestrelview"));
+    m_viewArea->setWindowIcon(QIcon(QStringLiteral(":/interface/resources/node_view_16.png")));
+    auto *view = new NodeViewWindow(project, 0);
+    m_viewArea->addSubWindow(view);
+    connect(view, &NodeViewWindow::viewMustBeClosed, view, &QWidget::close);
+    for (const QPointer<Node> &node : nodes) {
+        if (node && node->project() == project)
+            view->showNode(node);
+    }
+    m_viewArea->resize(1400, 850);
+    view->showMaximized();
+    m_viewArea->show();
 }
 
 void Tracer::buildEventCatalogue()

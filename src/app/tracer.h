@@ -18,6 +18,7 @@ class Node;
 class NodeViewWindow;
 class Project;
 class QApplication;
+class QMdiArea;
 class QTreeWidgetItem;
 class TraceFileReceiver;
 
@@ -113,8 +114,12 @@ private slots:
 private:
     void buildEventCatalogue();
     void openCommandLineFiles();
+    void showInViewWindow(const QList<QPointer<Node>> &nodes);
 
     std::unique_ptr<QTreeWidgetItem> m_rootEntry;
+    // Until the main window exists, the nodes named on the command line are
+    // shown in one view window of their project.
+    std::unique_ptr<QMdiArea> m_viewArea;
     QSharedPointer<TraceFileReceiver> m_receiver;
     QApplication *m_application = nullptr;
     QVector<ServiceInfo> m_services;

@@ -1,15 +1,14 @@
 #include "app/tracer.h"
 
 #include "app/tracefilereceiver.h"
+#include "mainwindow/tracerwindow.h"
 #include "trace/node.h"
 #include "trace/project.h"
-#include "views/nodeviewwindow.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QIcon>
-#include <QMdiArea>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTreeWidgetItem>
 
 #include <memory>
@@ -85,14 +84,16 @@ Tracer::Tracer()
 
 Tracer::~Tracer()
 {
-    // Views let go of their nodes before the projects go.
-    m_viewArea.reset();
+    // Nobody hears a controller that is going away: the item tree reselects
+    // as the project entries go.
+    const QSignalBlocker blocker(this);
     delete m_helpProcess;
     m_helpProcess = nullptr;
     m_curTracerItem = nullptr;
     m_projects.clear();
     m_sysEvents.clear();
     m_services.clear();
+    m_mainWindow.reset();
     m_receiver.reset();
     if (theTracer == this)
         theTracer = nullptr;
@@ -106,8 +107,8 @@ bool Tracer::init(QApplication *application)
     initHeadless();
     try {
         m_receiver.reset(new TraceFileReceiver(nullptr));
-        connect(m_receiver.data(), &TraceFileReceiver::addNodeFromReceiver, this,
-                &Tracer::on_addNodeFromReceiver);
+        m_mainWindow.reset(new TracerWindow(nullptr, Qt::WindowFlags()));
+        m_mainWindow->show();
         openCommandLineFiles();
     } catch (const QString &text) {
         showMessage(QMessageBox::Critical, text);
@@ -130,39 +131,10 @@ void Tracer::openCommandLineFiles()
 {
     // The argument list is fetched anew for every index, as loading a file may
     // run the event loop (a warning box) in between.
-    QList<QPointer<Node>> opened;
     for (int i = 1; i < QCoreApplication::arguments().size(); ++i) {
         const QString path = QFileInfo(QCoreApplication::arguments().at(i)).absoluteFilePath();
-        if (Node *node = createNode(path, rootEntry(), FROM_CMDLINE))
-            opened.append(node);
+        m_mainWindow->openNode(path, FROM_CMDLINE);
     }
-    showInViewWindow(opened);
-}
-
-void Tracer::showInViewWindow(const QList<QPointer<Node>> &nodes)
-{
-    Project *project = nullptr;
-    for (const QPointer<Node> &node : nodes) {
-        if (node && node->project()) {
-            project = node->project();
-            break;
-        }
-    }
-    if (!project)
-        return;
-    m_viewArea = std::make_unique<QMdiArea>();
-    m_viewArea->setWindowTitle(QStringLiteral("Kestrelview"));
-    m_viewArea->setWindowIcon(QIcon(QStringLiteral(":/interface/resources/node_view_16.png")));
-    auto *view = new NodeViewWindow(project, 0);
-    m_viewArea->addSubWindow(view);
-    connect(view, &NodeViewWindow::viewMustBeClosed, view, &QWidget::close);
-    for (const QPointer<Node> &node : nodes) {
-        if (node && node->project() == project)
-            view->showNode(node);
-    }
-    m_viewArea->resize(1400, 850);
-    view->showMaximized();
-    m_viewArea->show();
 }
 
 void Tracer::buildEventCatalogue()
@@ -286,9 +258,4 @@ void Tracer::showMessage(QMessageBox::Icon icon, const QString &text) const
 void Tracer::on_curNode_Changed(Node *node, NodeViewWindow *view)
 {
     emit curNode_Changed(node, view);
-}
-
-void Tracer::on_addNodeFromReceiver(const QString &traceFilePath)
-{
-    createNode(traceFilePath, rootEntry(), FROM_RECEIVER);
 }

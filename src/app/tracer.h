@@ -18,9 +18,9 @@ class Node;
 class NodeViewWindow;
 class Project;
 class QApplication;
-class QMdiArea;
 class QTreeWidgetItem;
 class TraceFileReceiver;
+class TracerWindow;
 
 // How a request to open a trace file arose.
 enum NodeOrigin { FROM_TRACER = 0, FROM_CMDLINE = 1, FROM_RECEIVER = 2 };
@@ -55,8 +55,9 @@ public:
     Tracer();
     ~Tracer() override;
 
-    // Sets theTracer, builds the catalogues, starts the hand-off receiver and
-    // opens the command-line files. False when the program cannot start.
+    // Sets theTracer, builds the catalogues, starts the hand-off receiver,
+    // shows the main window and opens the command-line files through it.
+    // False when the program cannot start.
     bool init(QApplication *application);
     // The part of init that tools and tests need to load files: theTracer and
     // the catalogues, without receiver or windows.
@@ -89,8 +90,9 @@ public:
     bool externalHeader() const { return m_externalHeader; }
     QApplication *application() const { return m_application; }
     TraceFileReceiver *receiver() const { return m_receiver.data(); }
+    TracerWindow *mainWindow() const { return m_mainWindow.data(); }
 
-    // The entry new projects hang under until the main window provides its item tree.
+    // The entry new projects hang under when there is no main window (tools and tests).
     QTreeWidgetItem *rootEntry() const { return m_rootEntry.get(); }
 
     // Where messages for the user go. By default a message box titled
@@ -108,19 +110,13 @@ signals:
 public slots:
     void on_curNode_Changed(Node *node, NodeViewWindow *view);
 
-private slots:
-    void on_addNodeFromReceiver(const QString &traceFilePath);
-
 private:
     void buildEventCatalogue();
     void openCommandLineFiles();
-    void showInViewWindow(const QList<QPointer<Node>> &nodes);
 
     std::unique_ptr<QTreeWidgetItem> m_rootEntry;
-    // Until the main window exists, the nodes named on the command line are
-    // shown in one view window of their project.
-    std::unique_ptr<QMdiArea> m_viewArea;
     QSharedPointer<TraceFileReceiver> m_receiver;
+    QSharedPointer<TracerWindow> m_mainWindow;
     QApplication *m_application = nullptr;
     QVector<ServiceInfo> m_services;
     QHash<int, SysEventInfo> m_sysEvents;

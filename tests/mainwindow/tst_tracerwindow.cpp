@@ -1,0 +1,598 @@
+#include "app/tracefilereceiver.h"
+#include "app/tracer.h"
+#include "mainwindow/itemtree.h"
+#include "mainwindow/smartmenu.h"
+#include "mainwindow/tracerwindow.h"
+#include "testsupport.h"
+#include "trace/hub.h"
+#include "trace/node.h"
+#include "trace/project.h"
+#include "trace/task.h"
+#include "tracefixture.h"
+#include "views/nodeviewwindow.h"
+#include "views/taskstatchart.h"
+
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+using TraceFixture::eventXml;
+
+namespace {
+
+enum Panel { TREE = 0, PROPERTIES = 1, STATS = 2 };
+
+// Node `nodeId` with tasks 1 and 2 and hub 3; task 1 runs, then task 2.
+QByteArray trace(int nodeId)
+{
+    return TraceFixture::traceFile(
+        nodeId,
+        "<tasks><task id=\"1\" name=\"First\"/><task id=\"2\" name=\"Second\"/></tasks>"
+        "<hubs><hub id=\"3\" name=\"Box\"/></hubs>\n",
+        eventXml(0, 0, 0, nodeId << 8 | 1) + eventXml(0, 100, 0, nodeId << 8 | 2) + eventXml(1, 250));
+}
+
+QSettings store()
+{
+    return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+}
+
+QStringList cellTexts(const QTableWidget &table)
+{
+    QStringList texts;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        for (int column = 0; column < table.columnCount(); ++column) {
+            const QTableWidgetItem *cell = table.item(row, column);
+            texts.append(cell ? cell->text() : QStringLiteral("<none>"));
+        }
+    }
+    return texts;
+}
+
+} // namespace
+
+class TestTracerWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Tracer> m_tracer;
+    std::unique_ptr<TracerWindow> m_window;
+    QStringList m_messages;
+    int m_dirCount = 0;
+
+    void makeWindow() { m_window = std::make_unique<TracerWindow>(); }
+
+    // A trace file of node `nodeId` in this test's own directory.
+    QString traceFile(const char *name, int nodeId)
+    {
+        return TestSupport::writeTempFile(QStringLiteral("dir%1").arg(m_dirCount), QString::fromUtf8(name),
+                                          trace(nodeId));
+    }
+
+    QAction *action(const char *name) const
+    {
+        auto *found = m_window->findChild<QAction *>(QLatin1String(name));
+        if (!found)
+            qFatal("no action %s", name);
+        return found;
+    }
+
+    // In the tab presentation a group shows exactly when its tab does.
+    bool groupShown(int group) const
+    {
+        return m_window->smartMenu()->groupToolBar(group)->isVisibleTo(m_window.get());
+    }
+
+    bool groupEnabled(int group) const { return m_window->menuBar()->actions().at(group)->isEnabled(); }
+
+    QList<NodeViewWindow *> views() const
+    {
+        QList<NodeViewWindow *> list;
+        const auto windows = m_window->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        for (QMdiSubWindow *window : windows)
+            list.append(qobject_cast<NodeViewWindow *>(window));
+        return list;
+    }
+
+    Node *openedNode(const QString &path) const
+    {
+        const QFileInfo info(path);
+        Project *project = m_tracer->project(info.absolutePath());
+        return project ? project->node(info.fileName()) : nullptr;
+    }
+
+    void select(QTreeWidgetItem *entry) { m_window->itemTree()->setCurrentItem(entry); }
+
+private slots:
+    void init()
+    {
+        store().clear();
+        ++m_dirCount;
+        m_messages.clear();
+        m_tracer = std::make_unique<Tracer>();
+        m_tracer->initHeadless();
+        m_tracer->setMessageSink([this](QMessageBox::Icon, const QString &text) { m_messages.append(text); });
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_tracer.reset();
+        // Views closed on their own go through the event loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void firstStartShowsOnlyFileTracerAndHelp_data()
+    {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("the File group is shown") << 0 << true;
+        QTest::newRow("the Tracer group is shown") << 1 << true;
+        QTest::newRow("the Views group waits for a view") << 2 << false;
+        QTest::newRow("the Project group waits for a project") << 3 << false;
+        QTest::newRow("the Node group waits for a node") << 4 << false;
+        QTest::newRow("the View group waits for a view") << 5 << false;
+        QTest::newRow("the Help group is shown") << 6 << true;
+    }
+
+    void firstStartShowsOnlyFileTracerAndHelp()
+    {
+        QFETCH(int, group);
+        QFETCH(bool, shown);
+        makeWindow();
+        QCOMPARE(m_window->smartMenu()->mode(), SmartMenu::Tabs);
+        QCOMPARE(m_window->size(), QSize(500, 400));
+        QCOMPARE(m_window->pos(), QPoint(0, 0));
+        QVERIFY(!m_window->windowState().testFlag(Qt::WindowMaximized));
+        QCOMPARE(groupShown(group), shown);
+        QCOMPARE(groupEnabled(group), shown);
+        QVERIFY(action("action_ModeTabs")->isChecked());
+    }
+
+    void contextMenuActionsStayEnabledInDisabledGroups()
+    {
+        makeWindow();
+        QVERIFY(!groupEnabled(TracerWindow::NODE_GROUP));
+        const auto entries = m_window->nodeContextMenu()->actions();
+        for (QAction *entry : entries)
+            QVERIFY2(entry->isSeparator() || entry->isEnabled(), qPrintable(entry->text()));
+    }
+
+    void geometryIsReadFromTheStore_data()
+    {
+        QTest::addColumn<QVariantList>("stored"); // width, height, left, top, maximized; invalid: absent
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("numbers stored as text read back as numbers")
+            << QVariantList{QStringLiteral("640"), QStringLiteral("480"), QStringLiteral("30"),
+                            QStringLiteral("40"), QVariant()}
+            << QRect(30, 40, 640, 480) << false;
+        QTest::newRow("a place that is no number reads as 0")
+            << QVariantList{QVariant(), QVariant(), QStringLiteral("left"), QStringLiteral("12"), QVariant()}
+            << QRect(0, 12, 500, 400) << false;
+        QTest::newRow("a stored maximized flag maximizes the window")
+            << QVariantList{QVariant(), QVariant(), QVariant(), QVariant(), true} << QRect(0, 0, 500, 400)
+            << true;
+    }
+
+    void geometryIsReadFromTheStore()
+    {
+        QFETCH(QVariantList, stored);
+        QFETCH(QRect, geometry);
+        QFETCH(bool, maximized);
+        {
+            QSettings settings = store();
+            const QStringList keys{QStringLiteral("width"), QStringLiteral("height"), QStringLiteral("left"),
+                                   QStringLiteral("top"), QStringLiteral("maximized")};
+            for (int i = 0; i < keys.size(); ++i) {
+                if (stored.at(i).isValid())
+                    settings.setValue(QStringLiteral("application/main_window/") + keys.at(i), stored.at(i));
+            }
+        }
+        makeWindow();
+        QCOMPARE(QRect(m_window->pos(), m_window->size()), geometry);
+        QCOMPARE(m_window->windowState().testFlag(Qt::WindowMaximized), maximized);
+    }
+
+    void geometryIsWrittenOnClose_data()
+    {
+        QTest::addColumn<bool>("maximize");
+        QTest::addColumn<QStringList>("written"); // height, width, left, top as stored
+        QTest::newRow("a normal window writes its size and place as text")
+            << false
+            << QStringList{QStringLiteral("520"), QStringLiteral("700"), QStringLiteral("20"),
+                           QStringLiteral("30")};
+        QTest::newRow("a maximized window keeps the earlier normal geometry")
+            << true
+            << QStringList{QStringLiteral("200"), QStringLiteral("300"), QStringLiteral("7"),
+                           QStringLiteral("8")};
+    }
+
+    void geometryIsWrittenOnClose()
+    {
+        QFETCH(bool, maximize);
+        QFETCH(QStringList, written);
+        {
+            QSettings settings = store();
+            settings.setValue(QStringLiteral("application/main_window/height"), QStringLiteral("200"));
+            settings.setValue(QStringLiteral("application/main_window/width"), QStringLiteral("300"));
+            settings.setValue(QStringLiteral("application/main_window/left"), QStringLiteral("7"));
+            settings.setValue(QStringLiteral("application/main_window/top"), QStringLiteral("8"));
+        }
+        makeWindow();
+        m_window->resize(700, 520);
+        m_window->move(20, 30);
+        if (maximize)
+            m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+        m_window.reset();
+
+        const QSettings settings = store();
+        QCOMPARE(settings.value(QStringLiteral("application/main_window/maximized")).toBool(), maximize);
+        const QStringList keys{QStringLiteral("height"), QStringLiteral("width"), QStringLiteral("left"),
+                               QStringLiteral("top")};
+        for (int i = 0; i < keys.size(); ++i) {
+            const QVariant value = settings.value(QStringLiteral("application/main_window/") + keys.at(i));
+            QCOMPARE(value.toString(), written.at(i));
+        }
+        // And a window made from them stands where this one stood.
+        if (!maximize) {
+            makeWindow();
+            QCOMPARE(QRect(m_window->pos(), m_window->size()), QRect(20, 30, 700, 520));
+        }
+    }
+
+    void currentItemSwitchesGroupsAndFillsProperties_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("projectGroup");
+        QTest::addColumn<bool>("nodeGroup");
+        QTest::newRow("a project entry enables Project and disables Node")
+            << QStringLiteral("project") << true << false;
+        QTest::newRow("a node entry enables Project and Node") << QStringLiteral("node") << true << true;
+        QTest::newRow("a task folder enables Project and Node") << QStringLiteral("tasks") << true << true;
+        QTest::newRow("a task entry enables Project and Node") << QStringLiteral("task") << true << true;
+        QTest::newRow("a hub entry enables Project and Node") << QStringLiteral("hub") << true << true;
+        QTest::newRow("an event range after the project keeps the project's groups")
+            << QStringLiteral("range") << true << false;
+        QTest::newRow("the root entry disables both and empties the browser")
+            << QStringLiteral("root") << false << false;
+    }
+
+    void currentItemSwitchesGroupsAndFillsProperties()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, projectGroup);
+        QFETCH(bool, nodeGroup);
+        makeWindow();
+        m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
+        Node *node = openedNode(traceFile("a.trace", 1));
+        QVERIFY(node);
+        Project *project = node->project();
+
+        // A longer table first: what it leaves behind must not show.
+        select(node->treeItem());
+        QVERIFY(m_window->propertyTable()->rowCount() > 0);
+        select(project->treeItem());
+
+        TracerItem *item = nullptr;
+        auto category = TracerItem::NONE;
+        int data1 = 0;
+        int data2 = 0;
+        if (entry == QLatin1String("project")) {
+            item = project;
+            category = TracerItem::PROJECT;
+        } else if (entry == QLatin1String("node")) {
+            select(node->treeItem());
+            item = node;
+            category = TracerItem::NODE;
+        } else if (entry == QLatin1String("tasks")) {
+            select(node->taskFolder());
+            item = node;
+            category = TracerItem::TASKS;
+        } else if (entry == QLatin1String("task")) {
+            select(node->task(1)->treeItem());
+            item = node->task(1);
+            category = TracerItem::TASK;
+        } else if (entry == QLatin1String("hub")) {
+            Hub *hub = node->hubs().value(3).data();
+            QVERIFY(hub);
+            select(hub->treeItem());
+            item = hub;
+            category = TracerItem::HUB;
+        } else if (entry == QLatin1String("range")) {
+            item = node;
+            category = TracerItem::TASK_EVENT_RANGE;
+            data1 = 0;
+            data2 = 2;
+            m_tracer->setCurTracerItem(node, category, data1, data2);
+        } else {
+            select(m_window->rootEntry());
+        }
+
+        QCOMPARE(m_tracer->curTracerItem(), item);
+        QCOMPARE(groupEnabled(TracerWindow::PROJECT_GROUP), projectGroup);
+        QCOMPARE(groupEnabled(TracerWindow::NODE_GROUP), nodeGroup);
+        QCOMPARE(groupShown(TracerWindow::PROJECT_GROUP), projectGroup);
+        QCOMPARE(groupShown(TracerWindow::NODE_GROUP), nodeGroup);
+
+        QTableWidget expected(0, 2);
+        if (item)
+            item->fillProperties(category, &expected, data1, data2);
+        QCOMPARE(cellTexts(*m_window->propertyTable()), cellTexts(expected));
+        QCOMPARE(m_window->propertyTable()->rowCount(), expected.rowCount());
+    }
+
+    void panelTogglesHideTheLeftSplitterOnlyWhenAllAreHidden_data()
+    {
+        QTest::addColumn<QList<int>>("hidden");
+        QTest::addColumn<int>("shownAgain"); // -1: none
+        QTest::addColumn<bool>("splitterVisible");
+        QTest::newRow("hiding the tree keeps the splitter") << QList<int>{TREE} << -1 << true;
+        QTest::newRow("hiding tree and browser keeps the splitter")
+            << QList<int>{TREE, PROPERTIES} << -1 << true;
+        QTest::newRow("hiding browser and stats keeps the splitter")
+            << QList<int>{STATS, PROPERTIES} << -1 << true;
+        QTest::newRow("hiding all three hides the splitter")
+            << QList<int>{PROPERTIES, STATS, TREE} << -1 << false;
+        QTest::newRow("showing the stats again brings the splitter back")
+            << QList<int>{TREE, PROPERTIES, STATS} << int(STATS) << true;
+        QTest::newRow("showing the tree again brings the splitter back")
+            << QList<int>{STATS, TREE, PROPERTIES} << int(TREE) << true;
+    }
+
+    void panelTogglesHideTheLeftSplitterOnlyWhenAllAreHidden()
+    {
+        QFETCH(QList<int>, hidden);
+        QFETCH(int, shownAgain);
+        QFETCH(bool, splitterVisible);
+        makeWindow();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        const QList<QAction *> toggles{action("action_ToggleItemTree"), action("action_TogglePropBrowser"),
+                                       action("action_ToggleTaskStats")};
+        const QList<QWidget *> panels{m_window->itemTree(), m_window->propertyTable(),
+                                      m_window->taskStatsArea()};
+        for (int panel : hidden)
+            toggles.at(panel)->trigger();
+        if (shownAgain >= 0)
+            toggles.at(shownAgain)->trigger();
+
+        QCOMPARE(m_window->leftSplitter()->isVisible(), splitterVisible);
+        for (int panel = 0; panel < panels.size(); ++panel) {
+            const bool shown = !hidden.contains(panel) || panel == shownAgain;
+            QCOMPARE(toggles.at(panel)->isChecked(), shown);
+            QCOMPARE(panels.at(panel)->isVisibleTo(m_window.get()), shown);
+        }
+        if (!splitterVisible) {
+            // The MDI area takes the whole width of the splitter row.
+            QTRY_COMPARE(m_window->mdiArea()->width(), m_window->mdiArea()->parentWidget()->width());
+        }
+    }
+
+    void openingThroughTheDialogLoadsAndViews_data()
+    {
+        QTest::addColumn<QStringList>("chosen"); // file names; "-" a file that does not exist
+        QTest::addColumn<int>("nodes");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("one chosen file is loaded and viewed")
+            << QStringList{QStringLiteral("a.trace")} << 1 << 0;
+        QTest::newRow("two files of one directory share one view")
+            << QStringList{QStringLiteral("a.trace"), QStringLiteral("b.trace2")} << 2 << 0;
+        QTest::newRow("a refused file in the middle does not stop the others")
+            << QStringList{QStringLiteral("a.trace"), QStringLiteral("-"), QStringLiteral("b.trace2")} << 2
+            << 1;
+        QTest::newRow("a cancelled dialog opens nothing") << QStringList{} << 0 << 0;
+    }
+
+    void openingThroughTheDialogLoadsAndViews()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(int, nodes);
+        QFETCH(int, messages);
+        makeWindow();
+        QStringList paths;
+        int nodeId = 0;
+        for (const QString &name : chosen) {
+            if (name == QLatin1String("-"))
+                paths.append(QFileInfo(traceFile("x.trace", 9)).absolutePath() +
+                             QStringLiteral("/missing.trace"));
+            else
+                paths.append(traceFile(name.toUtf8().constData(), ++nodeId));
+        }
+        int asked = 0;
+        m_window->setOpenFilesDialog(
+            [&](QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
+                ++asked;
+                // An empty recent list starts in the program's directory.
+                if (parent != m_window.get() || caption != QLatin1String("Open Tracefiles") ||
+                    dir != QCoreApplication::applicationDirPath() ||
+                    filter != QLatin1String("Tracefiles (*.trace *.trace2)"))
+                    return QStringList{};
+                return paths;
+            });
+        action("action_OpenNode")->trigger();
+        QCOMPARE(asked, 1);
+        QCOMPARE(m_messages.size(), messages);
+
+        const QList<NodeViewWindow *> shown = views();
+        if (nodes == 0) {
+            QVERIFY(m_tracer->projects().isEmpty());
+            QVERIFY(shown.isEmpty());
+            QVERIFY(!groupEnabled(TracerWindow::VIEWS_GROUP));
+            QVERIFY(!groupEnabled(TracerWindow::VIEW_GROUP));
+            return;
+        }
+        QCOMPARE(m_tracer->projects().size(), 1);
+        Project *project = m_tracer->projects().begin()->data();
+        QCOMPARE(project->nodeCount(), nodes);
+        QCOMPARE(project->treeItem()->parent(), m_window->rootEntry());
+        QVERIFY(m_window->rootEntry()->isExpanded());
+        QVERIFY(project->treeItem()->isExpanded());
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first()->viewedNodeCount(), nodes);
+        QCOMPARE(shown.first()->currentNode(), openedNode(paths.last()));
+        QVERIFY(groupEnabled(TracerWindow::VIEWS_GROUP));
+        QVERIFY(groupEnabled(TracerWindow::VIEW_GROUP));
+        QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("viewListMenu"))
+                    ->actions()
+                    .contains(shown.first()->viewAction()));
+    }
+
+    void viewingNodesGathersOrNumbersViews_data()
+    {
+        QTest::addColumn<QList<bool>>("apart"); // one View Node command on node b per entry
+        QTest::addColumn<QList<int>>("numbers");
+        QTest::addColumn<QList<int>>("viewed"); // node count per view
+        QTest::newRow("viewing a node already viewed opens no window")
+            << QList<bool>{false} << QList<int>{0} << QList<int>{2};
+        QTest::newRow("viewing apart numbers the first view 1 and opens view 2")
+            << QList<bool>{true} << QList<int>{1, 2} << QList<int>{2, 1};
+        QTest::newRow("a second apart opens view 3")
+            << QList<bool>{true, true} << QList<int>{1, 2, 3} << QList<int>{2, 1, 1};
+        QTest::newRow("viewing after an apart goes to the first view of the project")
+            << QList<bool>{true, false} << QList<int>{1, 2} << QList<int>{2, 1};
+    }
+
+    void viewingNodesGathersOrNumbersViews()
+    {
+        QFETCH(QList<bool>, apart);
+        QFETCH(QList<int>, numbers);
+        QFETCH(QList<int>, viewed);
+        makeWindow();
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
+        m_window->openNode(traceFile("b.trace", 2), FROM_TRACER);
+        Node *b = openedNode(traceFile("b.trace", 2));
+        select(b->treeItem());
+        for (bool separate : apart)
+            action(separate ? "action_ViewNodeApart" : "action_ViewNode")->trigger();
+
+        const QList<NodeViewWindow *> shown = views();
+        QList<int> gotNumbers;
+        QList<int> gotViewed;
+        for (NodeViewWindow *view : shown) {
+            gotNumbers.append(view->number());
+            gotViewed.append(view->viewedNodeCount());
+        }
+        QCOMPARE(gotNumbers, numbers);
+        QCOMPARE(gotViewed, viewed);
+        QTRY_COMPARE(m_window->mdiArea()->activeSubWindow(), apart.last() ? shown.last() : shown.first());
+    }
+
+    void closingAViewedCurrentNodeLeavesNothingBehind_data()
+    {
+        QTest::addColumn<int>("nodes");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("nodesLeft");
+        QTest::newRow("closing the only node closes its view and project")
+            << 1 << QStringLiteral("node") << QStringLiteral("action_CloseNode") << 0;
+        QTest::newRow("closing one of two nodes keeps the view with the other")
+            << 2 << QStringLiteral("node") << QStringLiteral("action_CloseNode") << 1;
+        QTest::newRow("closing from a task entry closes the task's node")
+            << 2 << QStringLiteral("task") << QStringLiteral("action_CloseNode") << 1;
+        QTest::newRow("closing from the hub folder closes its node")
+            << 1 << QStringLiteral("hubs") << QStringLiteral("action_CloseNode") << 0;
+        QTest::newRow("closing the project of a viewed node closes everything")
+            << 2 << QStringLiteral("node") << QStringLiteral("action_CloseProject") << 0;
+        QTest::newRow("an event-list selection closes no node")
+            << 2 << QStringLiteral("range") << QStringLiteral("action_CloseNode") << 2;
+    }
+
+    void closingAViewedCurrentNodeLeavesNothingBehind()
+    {
+        QFETCH(int, nodes);
+        QFETCH(QString, selected);
+        QFETCH(QString, command);
+        QFETCH(int, nodesLeft);
+        makeWindow();
+        m_window->show();
+        const QString firstPath = traceFile("a.trace", 1);
+        m_window->openNode(firstPath, FROM_TRACER);
+        if (nodes > 1)
+            m_window->openNode(traceFile("b.trace", 2), FROM_TRACER);
+        QPointer<Node> node = openedNode(firstPath);
+        QPointer<Project> project = node->project();
+        QPointer<NodeViewWindow> view = views().first();
+        view->showNode(node); // the closed node is the one the view shows
+        QCOMPARE(view->currentNode(), node.data());
+
+        if (selected == QLatin1String("task"))
+            select(node->task(2)->treeItem());
+        else if (selected == QLatin1String("hubs"))
+            select(node->hubFolder());
+        else
+            select(node->treeItem());
+        if (selected == QLatin1String("range"))
+            m_tracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, 0, 1);
+        m_tracer->on_curNode_Changed(node, view);
+        QCOMPARE(m_window->taskStatChart()->node(), node.data());
+
+        action(command.toUtf8().constData())->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        if (nodesLeft == nodes) {
+            QVERIFY(node);
+            QCOMPARE(view->viewedNodeCount(), nodes);
+            return;
+        }
+        QVERIFY(!node);
+        QVERIFY(m_tracer->curTracerItem() == nullptr ||
+                m_tracer->curTracerItem()->category() != TracerItem::NODE);
+        if (nodesLeft == 0) {
+            QVERIFY(!project);
+            QVERIFY(!view);
+            QVERIFY(m_tracer->projects().isEmpty());
+            QCOMPARE(m_window->rootEntry()->childCount(), 0);
+            QVERIFY(m_window->mdiArea()->subWindowList().isEmpty());
+            QVERIFY(!groupEnabled(TracerWindow::VIEWS_GROUP));
+            QVERIFY(!groupEnabled(TracerWindow::VIEW_GROUP));
+            QVERIFY(!groupEnabled(TracerWindow::NODE_GROUP));
+            QCOMPARE(m_tracer->curTracerItem(), nullptr);
+            QCOMPARE(m_window->propertyTable()->rowCount(), 0);
+            QCOMPARE(m_window->taskStatChart()->node(), nullptr);
+        } else {
+            QVERIFY(project);
+            QVERIFY(view);
+            QCOMPARE(project->nodeCount(), nodesLeft);
+            QCOMPARE(view->viewedNodeCount(), nodesLeft);
+            QCOMPARE(view->currentNode(), project->nodes().begin()->data());
+            QVERIFY(groupEnabled(TracerWindow::VIEWS_GROUP));
+        }
+        // The window goes on working with what is left.
+        m_window->itemTree()->setCurrentItem(m_window->rootEntry());
+        QCOMPARE(m_window->propertyTable()->rowCount(), 0);
+    }
+
+    void initShowsTheWindowWhichTakesHandedOffFiles()
+    {
+        QVERIFY(m_tracer->init(qApp));
+        TracerWindow *window = m_tracer->mainWindow();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Kestrelview 3.5.3.2"));
+
+        const QString path = traceFile("handed.trace", 4);
+        emit m_tracer->receiver()->addNodeFromReceiver(path);
+        Node *node = openedNode(path);
+        QVERIFY(node);
+        QCOMPARE(node->origin(), int(FROM_RECEIVER));
+        QCOMPARE(node->project()->treeItem()->parent(), window->rootEntry());
+        const auto windows = window->mdiArea()->subWindowList();
+        QCOMPARE(windows.size(), 1);
+        QCOMPARE(qobject_cast<NodeViewWindow *>(windows.first())->currentNode(), node);
+        // The controller goes first here, with the node still viewed (cleanup).
+    }
+};
+
+QTEST_MAIN(TestTracerWindow)
+#include "tst_tracerwindow.moc"

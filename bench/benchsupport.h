@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QProcess>
 #include <QString>
@@ -20,6 +21,23 @@ inline QString generateProject(const QString &tracegen, const QString &dir, int 
     if (rc != 0)
         qFatal("kestrel-tracegen failed");
     return dir;
+}
+
+// The command line every benchmark takes: [events] [rounds].
+struct Arguments
+{
+    int events;
+    int rounds;
+};
+
+// Call before the QApplication exists: benchmarks paint off screen unless a
+// platform is asked for.
+inline Arguments setUp(int argc, char *argv[], int defaultRounds)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return Arguments{argc > 1 ? QByteArray(argv[1]).toInt() : 1000000,
+                     argc > 2 ? QByteArray(argv[2]).toInt() : defaultRounds};
 }
 
 inline double median(QList<double> values)

@@ -93,11 +93,8 @@ LoadResult fullLoad(const QString &path)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto [events, rounds] = BenchSupport::setUp(argc, argv, 3);
     QApplication app(argc, argv);
-    const int events = argc > 1 ? QByteArray(argv[1]).toInt() : 1000000;
-    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
 
     QTemporaryDir dir;
     BenchSupport::generateProject(QStringLiteral(TRACEGEN_PATH), dir.path(), 1, events);

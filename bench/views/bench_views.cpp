@@ -118,11 +118,8 @@ Figures measure(Node *node, const QString &name, int rounds)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto [events, rounds] = BenchSupport::setUp(argc, argv, 5);
     QApplication app(argc, argv);
-    const int events = argc > 1 ? QByteArray(argv[1]).toInt() : 1000000;
-    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
 
     Tracer tracer;
     tracer.initHeadless();

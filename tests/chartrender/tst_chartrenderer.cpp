@@ -12,6 +12,7 @@
 #include "tracegenerator.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QtMath>
 #include <QtTest>
@@ -122,13 +123,14 @@ private:
     }
 
     QImage paint(ViewRoot &root, NodeViewStates &states, const ChartSettings &settings, bool external = false,
-                 int scroll = 0, const QSize &size = pairSize) const
+                 int scroll = 0, const QSize &size = pairSize, bool levelOfDetail = true) const
     {
         // The event list shows every event: only the last event's column is hatched.
         const Node *current = root.currentNode();
         states[current->traceFileName()].listLast = current->eventCount() - 1;
         ChartRenderer renderer;
         renderer.setSettings(settings);
+        renderer.setLevelOfDetail(levelOfDetail);
         ChartRenderer::Frame frame;
         frame.scale = &m_scale;
         frame.horizontalScroll = scroll;
@@ -350,24 +352,12 @@ private slots:
         // 1.2e7 px/us its right edge lies beyond the int range: the bar must
         // still be filled.
         QFETCH(bool, levelOfDetail);
-        const TimeScale saved = m_scale;
+        const auto restore = qScopeGuard([this, saved = m_scale] { m_scale = saved; });
         m_scale.setLinScale(1.2e7f);
         const int scroll = 1000;
         QCOMPARE(m_scale.rightX(*m_a->event(0), 0, scroll), std::numeric_limits<int>::max());
         NodeViewStates states;
-        ChartRenderer renderer;
-        renderer.setSettings(plainSettings());
-        renderer.setLevelOfDetail(levelOfDetail);
-        ChartRenderer::Frame frame;
-        frame.scale = &m_scale;
-        frame.horizontalScroll = scroll;
-        frame.viewport = pairSize;
-        frame.externalHeader = false;
-        QImage image(pairSize, QImage::Format_RGB32);
-        QPainter painter(&image);
-        renderer.paint(painter, *m_view, states, image.rect(), frame);
-        painter.end();
-        m_scale = saved;
+        const QImage image = paint(*m_view, states, plainSettings(), false, scroll, pairSize, levelOfDetail);
         EXPECT_PIXEL(image, pairSize.width() / 2, taskRow(0, 2) * H + 9, QColor(0x80, 0xff, 0x80), 0);
     }
 

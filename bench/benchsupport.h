@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/tracer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QProcess>
@@ -38,6 +40,14 @@ inline Arguments setUp(int argc, char *argv[], int defaultRounds)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     return Arguments{argc > 1 ? QByteArray(argv[1]).toInt() : 1000000,
                      argc > 2 ? QByteArray(argv[2]).toInt() : defaultRounds};
+}
+
+// A controller without windows whose every message is fatal: a benchmark
+// that cannot load its trace has nothing to measure.
+inline void startHeadless(Tracer &tracer)
+{
+    tracer.initHeadless();
+    tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
 }
 
 inline double median(QList<double> values)

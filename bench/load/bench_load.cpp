@@ -72,8 +72,7 @@ struct LoadResult
 LoadResult fullLoad(const QString &path)
 {
     Tracer tracer;
-    tracer.initHeadless();
-    tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
+    BenchSupport::startHeadless(tracer);
     const qint64 before = statusKb("VmRSS:");
     resetPeak();
     QElapsedTimer timer;

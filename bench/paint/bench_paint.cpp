@@ -84,8 +84,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     Tracer tracer;
-    tracer.initHeadless();
-    tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
+    BenchSupport::startHeadless(tracer);
     QTemporaryDir big;
     QTemporaryDir multi;
     Node *large = tracer.createNode(generate(big.path(), 1, events) + QStringLiteral("/node1.trace"),

@@ -122,8 +122,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     Tracer tracer;
-    tracer.initHeadless();
-    tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
+    BenchSupport::startHeadless(tracer);
     QTemporaryDir bigDir;
     QTemporaryDir smallDir;
     Node *large = generateNode(tracer, bigDir, events);

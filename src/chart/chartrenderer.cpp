@@ -584,12 +584,12 @@ QRect ChartRenderer::selectionRect(int a, int b, const ViewNode &node, const QRe
         return QRect();
     const int xa = scale.leftX(*ea, node.shift(), horizontalScroll);
     const int xb = scale.leftX(*eb, node.shift(), horizontalScroll);
-    const auto scaled = [&scale](const TraceEvent &e) {
-        return scale.logMode() ? int(e.logDuration * scale.logScale())
-                               : int(float(e.duration) * scale.linScale());
+    const auto scaled = [&scale](const TraceEvent &e) -> qint64 {
+        return TimeScaleDetail::toPixel(scale.logMode() ? double(e.logDuration * scale.logScale())
+                                                        : double(float(e.duration) * scale.linScale()));
     };
-    const int width = (xa < xb ? scaled(*eb) : scaled(*ea)) + qAbs(xb - xa) + 1;
-    return QRect(qMin(xa, xb), nodeRect.top() + H, width, nodeRect.height() - H);
+    const qint64 width = (xa < xb ? scaled(*eb) : scaled(*ea)) + qAbs(qint64(xb) - xa) + 1;
+    return heldRect(qMin(xa, xb), nodeRect.top() + H, width, nodeRect.height() - H);
 }
 
 void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRect &visible, Pass &state)

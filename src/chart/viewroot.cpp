@@ -400,6 +400,14 @@ void ViewRoot::resetShifts()
         row->setShift(row->baseShift());
 }
 
+QRect heldRect(qint64 left, int top, qint64 width, int height)
+{
+    constexpr qint64 limit = qint64(1) << 30;
+    const qint64 right = qBound(-limit, left + width, limit);
+    left = qBound(-limit, left, limit);
+    return QRect(int(left), top, int(right - left), height);
+}
+
 QRect ViewRoot::itemRect(const ViewItem *item, const ChartGeometry &geometry) const
 {
     if (!item)
@@ -420,10 +428,10 @@ QRect ViewRoot::itemRect(const ViewItem *item, const ChartGeometry &geometry) co
             x0 = (node->eventCount() > 0 ? qint64(node->events().front().offset) : 0) + row->shift();
             width = node->totalTime();
         }
-        return QRect(truncated(double(scale * float(x0))) - h, top, truncated(double(scale * float(width))),
-                     geometry.rowHeight);
+        return heldRect(qint64(truncated(double(scale * float(x0)))) - h, top,
+                        truncated(double(scale * float(width))), geometry.rowHeight);
     }
     const int length = geometry.logMode ? m_lengthLog : m_lengthLin;
-    return QRect(-h, top, truncated(double(scale * float(length))),
-                 (visibleRowCount(item) + 1) * geometry.rowHeight);
+    return heldRect(-qint64(h), top, truncated(double(scale * float(length))),
+                    (visibleRowCount(item) + 1) * geometry.rowHeight);
 }

@@ -21,6 +21,12 @@ struct NodePacketRef : PacketRef
     int nodeId = 0;
 };
 
+// A rectangle whose left edge and width come from 64-bit pixel positions.
+// Zoomed far in, a row or a selection reaches past the int range, and QRect
+// keeps its right edge as left + width - 1 in int: both edges are held within
+// 2^30 pixels of the origin, far beyond any surface.
+QRect heldRect(qint64 left, int top, qint64 width, int height);
+
 // What the chart's rectangles depend on at one paint.
 struct ChartGeometry
 {

@@ -1,4 +1,5 @@
 #include "app/handoff.h"
+#include "app/terminationwatcher.h"
 #include "app/tracer.h"
 
 #include <QApplication>
@@ -18,6 +19,9 @@ int main(int argc, char **argv)
         tracer.reset();
         return 1;
     }
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &application,
+                     &QCoreApplication::quit);
     const int result = application.exec();
     // The controller's windows and receiver must go while the application still exists.
     tracer.reset();

@@ -191,7 +191,7 @@ Node *Tracer::createNode(const QString &path, QTreeWidgetItem *parentEntry, int 
         if (project) {
             if (project->node(name))
                 throw QStringLiteral("Tracefile '%1' already is opened as Node.").arg(name);
-            node = std::make_unique<Node>(path, project, origin);
+            node = std::make_unique<Node>(path, project, origin, m_loadProgress);
             if (project->containsNodeId(node->nodeId())) {
                 throw QStringLiteral("Tracefile '%1' has ID:%2 that already is in use in current project.")
                     .arg(name)
@@ -200,7 +200,7 @@ Node *Tracer::createNode(const QString &path, QTreeWidgetItem *parentEntry, int 
         } else {
             newProject = std::make_unique<Project>(directory, parentEntry);
             project = newProject.get();
-            node = std::make_unique<Node>(path, project, origin);
+            node = std::make_unique<Node>(path, project, origin, m_loadProgress);
         }
         Node *const added = node.release();
         project->addNode(added);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "trace/node.h"
 #include "trace/traceritem.h"
 
 #include <QHash>
@@ -70,6 +71,8 @@ public:
     // Loads a trace file as a node of the project of its directory. Null when
     // nothing was added; the reason has been reported as reportsErrorsFor(origin) allows.
     Node *createNode(const QString &path, QTreeWidgetItem *parentEntry, int origin);
+    // Told while createNode reads a file (bytes read, file size); empty for none.
+    void setLoadProgress(const Node::LoadProgress &progress) { m_loadProgress = progress; }
     // Drops the project and with it its nodes; null is ignored.
     void removeProject(Project *project);
     bool reportsErrorsFor(int origin) const;
@@ -129,6 +132,7 @@ private:
     bool m_reportReceiverErrors = true;
     QProcess *m_helpProcess = nullptr;
     bool m_externalHeader = true;
+    Node::LoadProgress m_loadProgress;
     MessageSink m_messageSink;
 };
 

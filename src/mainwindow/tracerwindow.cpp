@@ -14,13 +14,16 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
@@ -71,6 +74,57 @@ const QString heightKey = QStringLiteral("application/main_window/height");
 const QString leftKey = QStringLiteral("application/main_window/left");
 const QString topKey = QStringLiteral("application/main_window/top");
 const QString maximizedKey = QStringLiteral("application/main_window/maximized");
+const QString recentNodesKey = QStringLiteral("application/recent_nodes");
+const QString recentProjectsKey = QStringLiteral("application/recent_projects");
+const QString recentNodeField = QStringLiteral("node");
+const QString recentProjectField = QStringLiteral("project");
+
+QIcon nodeIcon()
+{
+    return QIcon(resourceIcon(QStringLiteral("node_16.png")));
+}
+
+QIcon projectIcon()
+{
+    return QIcon(resourceIcon(QStringLiteral("node_area_16.png")));
+}
+
+// Empties a recent menu and deletes its entries: they belong to the window,
+// so clearing the menu alone would keep them until the program ends.
+void clearRecentMenu(QMenu *menu)
+{
+    const QList<QAction *> entries = menu->actions();
+    menu->clear();
+    qDeleteAll(entries);
+}
+
+// Appends at most `limit` stored entries, newest first, to `menu`.
+void loadRecentList(QMenu *menu, QObject *owner, const QString &arrayKey, const QString &field, int limit,
+                    const QIcon &icon)
+{
+    QSettings store = openStore();
+    const int count = qMin(store.beginReadArray(arrayKey), limit);
+    for (int i = 0; i < count; ++i) {
+        store.setArrayIndex(i);
+        const QString text = store.value(field, QVariant()).toString();
+        // An entry without text would only ever open "nothing".
+        if (!text.isEmpty())
+            menu->addAction(new QAction(icon, text, owner));
+    }
+    store.endArray();
+}
+
+void saveRecentList(const QMenu *menu, const QString &arrayKey, const QString &field)
+{
+    QSettings store = openStore();
+    store.beginWriteArray(arrayKey);
+    const QList<QAction *> entries = menu->actions();
+    for (int i = 0; i < entries.size(); ++i) {
+        store.setArrayIndex(i);
+        store.setValue(field, entries.at(i)->text());
+    }
+    store.endArray();
+}
 
 // Whether `entry` is `ancestor` or lies below it.
 bool isWithin(const QTreeWidgetItem *entry, const QTreeWidgetItem *ancestor)
@@ -126,6 +180,8 @@ TracerWindow::~TracerWindow()
         view->disconnect(this);
 
     saveGeometry();
+    saveRecentNodes();
+    saveRecentProjects();
 
     // The project entries belong to their projects, not to the root entry.
     if (m_rootEntry) {
@@ -187,9 +243,11 @@ void TracerWindow::createActions()
     m_actionRecentNodes = makeAction("action_RecentNodes", QStringLiteral("Recent Node Tracefiles"),
                                      QStringLiteral("node_recent_24.png"));
     m_menuRecentNodes = withMenu(m_actionRecentNodes, "menu_RecentNodes");
+    loadRecentNodes();
     m_actionRecentProjects = makeAction("action_RecentProjects", QStringLiteral("Recent Projects"),
                                         QStringLiteral("node_area_recent_24.png"));
     m_menuRecentProjects = withMenu(m_actionRecentProjects, "menu_RecentProjects");
+    loadRecentProjects();
 
     const auto toggle = [&](const char *name, const QString &text, const QString &tip, const char *key,
                             const QString &icon) {
@@ -471,13 +529,47 @@ void TracerWindow::openNode(const QString &path, int origin)
 {
     if (!theTracer)
         return;
-    Node *node = theTracer->createNode(path, m_rootEntry.data(), origin);
+    if (m_loading) {
+        m_pendingOpens.append({path, origin});
+        return;
+    }
+    Node *node = loadWithProgress(path, origin);
     if (node) {
+        addToRecentLists(path);
         m_itemTree->expandItem(m_rootEntry.data());
         if (Project *project = node->project())
             m_itemTree->expandItem(project->treeItem());
     }
     viewNode(node, false);
+
+    while (!m_pendingOpens.isEmpty()) {
+        const QPair<QString, int> next = m_pendingOpens.takeFirst();
+        openNode(next.first, next.second);
+    }
+}
+
+Node *TracerWindow::loadWithProgress(const QString &path, int origin)
+{
+    // The load stays synchronous; a window-modal dialog keeps the user's hands
+    // off the window while the bar moves. It shows only once the load looks
+    // like taking longer than the delay.
+    constexpr int steps = 1000;
+    QProgressDialog progress(QStringLiteral("Loading tracefile '%1'...").arg(QFileInfo(path).fileName()),
+                             QString(), 0, steps, this);
+    progress.setWindowTitle(QStringLiteral("Kestrelview"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(m_progressDelay);
+    progress.setValue(0);
+
+    m_loading = true;
+    theTracer->setLoadProgress([&progress](qint64 bytesRead, qint64 fileSize) {
+        if (fileSize > 0)
+            progress.setValue(int(qBound(qint64(1), bytesRead * steps / fileSize, qint64(steps - 1))));
+    });
+    Node *const node = theTracer->createNode(path, m_rootEntry.data(), origin);
+    theTracer->setLoadProgress({});
+    m_loading = false;
+    return node;
 }
 
 void TracerWindow::showOpenDialog(const QString &startPath)
@@ -516,8 +608,80 @@ void TracerWindow::on_menu_RecentProjects_triggered(QAction *action)
 
 void TracerWindow::on_settingsUpdatingNotify(QString key)
 {
-    // The recent lists follow their limits once they are kept.
-    Q_UNUSED(key)
+    if (key == QLatin1String("recent_nodes_max_count")) {
+        saveRecentNodes();
+        clearRecentMenu(m_menuRecentNodes);
+        loadRecentNodes();
+    } else if (key == QLatin1String("recent_projects_max_count")) {
+        saveRecentProjects();
+        clearRecentMenu(m_menuRecentProjects);
+        loadRecentProjects();
+    }
+}
+
+int TracerWindow::recentNodesLimit() const
+{
+    return theTracer ? theTracer->recentNodesMaxCount() : 5;
+}
+
+int TracerWindow::recentProjectsLimit() const
+{
+    return theTracer ? theTracer->recentProjectsMaxCount() : 5;
+}
+
+void TracerWindow::addToRecentLists(const QString &path)
+{
+    addRecentEntry(m_menuRecentNodes, path, recentNodesLimit(), nodeIcon());
+    addRecentEntry(m_menuRecentProjects, QFileInfo(path).absolutePath(), recentProjectsLimit(),
+                   projectIcon());
+}
+
+void TracerWindow::addRecentEntry(QMenu *menu, const QString &text, int limit, const QIcon &icon)
+{
+    if (!menu)
+        return;
+    const QList<QAction *> entries = menu->actions();
+    for (QAction *entry : entries) {
+        if (entry->text() != text)
+            continue;
+        if (entry != entries.first()) {
+            menu->removeAction(entry);
+            menu->insertAction(entries.first(), entry);
+        }
+        return;
+    }
+    if (limit <= 0)
+        return;
+    // A list read before the limit was lowered may hold more than it allows.
+    QList<QAction *> kept = entries;
+    while (kept.size() >= limit) {
+        QAction *oldest = kept.takeLast();
+        menu->removeAction(oldest);
+        delete oldest;
+    }
+    auto *entry = new QAction(icon, text, this);
+    menu->insertAction(kept.value(0, nullptr), entry);
+}
+
+void TracerWindow::loadRecentNodes()
+{
+    loadRecentList(m_menuRecentNodes, this, recentNodesKey, recentNodeField, recentNodesLimit(), nodeIcon());
+}
+
+void TracerWindow::loadRecentProjects()
+{
+    loadRecentList(m_menuRecentProjects, this, recentProjectsKey, recentProjectField, recentProjectsLimit(),
+                   projectIcon());
+}
+
+void TracerWindow::saveRecentNodes() const
+{
+    saveRecentList(m_menuRecentNodes, recentNodesKey, recentNodeField);
+}
+
+void TracerWindow::saveRecentProjects() const
+{
+    saveRecentList(m_menuRecentProjects, recentProjectsKey, recentProjectField);
 }
 
 TracerItem *TracerWindow::selectedCurrentItem() const
@@ -717,37 +881,192 @@ void TracerWindow::on_subWindowActivated(QMdiSubWindow *window)
     NodeViewWindow *view = nodeView(window);
     if (!view)
         return;
+    updateChartModeActions(view);
+    m_actionZoomOut->setEnabled(view->chart()->canZoomOut());
+    m_actionSynchro->setChecked(view->isSynchronized());
     emit curNode_Changed(view->currentNode(), view);
 }
 
 void TracerWindow::on_view_viewedNodesWasRecounted(NodeViewWindow *view)
 {
-    // The chart-mode actions follow the current view once they are kept in step.
-    Q_UNUSED(view)
+    if (view)
+        updateChartModeActions(view);
 }
 
 void TracerWindow::on_viewStateChanged(NodeViewWindow::ViewStateItem vsi)
 {
-    // The zoom actions follow the chart's layout once they are kept in step.
-    Q_UNUSED(vsi)
+    if (vsi != NodeViewWindow::LAYOUT_CHANGED)
+        return;
+    if (NodeViewWindow *view = currentNodeView())
+        m_actionZoomOut->setEnabled(view->chart()->canZoomOut());
 }
 
-void TracerWindow::on_action_TileViewsVertically() {}
-void TracerWindow::on_action_UnwrapViews_triggered() {}
-void TracerWindow::on_action_CloseView_triggered() {}
-void TracerWindow::on_action_CloseAllViews_triggered() {}
+NodeViewWindow *TracerWindow::currentNodeView() const
+{
+    return nodeView(m_mdiArea->currentSubWindow());
+}
+
+void TracerWindow::updateChartModeActions(NodeViewWindow *view)
+{
+    if (!view || view != currentNodeView())
+        return;
+    // Clocks of several nodes share one axis only in linear time.
+    if (view->viewedNodeCount() > 1) {
+        on_action_EventChart_LinMode();
+        m_actionLogMode->setEnabled(false);
+        return;
+    }
+    m_actionLogMode->setEnabled(true);
+    if (view->isLinearMode())
+        on_action_EventChart_LinMode();
+    else
+        on_action_EventChart_LogMode();
+}
+
+void TracerWindow::setModeToggleLook(bool linear)
+{
+    m_actionToggleMode->setIcon(
+        QIcon(resourceIcon(linear ? QStringLiteral("mode_lin.png") : QStringLiteral("mode_log.png"))));
+    m_actionToggleMode->setText(linear ? QStringLiteral("Linear Mode (F9)")
+                                       : QStringLiteral("Logarythmic Mode (F9)"));
+}
+
+void TracerWindow::on_action_EventChart_LinMode()
+{
+    NodeViewWindow *view = currentNodeView();
+    if (!view)
+        return;
+    view->setLinearMode(true);
+    setModeToggleLook(true);
+}
+
+void TracerWindow::on_action_EventChart_LogMode()
+{
+    NodeViewWindow *view = currentNodeView();
+    // The action is disabled for a view of several nodes; a call from
+    // elsewhere must not give their shared axis a log scale either.
+    if (!view || view->viewedNodeCount() > 1)
+        return;
+    view->setLinearMode(false);
+    setModeToggleLook(false);
+}
+
+void TracerWindow::on_action_EventChart_ToggleMode()
+{
+    NodeViewWindow *view = currentNodeView();
+    if (!view)
+        return;
+    if (view->viewedNodeCount() < 2 && view->isLinearMode())
+        on_action_EventChart_LogMode();
+    else
+        on_action_EventChart_LinMode();
+}
+
+void TracerWindow::setHeaderToggleLook(bool external)
+{
+    const QString text = external ? QStringLiteral("External Header") : QStringLiteral("Internal Header");
+    m_actionToggleHeader->setIcon(QIcon(resourceIcon(external ? QStringLiteral("external_header.png")
+                                                              : QStringLiteral("internal_header.png"))));
+    m_actionToggleHeader->setText(text);
+    m_actionToggleHeader->setToolTip(text + QStringLiteral(" (F10)"));
+}
+
+void TracerWindow::placeHeader(bool external)
+{
+    if (!theTracer)
+        return;
+    theTracer->setExternalHeader(external);
+    const QList<QMdiSubWindow *> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    for (QMdiSubWindow *window : windows) {
+        if (NodeViewWindow *view = nodeView(window))
+            view->relayout();
+    }
+    setHeaderToggleLook(external);
+}
+
+void TracerWindow::on_action_EventChart_InternalHeader()
+{
+    placeHeader(false);
+}
+
+void TracerWindow::on_action_EventChart_ExternalHeader()
+{
+    placeHeader(true);
+}
+
+void TracerWindow::on_action_EventChart_ToggleHeader()
+{
+    if (!theTracer)
+        return;
+    placeHeader(!theTracer->externalHeader());
+}
+
+void TracerWindow::on_action_EventChart_ZoomIn()
+{
+    NodeViewWindow *view = currentNodeView();
+    if (!view)
+        return;
+    if (!view->zoomIn())
+        m_actionZoomIn->setEnabled(false);
+    else if (!m_actionZoomOut->isEnabled())
+        m_actionZoomOut->setEnabled(true);
+}
+
+void TracerWindow::on_action_EventChart_ZoomOut()
+{
+    NodeViewWindow *view = currentNodeView();
+    if (!view)
+        return;
+    if (!view->zoomOut())
+        m_actionZoomOut->setEnabled(false);
+    else if (!m_actionZoomIn->isEnabled())
+        m_actionZoomIn->setEnabled(true);
+}
+
 void TracerWindow::on_action_EventChart_Synchro_toggled(bool checked)
 {
-    Q_UNUSED(checked)
+    if (NodeViewWindow *view = currentNodeView())
+        view->setSynchronized(checked);
 }
-void TracerWindow::on_action_EventChart_ToggleMode() {}
-void TracerWindow::on_action_EventChart_LinMode() {}
-void TracerWindow::on_action_EventChart_LogMode() {}
-void TracerWindow::on_action_EventChart_ToggleHeader() {}
-void TracerWindow::on_action_EventChart_InternalHeader() {}
-void TracerWindow::on_action_EventChart_ExternalHeader() {}
-void TracerWindow::on_action_EventChart_ZoomIn() {}
-void TracerWindow::on_action_EventChart_ZoomOut() {}
+
+void TracerWindow::on_action_TileViewsVertically()
+{
+    const QList<QMdiSubWindow *> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    const int height = m_mdiArea->height() / int(windows.size());
+    for (int i = 0; i < windows.size(); ++i)
+        windows.at(i)->setGeometry(0, i * height, m_mdiArea->width(), height);
+}
+
+void TracerWindow::on_action_UnwrapViews_triggered()
+{
+    const QList<QMdiSubWindow *> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *window : windows)
+        window->setGeometry(0, 0, m_mdiArea->width(), m_mdiArea->height());
+}
+
+void TracerWindow::on_action_CloseView_triggered()
+{
+    if (!m_mdiArea->activeSubWindow())
+        return;
+    m_mdiArea->closeActiveSubWindow();
+    if (!m_mdiArea->activeSubWindow())
+        setViewGroupsEnabled(false);
+}
+
+void TracerWindow::on_action_CloseAllViews_triggered()
+{
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, QStringLiteral("Kestrelview"), QStringLiteral("Close all open views?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer != QMessageBox::Yes)
+        return;
+    m_mdiArea->closeAllSubWindows();
+    setViewGroupsEnabled(false);
+}
 
 // ---------------------------------------------------------------- window
 

@@ -4,7 +4,9 @@
 #include "views/nodeviewwindow.h"
 
 #include <QMainWindow>
+#include <QPair>
 #include <QSharedPointer>
+#include <QVector>
 
 #include <functional>
 
@@ -12,6 +14,7 @@ class ItemTree;
 class Node;
 class QAction;
 class QActionGroup;
+class QIcon;
 class QContextMenuEvent;
 class QKeyEvent;
 class QMdiArea;
@@ -57,8 +60,22 @@ public:
     // Shows the node in its project's view, or in a new numbered view when `apart`.
     void viewNode(Node *node, bool apart);
 
+    // Remembers a trace file and its directory at the top of the recent lists.
+    void addToRecentLists(const QString &path);
+    // Moves an entry of this text to the top, or adds one there, dropping the
+    // oldest entries beyond `limit`. A limit of 0 or less keeps nothing new.
+    void addRecentEntry(QMenu *menu, const QString &text, int limit, const QIcon &icon);
+    void loadRecentNodes();
+    void loadRecentProjects();
+    void saveRecentNodes() const;
+    void saveRecentProjects() const;
+    // Brings the mode, log and zoom actions in line with `view` when it is the current view.
+    void updateChartModeActions(NodeViewWindow *view);
+
     // Tests and tools replace the modal file dialog.
     void setOpenFilesDialog(OpenFilesDialog dialog) { m_openFilesDialog = std::move(dialog); }
+    // How long a load runs before its progress dialog shows, in milliseconds.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
     SmartMenu *smartMenu() const { return m_smartMenu; }
     ItemTree *itemTree() const { return m_itemTree; }
@@ -137,6 +154,15 @@ private:
     // The current item when the tree has a selection, else null.
     TracerItem *selectedCurrentItem() const;
     void setViewGroupsEnabled(bool enabled);
+    // The current sub-window when it is a node view, else null.
+    NodeViewWindow *currentNodeView() const;
+    void setModeToggleLook(bool linear);
+    void setHeaderToggleLook(bool external);
+    // Sets the controller's header flag and lays every view out again.
+    void placeHeader(bool external);
+    int recentNodesLimit() const;
+    int recentProjectsLimit() const;
+    Node *loadWithProgress(const QString &path, int origin);
     // Whether the MDI area holds any view but `leaving`.
     bool hasViewsBesides(const QMdiSubWindow *leaving) const;
 
@@ -197,4 +223,9 @@ private:
     QMdiArea *m_mdiArea = nullptr;
 
     OpenFilesDialog m_openFilesDialog;
+    int m_progressDelay = 500;
+    // Files handed over while another one loads: the load's progress dialog
+    // runs the event loop, and a load must not start inside another.
+    bool m_loading = false;
+    QVector<QPair<QString, int>> m_pendingOpens;
 };

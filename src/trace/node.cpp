@@ -37,7 +37,7 @@ QString originName(int origin)
 
 } // namespace
 
-Node::Node(const QString &path, Project *project, int origin)
+Node::Node(const QString &path, Project *project, int origin, const LoadProgress &progress)
     : TracerItem(NODE)
     , m_project(project)
     , m_origin(origin)
@@ -52,7 +52,7 @@ Node::Node(const QString &path, Project *project, int origin)
         throw QStringLiteral("Can't open tracefile '%1'.").arg(m_traceFileName);
 
     createTreeEntries();
-    read(&file, path);
+    read(&file, path, progress);
     finish();
     treeItem()->setText(0, label());
 }
@@ -115,10 +115,11 @@ void Node::reserveFromProgress(qint64 bytesRead, qint64 fileSize)
     m_events.reserve(int(qMin(expected, most)));
 }
 
-void Node::read(QIODevice *device, const QString &path)
+void Node::read(QIODevice *device, const QString &path, const LoadProgress &progress)
 {
     XmlNodeHandler handler(this);
     handler.setSizeProbe(device, reserveProbe);
+    handler.setProgress(device, progress);
     XmlNodeErrorHandler errorHandler;
     QXmlSimpleReader reader;
     reader.setContentHandler(&handler);

@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class Hub;
@@ -39,10 +40,14 @@ public:
     class XmlNodeHandler;
     class XmlNodeErrorHandler;
 
+    // Told now and then while a file is read: bytes read so far and the
+    // file's size, both in bytes.
+    using LoadProgress = std::function<void(qint64 bytesRead, qint64 fileSize)>;
+
     // Reads the trace file at `path` into a node of `project`. Throws the
     // finished user message as a QString when the file cannot be opened or
     // read; nothing of the node survives that.
-    Node(const QString &path, Project *project, int origin);
+    Node(const QString &path, Project *project, int origin, const LoadProgress &progress = {});
     // An empty node, filled by hand through setCounterFrequencies(), addEvent()
     // and finish(): for generators and tests that build events directly.
     explicit Node(int nodeId = 0, Project *project = nullptr);
@@ -119,7 +124,7 @@ private:
     void createTreeEntries();
     void fillNodeProperties(QTableWidget *table) const;
     void fillRangeProperties(QTableWidget *table, int first, int last) const;
-    void read(QIODevice *device, const QString &path);
+    void read(QIODevice *device, const QString &path, const LoadProgress &progress);
     void reserveFromProgress(qint64 bytesRead, qint64 fileSize);
     Hub *hubFor(int hubNodeId, int hubId);
     bool isCatalogued(qint32 type);

@@ -203,6 +203,10 @@ bool Node::XmlNodeHandler::readEvent(const QXmlAttributes &atts)
         m_node->reserveFromProgress(m_device->pos(), m_device->size());
         m_device = nullptr;
     }
+    // Often enough for a smooth bar, rarely enough to cost nothing.
+    constexpr int progressEvents = 16384;
+    if (m_progress && m_progressDevice && m_node->eventCount() % progressEvents == 0)
+        m_progress(m_progressDevice->pos(), m_progressDevice->size());
     return true;
 }
 

@@ -18,6 +18,12 @@ public:
         m_device = device;
         m_probeEvents = events;
     }
+    // Reports how far into `device` the reader is, every few thousand events.
+    void setProgress(QIODevice *device, const LoadProgress &progress)
+    {
+        m_progressDevice = device;
+        m_progress = progress;
+    }
 
     bool startElement(const QString &namespaceURI, const QString &localName, const QString &qName,
                       const QXmlAttributes &atts) override;
@@ -47,6 +53,8 @@ private:
     Node *const m_node;
     QIODevice *m_device = nullptr;
     int m_probeEvents = 0;
+    QIODevice *m_progressDevice = nullptr;
+    LoadProgress m_progress;
     QString m_error;
     bool m_nodeIdSeen = false;
     bool m_nodeNameSeen = false;

@@ -2,6 +2,7 @@
 #include "app/tracefilereceiver.h"
 
 #include "testsupport.h"
+#include "tracefixture.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -10,6 +11,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QtEndian>
 #include <QTest>
@@ -20,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -325,6 +328,39 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(viewer.state(), QProcess::NotRunning, ProcessTimeoutMs);
         QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
         QCOMPARE(viewer.exitCode(), 0);
+    }
+
+    void secondStartOfTheProgramHandsItsFileToTheFirstWhichOpensIt()
+    {
+        const QString path = TestSupport::writeTempFile(
+            QStringLiteral("endtoend"), QStringLiteral("handed.trace"),
+            TraceFixture::traceFile(7, "<tasks><task id=\"1\" name=\"Only\"/></tasks>\n",
+                                    TraceFixture::eventXml(0, 0, 0, 7 << 8 | 1)));
+        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview")).clear();
+
+        ChildProcess first;
+        startViewer(first, {});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(receiverServerName()), ProcessTimeoutMs);
+
+        ChildProcess second;
+        startViewer(second, {path});
+        QVERIFY(second.waitForStarted());
+        QVERIFY(second.waitForFinished(ProcessTimeoutMs));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // Ended as a session ends it, the first start writes its recent list,
+        // which names a file only once it has been opened.
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(ProcessTimeoutMs));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+        QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        store.sync();
+        QCOMPARE(store.value(QStringLiteral("application/recent_nodes/size")).toInt(), 1);
+        QCOMPARE(store.value(QStringLiteral("application/recent_nodes/1/node")).toString(), path);
     }
 
     void concurrentSecondStartsAreEachHandedOver()

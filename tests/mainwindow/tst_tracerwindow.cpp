@@ -14,6 +14,9 @@
 
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidget>
@@ -109,6 +112,36 @@ private:
     }
 
     void select(QTreeWidgetItem *entry) { m_window->itemTree()->setCurrentItem(entry); }
+
+    QStringList entryTexts(const char *menuName) const
+    {
+        QStringList texts;
+        const auto entries = m_window->findChild<QMenu *>(QLatin1String(menuName))->actions();
+        for (const QAction *entry : entries)
+            texts.append(entry->text());
+        return texts;
+    }
+
+    void setRecentLimits(int nodes, int projects)
+    {
+        store().setValue(QStringLiteral("settings/recent_nodes_max_count"), nodes);
+        store().setValue(QStringLiteral("settings/recent_projects_max_count"), projects);
+        m_tracer->readSettings();
+    }
+
+    // A view of one node, or of two nodes of one project, current in the MDI area.
+    NodeViewWindow *openView(int nodes)
+    {
+        makeWindow();
+        m_window->resize(1000, 700);
+        m_window->show();
+        m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
+        if (nodes > 1)
+            m_window->openNode(traceFile("b.trace", 2), FROM_TRACER);
+        NodeViewWindow *view = views().first();
+        m_window->mdiArea()->setActiveSubWindow(view);
+        return view;
+    }
 
 private slots:
     void init()
@@ -421,6 +454,13 @@ private slots:
         QCOMPARE(asked, 1);
         QCOMPARE(m_messages.size(), messages);
 
+        QStringList openedNewestFirst;
+        for (const QString &path : paths) {
+            if (!path.endsWith(QLatin1String("missing.trace")))
+                openedNewestFirst.prepend(path);
+        }
+        QCOMPARE(entryTexts("menu_RecentNodes"), openedNewestFirst);
+
         const QList<NodeViewWindow *> shown = views();
         if (nodes == 0) {
             QVERIFY(m_tracer->projects().isEmpty());
@@ -571,6 +611,271 @@ private slots:
         // The window goes on working with what is left.
         m_window->itemTree()->setCurrentItem(m_window->rootEntry());
         QCOMPARE(m_window->propertyTable()->rowCount(), 0);
+    }
+
+    void recentListsKeepTheNewestFirstWithinTheLimit_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QStringList>("opened"); // "dir/name" below one root
+        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<QStringList>("projects");
+        const auto list = [](const char *text) {
+            return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        };
+        QTest::newRow("two files of one directory list newest first and the directory once")
+            << 5 << list("p/a p/b") << list("p/b p/a") << list("p");
+        QTest::newRow("opening the second entry again moves it to the top")
+            << 5 << list("p/a q/b p/a") << list("p/a q/b") << list("p q");
+        QTest::newRow("opening the first entry again keeps it first")
+            << 5 << list("p/a p/b p/b") << list("p/b p/a") << list("p");
+        QTest::newRow("a sixth file drops the oldest of five")
+            << 5 << list("p/a p/b p/c p/d p/e p/f") << list("p/f p/e p/d p/c p/b") << list("p");
+        QTest::newRow("a limit of one keeps only the newest")
+            << 1 << list("p/a q/b") << list("q/b") << list("q");
+        QTest::newRow("a limit of zero keeps nothing") << 0 << list("p/a q/b") << list("") << list("");
+    }
+
+    void recentListsKeepTheNewestFirstWithinTheLimit()
+    {
+        QFETCH(int, limit);
+        QFETCH(QStringList, opened);
+        QFETCH(QStringList, nodes);
+        QFETCH(QStringList, projects);
+        setRecentLimits(limit, limit);
+        const QString root = QStringLiteral("/recent/");
+        const auto rooted = [&root](QStringList names, const char *suffix) {
+            for (QString &name : names)
+                name = root + name + QLatin1String(suffix);
+            return names;
+        };
+        makeWindow();
+        for (const QString &path : rooted(opened, ".trace"))
+            m_window->addToRecentLists(path);
+        QCOMPARE(entryTexts("menu_RecentNodes"), rooted(nodes, ".trace"));
+        QCOMPARE(entryTexts("menu_RecentProjects"), rooted(projects, ""));
+
+        // Written in the store's array layout when the window goes, read back by the next one.
+        m_window.reset();
+        QCOMPARE(store().value(QStringLiteral("application/recent_nodes/size")).toInt(), nodes.size());
+        if (!nodes.isEmpty())
+            QCOMPARE(store().value(QStringLiteral("application/recent_nodes/1/node")).toString(),
+                     root + nodes.first() + QStringLiteral(".trace"));
+        makeWindow();
+        QCOMPARE(entryTexts("menu_RecentNodes"), rooted(nodes, ".trace"));
+        QCOMPARE(entryTexts("menu_RecentProjects"), rooted(projects, ""));
+    }
+
+    void changedLimitRebuildsOnlyItsOwnList()
+    {
+        setRecentLimits(5, 5);
+        makeWindow();
+        const QStringList names{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                                QStringLiteral("d"), QStringLiteral("e")};
+        for (const QString &name : names)
+            m_window->addToRecentLists(QStringLiteral("/limits/%1/%1.trace").arg(name));
+        const QStringList projects = entryTexts("menu_RecentProjects");
+        QCOMPARE(projects.size(), 5);
+
+        setRecentLimits(2, 5);
+        m_tracer->updateSettings({QStringLiteral("recent_nodes_max_count")});
+        QCOMPARE(entryTexts("menu_RecentNodes"),
+                 (QStringList{QStringLiteral("/limits/e/e.trace"), QStringLiteral("/limits/d/d.trace")}));
+        QCOMPARE(entryTexts("menu_RecentProjects"), projects);
+
+        // The dropped entries lie beyond the stored size and stay dropped.
+        setRecentLimits(5, 5);
+        m_tracer->updateSettings({QStringLiteral("recent_nodes_max_count")});
+        QCOMPARE(entryTexts("menu_RecentNodes").size(), 2);
+
+        int askedAt = 0;
+        QString startedIn;
+        m_window->setOpenFilesDialog([&](QWidget *, const QString &, const QString &dir, const QString &) {
+            ++askedAt;
+            startedIn = dir;
+            return QStringList{};
+        });
+        action("action_OpenNode")->trigger();
+        QCOMPARE(startedIn, QStringLiteral("/limits/e/e.trace"));
+        m_window->findChild<QMenu *>(QStringLiteral("menu_RecentProjects"))->actions().at(1)->trigger();
+        QCOMPARE(askedAt, 2);
+        QCOMPARE(startedIn, QStringLiteral("/limits/d"));
+        QVERIFY(m_tracer->projects().isEmpty());
+    }
+
+    void chartCommandsFollowTheCurrentView_data()
+    {
+        QTest::addColumn<int>("nodes");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("linear");
+        QTest::addColumn<QString>("toggleText");
+        QTest::newRow("F9 on a one-node view switches to logarithmic")
+            << 1 << QStringLiteral("action_EventChart_ToggleMode") << false
+            << QStringLiteral("Logarythmic Mode (F9)");
+        QTest::newRow("F9 on a two-node view stays linear")
+            << 2 << QStringLiteral("action_EventChart_ToggleMode") << true
+            << QStringLiteral("Linear Mode (F9)");
+        QTest::newRow("the logarithmic entry does nothing to a two-node view")
+            << 2 << QStringLiteral("action_EventChart_LogMode") << true << QStringLiteral("Linear Mode (F9)");
+        QTest::newRow("the linear entry keeps a one-node view linear")
+            << 1 << QStringLiteral("action_EventChart_LinMode") << true << QStringLiteral("Linear Mode (F9)");
+    }
+
+    void chartCommandsFollowTheCurrentView()
+    {
+        QFETCH(int, nodes);
+        QFETCH(QString, command);
+        QFETCH(bool, linear);
+        QFETCH(QString, toggleText);
+        NodeViewWindow *view = openView(nodes);
+        QCOMPARE(action("action_EventChart_LogMode")->isEnabled(), nodes == 1);
+        action(command.toUtf8().constData())->trigger();
+        QCOMPARE(view->isLinearMode(), linear);
+        QCOMPARE(action("action_EventChart_ToggleMode")->text(), toggleText);
+        QCOMPARE(action("action_EventChart_LogMode")->isEnabled(), nodes == 1);
+        if (!linear) {
+            action("action_EventChart_ToggleMode")->trigger();
+            QVERIFY(view->isLinearMode());
+        }
+    }
+
+    void zoomAndHeaderCommandsReachTheView()
+    {
+        NodeViewWindow *view = openView(1);
+        QAction *zoomIn = action("action_EventChart_ZoomIn");
+        QAction *zoomOut = action("action_EventChart_ZoomOut");
+        // A fitted chart cannot zoom out any further.
+        QTRY_VERIFY(!zoomOut->isEnabled());
+        for (int step = 0; step < 4; ++step)
+            zoomIn->trigger();
+        QVERIFY(zoomOut->isEnabled());
+        QVERIFY(view->chart()->canZoomOut());
+        // Zooming out until the content fits refuses the next step.
+        for (int step = 0; step < 20 && zoomOut->isEnabled(); ++step)
+            zoomOut->trigger();
+        QVERIFY(!zoomOut->isEnabled());
+        QVERIFY(!view->chart()->canZoomOut());
+        QVERIFY(zoomIn->isEnabled());
+        zoomIn->trigger();
+        QVERIFY(zoomOut->isEnabled());
+
+        QAction *synchro = action("action_EventChart_Synchro");
+        synchro->setChecked(false);
+        QVERIFY(!view->isSynchronized());
+
+        QVERIFY(m_tracer->externalHeader());
+        action("action_EventChart_ToggleHeader")->trigger();
+        QVERIFY(!m_tracer->externalHeader());
+        QCOMPARE(action("action_EventChart_ToggleHeader")->text(), QStringLiteral("Internal Header"));
+        QCOMPARE(action("action_EventChart_ToggleHeader")->toolTip(),
+                 QStringLiteral("Internal Header (F10)"));
+        action("action_EventChart_ToggleHeader")->trigger();
+        QVERIFY(m_tracer->externalHeader());
+        QCOMPARE(action("action_EventChart_ToggleHeader")->text(), QStringLiteral("External Header"));
+    }
+
+    void arrangingAndClosingViews_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("answer"); // QMessageBox button pressed when asked, 0 when not asked
+        QTest::addColumn<int>("viewsLeft");
+        QTest::newRow("tiling vertically gives each of three views a third of the height")
+            << QStringLiteral("action_TileViewsVertically") << 0 << 3;
+        QTest::newRow("fitting gives every view the whole area")
+            << QStringLiteral("action_UnwrapViews") << 0 << 3;
+        QTest::newRow("closing the active view leaves the others")
+            << QStringLiteral("action_CloseView") << 0 << 2;
+        QTest::newRow("answering No to closing all keeps every view")
+            << QStringLiteral("action_CloseAllViews") << int(QMessageBox::No) << 3;
+        QTest::newRow("answering Yes to closing all closes them and disables the view groups")
+            << QStringLiteral("action_CloseAllViews") << int(QMessageBox::Yes) << 0;
+    }
+
+    void arrangingAndClosingViews()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, answer);
+        QFETCH(int, viewsLeft);
+        makeWindow();
+        m_window->show();
+        for (int i = 0; i < 3; ++i) {
+            ++m_dirCount; // one project, and so one view, per directory
+            m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
+        }
+        QMdiArea *area = m_window->mdiArea();
+        area->setViewMode(QMdiArea::SubWindowView);
+        area->setFixedSize(900, 600);
+        QCOMPARE(views().size(), 3);
+
+        QString question;
+        if (answer != 0) {
+            QTimer::singleShot(0, this, [&question, answer] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                question = box->windowTitle() + QLatin1Char('|') + box->text();
+                box->button(QMessageBox::StandardButton(answer))->click();
+            });
+        }
+        action(command.toUtf8().constData())->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (answer != 0)
+            QCOMPARE(question, QStringLiteral("Kestrelview|Close all open views?"));
+
+        const QList<NodeViewWindow *> left = views();
+        QCOMPARE(left.size(), viewsLeft);
+        QCOMPARE(groupEnabled(TracerWindow::VIEWS_GROUP), viewsLeft > 0);
+        QCOMPARE(groupEnabled(TracerWindow::VIEW_GROUP), viewsLeft > 0);
+        if (command == QLatin1String("action_TileViewsVertically")) {
+            for (int i = 0; i < left.size(); ++i)
+                QCOMPARE(left.at(i)->geometry(), QRect(0, i * 200, 900, 200));
+        } else if (command == QLatin1String("action_UnwrapViews")) {
+            for (NodeViewWindow *view : left)
+                QCOMPARE(view->geometry(), QRect(0, 0, 900, 600));
+        }
+    }
+
+    void closingTheLastViewByItsOwnButtonDisablesTheViewGroups()
+    {
+        NodeViewWindow *view = openView(1);
+        QVERIFY(groupEnabled(TracerWindow::VIEW_GROUP));
+        view->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(views().isEmpty());
+        QVERIFY(!groupEnabled(TracerWindow::VIEWS_GROUP));
+        QVERIFY(!groupEnabled(TracerWindow::VIEW_GROUP));
+    }
+
+    void longLoadShowsAModalProgressAndDefersHandedOffFiles()
+    {
+        QByteArray events;
+        for (int i = 0; i < 40000; ++i)
+            events += eventXml(0, quint32(i) * 10, 0, 1 << 8 | (1 + i % 2));
+        const QString big = TestSupport::writeTempFile(
+            QStringLiteral("big"), QStringLiteral("big.trace"),
+            TraceFixture::traceFile(
+                1, "<tasks><task id=\"1\" name=\"A\"/><task id=\"2\" name=\"B\"/></tasks>\n", events));
+        const QString handed = traceFile("handed.trace", 2);
+        makeWindow();
+        m_window->show();
+        m_window->setProgressDelay(0);
+
+        QString label;
+        bool handedWhileLoading = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (!progress)
+                return;
+            label = progress->labelText();
+            QMetaObject::invokeMethod(m_window.get(), "on_addNodeFromReceiver", Q_ARG(QString, handed));
+            handedWhileLoading = openedNode(big) == nullptr && openedNode(handed) == nullptr;
+        });
+        m_window->openNode(big, FROM_TRACER);
+
+        QCOMPARE(label, QStringLiteral("Loading tracefile 'big.trace'..."));
+        QVERIFY(handedWhileLoading);
+        QCOMPARE(openedNode(big)->eventCount(), 40000);
+        QVERIFY(openedNode(handed));
+        QCOMPARE(entryTexts("menu_RecentNodes"), (QStringList{handed, big}));
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void initShowsTheWindowWhichTakesHandedOffFiles()

@@ -4,6 +4,7 @@
 #include "app/tracer.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/smartmenu.h"
+#include "settings/settingswindow.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "views/taskstatchart.h"
@@ -1070,9 +1071,20 @@ void TracerWindow::on_action_CloseAllViews_triggered()
 
 // ---------------------------------------------------------------- window
 
+SettingsWindow *TracerWindow::settingsWindow() const
+{
+    return m_settingsWindow.data();
+}
+
 void TracerWindow::on_action_Settings_triggered()
 {
-    // Opens the settings dialog once it exists.
+    // OK and Cancel only hide the dialog, so a former one may still be
+    // around: it goes now rather than with the window.
+    delete m_settingsWindow.data();
+    auto *dialog = new SettingsWindow(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_settingsWindow = dialog;
+    dialog->show();
 }
 
 void TracerWindow::on_action_Manual_triggered()

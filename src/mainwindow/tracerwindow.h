@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QPair>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QVector>
 
@@ -25,6 +26,7 @@ class QScrollArea;
 class QSplitter;
 class QTableWidget;
 class QTreeWidgetItem;
+class SettingsWindow;
 class SmartMenu;
 class TaskStatChart;
 
@@ -87,6 +89,8 @@ public:
     QMdiArea *mdiArea() const { return m_mdiArea; }
     QMenu *projectContextMenu() const { return m_projectContextMenu; }
     QMenu *nodeContextMenu() const { return m_nodeContextMenu; }
+    // The settings dialog opened last, null once it is gone.
+    SettingsWindow *settingsWindow() const;
 
 signals:
     void curNode_Changed(Node *node, NodeViewWindow *view);
@@ -223,6 +227,7 @@ private:
     QMdiArea *m_mdiArea = nullptr;
 
     OpenFilesDialog m_openFilesDialog;
+    QPointer<SettingsWindow> m_settingsWindow;
     int m_progressDelay = 500;
     // Files handed over while another one loads: the load's progress dialog
     // runs the event loop, and a load must not start inside another.

@@ -3,6 +3,7 @@
 #include "mainwindow/itemtree.h"
 #include "mainwindow/smartmenu.h"
 #include "mainwindow/tracerwindow.h"
+#include "settings/settingswindow.h"
 #include "testsupport.h"
 #include "trace/hub.h"
 #include "trace/node.h"
@@ -17,7 +18,9 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QToolBar>
@@ -842,6 +845,30 @@ private slots:
         QVERIFY(views().isEmpty());
         QVERIFY(!groupEnabled(TracerWindow::VIEWS_GROUP));
         QVERIFY(!groupEnabled(TracerWindow::VIEW_GROUP));
+    }
+
+    void settingsAppliedInTheDialogReachMenusAndChartsAtOnce()
+    {
+        setRecentLimits(5, 5);
+        NodeViewWindow *view = openView(2);
+        QCOMPARE(entryTexts("menu_RecentNodes").size(), 2);
+        QCOMPARE(view->chart()->renderer().settings().swimlineSchema, 0);
+
+        action("action_Settings")->trigger();
+        QPointer<SettingsWindow> first = m_window->settingsWindow();
+        QVERIFY(first && first->isVisible() && first->isModal());
+        qobject_cast<QSpinBox *>(first->editor(QStringLiteral("recent_nodes_max_count")))->setValue(1);
+        qobject_cast<QRadioButton *>(first->editor(QStringLiteral("node_swimlines_schema"), 2))
+            ->setChecked(true);
+        QTest::mousePress(first->findChild<QPushButton *>(QStringLiteral("settings_OK")), Qt::LeftButton);
+
+        QVERIFY(!first->isVisible());
+        QCOMPARE(entryTexts("menu_RecentNodes").size(), 1);
+        QCOMPARE(view->chart()->renderer().settings().swimlineSchema, 2);
+        // A hidden dialog does not stay around until the window goes.
+        action("action_Settings")->trigger();
+        QVERIFY(!first);
+        QVERIFY(m_window->settingsWindow()->isVisible());
     }
 
     void longLoadShowsAModalProgressAndDefersHandedOffFiles()

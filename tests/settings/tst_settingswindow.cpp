@@ -1,0 +1,322 @@
+#include "app/tracer.h"
+#include "settings/settingswindow.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QSettings openStore()
+{
+    return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+}
+
+// Every preference in the store as text, the form a value has once it has been to disk.
+QVariantMap storedSettings()
+{
+    QSettings store = openStore();
+    store.beginGroup(QStringLiteral("settings"));
+    QVariantMap values;
+    for (const QString &id : store.childKeys())
+        values.insert(id, store.value(id).toString());
+    return values;
+}
+
+// The entry tree as text: "Files, View(EventChart Look, ...)".
+QString describe(const QTreeWidgetItem *parent)
+{
+    QStringList entries;
+    for (int i = 0; i < parent->childCount(); ++i) {
+        const QTreeWidgetItem *entry = parent->child(i);
+        const QString children =
+            entry->childCount() ? QLatin1Char('(') + describe(entry) + QLatin1Char(')') : QString();
+        entries.append(entry->text(0) + children);
+    }
+    return entries.join(QStringLiteral(", "));
+}
+
+void showAt(SettingsWindow &dialog, int page)
+{
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.pages()->setCurrentIndex(page);
+    QCoreApplication::processEvents(); // lays the page out
+}
+
+// The buttons act when the mouse button goes down: no release follows.
+void press(SettingsWindow &dialog, const QString &button)
+{
+    QTest::mousePress(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestSettingsWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        openStore().clear();
+        // A started program has seeded the recent limits before any dialog opens.
+        m_tracer = std::make_unique<Tracer>();
+        m_tracer->initHeadless();
+    }
+
+    void cleanup() { m_tracer.reset(); }
+
+    void opensOnFilesAndEveryEntryShowsItsPageHeadedTopRightIn18Points()
+    {
+        SettingsWindow dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Kestrel Settings"));
+        QCOMPARE(dialog.size(), QSize(513, 370));
+        QCOMPARE(describe(dialog.pageTree()->invisibleRootItem()),
+                 QStringLiteral("Files, View(EventChart Look, EventChart Display)"));
+        QCOMPARE(dialog.pageTree()->currentItem()->text(0), QStringLiteral("Files"));
+        QCOMPARE(dialog.pages()->currentIndex(), 0);
+
+        showAt(dialog, 0);
+        const QList<QTreeWidgetItem *> entries =
+            dialog.pageTree()->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);
+        // From the last entry back, so that every step switches the page.
+        for (int page = entries.size() - 1; page >= 0; --page) {
+            dialog.pageTree()->setCurrentItem(entries.at(page));
+            QCOMPARE(dialog.pages()->currentIndex(), page);
+            QCoreApplication::processEvents();
+            const QWidget *shown = dialog.pages()->currentWidget();
+            const auto *heading = qobject_cast<const QLabel *>(shown->layout()->itemAt(0)->widget());
+            QCOMPARE(heading->text(), entries.at(page)->text(0));
+            QCOMPARE(heading->font().pointSize(), 18);
+            QCOMPARE(heading->geometry().topRight(), QPoint(shown->width() - 1, 0));
+        }
+    }
+
+    void editorStandsOnItsSideOfItsTitle_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("editorRight");
+        QTest::newRow("a spin box without position stands left of its title")
+            << 0 << QStringLiteral("recent_nodes_max_count")
+            << QStringLiteral("items shown in Recent Nodes menu") << false;
+        QTest::newRow("the arrow width stands right of its title")
+            << 2 << QStringLiteral("packet_arrow_width") << QStringLiteral("Arrow width:") << true;
+        QTest::newRow("a colour box stands right of its title")
+            << 2 << QStringLiteral("usermarker_color") << QStringLiteral("userMarker color:") << true;
+    }
+
+    void editorStandsOnItsSideOfItsTitle()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, id);
+        QFETCH(QString, title);
+        QFETCH(bool, editorRight);
+
+        SettingsWindow dialog;
+        showAt(dialog, page);
+        const QWidget *editor = dialog.editor(id);
+        const QList<QLabel *> labels = editor->parentWidget()->findChildren<QLabel *>();
+        const auto label = std::find_if(labels.cbegin(), labels.cend(),
+                                        [&](const QLabel *candidate) { return candidate->text() == title; });
+        QVERIFY(label != labels.cend() && editor->isVisible());
+        QCOMPARE(editor->geometry().left() > (*label)->geometry().right(), editorRight);
+        QCOMPARE(editor->geometry().right() < (*label)->geometry().left(), !editorRight);
+    }
+
+    void storedArrowStyleSelectsItsOption_data()
+    {
+        QTest::addColumn<QVariant>("stored"); // invalid: absent
+        QTest::addColumn<int>("index");
+        QTest::newRow("dashdotted selects dash-dotted") << QVariant(QStringLiteral("dashdotted")) << 3;
+        QTest::newRow("an absent style selects the default solid") << QVariant() << 0;
+        QTest::newRow("a text no option carries selects none") << QVariant(QStringLiteral("Dotted")) << -1;
+    }
+
+    void storedArrowStyleSelectsItsOption()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, index);
+
+        if (stored.isValid())
+            openStore().setValue(QStringLiteral("settings/packet_receive_arrow_style"), stored);
+        const SettingsWindow dialog;
+        QCOMPARE(qobject_cast<QComboBox *>(dialog.editor(QStringLiteral("packet_receive_arrow_style")))
+                     ->currentIndex(),
+                 index);
+    }
+
+    void buttonsStoreAnnounceAndHide_data()
+    {
+        QTest::addColumn<bool>("appliedBefore");
+        QTest::addColumn<int>("schema"); // the swimline radio to choose, -1 none
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("writes"); // "id=stored value", in the order announced
+        QTest::addColumn<bool>("visible");
+
+        const QString apply = QStringLiteral("settings_Apply");
+        const QStringList eight{QStringLiteral("packet_arrow_width=1"),
+                                QStringLiteral("packet_transmit_arrow_style=solid"),
+                                QStringLiteral("packet_receive_arrow_style=solid"),
+                                QStringLiteral("syncmarker_color=%1").arg(0xFFFF0080u),
+                                QStringLiteral("usermarker_color=%1").arg(0xFFFF8000u),
+                                QStringLiteral("packet_transmit_arrow_color=%1").arg(0xFF008000u),
+                                QStringLiteral("packet_receive_arrow_color=%1").arg(0xFF000080u),
+                                QStringLiteral("show_syncmarker_icons=show")};
+        const QStringList striped{QStringLiteral("node_swimlines_schema=2")};
+        QTest::newRow(
+            "Apply without changes writes and announces the eight unstored settings in layout order")
+            << false << -1 << apply << eight << true;
+        QTest::newRow("a second Apply without changes writes and announces nothing")
+            << true << -1 << apply << QStringList() << true;
+        QTest::newRow("choosing Striped swimlines stores 2 and announces it once")
+            << true << 2 << apply << striped << true;
+        QTest::newRow("Cancel after a change writes and announces nothing and hides")
+            << false << 2 << QStringLiteral("settings_Cancel") << QStringList() << false;
+        QTest::newRow("OK writes and announces like Apply and hides")
+            << false << 2 << QStringLiteral("settings_OK") << striped + eight << false;
+    }
+
+    void buttonsStoreAnnounceAndHide()
+    {
+        QFETCH(bool, appliedBefore);
+        QFETCH(int, schema);
+        QFETCH(QString, button);
+        QFETCH(QStringList, writes);
+        QFETCH(bool, visible);
+
+        SettingsWindow dialog;
+        showAt(dialog, 2);
+        if (appliedBefore)
+            press(dialog, QStringLiteral("settings_Apply"));
+        if (schema >= 0)
+            qobject_cast<QRadioButton *>(dialog.editor(QStringLiteral("node_swimlines_schema"), schema))
+                ->click();
+        const QVariantMap before = storedSettings();
+        QSignalSpy spy(theTracer, &Tracer::settingsUpdatingNotify);
+
+        press(dialog, button);
+        const QVariantMap after = storedSettings();
+        QStringList heard;
+        for (const QList<QVariant> &arguments : std::as_const(spy)) {
+            const QString id = arguments.at(0).toString();
+            heard.append(id + QLatin1Char('=') + after.value(id).toString());
+        }
+        QCOMPARE(heard, writes);
+        int changed = 0;
+        for (auto it = after.cbegin(); it != after.cend(); ++it)
+            changed += before.value(it.key()) != it.value();
+        QCOMPARE(changed, writes.size());
+        QCOMPARE(dialog.isVisible(), visible);
+    }
+
+    void storedColourShowsWithoutItsTopByte_data()
+    {
+        QTest::addColumn<QVariant>("stored"); // invalid: absent
+        QTest::addColumn<QColor>("shown");
+        QTest::newRow("an absent colour shows its layout default") << QVariant() << QColor(255, 0, 128);
+        QTest::newRow("a top byte of all ones is ignored") << QVariant(0xFFFF0080u) << QColor(255, 0, 128);
+        QTest::newRow("a partial top byte is ignored too") << QVariant(0x12FF0080u) << QColor(255, 0, 128);
+        QTest::newRow("a colour written as text, as it comes back from disk")
+            << QVariant(QStringLiteral("4278255360")) << QColor(0, 255, 0);
+    }
+
+    void storedColourShowsWithoutItsTopByte()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QColor, shown);
+
+        if (stored.isValid())
+            openStore().setValue(QStringLiteral("settings/syncmarker_color"), stored);
+        const SettingsWindow dialog;
+        auto *box = qobject_cast<ColorBox *>(dialog.editor(QStringLiteral("syncmarker_color")));
+        QCOMPARE(box->color(), shown);
+        const QImage painted = box->grab().toImage();
+        QCOMPARE(painted.pixelColor(painted.rect().center()), shown);
+        QCOMPARE(painted.pixelColor(0, 0), shown); // no frame is drawn
+    }
+
+    void colourBoxAsksForAColourOnAnyButton_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QColor>("answer");
+        QTest::addColumn<QColor>("shown");
+        const QColor blue(0, 0, 255);
+        QTest::newRow("a left click takes the chosen colour") << int(Qt::LeftButton) << blue << blue;
+        QTest::newRow("a right click asks as well") << int(Qt::RightButton) << blue << blue;
+        QTest::newRow("cancelling the colour dialog keeps the box's colour")
+            << int(Qt::LeftButton) << QColor() << QColor(255, 0, 128);
+        QTest::newRow("a translucent choice shows as it is stored, opaque")
+            << int(Qt::LeftButton) << QColor(0, 0, 255, 100) << blue;
+    }
+
+    void colourBoxAsksForAColourOnAnyButton()
+    {
+        QFETCH(int, button);
+        QFETCH(QColor, answer);
+        QFETCH(QColor, shown);
+
+        SettingsWindow dialog;
+        QStringList asked;
+        QWidget *over = nullptr;
+        dialog.setColorChooser([&](const QColor &from, QWidget *parent, const QString &title) {
+            asked.append(title + QStringLiteral(" from ") + from.name());
+            over = parent;
+            return answer;
+        });
+        showAt(dialog, 2);
+        auto *box = qobject_cast<ColorBox *>(dialog.editor(QStringLiteral("syncmarker_color")));
+        QTest::mousePress(box, Qt::MouseButton(button));
+
+        QCOMPARE(asked, QStringList{QStringLiteral("Color Selection from #ff0080")});
+        QCOMPARE(over, box->parentWidget());
+        QCOMPARE(box->color(), shown);
+        press(dialog, QStringLiteral("settings_Apply"));
+        QCOMPARE(storedSettings().value(QStringLiteral("syncmarker_color")).toString(),
+                 QString::number(shown.rgb()));
+    }
+
+    void primarySectionIsATopLevelTitle_data()
+    {
+        QTest::addColumn<QString>("primary");
+        QTest::addColumn<QString>("current"); // empty: no entry
+        QTest::newRow("a later top-level section is selected")
+            << QStringLiteral("Look") << QStringLiteral("Look");
+        QTest::newRow("a nested section's title selects no entry") << QStringLiteral("Deep") << QString();
+        QTest::newRow("titles are compared case-sensitively") << QStringLiteral("look") << QString();
+    }
+
+    void primarySectionIsATopLevelTitle()
+    {
+        QFETCH(QString, primary);
+        QFETCH(QString, current);
+
+        const QString layout =
+            QStringLiteral("<layout primary_section=\"%1\"><section title=\"General\"/>"
+                           "<section title=\"Look\"><section title=\"Deep\"/></section></layout>")
+                .arg(primary);
+        const SettingsWindow dialog(nullptr, TestSupport::writeTempFile(QStringLiteral("layouts"),
+                                                                        QStringLiteral("primary.xml"),
+                                                                        layout.toUtf8()));
+        QCOMPARE(dialog.pages()->count(), 3);
+        const QTreeWidgetItem *entry = dialog.pageTree()->currentItem();
+        QCOMPARE(entry ? entry->text(0) : QString(), current);
+    }
+
+private:
+    std::unique_ptr<Tracer> m_tracer;
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_settingswindow.moc"

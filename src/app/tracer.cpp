@@ -1,5 +1,6 @@
 #include "app/tracer.h"
 
+#include "app/helpviewer.h"
 #include "app/tracefilereceiver.h"
 #include "mainwindow/tracerwindow.h"
 #include "trace/node.h"
@@ -77,8 +78,9 @@ int readLimit(QSettings &settings, const QString &key)
 
 Tracer::Tracer()
     : m_rootEntry(std::make_unique<QTreeWidgetItem>())
-    , m_helpProcess(new QProcess(this))
+    , m_helpViewer(new HelpViewer(this))
 {
+    m_helpViewer->setMessageSink([this](const QString &text) { showMessage(QMessageBox::Critical, text); });
     readSettings();
 }
 
@@ -87,8 +89,8 @@ Tracer::~Tracer()
     // Nobody hears a controller that is going away: the item tree reselects
     // as the project entries go.
     const QSignalBlocker blocker(this);
-    delete m_helpProcess;
-    m_helpProcess = nullptr;
+    delete m_helpViewer;
+    m_helpViewer = nullptr;
     m_curTracerItem = nullptr;
     m_projects.clear();
     m_sysEvents.clear();
@@ -253,6 +255,11 @@ void Tracer::showMessage(QMessageBox::Icon icon, const QString &text) const
     }
     QMessageBox box(icon, QStringLiteral("Kestrelview"), text, QMessageBox::Ok);
     box.exec();
+}
+
+void Tracer::sendHelpCommand(const QByteArray &command)
+{
+    m_helpViewer->sendCommand(command);
 }
 
 void Tracer::on_curNode_Changed(Node *node, NodeViewWindow *view)

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class HelpViewer;
 class Node;
 class NodeViewWindow;
 class Project;
@@ -104,6 +105,12 @@ public:
     void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
     void showMessage(QMessageBox::Icon icon, const QString &text) const;
 
+    // Starts the help viewer when it does not run, then writes the command to
+    // it (HelpViewer::manualStartCommand() shows the manual's start page).
+    // Failures reach the user through showMessage.
+    void sendHelpCommand(const QByteArray &command);
+    HelpViewer *helpViewer() const { return m_helpViewer; }
+
 signals:
     void curTracerItem_Changed(TracerItem *tracerItem, TracerItem::TracerItemCategory category, int data1,
                                int data2);
@@ -130,7 +137,7 @@ private:
     int m_recentProjectsMaxCount = 5;
     bool m_reportCmdLineErrors = true;
     bool m_reportReceiverErrors = true;
-    QProcess *m_helpProcess = nullptr;
+    HelpViewer *m_helpViewer = nullptr;
     bool m_externalHeader = true;
     Node::LoadProgress m_loadProgress;
     MessageSink m_messageSink;

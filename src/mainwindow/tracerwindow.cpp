@@ -1,5 +1,6 @@
 #include "mainwindow/tracerwindow.h"
 
+#include "app/helpviewer.h"
 #include "app/tracefilereceiver.h"
 #include "app/tracer.h"
 #include "mainwindow/itemtree.h"
@@ -1089,7 +1090,8 @@ void TracerWindow::on_action_Settings_triggered()
 
 void TracerWindow::on_action_Manual_triggered()
 {
-    // Starts the manual once the help viewer is driven from here.
+    if (theTracer)
+        theTracer->sendHelpCommand(HelpViewer::manualStartCommand());
 }
 
 void TracerWindow::togglePanel(QWidget *panel, bool checked, const QWidget *other1, const QWidget *other2)

@@ -2,6 +2,7 @@
 
 #include "app/tracer.h"
 #include "chart/packetroute.h"
+#include "chart/paintindex.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
 #include "trace/hub.h"
@@ -113,6 +114,9 @@ struct ChartRenderer::Pass
     // filled at all.
     int barLeftLimit = 0;
     int barRightLimit = 0;
+    // What this paint covers, in the rows' coordinates: a row outside it is
+    // not drawn, so it hides nothing of the rows that are.
+    QRect clip;
     // False when nothing of the bar is left on the surface: it ends left of
     // it or starts right of it.
     bool clampBar(DrawOp &bar) const;
@@ -208,6 +212,7 @@ struct ChartRenderer::RowOps
     int y0 = 0; // row top, viewport pixels
     int id = 0;
     bool kernel = false;
+    bool painted = true; // the row lies in the paint's clip
     bool afterSwitch = true;
     // With level of detail the node's events are read backwards, so that
     // whatever a later primitive hides is known before it is built. What the
@@ -216,11 +221,7 @@ struct ChartRenderer::RowOps
     int widestBar = std::numeric_limits<int>::min(); // right x of the widest later bar
     double widestEnd = 0;      // where that bar's event ends on the time axis (see endOf)
     std::vector<DrawOp> later; // later primitives other than bars
-    // A kept bar's fill depends on the row's event before it, which the
-    // backward reading meets next: the bar waits there (index into ops).
-    int waitingBar = -1;
-    int waitingEvent = -1;
-    std::vector<DrawOp> ops; // backwards while collecting
+    std::vector<DrawOp> ops;   // backwards while collecting
 };
 
 void ChartRenderer::OpPainter::setPen(const QPen &pen)
@@ -389,7 +390,8 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
                           const Frame &frame)
 {
     Q_ASSERT(frame.scale);
-    Pass pass{frame, root, states, ChartGeometry{}, !frame.externalHeader, {}, {}, {}, {}, {}, {}, {}, {}};
+    Pass pass{frame, root, states, ChartGeometry{}, !frame.externalHeader, {}, {}, {}, {}, {}, {}, {}, {},
+              0,     0,    {}};
     pass.geometry.scale = frame.scale->scale();
     pass.geometry.horizontalScroll = frame.horizontalScroll;
     pass.geometry.verticalScroll = frame.verticalScroll;
@@ -419,6 +421,7 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
     painter.setWindow(-shift, 0, frame.viewport.width(), frame.viewport.height());
     painter.setViewport(0, 0, frame.viewport.width(), frame.viewport.height());
     const QRect shiftedClip = clip.translated(-shift, 0);
+    pass.clip = shiftedClip;
     paintItem(&root, painter, shiftedClip, 0, pass);
     paintItem(&root, painter, shiftedClip, 1, pass);
 
@@ -624,10 +627,16 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
     // Every task row of a node visits the same span: find its end once.
     Pass::Span &span = state.span;
     if (span.node != node || span.first != first || span.limit != limit) {
+        const auto inView = [logMode, limit](const TraceEvent &e) {
+            return (logMode ? e.logPosition : float(e.offset)) <= limit;
+        };
         int end = first;
-        while (end < count &&
-               (logMode ? events[size_t(end)].logPosition : float(events[size_t(end)].offset)) <= limit)
-            ++end;
+        if (node->inTimeOrder()) {
+            end = int(std::partition_point(events.begin() + first, events.end(), inView) - events.begin());
+        } else {
+            while (end < count && inView(events[size_t(end)]))
+                ++end;
+        }
         span = Pass::Span{node, first, limit, end, {}};
         if (m_levelOfDetail)
             collectNodeOps(*n, first, end, state);
@@ -681,6 +690,7 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
         ops.y0 = row->row() * H - state.frame.verticalScroll;
         ops.id = row->itemId();
         ops.kernel = row->task() && row->task()->role() == Task::KERNEL;
+        ops.painted = (state.root.itemRect(row, state.geometry) & state.clip).isValid();
         minId = qMin(minId, ops.id);
         maxId = qMax(maxId, ops.id);
     }
@@ -700,22 +710,11 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
     };
 
     const std::vector<TraceEvent> &events = n.node()->events();
-    const int count = int(events.size());
     const TimeScale &scale = *state.frame.scale;
     const int h = state.frame.horizontalScroll;
     const int shift = n.shift();
 
-    // Settles the fill of the bar waiting in `row` now that the row's event
-    // before it is known: a task switch (or none) or another bar.
-    const auto settle = [&events, count](RowOps &row, bool afterSwitch) {
-        if (row.waitingBar < 0)
-            return;
-        const int i = row.waitingEvent;
-        const bool sameTaskGoesOn =
-            afterSwitch || i == count - 1 || events[size_t(i + 1)].currentTask == row.id;
-        row.ops[size_t(row.waitingBar)].p[4] = sameTaskGoesOn ? 1 : 2;
-        row.waitingBar = -1;
-    };
+    const PaintIndex &index = n.paintIndex();
     // Adds a primitive read backwards unless a later one of the row and
     // column covers it; returns whether it was kept.
     const auto add = [](RowOps &row, int column, const DrawOp &op) {
@@ -749,7 +748,13 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
     const auto endOf = [logMode](const TraceEvent &e) {
         return logMode ? double(e.logPosition + e.logDuration) : double(qint64(e.offset) + e.duration);
     };
-    int columnStart = end; // events [columnStart, column's last) share columnX
+    // How far right of its bar's left edge a hub arrow stands, as eventOps places it.
+    const auto hubArrowOffset = [&scale, logMode](const TraceEvent &e) {
+        const float d = logMode ? e.logDuration : float(e.duration);
+        return int(scale.scale() * d * 0.5f);
+    };
+    int columnStart = end; // events [columnStart, columnLast] share columnX
+    int columnLast = end;
     int columnX = 0;
 
     int lastTask = std::numeric_limits<int>::min();
@@ -760,41 +765,65 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
         DrawOp op;
     };
     std::vector<Pending> eventOpsBuffer;
+    // The events read are few and far apart: ask for them well before they
+    // are needed, as the column read now would judge them.
+    constexpr int lookAhead = 256;
+    int ahead = end - 1;
     for (int i = end - 1; i >= first; --i) {
+        if (ordered) {
+            // An event near the end of a column is read; judged by the column
+            // being read now it would not be, hence the half column's margin.
+            const int margin = (columnLast - columnStart) / 2;
+            for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
+                const int need = index.mustShareColumn(ahead);
+                if (need > columnLast || need - ahead > margin)
+                    __builtin_prefetch(&events[size_t(ahead)]);
+            }
+            if (i < columnStart) {
+                // Entering a pixel column: find where its events begin,
+                // galloping back from its last event, then by bisection.
+                columnLast = i;
+                columnX = scale.leftX(events[size_t(i)], shift, h);
+                int inside = i;          // known to be in the column
+                int outside = first - 1; // known to be left of it
+                for (int step = 1; i - step >= first; step *= 2) {
+                    if (scale.leftX(events[size_t(i - step)], shift, h) != columnX) {
+                        outside = i - step;
+                        break;
+                    }
+                    inside = i - step;
+                }
+                int lo = outside + 1;
+                int hi = inside;
+                while (lo < hi) {
+                    const int mid = lo + (hi - lo) / 2;
+                    if (scale.leftX(events[size_t(mid)], shift, h) == columnX)
+                        hi = mid;
+                    else
+                        lo = mid + 1;
+                }
+                columnStart = lo;
+            }
+            // Hidden by a later primitive of the same column, read before.
+            if (index.mustShareColumn(i) <= columnLast) {
+                const int sameArrow = index.nextSameArrow(i);
+                if (sameArrow < 0 ||
+                    hubArrowOffset(events[size_t(i)]) == hubArrowOffset(events[size_t(sameArrow)]))
+                    continue;
+            }
+        }
         const TraceEvent &e = events[size_t(i)];
         if (e.currentTask != lastTask) {
             row = rowOf(e.currentTask);
             lastTask = e.currentTask;
         }
-        if (!row)
+        if (!row || !row->painted)
             continue;
-        const bool marker = isSyncType(e.type) || e.type == EventType::UserMarker;
-        const bool switched = e.type == EventType::TaskSwitch;
-        if (!marker)
-            settle(*row, switched);
-        if (!marker && !(row->kernel && e.type == EventType::KernelServicingRequest)) {
-            // Most events: a bar, after a switch with the connector from the
-            // task before; built here without the general path.
-            int lx;
-            if (ordered) {
-                if (i < columnStart) {
-                    // Entering a pixel column: find where its events begin.
-                    columnX = scale.leftX(e, shift, h);
-                    int lo = first;
-                    int hi = i;
-                    while (lo < hi) {
-                        const int mid = lo + (hi - lo) / 2;
-                        if (scale.leftX(events[size_t(mid)], shift, h) == columnX)
-                            hi = mid;
-                        else
-                            lo = mid + 1;
-                    }
-                    columnStart = lo;
-                }
-                lx = columnX;
-            } else {
-                lx = scale.leftX(e, shift, h);
-            }
+        if (!index.special(i)) {
+            // A bar, after a switch with the connector from the task before;
+            // built here without the general path.
+            const bool switched = e.type == EventType::TaskSwitch;
+            const int lx = ordered ? columnX : scale.leftX(e, shift, h);
             if (lx != row->column) {
                 row->column = lx;
                 row->widestBar = std::numeric_limits<int>::min();
@@ -809,15 +838,13 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
             if (!covered) {
                 DrawOp bar;
                 bar.kind = DrawOp::Bar;
-                bar.p = {lx, row->y0 + 1, scale.rightX(e, shift, h), row->y0 + H - 2, switched ? 0 : 1, 0};
+                bar.p = {lx, row->y0 + 1, scale.rightX(e, shift, h), row->y0 + H - 2, 0, 0};
                 if (state.clampBar(bar) && bar.p[2] > row->widestBar) {
                     row->widestBar = bar.p[2];
                     row->widestEnd = endKey;
+                    if (!switched)
+                        bar.p[4] = index.barVariant(i, first);
                     row->ops.push_back(bar);
-                    if (!switched) {
-                        row->waitingBar = int(row->ops.size()) - 1;
-                        row->waitingEvent = i;
-                    }
                 }
             }
             if (!switched || i == 0)
@@ -831,23 +858,18 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
             continue;
         }
         eventOpsBuffer.clear();
-        row->afterSwitch = true; // the fill is settled later, as for plain bars
         eventOps(i, n, *row, state, [&eventOpsBuffer](int column, const DrawOp &op) {
             eventOpsBuffer.push_back({column, op});
         });
         for (auto it = eventOpsBuffer.crbegin(); it != eventOpsBuffer.crend(); ++it) {
-            const bool kept = add(*row, it->column, it->op);
-            if (kept && it->op.kind == DrawOp::Bar && e.type != EventType::TaskSwitch) {
-                row->waitingBar = int(row->ops.size()) - 1;
-                row->waitingEvent = i;
-            }
+            DrawOp op = it->op;
+            if (op.kind == DrawOp::Bar && e.type != EventType::TaskSwitch)
+                op.p[4] = index.barVariant(i, first);
+            add(*row, it->column, op);
         }
     }
-    for (RowOps &r : rows) {
-        // A bar with nothing of its row before it in view follows a switch.
-        settle(r, true);
+    for (RowOps &r : rows)
         std::reverse(r.ops.begin(), r.ops.end());
-    }
     dropCoveredAcrossRows(rows);
 }
 
@@ -860,6 +882,8 @@ void ChartRenderer::dropCoveredAcrossRows(std::vector<RowOps> &rows)
     std::set<std::array<int, 7>> later;            // markers and packet arrows
     std::map<int, std::vector<DrawOp>> connectors; // by column
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        if (!row->painted)
+            continue;
         std::vector<DrawOp> &ops = row->ops;
         std::vector<bool> keep(ops.size(), true);
         for (size_t k = ops.size(); k-- > 0;) {

@@ -1,5 +1,6 @@
 #include "chart/viewitem.h"
 
+#include "chart/paintindex.h"
 #include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/task.h"
@@ -167,6 +168,15 @@ ViewItem *ViewNode::child(int i) const
 ViewItem *ViewNode::childById(int id) const
 {
     return child(id);
+}
+
+ViewNode::~ViewNode() = default;
+
+const PaintIndex &ViewNode::paintIndex() const
+{
+    if (!m_paintIndex)
+        m_paintIndex = m_node ? std::make_unique<PaintIndex>(*m_node) : std::make_unique<PaintIndex>();
+    return *m_paintIndex;
 }
 
 QString ViewNode::label() const

@@ -5,11 +5,13 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class Hub;
 class Node;
 class Task;
+class PaintIndex;
 class ViewNode;
 
 // One row of an event chart. The rows form a tree: the root, one node row per
@@ -159,6 +161,7 @@ public:
     // A row for node `nodeId`; with a node, its tasks and hubs get rows in the
     // order of the node's tables (ascending id).
     ViewNode(int nodeId, Node *node, ViewItem *parent, int index = 0);
+    ~ViewNode() override;
     ViewNode(const ViewNode &) = delete;
     ViewNode &operator=(const ViewNode &) = delete;
 
@@ -178,9 +181,12 @@ public:
     void setBaseShift(int shift) { m_baseShift = shift; }
     ViewTaskTrain *taskTrain() const { return m_taskTrain.data(); }
     ViewHubTrain *hubTrain() const { return m_hubTrain.data(); }
+    // Built on first use; a row without node gets an empty index.
+    const PaintIndex &paintIndex() const;
 
 private:
     Node *m_node;
+    mutable std::unique_ptr<PaintIndex> m_paintIndex;
     int m_shift = 0;
     int m_baseShift = 0;
     QSharedPointer<ViewTaskTrain> m_taskTrain;

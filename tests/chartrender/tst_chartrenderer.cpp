@@ -717,30 +717,35 @@ private slots:
         QTest::addColumn<bool>("icons");
         QTest::addColumn<double>("from"); // fraction of the chart's length; negative: fitted
         QTest::addColumn<int>("span");    // us
+        QTest::addColumn<int>("height");  // px; the demo's rows go below 600
 
         const QString dense = QStringLiteral("dense"), demo = QStringLiteral("demo");
         QTest::newRow("dense node fitted, external header, flat")
-            << dense << false << true << false << 0 << true << -1.0 << 0;
+            << dense << false << true << false << 0 << true << -1.0 << 0 << 1100;
         QTest::newRow("dense node fitted, internal header, gradient, striped")
-            << dense << false << false << true << 2 << true << -1.0 << 0;
+            << dense << false << false << true << 2 << true << -1.0 << 0 << 1100;
         QTest::newRow("dense node over 3000 us, internal header, gradient")
-            << dense << false << false << true << 0 << true << 0.5 << 3000;
+            << dense << false << false << true << 0 << true << 0.5 << 3000 << 1100;
         QTest::newRow("dense node over 300 us, external header, flat, no icons")
-            << dense << false << true << false << 1 << false << 0.25 << 300;
+            << dense << false << true << false << 1 << false << 0.25 << 300 << 1100;
         QTest::newRow("dense node logarithmic, external header, gradient")
-            << dense << true << true << true << 0 << true << -1.0 << 0;
+            << dense << true << true << true << 0 << true << -1.0 << 0 << 1100;
         QTest::newRow("dense node logarithmic, internal header, flat, monochrome")
-            << dense << true << false << false << 1 << false << -1.0 << 0;
+            << dense << true << false << false << 1 << false << -1.0 << 0 << 1100;
         QTest::newRow("clock stepping back, fitted, gradient")
-            << QStringLiteral("stepping") << false << true << true << 0 << true << -1.0 << 0;
+            << QStringLiteral("stepping") << false << true << true << 0 << true << -1.0 << 0 << 1100;
         QTest::newRow("clock stepping back, logarithmic, flat")
-            << QStringLiteral("stepping") << true << false << false << 0 << true << -1.0 << 0;
+            << QStringLiteral("stepping") << true << false << false << 0 << true << -1.0 << 0 << 1100;
         QTest::newRow("demo nodes fitted, internal header, gradient, striped")
-            << demo << false << false << true << 2 << true << -1.0 << 0;
+            << demo << false << false << true << 2 << true << -1.0 << 0 << 1100;
         QTest::newRow("demo nodes over 3000 us, external header, gradient")
-            << demo << false << true << true << 0 << true << 0.5 << 3000;
+            << demo << false << true << true << 0 << true << 0.5 << 3000 << 1100;
         QTest::newRow("demo nodes over 300 us, internal header, flat")
-            << demo << false << false << false << 0 << true << 0.3 << 300;
+            << demo << false << false << false << 0 << true << 0.3 << 300 << 1100;
+        // Rows below the edge are not drawn: nothing in them may hide what
+        // the rows above draw.
+        QTest::newRow("demo nodes fitted, cut off at the bottom edge")
+            << demo << false << true << false << 0 << true << -1.0 << 0 << 600;
     }
 
     void levelOfDetailKeepsThePicture()
@@ -753,6 +758,7 @@ private slots:
         QFETCH(bool, icons);
         QFETCH(double, from);
         QFETCH(int, span);
+        QFETCH(int, height);
 
         {
             QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
@@ -768,7 +774,7 @@ private slots:
 
         const QList<Node *> nodes = m_scenes.value(scene);
         ChartImageOptions options;
-        options.size = QSize(1600, 1100);
+        options.size = QSize(1600, height);
         options.logMode = logMode;
         options.externalHeader = external;
         if (from >= 0.0) {

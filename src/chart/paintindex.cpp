@@ -1,0 +1,132 @@
+#include "chart/paintindex.h"
+
+#include "trace/node.h"
+#include "trace/task.h"
+
+#include <QHash>
+#include <QPair>
+
+#include <algorithm>
+
+namespace {
+
+// Where an event's bar ends on each time axis; a bar reaching further has a
+// right edge at least as far right in either mode.
+double linearEnd(const TraceEvent &e)
+{
+    return double(e.offset) + double(e.duration);
+}
+
+float logEnd(const TraceEvent &e)
+{
+    return e.logPosition + e.logDuration;
+}
+
+} // namespace
+
+PaintIndex::PaintIndex(const Node &node)
+{
+    const std::vector<TraceEvent> &events = node.events();
+    const size_t count = events.size();
+    m_mustShareColumn.assign(count, never);
+    m_flags.assign(count, 0);
+    m_previousOfTask.assign(count, -1);
+    m_nextSameArrow.assign(count, -1);
+
+    const auto isMarker = [](const TraceEvent &e) {
+        return EventType::isSync(e.type) || e.type == EventType::UserMarker;
+    };
+    QHash<int, bool> kernelTask;
+    for (const auto &task : node.tasks())
+        kernelTask.insert(task->id(), task->role() == Task::KERNEL);
+
+    QHash<int, int> lastOfTask;
+    for (size_t i = 0; i < count; ++i) {
+        const TraceEvent &e = events[i];
+        if (isMarker(e)) {
+            m_flags[i] = Special;
+            continue;
+        }
+        if (i + 1 == count || events[i + 1].currentTask == e.currentTask)
+            m_flags[i] |= TaskGoesOn;
+        if (e.type == EventType::KernelServicingRequest && kernelTask.value(e.currentTask)) {
+            const auto service = node.services().constFind(e.arg1);
+            const int code = service == node.services().cend() ? 255 : service->code;
+            // Hub sends and receives draw an arrow to the hub's row.
+            if (code == 7 || code == 9)
+                m_flags[i] |= Special | HubArrow | (code == 7 ? HubSend : 0);
+        }
+        auto last = lastOfTask.find(e.currentTask);
+        if (last != lastOfTask.end()) {
+            m_previousOfTask[i] = *last;
+            if (events[size_t(*last)].type == EventType::TaskSwitch)
+                m_flags[i] |= AfterSwitch;
+            *last = int(i);
+        } else {
+            lastOfTask.insert(e.currentTask, int(i));
+        }
+    }
+
+    // Backwards: the next bar of the task, and the next switch between the same two tasks.
+    QHash<int, int> nextOfTask;
+    QHash<quint64, int> nextSwitchOfPair;
+    QHash<quint64, int> nextMarkerOfTask;
+    // By task, node, hub and direction: equal arrows, as far as the event tells.
+    QHash<QPair<qint64, qint64>, int> nextArrowOfHub;
+    for (size_t i = count; i-- > 0;) {
+        const TraceEvent &e = events[i];
+        if (isMarker(e)) {
+            // A plain sync marker or a user marker looks the same wherever its
+            // column is; packet events draw arrows to their partners besides.
+            if (e.type == EventType::SyncMarker || e.type == EventType::UserMarker) {
+                const quint64 key = quint64(quint32(e.type)) << 32 | quint32(e.currentTask);
+                auto next = nextMarkerOfTask.find(key);
+                if (next != nextMarkerOfTask.end()) {
+                    m_mustShareColumn[i] = *next;
+                    *next = int(i);
+                } else {
+                    nextMarkerOfTask.insert(key, int(i));
+                }
+            }
+            continue;
+        }
+        int need = never;
+        auto next = nextOfTask.find(e.currentTask);
+        if (!(m_flags[i] & Special && !(m_flags[i] & HubArrow)) && next != nextOfTask.end()) {
+            const TraceEvent &later = events[size_t(*next)];
+            if (linearEnd(e) <= linearEnd(later) && logEnd(e) <= logEnd(later))
+                need = *next;
+        }
+        if (e.type == EventType::TaskSwitch && i > 0) {
+            // The connector comes from the task of the event before.
+            const quint64 pair = quint64(quint32(events[i - 1].currentTask)) << 32 | quint32(e.currentTask);
+            auto sameSwitch = nextSwitchOfPair.find(pair);
+            if (sameSwitch == nextSwitchOfPair.end()) {
+                need = never;
+                nextSwitchOfPair.insert(pair, int(i));
+            } else {
+                need = std::max(need, *sameSwitch);
+                *sameSwitch = int(i);
+            }
+        }
+        if (m_flags[i] & HubArrow) {
+            const QPair<qint64, qint64> key(qint64(e.currentTask) << 32 | quint32(e.nodeId),
+                                            qint64(e.arg2) << 1 | (m_flags[i] & HubSend ? 1 : 0));
+            auto sameArrow = nextArrowOfHub.find(key);
+            if (sameArrow == nextArrowOfHub.end()) {
+                need = never;
+                nextArrowOfHub.insert(key, int(i));
+            } else {
+                if (need != never)
+                    m_nextSameArrow[i] = *sameArrow;
+                need = std::max(need, *sameArrow);
+                *sameArrow = int(i);
+            }
+        }
+        m_mustShareColumn[i] = need;
+        if (next != nextOfTask.end())
+            *next = int(i);
+        else
+            nextOfTask.insert(e.currentTask, int(i));
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+class Node;
+
+// What the level-of-detail pass of the chart needs to know about a node's
+// events that does not depend on the scale, computed once per node.
+//
+// Reading a pixel column backwards, most events draw nothing: a bar is hidden
+// by a later bar of its row in the same column that reaches at least as far,
+// a task-switch connector or a marker by a later equal one. Whether that later primitive
+// exists is known from the event alone, except for whether it falls into the
+// same column; `mustShareColumn` gives the index that decides it.
+class PaintIndex
+{
+public:
+    static constexpr int never = std::numeric_limits<int>::max();
+
+    PaintIndex() = default;
+    explicit PaintIndex(const Node &node);
+
+    // The event draws nothing when this (later) event lies in the same pixel
+    // column, provided the chart's positions never decrease along the events;
+    // `never` when it must always be read.
+    int mustShareColumn(int i) const { return m_mustShareColumn[std::size_t(i)]; }
+    // Markers, and kernel service requests that may draw a hub arrow: they
+    // take the general path, every other event is a bar and maybe a connector.
+    bool special(int i) const { return m_flags[std::size_t(i)] & Special; }
+    // A bar's fill: the plain one after a switch to its task (or with no event
+    // of its task before it in view) or with its task going on after it, else
+    // the fill of an interrupted task. `first` is the first event in view.
+    int barVariant(int i, int first) const
+    {
+        const std::uint8_t flags = m_flags[std::size_t(i)];
+        const int before = m_previousOfTask[std::size_t(i)];
+        return before < first || (flags & AfterSwitch) || (flags & TaskGoesOn) ? 1 : 2;
+    }
+    // The nearest earlier event of the same task that is not a marker, -1 for none.
+    int previousOfTask(int i) const { return m_previousOfTask[std::size_t(i)]; }
+    // For a hub arrow whose mustShareColumn() holds: the later event with the
+    // same arrow but for its x, which half the duration decides; else -1.
+    int nextSameArrow(int i) const
+    {
+        return m_flags[std::size_t(i)] & HubArrow ? m_nextSameArrow[std::size_t(i)] : -1;
+    }
+
+private:
+    enum Flag : std::uint8_t {
+        Special = 1,
+        AfterSwitch = 2, // the task's event before is a switch
+        TaskGoesOn = 4,  // the last event, or the next one runs in the same task
+        HubArrow = 8,    // a kernel service request that draws an arrow to a hub
+        HubSend = 16
+    };
+
+    std::vector<int> m_mustShareColumn;
+    std::vector<std::uint8_t> m_flags;
+    std::vector<int> m_previousOfTask;
+    std::vector<int> m_nextSameArrow;
+};

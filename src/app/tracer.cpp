@@ -186,6 +186,10 @@ Node *Tracer::createNode(const QString &path, QTreeWidgetItem *parentEntry, int 
     try {
         if (!info.exists())
             throw QStringLiteral("Tracefile '%1' is not exist.").arg(name);
+        // A directory, FIFO or device (also behind a link) has no size to test
+        // and may block or never end; only a regular file can hold a trace.
+        if (!info.isFile())
+            throw QStringLiteral("Can't open tracefile '%1'.").arg(name);
         if (info.size() == 0)
             throw QStringLiteral("Tracefile '%1' is empty.").arg(name);
 

@@ -15,6 +15,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +41,69 @@ QString originName(int origin)
     }
 }
 
+// Opens `path` for reading when it is a regular file (a link is followed).
+// A FIFO would block the open and the read, a device would never end, a
+// directory cannot be read. The open does not wait (O_NONBLOCK) and the test
+// is made on what was opened, so a file swapped after the caller looked at it
+// is caught as well. The file is only ever opened read-only.
+bool openRegularFile(QFile &file, const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status = {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        !file.open(fd, QIODevice::ReadOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+// Hands the file to the reader chunk by chunk and ends the document early
+// when the reader has taken more than MaxCharsWithoutStartTag characters
+// since the last chunk in which a start tag began. The reader keeps a text,
+// comment or attribute whole in memory, so a trace whose end is gigabytes of
+// zeros (a crash before the data reached the disk, or a file extended by
+// hand) would otherwise take twice that in memory. Traces have a start tag
+// every hundred bytes or so; an attribute may still run to megabytes.
+class TraceInputSource : public QXmlInputSource
+{
+public:
+    static constexpr qint64 MaxCharsWithoutStartTag = qint64(1) << 24;
+
+    TraceInputSource(QIODevice *device, const Node::XmlNodeHandler &handler)
+        : QXmlInputSource(device)
+        , m_handler(handler)
+    {}
+
+    bool overrun() const { return m_overrun; }
+
+protected:
+    void fetchData() override
+    {
+        if (m_handler.startTagCount() != m_startTagsAtMark) {
+            m_startTagsAtMark = m_handler.startTagCount();
+            m_charsSinceMark = 0;
+        }
+        if (!m_overrun)
+            QXmlInputSource::fetchData();
+        m_charsSinceMark += data().size();
+        if (m_charsSinceMark > MaxCharsWithoutStartTag) {
+            m_overrun = true;
+            setData(QString());
+        }
+    }
+
+private:
+    const Node::XmlNodeHandler &m_handler;
+    quint64 m_startTagsAtMark = 0;
+    qint64 m_charsSinceMark = 0;
+    bool m_overrun = false;
+};
+
 } // namespace
 
 Node::Node(const QString &path, Project *project, int origin, const LoadProgress &progress)
@@ -47,8 +116,8 @@ Node::Node(const QString &path, Project *project, int origin, const LoadProgress
     m_directory = info.absolutePath();
     m_traceFileName = info.fileName();
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file;
+    if (!openRegularFile(file, path))
         throw QStringLiteral("Can't open tracefile '%1'.").arg(m_traceFileName);
 
     createTreeEntries();
@@ -112,7 +181,13 @@ void Node::reserveFromProgress(qint64 bytesRead, qint64 fileSize)
         return;
     const double expected = double(eventCount()) * double(fileSize) / double(bytesRead) * 1.03 + 256;
     const double most = double(std::numeric_limits<int>::max() / int(sizeof(TraceEvent)));
-    m_events.reserve(int(qMin(expected, most)));
+    // Only a guess: a file with a long tail of zeros claims far more events
+    // than it holds, and a reservation that cannot be had is no error.
+    try {
+        m_events.reserve(size_t(qMin(expected, most)));
+    } catch (const std::bad_alloc &) {
+    } catch (const std::length_error &) {
+    }
 }
 
 void Node::read(QIODevice *device, const QString &path, const LoadProgress &progress)
@@ -123,9 +198,12 @@ void Node::read(QIODevice *device, const QString &path, const LoadProgress &prog
     XmlNodeErrorHandler errorHandler;
     QXmlSimpleReader reader;
     reader.setContentHandler(&handler);
+    reader.setDeclHandler(&handler);
     reader.setErrorHandler(&errorHandler);
-    QXmlInputSource source(device);
+    TraceInputSource source(device, handler);
     const bool ok = reader.parse(&source, false);
+    if (source.overrun())
+        throw QStringLiteral("Tracefile '%1' is empty or corrupted.").arg(path);
     if (!errorHandler.message().isEmpty())
         throw errorHandler.message();
     if (!ok)
@@ -329,7 +407,12 @@ void Node::addEvent(qint32 type, quint32 lowCounter, quint32 highCounter, qint32
         const float dLog = e.logPosition - prev.logPosition;
         if (Task *previous = m_previousTask) {
             previous->m_executionTime += dT;
-            previous->m_logExecutionTime = quint32(float(previous->m_logExecutionTime) + dLog);
+            // A marker may lie further along the log axis than the event after
+            // it, so dLog can be negative; the sum is held to the unsigned
+            // range before it is truncated, as a conversion from outside it
+            // is undefined.
+            const float logTime = float(previous->m_logExecutionTime) + dLog;
+            previous->m_logExecutionTime = quint32(std::clamp(logTime, 0.0f, 4294967040.0f));
         }
         m_totalTime += dT;
         m_logLength += dLog;

@@ -32,9 +32,26 @@ bool Node::XmlNodeHandler::fail(const QString &text)
     return false;
 }
 
+bool Node::XmlNodeHandler::refuseEntity()
+{
+    return fail(QStringLiteral("Entity declarations are not supported. Parsing has been stopped."));
+}
+
+bool Node::XmlNodeHandler::tooManyDeclared(const char *what)
+{
+    return fail(QStringLiteral("More than %1 %2 are declared. Parsing has been stopped.")
+                    .arg(MaxDeclared)
+                    .arg(QLatin1String(what)));
+}
+
 bool Node::XmlNodeHandler::startElement(const QString &, const QString &localName, const QString &,
                                         const QXmlAttributes &atts)
 {
+    ++m_startTags;
+    if (++m_depth > MaxDepth) {
+        return fail(QStringLiteral("Elements are nested more than %1 levels deep. Parsing has been stopped.")
+                        .arg(MaxDepth));
+    }
     // Events outnumber every other element by far: test for them first.
     if (localName == QLatin1String("event"))
         return readEvent(atts);
@@ -91,10 +108,12 @@ bool Node::XmlNodeHandler::readTask(const QXmlAttributes &atts)
     if (!checkDeclaration(atts, m_tasksSeen, "task"))
         return false;
     const int id = int32(atts, QLatin1String("id"));
-    if (!m_node->m_tasks.contains(id)) {
-        m_node->m_tasks.insert(id, QSharedPointer<Task>::create(id, atts.value(QLatin1String("name")), m_node,
-                                                                Task::ROLE_FROM_NAME, QColor(Qt::black)));
-    }
+    if (m_node->m_tasks.contains(id))
+        return true;
+    if (m_node->m_tasks.size() >= MaxDeclared)
+        return tooManyDeclared("tasks");
+    m_node->m_tasks.insert(id, QSharedPointer<Task>::create(id, atts.value(QLatin1String("name")), m_node,
+                                                            Task::ROLE_FROM_NAME, QColor(Qt::black)));
     return true;
 }
 
@@ -103,10 +122,12 @@ bool Node::XmlNodeHandler::readHub(const QXmlAttributes &atts)
     if (!checkDeclaration(atts, m_hubsSeen, "hub"))
         return false;
     const int id = int32(atts, QLatin1String("id"));
-    if (!m_node->m_hubs.contains(id)) {
-        m_node->m_hubs.insert(id, QSharedPointer<Hub>::create(id, atts.value(QLatin1String("name")), m_node,
-                                                              m_node->m_nodeId, QColor(Qt::black), true));
-    }
+    if (m_node->m_hubs.contains(id))
+        return true;
+    if (m_node->m_hubs.size() >= MaxDeclared)
+        return tooManyDeclared("hubs");
+    m_node->m_hubs.insert(id, QSharedPointer<Hub>::create(id, atts.value(QLatin1String("name")), m_node,
+                                                          m_node->m_nodeId, QColor(Qt::black), true));
     return true;
 }
 

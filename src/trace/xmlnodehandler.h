@@ -5,11 +5,20 @@
 #include <QXmlDefaultHandler>
 
 // Reads the elements of a trace file into a node as the SAX reader meets
-// their start tags. Nesting and end tags play no part: only the order in
-// which start tags appear does.
-class Node::XmlNodeHandler : public QXmlContentHandler
+// their start tags. Nesting and end tags play no part in what is read: only
+// the order in which start tags appear does. As declaration handler it turns
+// away every entity declaration, since entities let a small file expand
+// without bound.
+class Node::XmlNodeHandler : public QXmlContentHandler, public QXmlDeclHandler
 {
 public:
+    // The reader descends one call level per open element and has no bound of
+    // its own: some ten thousand levels overflow the stack. A trace needs three.
+    static constexpr int MaxDepth = 256;
+    // Events name tasks and hubs by one byte, so a node uses at most 256 of
+    // each; every declared one costs a tree entry and an icon (some kB).
+    static constexpr int MaxDeclared = 4096;
+
     explicit XmlNodeHandler(Node *node);
     // After `events` events, sizes the node's event vector from how much of
     // `device` they took.
@@ -27,6 +36,8 @@ public:
 
     bool startElement(const QString &namespaceURI, const QString &localName, const QString &qName,
                       const QXmlAttributes &atts) override;
+    // Start tags met so far, of every element.
+    quint64 startTagCount() const { return m_startTags; }
     QString errorString() const override { return m_error; }
 
     void setDocumentLocator(QXmlLocator *) override {}
@@ -34,14 +45,31 @@ public:
     bool endDocument() override { return true; }
     bool startPrefixMapping(const QString &, const QString &) override { return true; }
     bool endPrefixMapping(const QString &) override { return true; }
-    bool endElement(const QString &, const QString &, const QString &) override { return true; }
+    bool endElement(const QString &, const QString &, const QString &) override
+    {
+        --m_depth;
+        return true;
+    }
     bool characters(const QString &) override { return true; }
     bool ignorableWhitespace(const QString &) override { return true; }
     bool processingInstruction(const QString &, const QString &) override { return true; }
     bool skippedEntity(const QString &) override { return true; }
 
+    bool attributeDecl(const QString &, const QString &, const QString &, const QString &,
+                       const QString &) override
+    {
+        return true;
+    }
+    bool internalEntityDecl(const QString &, const QString &) override { return refuseEntity(); }
+    bool externalEntityDecl(const QString &, const QString &, const QString &) override
+    {
+        return refuseEntity();
+    }
+
 private:
     bool fail(const QString &text);
+    bool refuseEntity();
+    bool tooManyDeclared(const char *what);
     bool checkDeclaration(const QXmlAttributes &atts, bool folderSeen, const char *element);
     bool readNode(const QXmlAttributes &atts);
     bool readTask(const QXmlAttributes &atts);
@@ -56,6 +84,8 @@ private:
     QIODevice *m_progressDevice = nullptr;
     LoadProgress m_progress;
     QString m_error;
+    int m_depth = 0; // elements open at the current start tag, itself included
+    quint64 m_startTags = 0;
     bool m_nodeIdSeen = false;
     bool m_nodeNameSeen = false;
     bool m_tasksSeen = false;

@@ -15,3 +15,6 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stac
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 (cd "$root/build-asan" && ctest --output-on-failure -j 2)
+
+# Last, a short fuzzing smoke: each harness for 25 seconds over its corpus.
+"$root/scripts/fuzz.sh" 25

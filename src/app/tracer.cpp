@@ -67,11 +67,16 @@ constexpr SysEventRow sysEventRows[] = {
 };
 
 // The store keeps what it was given; a value that is no number reads as 0.
+// A recent-list limit: 5 when missing or no whole number, else held to the
+// 0 to 20 the settings dialog offers.
 int readLimit(QSettings &settings, const QString &key)
 {
+    constexpr int defaultLimit = 5;
     if (!settings.contains(key))
-        settings.setValue(key, 5);
-    return settings.value(key, 5).toInt();
+        settings.setValue(key, defaultLimit);
+    bool ok = false;
+    const qlonglong limit = settings.value(key).toLongLong(&ok);
+    return ok ? int(qBound(qlonglong(0), limit, qlonglong(20))) : defaultLimit;
 }
 
 } // namespace

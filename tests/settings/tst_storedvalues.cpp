@@ -30,23 +30,32 @@ private slots:
     void recentLimitOutOfRangeNeverBreaksTheRecentLists_data()
     {
         QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<int>("kept"); // of three files opened
-        QTest::newRow("a negative limit keeps nothing, as 0 does") << QVariant(-3) << 0;
-        QTest::newRow("the largest int keeps every file") << QVariant(std::numeric_limits<int>::max()) << 3;
-        QTest::newRow("a limit beyond 32 bits keeps nothing") << QVariant(qint64(1) << 40) << 0;
-        QTest::newRow("a list where the limit belongs keeps nothing")
-            << QVariant(QStringList{QStringLiteral("5"), QStringLiteral("6")}) << 0;
+        QTest::newRow("a negative limit reads as 0 and keeps nothing") << QVariant(-3) << 0 << 0;
+        QTest::newRow("a limit above the dialog's 20 reads as 20")
+            << QVariant(std::numeric_limits<int>::max()) << 20 << 3;
+        QTest::newRow("a limit beyond 32 bits reads as 20") << QVariant(qint64(1) << 40) << 20 << 3;
+        QTest::newRow("a list where the limit belongs reads as the default")
+            << QVariant(QStringList{QStringLiteral("5"), QStringLiteral("6")}) << 5 << 3;
+        QTest::newRow("a text where the limit belongs reads as the default")
+            << QVariant(QStringLiteral("many")) << 5 << 3;
+        QTest::newRow("a limit written as text reads as its number")
+            << QVariant(QStringLiteral("2")) << 2 << 2;
     }
 
     void recentLimitOutOfRangeNeverBreaksTheRecentLists()
     {
         QFETCH(QVariant, stored);
+        QFETCH(int, limit);
         QFETCH(int, kept);
 
         openStore().setValue(QStringLiteral("settings/recent_nodes_max_count"), stored);
         openStore().setValue(QStringLiteral("settings/recent_projects_max_count"), stored);
         Tracer tracer;
         tracer.initHeadless();
+        QCOMPARE(tracer.recentNodesMaxCount(), limit);
+        QCOMPARE(tracer.recentProjectsMaxCount(), limit);
         const auto entries = [](const TracerWindow &window, const char *menu) {
             return window.findChild<QMenu *>(QLatin1String(menu))->actions().size();
         };

@@ -3,6 +3,7 @@
 #include "app/helpviewer.h"
 #include "app/tracefilereceiver.h"
 #include "mainwindow/tracerwindow.h"
+#include "settings/settingsstore.h"
 #include "trace/node.h"
 #include "trace/project.h"
 
@@ -168,7 +169,7 @@ void Tracer::buildEventCatalogue()
 
 void Tracer::readSettings()
 {
-    QSettings settings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+    QSettings settings = openSettingsStore();
     m_recentNodesMaxCount = readLimit(settings, QStringLiteral("settings/recent_nodes_max_count"));
     m_recentProjectsMaxCount = readLimit(settings, QStringLiteral("settings/recent_projects_max_count"));
 }

@@ -1,5 +1,7 @@
 #include "mainwindow/smartmenu.h"
 
+#include "settings/settingsstore.h"
+
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMainWindow>
@@ -33,7 +35,7 @@ SmartMenu::SmartMenu(QMainWindow *mainWindow, QWidget *parent)
     m_layout->setContentsMargins(0, 0, 0, 0);
 
     {
-        const QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        const QSettings store = openSettingsStore();
         m_mode = MenuMode(store.value(menuModeKey(), 0).toInt());
     }
 
@@ -56,7 +58,7 @@ SmartMenu::SmartMenu(QMainWindow *mainWindow, QWidget *parent)
 
 SmartMenu::~SmartMenu()
 {
-    QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+    QSettings store = openSettingsStore();
     store.setValue(menuModeKey(), int(m_mode));
 }
 

@@ -5,6 +5,7 @@
 #include "app/tracer.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/smartmenu.h"
+#include "settings/settingsstore.h"
 #include "settings/settingswindow.h"
 #include "trace/node.h"
 #include "trace/project.h"
@@ -66,11 +67,6 @@ QString resourceIcon(const QString &file)
     return QStringLiteral(":/interface/resources/") + file;
 }
 
-QSettings openStore()
-{
-    return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
-}
-
 const QString widthKey = QStringLiteral("application/main_window/width");
 const QString heightKey = QStringLiteral("application/main_window/height");
 const QString leftKey = QStringLiteral("application/main_window/left");
@@ -104,7 +100,7 @@ void clearRecentMenu(QMenu *menu)
 void loadRecentList(QMenu *menu, QObject *owner, const QString &arrayKey, const QString &field, int limit,
                     const QIcon &icon)
 {
-    QSettings store = openStore();
+    QSettings store = openSettingsStore();
     const int count = qMin(store.beginReadArray(arrayKey), limit);
     for (int i = 0; i < count; ++i) {
         store.setArrayIndex(i);
@@ -118,7 +114,7 @@ void loadRecentList(QMenu *menu, QObject *owner, const QString &arrayKey, const 
 
 void saveRecentList(const QMenu *menu, const QString &arrayKey, const QString &field)
 {
-    QSettings store = openStore();
+    QSettings store = openSettingsStore();
     store.beginWriteArray(arrayKey);
     const QList<QAction *> entries = menu->actions();
     for (int i = 0; i < entries.size(); ++i) {
@@ -195,7 +191,7 @@ TracerWindow::~TracerWindow()
 
 void TracerWindow::restoreGeometry()
 {
-    const QSettings store = openStore();
+    const QSettings store = openSettingsStore();
     resize(store.value(widthKey, 500).toInt(), store.value(heightKey, 400).toInt());
     move(store.value(leftKey, 0).toInt(), store.value(topKey, 0).toInt());
     if (store.value(maximizedKey, false).toBool())
@@ -204,7 +200,7 @@ void TracerWindow::restoreGeometry()
 
 void TracerWindow::saveGeometry()
 {
-    QSettings store = openStore();
+    QSettings store = openSettingsStore();
     const bool maximized = windowState().testFlag(Qt::WindowMaximized);
     store.setValue(maximizedKey, maximized);
     // A maximized window keeps the last normal geometry in the store.

@@ -1,5 +1,7 @@
 #include "settings/chartsettings.h"
 
+#include "settings/settingsstore.h"
+
 #include <QSettings>
 #include <QVariant>
 
@@ -119,7 +121,7 @@ ChartSettings ChartSettings::read()
 bool ChartSettings::reread(const QString &id)
 {
     if (id.isEmpty()) {
-        const QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        const QSettings store = openSettingsStore();
         for (const ChartSetting &setting : chartSettings)
             applyStored(*this, store, setting);
         return true;
@@ -127,7 +129,7 @@ bool ChartSettings::reread(const QString &id)
     const ChartSetting *setting = findSetting(id);
     if (!setting)
         return false;
-    const QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+    const QSettings store = openSettingsStore();
     applyStored(*this, store, *setting);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/tracer.h"
 #include "settings/chartsettings.h"
+#include "settings/settingsstore.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -21,11 +22,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QSettings openStore()
-{
-    return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
-}
 
 QString attribute(const QDomElement &element, const char *name)
 {
@@ -83,7 +79,7 @@ SettingsWindow::SettingsWindow(QWidget *parent, const QString &layoutPath)
     grid->addLayout(buttonRow, 1, 1, Qt::AlignRight);
     setLayout(grid);
 
-    QSettings store = openStore();
+    QSettings store = openSettingsStore();
     const QDomDocument layout = readLayout();
     const QDomElement root = layout.documentElement();
     buildPages(root, nullptr, store, nullptr);
@@ -328,7 +324,7 @@ void SettingsWindow::on_settings_Apply_pressed()
 {
     QStringList changed;
     {
-        QSettings store = openStore();
+        QSettings store = openSettingsStore();
         storeValues(readLayout().documentElement(), store, changed);
     } // written through before anyone hears of the change
     // A dialog without a controller (a tool) has nobody to tell.

@@ -11,6 +11,14 @@
 
 QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &options)
 {
+    QImage image(options.size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    paintChartImage(painter, nodes, options);
+    return image;
+}
+
+void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartImageOptions &options)
+{
     ViewRoot root;
     for (Node *node : nodes)
         root.addViewedNode(node);
@@ -39,7 +47,6 @@ QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &opt
         scale.relayout(viewport);
     }
 
-    QImage image(options.size, QImage::Format_RGB32);
     // A view's list would show some of the current node's events and hatch
     // the rest; an image has no list, so it shows them all.
     NodeViewStates states;
@@ -54,7 +61,5 @@ QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &opt
     frame.externalHeader = options.externalHeader;
     frame.title = nodes.isEmpty() ? QString() : nodes.first()->directory();
     frame.background = QApplication::palette().color(QPalette::Window);
-    QPainter painter(&image);
-    renderer.paint(painter, root, states, image.rect(), frame);
-    return image;
+    renderer.paint(painter, root, states, QRect(QPoint(0, 0), options.size), frame);
 }

@@ -5,6 +5,7 @@
 #include <QSize>
 
 class Node;
+class QPainter;
 
 // The chart a view of the given nodes shows, as an image: what kestrel-cli
 // render writes, and what tests and benchmarks compare.
@@ -22,3 +23,6 @@ struct ChartImageOptions
 // Rows aligned as in a view window, the first node current, the time axis
 // fitted to the width (or to the range), with the stored chart settings.
 QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &options);
+// The same onto any painter, whose surface measures options.size in its
+// logical coordinates.
+void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartImageOptions &options);

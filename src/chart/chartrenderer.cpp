@@ -3,6 +3,7 @@
 #include "app/tracer.h"
 #include "chart/packetroute.h"
 #include "chart/paintindex.h"
+#include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
 #include "trace/hub.h"
@@ -19,8 +20,8 @@
 #include <array>
 #include <cstring>
 #include <limits>
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -91,6 +92,9 @@ struct ChartRenderer::Pass
     NodeViewStates &states;
     ChartGeometry geometry;
     bool internalHeader = false;
+    // Merging hides a primitive under a later one: only sound when every
+    // primitive replaces the pixels it covers.
+    bool levelOfDetail = true;
     QPen black;
     QPen syncPen;
     QPen userPen;
@@ -172,7 +176,9 @@ bool ChartRenderer::Pass::clampBar(DrawOp &bar) const
 // Draws the primitives of one task row. Literal drawing makes the calls the
 // chart was specified with (a filled rectangle and its outline, lines); the
 // fast drawing reaches the same pixels with solid fills only where a
-// primitive is made of axis-aligned runs, which costs a fraction per call.
+// primitive is made of axis-aligned runs, which costs a fraction per call,
+// and on a plain image writes them itself. Scaled or moved by part of a
+// pixel, the two would differ: drawing is literal then.
 class ChartRenderer::OpPainter
 {
 public:
@@ -181,24 +187,33 @@ public:
         , m_painter(painter)
         , m_pass(pass)
         , m_group(groupRect)
-        , m_literal(literal)
-    {}
+        , m_literal(literal || !RasterTarget::pixelAligned(painter))
+    {
+        if (!m_literal)
+            m_raster = RasterTarget(painter);
+    }
 
     void draw(const DrawOp &op);
 
 private:
     void drawArrowHead(const QPoint &from, const QPoint &to);
+    // The head of an arrow to or from a hub: two strokes from headY, four
+    // pixels left and right of x, to `to`.
+    void drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen);
     void drawBar(const DrawOp &op);
     // A 1-pixel solid line from (x, y0) to (x, y1), both ends included.
     void verticalLine(int x, int y0, int y1, const QPen &pen);
     const QBrush &barBrush(int variant, int top, int bottom);
     void setPen(const QPen &pen);
+    // A solid fill: straight into the image where it can be, else by the painter.
+    void fill(const QRect &rect, const QColor &colour);
 
     ChartRenderer &m_renderer;
     QPainter &m_painter;
     Pass &m_pass;
     const QRect m_group;
     const bool m_literal;
+    RasterTarget m_raster;       // usable only for fast drawing on a plain image
     const QPen *m_pen = nullptr; // the pen last set, to skip setting it again
     std::array<QBrush, 3> m_barBrushes;
     int m_brushTop = -1;
@@ -259,10 +274,10 @@ void ChartRenderer::OpPainter::drawBar(const DrawOp &op)
 {
     const auto &p = op.p;
     const QRect rect(QPoint(p[0], p[1]), QPoint(p[2], p[3]));
-    const QBrush &fill = barBrush(p[4], p[1], p[3]);
+    const QBrush &brush = barBrush(p[4], p[1], p[3]);
     const int w = rect.width();
     if (m_literal || w < 0) {
-        m_painter.fillRect(rect, fill);
+        m_painter.fillRect(rect, brush);
         setPen(m_pass.black);
         m_painter.setBrush(Qt::NoBrush);
         m_painter.drawRect(rect);
@@ -270,9 +285,14 @@ void ChartRenderer::OpPainter::drawBar(const DrawOp &op)
     }
     // An aliased 1-pixel outline of a w x h rectangle covers w + 1 by h + 1
     // pixels and leaves w - 1 by h - 1 of the fill inside.
-    m_painter.fillRect(QRect(rect.left(), rect.top(), w + 1, rect.height() + 1), Qt::black);
-    if (w >= 2)
-        m_painter.fillRect(QRect(rect.left() + 1, rect.top() + 1, w - 1, rect.height() - 1), fill);
+    fill(QRect(rect.left(), rect.top(), w + 1, rect.height() + 1), m_pass.black.color());
+    if (w < 2)
+        return;
+    const QRect inside(rect.left() + 1, rect.top() + 1, w - 1, rect.height() - 1);
+    if (brush.style() == Qt::SolidPattern)
+        fill(inside, brush.color());
+    else
+        m_painter.fillRect(inside, brush);
 }
 
 void ChartRenderer::OpPainter::verticalLine(int x, int y0, int y1, const QPen &pen)
@@ -282,7 +302,35 @@ void ChartRenderer::OpPainter::verticalLine(int x, int y0, int y1, const QPen &p
         m_painter.drawLine(x, y0, x, y1);
         return;
     }
-    m_painter.fillRect(QRect(x, qMin(y0, y1), 1, qAbs(y1 - y0) + 1), pen.color());
+    fill(QRect(x, qMin(y0, y1), 1, qAbs(y1 - y0) + 1), pen.color());
+}
+
+void ChartRenderer::OpPainter::fill(const QRect &rect, const QColor &colour)
+{
+    if (m_raster.available() && colour.alpha() == 255)
+        m_raster.fill(rect, colour.rgba());
+    else
+        m_painter.fillRect(rect, colour);
+}
+
+void ChartRenderer::OpPainter::drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen)
+{
+    const QColor colour = pen.color();
+    // Both strokes run at 45 degrees, four pixels across and down: an
+    // aliased pen one pixel wide covers one pixel per row of each, ends
+    // included.
+    if (!m_literal && m_raster.available() && pen.width() <= 1 && pen.style() == Qt::SolidLine &&
+        colour.alpha() == 255 && qAbs(to.y() - headY) == 4 && to.x() == x) {
+        const int dy = to.y() > headY ? 1 : -1;
+        for (int k = 0; k <= 4; ++k) {
+            m_raster.point(x - 4 + k, headY + dy * k, colour.rgba());
+            m_raster.point(x + 4 - k, headY + dy * k, colour.rgba());
+        }
+        return;
+    }
+    setPen(pen);
+    m_painter.drawLine(QPoint(x - 4, headY), to);
+    m_painter.drawLine(QPoint(x + 4, headY), to);
 }
 
 void ChartRenderer::OpPainter::drawArrowHead(const QPoint &from, const QPoint &to)
@@ -318,8 +366,8 @@ void ChartRenderer::OpPainter::draw(const DrawOp &op)
         verticalLine(x, m_group.top() + 18, m_group.bottom() + 1, sync ? m_pass.syncPen : m_pass.userPen);
         if (sync && settings.showSyncMarkerIcons)
             m_painter.drawPixmap(x - 8, m_group.top(), m_renderer.markerIcon(p[1]));
-        m_painter.fillRect(x - 2, m_group.top() + 18 - 5, 5, 5, colour);
-        m_painter.fillRect(x - 2, m_group.bottom() + 2, 5, 5, colour);
+        fill(QRect(x - 2, m_group.top() + 18 - 5, 5, 5), colour);
+        fill(QRect(x - 2, m_group.bottom() + 2, 5, 5), colour);
         break;
     }
     case DrawOp::HubArrow: {
@@ -343,10 +391,8 @@ void ChartRenderer::OpPainter::draw(const DrawOp &op)
             headY = below ? bottom + 7 : top - 4;
         }
         verticalLine(x, from.y(), to.y(), send ? m_pass.transmitPen : m_pass.receivePen);
-        setPen(send ? m_pass.transmitHeadPen : m_pass.receiveHeadPen);
-        m_painter.drawLine(QPoint(x - 4, headY), to);
-        m_painter.drawLine(QPoint(x + 4, headY), to);
-        m_painter.fillRect(x - 7, hy + 5, 14, 8, send ? settings.transmitColor : settings.receiveColor);
+        drawHubArrowHead(x, headY, to, send ? m_pass.transmitHeadPen : m_pass.receiveHeadPen);
+        fill(QRect(x - 7, hy + 5, 14, 8), send ? settings.transmitColor : settings.receiveColor);
         break;
     }
     case DrawOp::PacketArrow: {
@@ -371,6 +417,8 @@ ChartRenderer::ChartRenderer()
     , m_userMarkerIcon(opaqueIcon(QStringLiteral(":/sysevents/resources/user_marker.png")))
 {}
 
+ChartRenderer::~ChartRenderer() = default;
+
 void ChartRenderer::setSettings(const ChartSettings &settings)
 {
     m_settings = settings;
@@ -390,8 +438,12 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
                           const Frame &frame)
 {
     Q_ASSERT(frame.scale);
-    Pass pass{frame, root, states, ChartGeometry{}, !frame.externalHeader, {}, {}, {}, {}, {}, {}, {}, {},
-              0,     0,    {}};
+    Pass pass{
+        frame, root, states, ChartGeometry{}, !frame.externalHeader, true, {}, {}, {}, {}, {}, {}, {}, {},
+        0,     0,    {}};
+    pass.span.rows = std::move(m_rowStorage);
+    pass.levelOfDetail = m_levelOfDetail && painter.opacity() == 1.0 &&
+                         painter.compositionMode() == QPainter::CompositionMode_SourceOver;
     pass.geometry.scale = frame.scale->scale();
     pass.geometry.horizontalScroll = frame.horizontalScroll;
     pass.geometry.verticalScroll = frame.verticalScroll;
@@ -430,6 +482,7 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
         paintHeader(&root, painter, pass);
     }
     painter.restore();
+    m_rowStorage = std::move(pass.span.rows);
 }
 
 void ChartRenderer::paintItem(ViewItem *item, QPainter &painter, const QRect &clip, int pass, Pass &state)
@@ -637,14 +690,17 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
             while (end < count && inView(events[size_t(end)]))
                 ++end;
         }
-        span = Pass::Span{node, first, limit, end, {}};
-        if (m_levelOfDetail)
+        // The rows' storage is kept: a paint fills about as much as the one before.
+        std::vector<RowOps> rows = std::move(span.rows);
+        span = Pass::Span{node, first, limit, end, std::move(rows)};
+        if (state.levelOfDetail)
             collectNodeOps(*n, first, end, state);
     }
     record.chartEnd = span.end;
 
-    OpPainter out(*this, painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect(), !m_levelOfDetail);
-    if (m_levelOfDetail) {
+    OpPainter out(*this, painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect(),
+                  !state.levelOfDetail);
+    if (state.levelOfDetail) {
         // Collected for all rows of the node in one pass over its events.
         for (const RowOps &row : span.rows) {
             if (row.item == item) {
@@ -686,6 +742,12 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
     for (int k = 0; k < train->childCount(); ++k) {
         const auto *row = static_cast<const ViewTask *>(train->child(k));
         RowOps &ops = rows[size_t(k)];
+        RowOps fresh;
+        fresh.ops = std::move(ops.ops);
+        fresh.ops.clear();
+        fresh.later = std::move(ops.later);
+        fresh.later.clear();
+        ops = std::move(fresh);
         ops.item = row;
         ops.y0 = row->row() * H - state.frame.verticalScroll;
         ops.id = row->itemId();
@@ -749,9 +811,9 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
         return logMode ? double(e.logPosition + e.logDuration) : double(qint64(e.offset) + e.duration);
     };
     // How far right of its bar's left edge a hub arrow stands, as eventOps places it.
-    const auto hubArrowOffset = [&scale, logMode](const TraceEvent &e) {
-        const float d = logMode ? e.logDuration : float(e.duration);
-        return int(scale.scale() * d * 0.5f);
+    const auto hubArrowReach = [&scale](float duration) { return int(scale.scale() * duration * 0.5f); };
+    const auto hubArrowOffset = [logMode, &hubArrowReach](const TraceEvent &e) {
+        return hubArrowReach(logMode ? e.logDuration : float(e.duration));
     };
     int columnStart = end; // events [columnStart, columnLast] share columnX
     int columnLast = end;
@@ -766,19 +828,12 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
     };
     std::vector<Pending> eventOpsBuffer;
     // The events read are few and far apart: ask for them well before they
-    // are needed, as the column read now would judge them.
+    // are needed. Most are the last of their task in a pixel column, which
+    // the column left of the one being read decides for those beyond its start.
     constexpr int lookAhead = 256;
     int ahead = end - 1;
     for (int i = end - 1; i >= first; --i) {
         if (ordered) {
-            // An event near the end of a column is read; judged by the column
-            // being read now it would not be, hence the half column's margin.
-            const int margin = (columnLast - columnStart) / 2;
-            for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
-                const int need = index.mustShareColumn(ahead);
-                if (need > columnLast || need - ahead > margin)
-                    __builtin_prefetch(&events[size_t(ahead)]);
-            }
             if (i < columnStart) {
                 // Entering a pixel column: find where its events begin,
                 // galloping back from its last event, then by bisection.
@@ -804,11 +859,27 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
                 }
                 columnStart = lo;
             }
+            const int margin = (columnLast - columnStart) / 2;
+            for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
+                const int need = index.mustShareColumn(ahead);
+                const int judge = ahead >= columnStart ? columnLast : columnStart - 1;
+                if (need > judge || need - ahead > margin) {
+                    // The fields read span up to two cache lines.
+                    const char *event = reinterpret_cast<const char *>(&events[size_t(ahead)]);
+                    __builtin_prefetch(event);
+                    __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
+                    index.prefetch(ahead, true);
+                } else {
+                    index.prefetch(ahead, false);
+                }
+            }
             // Hidden by a later primitive of the same column, read before.
             if (index.mustShareColumn(i) <= columnLast) {
-                const int sameArrow = index.nextSameArrow(i);
-                if (sameArrow < 0 ||
-                    hubArrowOffset(events[size_t(i)]) == hubArrowOffset(events[size_t(sameArrow)]))
+                const PaintIndex::ArrowPair *pair = index.arrowPair(i);
+                // Zoomed out, both arrows stand on their bars' left edge
+                // and neither event needs reading.
+                if (!pair || hubArrowReach(logMode ? pair->logarithmic : pair->linear) == 0 ||
+                    hubArrowOffset(events[size_t(i)]) == hubArrowOffset(events[size_t(pair->next)]))
                     continue;
             }
         }
@@ -879,8 +950,12 @@ void ChartRenderer::dropCoveredAcrossRows(std::vector<RowOps> &rows)
     // whole task group is hidden by an equal or covering one of a later row
     // just as by a later one of its own. Walk the drawing order backwards,
     // remembering what is drawn later.
-    std::set<std::array<int, 7>> later;            // markers and packet arrows
-    std::map<int, std::vector<DrawOp>> connectors; // by column
+    struct KeyHash
+    {
+        size_t operator()(const std::array<int, 7> &key) const { return qHashRange(key.begin(), key.end()); }
+    };
+    std::unordered_set<std::array<int, 7>, KeyHash> later;   // markers and packet arrows
+    std::unordered_map<int, std::vector<DrawOp>> connectors; // by column
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
         if (!row->painted)
             continue;

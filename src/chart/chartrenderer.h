@@ -41,13 +41,16 @@ public:
     };
 
     ChartRenderer();
+    ~ChartRenderer();
 
     const ChartSettings &settings() const { return m_settings; }
     void setSettings(const ChartSettings &settings);
 
     // With level of detail on, a task row visits only its own task's events
     // and draws of the primitives that land on one pixel column only those
-    // that stay visible. The picture is the same pixel for pixel either way.
+    // that stay visible. The picture is the same pixel for pixel either way;
+    // a painter that blends (below full opacity, or in a mode other than
+    // source-over) gets every primitive.
     bool levelOfDetail() const { return m_levelOfDetail; }
     void setLevelOfDetail(bool on) { m_levelOfDetail = on; }
 
@@ -97,4 +100,5 @@ private:
     QPixmap m_finishCorner;
     QPixmap m_userMarkerIcon;
     QHash<int, QPixmap> m_markerIcons; // sync event icons by type, made opaque (see markerIcon)
+    std::vector<RowOps> m_rowStorage;  // the rows' primitives, kept between paints for their storage
 };

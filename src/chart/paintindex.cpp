@@ -31,7 +31,7 @@ PaintIndex::PaintIndex(const Node &node)
     m_mustShareColumn.assign(count, never);
     m_flags.assign(count, 0);
     m_previousOfTask.assign(count, -1);
-    m_nextSameArrow.assign(count, -1);
+    m_arrowPairOf.assign(count, -1);
 
     const auto isMarker = [](const TraceEvent &e) {
         return EventType::isSync(e.type) || e.type == EventType::UserMarker;
@@ -117,8 +117,12 @@ PaintIndex::PaintIndex(const Node &node)
                 need = never;
                 nextArrowOfHub.insert(key, int(i));
             } else {
-                if (need != never)
-                    m_nextSameArrow[i] = *sameArrow;
+                if (need != never) {
+                    const TraceEvent &later = events[size_t(*sameArrow)];
+                    m_arrowPairOf[i] = int(m_arrowPairs.size());
+                    m_arrowPairs.push_back({*sameArrow, std::max(float(e.duration), float(later.duration)),
+                                            std::max(e.logDuration, later.logDuration)});
+                }
                 need = std::max(need, *sameArrow);
                 *sameArrow = int(i);
             }

@@ -41,11 +41,29 @@ public:
     }
     // The nearest earlier event of the same task that is not a marker, -1 for none.
     int previousOfTask(int i) const { return m_previousOfTask[std::size_t(i)]; }
-    // For a hub arrow whose mustShareColumn() holds: the later event with the
-    // same arrow but for its x, which half the duration decides; else -1.
-    int nextSameArrow(int i) const
+    // A hub arrow stands half its event's duration right of the bar's left
+    // edge, so one hidden by column alone may still be drawn elsewhere.
+    struct ArrowPair
     {
-        return m_flags[std::size_t(i)] & HubArrow ? m_nextSameArrow[std::size_t(i)] : -1;
+        int next = -1;         // the later event with the same arrow but for its x
+        float linear = 0.0f;   // the longer duration of the two, microseconds
+        float logarithmic = 0; // the longer logDuration of the two
+    };
+    // For a hub arrow whose mustShareColumn() holds, its pair; else null.
+    const ArrowPair *arrowPair(int i) const
+    {
+        const int pair = m_flags[std::size_t(i)] & HubArrow ? m_arrowPairOf[std::size_t(i)] : -1;
+        return pair < 0 ? nullptr : &m_arrowPairs[std::size_t(pair)];
+    }
+
+    // Asks the memory for what judging event i reads, well before it is
+    // judged; `read` when the event will be read, not only skipped.
+    void prefetch(int i, bool read) const
+    {
+        if (read)
+            __builtin_prefetch(&m_previousOfTask[std::size_t(i)]);
+        if (m_flags[std::size_t(i)] & HubArrow)
+            __builtin_prefetch(&m_arrowPairOf[std::size_t(i)]);
     }
 
 private:
@@ -60,5 +78,6 @@ private:
     std::vector<int> m_mustShareColumn;
     std::vector<std::uint8_t> m_flags;
     std::vector<int> m_previousOfTask;
-    std::vector<int> m_nextSameArrow;
+    std::vector<int> m_arrowPairOf; // index into m_arrowPairs, -1 for none
+    std::vector<ArrowPair> m_arrowPairs;
 };

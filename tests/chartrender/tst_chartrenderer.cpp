@@ -1,6 +1,7 @@
 #include "app/tracer.h"
 #include "chart/chartimage.h"
 #include "chart/chartrenderer.h"
+#include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
 #include "settings/chartsettings.h"
@@ -89,6 +90,78 @@ ChartSettings plainSettings()
 const QByteArray services = "<services><service id=\"1\" name=\"Ks_Start_Task\"/>"
                             "<service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
                             "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n";
+
+// Painter states a chart may be painted under: the renderer writes pixels
+// itself only on a plain 32-bit image, and must leave the rest to Qt.
+enum class Surface {
+    Plain,
+    Premultiplied,
+    Rgb16,
+    WholePixelShift,
+    HalfPixelShift,
+    PixelRatio2,
+    Clipped,
+    HalfOpacity,
+    Multiply
+};
+
+const QSize surfaceSize(1200, 900);         // logical pixels
+const QRect surfaceClip(150, 40, 700, 300); // in the clipped painter's coordinates
+const QColor surfaceGround(0x33, 0x66, 0x99);
+
+QImage makeSurface(Surface surface)
+{
+    const QImage::Format format = surface == Surface::Premultiplied ? QImage::Format_ARGB32_Premultiplied
+                                  : surface == Surface::Rgb16       ? QImage::Format_RGB16
+                                                                    : QImage::Format_RGB32;
+    const qreal ratio = surface == Surface::PixelRatio2 ? 2.0 : 1.0;
+    QImage image(surfaceSize * ratio, format);
+    image.setDevicePixelRatio(ratio);
+    image.fill(surfaceGround);
+    return image;
+}
+
+void prepare(QPainter &painter, Surface surface)
+{
+    switch (surface) {
+    case Surface::WholePixelShift:
+        painter.translate(7, 3);
+        break;
+    case Surface::HalfPixelShift:
+        painter.translate(0.5, 0);
+        break;
+    case Surface::Clipped:
+        painter.setClipRect(surfaceClip);
+        break;
+    case Surface::HalfOpacity:
+        painter.setOpacity(0.5);
+        break;
+    case Surface::Multiply:
+        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+        break;
+    default:
+        break;
+    }
+}
+
+struct SurfaceRow
+{
+    const char *name;
+    Surface surface;
+    bool direct; // whether the renderer may write the pixels itself
+};
+
+const SurfaceRow surfaceRows[] = {
+    {"a plain 32-bit image", Surface::Plain, true},
+    {"a premultiplied image", Surface::Premultiplied, true},
+    {"a 16-bit image", Surface::Rgb16, false},
+    {"a painter moved by whole pixels", Surface::WholePixelShift, true},
+    {"a painter moved by half a pixel", Surface::HalfPixelShift, false},
+    {"an image of pixel ratio 2", Surface::PixelRatio2, false},
+    {"a clipped painter", Surface::Clipped, false},
+    {"a painter at half opacity", Surface::HalfOpacity, false},
+    {"a painter in multiply mode", Surface::Multiply, false},
+};
 
 } // namespace
 
@@ -705,6 +778,111 @@ private slots:
         QVERIFY(states.contains(file));
         QCOMPARE(states.value(file).chartFirst, chartFirst);
         QCOMPARE(states.value(file).chartEnd, chartEnd);
+    }
+
+    void rasterTargetOnlyWherePixelsAreCopied_data()
+    {
+        QTest::addColumn<int>("surface");
+        QTest::addColumn<bool>("direct");
+        for (const SurfaceRow &row : surfaceRows)
+            QTest::newRow(row.name) << int(row.surface) << row.direct;
+    }
+
+    void rasterTargetOnlyWherePixelsAreCopied()
+    {
+        QFETCH(int, surface);
+        QFETCH(bool, direct);
+        QImage image = makeSurface(Surface(surface));
+        QPainter painter(&image);
+        prepare(painter, Surface(surface));
+        RasterTarget target(painter);
+        QCOMPARE(target.available(), direct);
+        if (!direct)
+            return;
+        // Everything is cut to the image; the painter's translation applies.
+        const QRgb red = qRgb(255, 0, 0);
+        const QRect corner(-20, -20, 30, 25);
+        const QRect line(surfaceSize.width() - 12, 100, 1, 10000);
+        target.fill(corner, red);
+        target.fill(line, red);
+        target.point(-9, 50, red);
+        target.point(surfaceSize.width() + 5, 50, red);
+        target.point(40, 200, red);
+        painter.end();
+        const QPoint shift = Surface(surface) == Surface::WholePixelShift ? QPoint(7, 3) : QPoint();
+        const QRect cornerShown = corner.translated(shift) & image.rect();
+        const QRect lineShown = line.translated(shift) & image.rect();
+        QCOMPARE(countColour(image, image.rect(), QColor(red)),
+                 cornerShown.width() * cornerShown.height() + lineShown.height() + 1);
+        QCOMPARE(QColor(image.pixel(cornerShown.bottomRight())), QColor(red));
+        QCOMPARE(QColor(image.pixel(lineShown.bottomLeft())), QColor(red));
+        QCOMPARE(QColor(image.pixel(QPoint(40, 200) + shift)), QColor(red));
+    }
+
+    void fastDrawingKeepsThePictureOnEverySurface_data()
+    {
+        QTest::addColumn<int>("surface");
+        QTest::addColumn<int>("arrowWidth");
+        QTest::addColumn<bool>("dashed");
+        QTest::addColumn<bool>("gradient");
+        for (const SurfaceRow &row : surfaceRows)
+            QTest::addRow("%s, flat bars", row.name) << int(row.surface) << 1 << false << false;
+        QTest::newRow("a plain 32-bit image, gradient bars") << int(Surface::Plain) << 1 << false << true;
+        QTest::newRow("a plain 32-bit image, arrows 2 px wide") << int(Surface::Plain) << 2 << false << false;
+        QTest::newRow("a plain 32-bit image, dashed transmit arrows")
+            << int(Surface::Plain) << 1 << true << false;
+    }
+
+    void fastDrawingKeepsThePictureOnEverySurface()
+    {
+        QFETCH(int, surface);
+        QFETCH(int, arrowWidth);
+        QFETCH(bool, dashed);
+        QFETCH(bool, gradient);
+        {
+            QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+            store.setValue(ChartSettings::keyFor(QStringLiteral("event_bar_filling")), gradient ? 1 : 0);
+            store.setValue(ChartSettings::keyFor(QStringLiteral("packet_arrow_width")), arrowWidth);
+            store.setValue(ChartSettings::keyFor(QStringLiteral("packet_transmit_arrow_style")),
+                           dashed ? QStringLiteral("dashed") : QStringLiteral("solid"));
+        }
+        const ChartSettings stored = ChartSettings::read();
+        QCOMPARE(stored.arrowWidth, arrowWidth);
+        QCOMPARE(stored.transmitStyle, dashed ? Qt::DashLine : Qt::SolidLine);
+
+        const QList<Node *> nodes = m_scenes.value(QStringLiteral("demo"));
+        ChartImageOptions options;
+        options.size = surfaceSize;
+        const auto paintOn = [&](bool levelOfDetail) {
+            QImage image = makeSurface(Surface(surface));
+            QPainter painter(&image);
+            prepare(painter, Surface(surface));
+            options.levelOfDetail = levelOfDetail;
+            paintChartImage(painter, nodes, options);
+            return image;
+        };
+        const QImage fast = paintOn(true);
+        const QImage literal = paintOn(false);
+
+        int differing = 0;
+        for (int y = 0; y < literal.height(); ++y) {
+            for (int x = 0; x < literal.width(); ++x)
+                differing += fast.pixel(x, y) != literal.pixel(x, y) ? 1 : 0;
+        }
+        QVERIFY2(differing == 0, qPrintable(QStringLiteral("%1 pixels differ").arg(differing)));
+        if (Surface(surface) == Surface::Clipped) {
+            const int outside = fast.width() * fast.height() - surfaceClip.width() * surfaceClip.height();
+            QCOMPARE(countColour(fast, fast.rect(), surfaceGround) -
+                         countColour(fast, surfaceClip, surfaceGround),
+                     outside);
+        }
+        // The picture has hub arrows (their boxes), drawn in the transmit colour where colours are kept.
+        const bool keepsColours =
+            std::any_of(std::begin(surfaceRows), std::end(surfaceRows), [surface](const SurfaceRow &row) {
+                return int(row.surface) == surface && row.direct;
+            });
+        if (keepsColours)
+            QVERIFY(countColour(fast, fast.rect(), stored.transmitColor) > 50);
     }
 
     void levelOfDetailKeepsThePicture_data()

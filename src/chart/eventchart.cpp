@@ -377,8 +377,20 @@ void EventChart::paintEvent(QPaintEvent *event)
     frame.title = m_title;
     frame.background = palette().color(QPalette::Window);
 
+    const qreal ratio = viewport()->devicePixelRatio();
+    const QSize pixels = (QSizeF(viewport()->size()) * ratio).toSize();
+    if (m_frameImage.size() != pixels)
+        m_frameImage = QImage(pixels, QImage::Format_RGB32);
+    m_frameImage.setDevicePixelRatio(ratio);
+    {
+        QPainter painter(&m_frameImage);
+        m_renderer.paint(painter, *m_root, *m_viewStates, event->rect(), frame);
+    }
+    // Only the region asked for is up to date in the image.
     QPainter painter(viewport());
-    m_renderer.paint(painter, *m_root, *m_viewStates, event->rect(), frame);
+    const QRect rect = event->rect();
+    painter.drawImage(QRectF(rect), m_frameImage,
+                      QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
 }
 
 void EventChart::resizeEvent(QResizeEvent *event)

@@ -5,6 +5,7 @@
 #include "chart/timescale.h"
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QPoint>
 #include <QSharedPointer>
 #include <QString>
@@ -117,6 +118,10 @@ private:
     QString m_title;
     EventChartCanvas *m_canvas;
     ChartRenderer m_renderer;
+    // Each paint is drawn here first and then copied onto the viewport: the
+    // renderer writes the chart's runs of pixels straight into an image,
+    // which costs far less than the painter's calls for them.
+    QImage m_frameImage;
     TimeScale m_timeScale;
     bool m_ignoreNextScroll = false;
     bool m_synchronized = true;

@@ -7,6 +7,7 @@
 #include "trace/node.h"
 #include "tracefixture.h"
 
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -825,6 +826,37 @@ private slots:
         m_tracer.updateSettings({QStringLiteral("syncmarker_color")});
         QCOMPARE(m_chart->renderer().settings().syncMarkerColor, QColor(QRgb(0x111111)));
         QCOMPARE(m_chart->renderer().settings().userMarkerColor, ChartSettings().userMarkerColor);
+    }
+
+    void partlyRepaintedViewShowsWhatAFullPaintShows_data()
+    {
+        QTest::addColumn<int>("dx"); // scroll bar steps, pixels
+        QTest::addColumn<int>("dy");
+        QTest::newRow("scrolled right by a few pixels") << 7 << 0;
+        QTest::newRow("scrolled right by most of the width") << 900 << 0;
+        QTest::newRow("scrolled left and down") << -40 << 18;
+    }
+
+    void partlyRepaintedViewShowsWhatAFullPaintShows()
+    {
+        QFETCH(int, dx);
+        QFETCH(int, dy);
+        QVERIFY(makeChart({m_first, m_second}, m_first, QSize(900, 200)));
+        zoomInTimes(4);
+        m_chart->horizontalScrollBar()->setValue(m_chart->horizontalScrollBar()->maximum() / 2);
+        m_chart->viewport()->repaint();
+        // Scrolling moves the pixels on screen and paints only the strip
+        // uncovered; the window's own pixels are what a person sees.
+        m_chart->horizontalScrollBar()->setValue(hValue() + dx);
+        m_chart->verticalScrollBar()->setValue(m_chart->verticalScrollBar()->value() + dy);
+        QCoreApplication::processEvents();
+        QWidget *viewport = m_chart->viewport();
+        const QRect area(viewport->mapTo(m_chart->window(), QPoint(0, 0)), viewport->size());
+        const QImage shown = m_chart->window()->screen()->grabWindow(m_chart->window()->winId()).toImage();
+        if (shown.isNull())
+            QSKIP("the platform cannot grab a window");
+        const QImage painted = viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.copy(area).convertToFormat(QImage::Format_RGB32), painted);
     }
 
     void zoomChangesScaleAndScrollValue_data()

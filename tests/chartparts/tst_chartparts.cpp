@@ -11,10 +11,11 @@
 
 using TraceFixture::eventXml;
 using TraceFixture::traceFile;
+using Refs = QVector<NodePacketRef>;
 
 namespace {
 
-// The rows every tooltip starts with, after "<table>".
+// The rows every tooltip starts with; times in us.
 QString head(int number, int timestamp, int duration, const QString &typeIcon, const QString &typeName)
 {
     return QStringLiteral("<table><tr><td colspan='3'>#%1</td></tr>"
@@ -27,14 +28,25 @@ QString head(int number, int timestamp, int duration, const QString &typeIcon, c
         .arg(typeIcon, typeName);
 }
 
-QString serviceRow(const QString &icon, const QString &name)
+// The rows a service event ends with.
+QString service(const QString &icon, const QString &name, const QString &target)
 {
-    return QStringLiteral("<tr><td><b>Service:</b></td><td><img src='%1'></td><td> %2</td></tr>")
-        .arg(icon, name);
+    return QStringLiteral("<tr><td><b>Service:</b></td><td><img src='%1'></td><td> %2</td></tr>"
+                          "<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> %3</td></tr></table>")
+        .arg(icon, name, target);
 }
 
-const QString serviceRequest = QStringLiteral(":/sysevents/resources/sys_service_request.png");
+// A service request event's whole tooltip.
+QString request(int number, int timestamp, int duration, const QString &icon, const QString &name,
+                const QString &target)
+{
+    return head(number, timestamp, duration, QStringLiteral(":/sysevents/resources/sys_service_request.png"),
+                QStringLiteral("L1_SERVICE_REQUEST")) +
+           service(icon, name, target);
+}
+
 const QString startTask = QStringLiteral(":/services/resources/SRV_START_TASK.png");
+const QString sendToHub = QStringLiteral(":/services/resources/SRV_SEND_TO_HUB.png");
 
 NodePacketRef ref(int nodeId, int eventIndex, qint32 type, quint16 hop = 0)
 {
@@ -56,38 +68,15 @@ QString describe(const PacketArrow &arrow)
         .arg(arrow.alongGroupRow ? QStringLiteral(" along") : QString());
 }
 
-// Arrows as describe() writes them.
-QStringList arrowsOf(std::initializer_list<const char *> arrows)
+// Arrows as describe() writes them, separated by ", ".
+QString arrows(const char *list)
 {
-    QStringList list;
-    for (const char *arrow : arrows)
-        list.append(QLatin1String(arrow));
-    return list;
+    return QString::fromLatin1(list);
 }
 
 constexpr qint32 S = EventType::PacketSending, SN = EventType::PacketSendingNotification,
                  M5 = EventType::PacketRouting, N5 = EventType::PacketRoutingNotification,
                  R = EventType::PacketReceiving, RN = EventType::PacketReceivingNotification;
-
-// A packet sent by node 1, routed over node 2 (hop 1) and node 3 (hop 2) and
-// received by node 4 (hop 3), with every notification. Node 3 is viewed before
-// node 2, so the routers are met against hop order.
-QVector<NodePacketRef> senderRefs()
-{
-    return {ref(1, 20, SN), ref(1, 10, S)};
-}
-QVector<NodePacketRef> routerRefs()
-{
-    return {ref(3, 9, N5, 2), ref(3, 4, M5, 2), ref(2, 8, N5, 1), ref(2, 5, M5, 1)};
-}
-QVector<NodePacketRef> receiverRefs()
-{
-    return {ref(4, 31, RN, 3), ref(4, 30, R, 3)};
-}
-QVector<NodePacketRef> wholePath()
-{
-    return senderRefs() + routerRefs() + receiverRefs();
-}
 
 } // namespace
 
@@ -103,6 +92,13 @@ private:
     Node *m_other = nullptr;       // node 5, "n5", in the same project
     std::unique_ptr<Node> m_loose; // node 5 in no project
 
+    Node *load(const QString &name, int nodeId, const QByteArray &declarations, const QByteArray &events)
+    {
+        return m_tracer->createNode(TestSupport::writeTempFile(QStringLiteral("tooltips"), name,
+                                                               traceFile(nodeId, declarations, events)),
+                                    m_tracer->rootEntry(), FROM_TRACER);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -112,8 +108,8 @@ private slots:
 
         const QByteArray services = "<services><service id=\"1\" name=\"Ks_Start_Task\"/>"
                                     "<service id=\"7\" name=\"Ks_Send_To_Hub\"/>";
-        // Times in microseconds. The packet event finds task 1 running, so the
-        // reader puts a switch to task 0 before it (index 6).
+        // Times in us. The packet event finds task 1 running, so the reader
+        // puts a switch to task 0 before it (index 6).
         const QByteArray events = eventXml(0, 100, 0, 0x301)              // 0 switch to task 1
                                   + eventXml(1, 130, 1, 0x304)            // 1 START_TASK, task 4
                                   + eventXml(1, 150, 7, 0x502)            // 2 SEND_TO_HUB, hub 2 of node 5
@@ -125,23 +121,16 @@ private slots:
                                   + eventXml(1, 300, 1, 0x501)            // 9 START_TASK, task 1 of node 5
                                   + eventXml(1, 320, 9, 0x501)            // 10 RECEIVE_FROM_HUB, 1 of node 5
                                   + eventXml(255, 400, 0, 0x300);         // 11
-        m_own = m_tracer->createNode(
-            TestSupport::writeTempFile(
-                QStringLiteral("tooltips"), QStringLiteral("a.trace"),
-                traceFile(3,
-                          "<tasks><task id=\"1\" name=\"Worker\"/><task id=\"4\" name=\"Logger\"/></tasks>\n"
-                          "<hubs><hub id=\"2\" name=\"Inbox\"/></hubs>\n" +
-                              services + "<service id=\"9\" name=\"Ks_Receive_From_Hub\"/></services>\n",
-                          events)),
-            m_tracer->rootEntry(), FROM_TRACER);
-        m_other = m_tracer->createNode(
-            TestSupport::writeTempFile(QStringLiteral("tooltips"), QStringLiteral("b.trace"),
-                                       traceFile(5,
-                                                 "<tasks><task id=\"1\" name=\"Pump\"/></tasks>\n"
-                                                 "<hubs><hub id=\"2\" name=\"Mailbox\"/></hubs>\n" +
-                                                     services + "</services>\n",
-                                                 eventXml(0, 0, 0, 0x501))),
-            m_tracer->rootEntry(), FROM_TRACER);
+        m_own = load(QStringLiteral("a.trace"), 3,
+                     "<tasks><task id=\"1\" name=\"Worker\"/><task id=\"4\" name=\"Logger\"/></tasks>\n"
+                     "<hubs><hub id=\"2\" name=\"Inbox\"/></hubs>\n" +
+                         services + "<service id=\"9\" name=\"Ks_Receive_From_Hub\"/></services>\n",
+                     events);
+        m_other = load(
+            QStringLiteral("b.trace"), 5,
+            "<tasks><task id=\"1\" name=\"Pump\"/></tasks>\n<hubs><hub id=\"2\" name=\"Mailbox\"/></hubs>\n" +
+                services + "</services>\n",
+            eventXml(0, 0, 0, 0x501));
         QVERIFY(m_own && m_other);
         QCOMPARE(m_own->project(), m_other->project());
         QCOMPARE(m_own->eventCount(), 12);
@@ -162,104 +151,72 @@ private slots:
 
     void tooltipDescribesTheEvent_data()
     {
-        QTest::addColumn<QString>("which"); // "own", "loose"
+        QTest::addColumn<bool>("loose");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("html");
 
-        const QString own = QStringLiteral("own");
         QTest::newRow("a task switch has only number, timestamp, duration and type")
-            << own << 0
-            << QStringLiteral(
-                   "<table><tr><td colspan='3'>#1</td></tr>"
-                   "<tr><td colspan='2'><b>Timestamp:</b></td><td> 100 usec</td></tr>"
-                   "<tr><td colspan='2'><b>Duration:</b></td><td> 30 usec</td></tr>"
-                   "<tr><td><b>Type:</b></td><td><img src=':/sysevents/resources/sys_task_switch.png'>"
-                   "</td><td> L1_TASK_SWITCH</td></tr></table>");
+            << false << 0
+            << head(1, 100, 30, QStringLiteral(":/sysevents/resources/sys_task_switch.png"),
+                    QStringLiteral("L1_TASK_SWITCH")) +
+                   QStringLiteral("</table>");
         QTest::newRow("a service request names a task of its own node")
-            << own << 1
-            << head(2, 130, 20, serviceRequest, QStringLiteral("L1_SERVICE_REQUEST")) +
-                   serviceRow(startTask, QStringLiteral("Ks_Start_Task")) +
-                   QStringLiteral(
-                       "<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [4]Logger</td></tr></table>");
+            << false << 1
+            << request(2, 130, 20, startTask, QStringLiteral("Ks_Start_Task"), QStringLiteral("[4]Logger"));
         QTest::newRow("a request to a hub of another node names the hub and that node")
-            << own << 2
-            << head(3, 150, 20, serviceRequest, QStringLiteral("L1_SERVICE_REQUEST")) +
-                   serviceRow(QStringLiteral(":/services/resources/SRV_SEND_TO_HUB.png"),
-                              QStringLiteral("Ks_Send_To_Hub")) +
-                   QStringLiteral(
-                       "<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [2]Mailbox   (Node: [5] n5 )"
-                       "</td></tr></table>");
+            << false << 2
+            << request(3, 150, 20, sendToHub, QStringLiteral("Ks_Send_To_Hub"),
+                       QStringLiteral("[2]Mailbox   (Node: [5] n5 )"));
         QTest::newRow("a request to a node the project lacks names neither target nor node")
-            << own << 3
-            << head(4, 170, 30, serviceRequest, QStringLiteral("L1_SERVICE_REQUEST")) +
-                   serviceRow(QStringLiteral(":/services/resources/SRV_SEND_TO_HUB.png"),
-                              QStringLiteral("Ks_Send_To_Hub")) +
-                   QStringLiteral("<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [2]   (Node: [9] )"
-                                  "</td></tr></table>");
+            << false << 3
+            << request(4, 170, 30, sendToHub, QStringLiteral("Ks_Send_To_Hub"),
+                       QStringLiteral("[2]   (Node: [9] )"));
         QTest::newRow("an undeclared service has neither icon nor name and addresses a task")
-            << own << 4
+            << false << 4
             << head(5, 200, 10, QStringLiteral(":/sysevents/resources/sys_service_completed.png"),
                     QStringLiteral("L1_SERVICE_COMPLETED")) +
-                   serviceRow(QString(), QString()) +
-                   QStringLiteral(
-                       "<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [1]Worker</td></tr></table>");
+                   service(QString(), QString(), QStringLiteral("[1]Worker"));
         QTest::newRow("a type outside the catalogue has neither icon nor name and stays on its node")
-            << own << 5
+            << false << 5
             << head(6, 210, 40, QString(), QString()) +
-                   serviceRow(startTask, QStringLiteral("Ks_Start_Task")) +
-                   QStringLiteral(
-                       "<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [4]Logger</td></tr></table>");
+                   service(startTask, QStringLiteral("Ks_Start_Task"), QStringLiteral("[4]Logger"));
         QTest::newRow("a packet event shows port, node and the whole sequence number with its hop")
-            << own << 7
+            << false << 7
             << head(8, 250, 0, QStringLiteral(":/sysevents/resources/sync_send_packet.png"),
                     QStringLiteral("SYNC_PACKET_SENDING")) +
                    QStringLiteral("<tr><td colspan='2'><b>Port ID [Node ID]:</b></td><td>6 [3]</td></tr>"
                                   "<tr><td colspan='2'><b>Sequence Number:</b></td><td> 131149</td></tr>"
                                   "</table>");
         QTest::newRow("a sync marker shows port, node and sequence number")
-            << own << 8
+            << false << 8
             << head(9, 260, 0, QStringLiteral(":/sysevents/resources/sync_marker.png"),
                     QStringLiteral("SYNC_MARKER")) +
                    QStringLiteral(
                        "<tr><td colspan='2'><b>Port ID [Node ID]:</b></td><td>1 [5]</td></tr>"
                        "<tr><td colspan='2'><b>Sequence Number:</b></td><td> 12</td></tr></table>");
         QTest::newRow("a request to a task of another node names the task and that node")
-            << own << 9
-            << head(10, 300, 20, serviceRequest, QStringLiteral("L1_SERVICE_REQUEST")) +
-                   serviceRow(startTask, QStringLiteral("Ks_Start_Task")) +
-                   QStringLiteral("<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [1]Pump   (Node: [5] n5 )"
-                                  "</td></tr></table>");
+            << false << 9
+            << request(10, 300, 20, startTask, QStringLiteral("Ks_Start_Task"),
+                       QStringLiteral("[1]Pump   (Node: [5] n5 )"));
         QTest::newRow("the target node's own services tell whether a task or a hub is meant")
-            << own << 10
-            << head(11, 320, 80, serviceRequest, QStringLiteral("L1_SERVICE_REQUEST")) +
-                   serviceRow(QStringLiteral(":/services/resources/SRV_RECEIVE_FROM_HUB.png"),
-                              QStringLiteral("Ks_Receive_From_Hub")) +
-                   QStringLiteral("<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [1]Pump   (Node: [5] n5 )"
-                                  "</td></tr></table>");
+            << false << 10
+            << request(11, 320, 80, QStringLiteral(":/services/resources/SRV_RECEIVE_FROM_HUB.png"),
+                       QStringLiteral("Ks_Receive_From_Hub"), QStringLiteral("[1]Pump   (Node: [5] n5 )"));
         QTest::newRow("a node without project finds its own tasks")
-            << QStringLiteral("loose") << 0
-            << head(1, 10, 10, serviceRequest, QStringLiteral("L1_SERVICE_REQUEST")) +
-                   serviceRow(QString(), QString()) +
-                   QStringLiteral(
-                       "<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [0][unknown]</td></tr></table>");
+            << true << 0 << request(1, 10, 10, QString(), QString(), QStringLiteral("[0][unknown]"));
         QTest::newRow("a node without project finds no other node")
-            << QStringLiteral("loose") << 1
-            << head(2, 20, 0, serviceRequest, QStringLiteral("L1_SERVICE_REQUEST")) +
-                   serviceRow(QString(), QString()) +
-                   QStringLiteral("<tr><td colspan='2'><b>Task/Hub ID:</b></td><td> [0]   (Node: [7] )"
-                                  "</td></tr></table>");
-        for (const int index : {-1, 12, 1000})
-            QTest::addRow("index %d has no tooltip", index) << own << index << QString();
+            << true << 1 << request(2, 20, 0, QString(), QString(), QStringLiteral("[0]   (Node: [7] )"));
+        for (const int index : {-1, 12})
+            QTest::addRow("index %d has no tooltip", index) << false << index << QString();
     }
 
     void tooltipDescribesTheEvent()
     {
-        QFETCH(QString, which);
+        QFETCH(bool, loose);
         QFETCH(int, index);
         QFETCH(QString, html);
 
-        const Node &node = which == QLatin1String("loose") ? *m_loose : *m_own;
-        QCOMPARE(eventTooltipHtml(node, index), html);
+        QCOMPARE(eventTooltipHtml(loose ? *m_loose : *m_own, index), html);
     }
 
     void packetArrowsFollowThePath_data()
@@ -267,107 +224,100 @@ private slots:
         QTest::addColumn<int>("nodeId");
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("hop");
-        QTest::addColumn<QVector<NodePacketRef>>("refs");
-        QTest::addColumn<QStringList>("arrows");
+        QTest::addColumn<Refs>("refs");
+        QTest::addColumn<QString>("arrows");
 
-        const QVector<NodePacketRef> path = wholePath();
-        const QVector<NodePacketRef> direct = senderRefs() + receiverRefs();
+        // A packet sent by node 1, routed over node 2 (hop 1) and node 3 (hop 2) and
+        // received by node 4 (hop 3). Node 3 is met before node 2, against hop order.
+        const Refs senders{ref(1, 20, SN), ref(1, 10, S)};
+        const Refs routers{ref(3, 9, N5, 2), ref(3, 4, M5, 2), ref(2, 8, N5, 1), ref(2, 5, M5, 1)};
+        const Refs receivers{ref(4, 31, RN, 3), ref(4, 30, R, 3)};
+        const Refs path = senders + routers + receivers, direct = senders + receivers;
 
         QTest::newRow("a sender points to the router of the lowest hop")
-            << 1 << S << 0 << path << arrowsOf({"towards 2:5"});
+            << 1 << S << 0 << path << arrows("towards 2:5");
         QTest::newRow("a sender without routers points to the receiver")
-            << 1 << S << 0 << direct << arrowsOf({"towards 4:30"});
+            << 1 << S << 0 << direct << arrows("towards 4:30");
         QTest::newRow("a sender without routers draws nothing to a receiver on its own node")
-            << 1 << S << 0 << QVector<NodePacketRef>{ref(1, 10, S), ref(1, 12, R)} << arrowsOf({});
+            << 1 << S << 0 << Refs{ref(1, 10, S), ref(1, 12, R)} << arrows("");
 
         QTest::newRow("the router of the lowest hop points onward to the next hop and back to the sender")
-            << 2 << M5 << 1 << path << arrowsOf({"towards 3:4", "from 1:10"});
+            << 2 << M5 << 1 << path << arrows("towards 3:4, from 1:10");
         QTest::newRow(
             "the router of the highest hop points onward to the receiver and back to the previous hop")
-            << 3 << M5 << 2 << path << arrowsOf({"towards 4:30", "from 2:5"});
+            << 3 << M5 << 2 << path << arrows("towards 4:30, from 2:5");
         QTest::newRow("a router between two others points to both")
-            << 3 << M5 << 2 << path + QVector<NodePacketRef>{ref(6, 7, M5, 3)}
-            << arrowsOf({"towards 6:7", "from 2:5"});
+            << 3 << M5 << 2 << path + Refs{ref(6, 7, M5, 3)} << arrows("towards 6:7, from 2:5");
         QTest::newRow("a router whose hop no router has points to the lowest and back to the highest")
-            << 6 << M5 << 9 << path << arrowsOf({"towards 2:5", "from 3:4"});
+            << 6 << M5 << 9 << path << arrows("towards 2:5, from 3:4");
         QTest::newRow("a router points onward to a router on its own node")
-            << 2 << M5 << 1 << senderRefs() + QVector<NodePacketRef>{ref(2, 9, M5, 2), ref(2, 5, M5, 1)}
-            << arrowsOf({"towards 2:9", "from 1:10"});
+            << 2 << M5 << 1 << senders + Refs{ref(2, 9, M5, 2), ref(2, 5, M5, 1)}
+            << arrows("towards 2:9, from 1:10");
         QTest::newRow("the router of the highest hop draws nothing to a receiver on its own node")
-            << 3 << M5 << 2 << senderRefs() + routerRefs() + QVector<NodePacketRef>{ref(3, 30, R)}
-            << arrowsOf({"from 2:5"});
+            << 3 << M5 << 2 << senders + routers + Refs{ref(3, 30, R)} << arrows("from 2:5");
         QTest::newRow("the router of the lowest hop draws nothing back to a sender on its own node")
-            << 2 << M5 << 1 << QVector<NodePacketRef>{ref(2, 1, S)} + routerRefs() + receiverRefs()
-            << arrowsOf({"towards 3:4"});
+            << 2 << M5 << 1 << Refs{ref(2, 1, S)} + routers + receivers << arrows("towards 3:4");
 
         QTest::newRow(
             "a receiver whose hop no router has is reached from the highest hop and joins its notification")
-            << 4 << R << 3 << path << arrowsOf({"from 3:4", "towards 4:31 along"});
+            << 4 << R << 3 << path << arrows("from 3:4, towards 4:31 along");
         QTest::newRow("a receiver with the hop of a router is reached from that router")
-            << 4 << R << 1 << path << arrowsOf({"from 2:5", "towards 4:31 along"});
+            << 4 << R << 1 << path << arrows("from 2:5, towards 4:31 along");
         QTest::newRow("a receiver without routers is reached from the sender")
-            << 4 << R << 3 << direct << arrowsOf({"from 1:10", "towards 4:31 along"});
+            << 4 << R << 3 << direct << arrows("from 1:10, towards 4:31 along");
         QTest::newRow("a receiver without routers is not reached from a sender on its own node")
-            << 4 << R << 3 << QVector<NodePacketRef>{ref(4, 2, S)} + receiverRefs()
-            << arrowsOf({"towards 4:31 along"});
+            << 4 << R << 3 << Refs{ref(4, 2, S)} + receivers << arrows("towards 4:31 along");
         QTest::newRow("a receiver is not joined to a receiving notification on another node")
-            << 4 << R << 3
-            << senderRefs() + routerRefs() + QVector<NodePacketRef>{ref(5, 31, RN), ref(4, 30, R)}
-            << arrowsOf({"from 3:4"});
+            << 4 << R << 3 << senders + routers + Refs{ref(5, 31, RN), ref(4, 30, R)} << arrows("from 3:4");
 
         QTest::newRow(
             "a receiving notification points to the lowest routing notification and joins its receiver")
-            << 4 << RN << 3 << path << arrowsOf({"towards 2:8", "from 4:30 along"});
+            << 4 << RN << 3 << path << arrows("towards 2:8, from 4:30 along");
         QTest::newRow("a receiving notification without routers points to the sending notification")
-            << 4 << RN << 3 << direct << arrowsOf({"towards 1:20", "from 4:30 along"});
+            << 4 << RN << 3 << direct << arrows("towards 1:20, from 4:30 along");
         QTest::newRow(
             "a receiving notification refuses a sending notification on its node and a foreign receiver")
-            << 4 << RN << 3 << QVector<NodePacketRef>{ref(4, 20, SN), ref(4, 31, RN), ref(5, 30, R)}
-            << arrowsOf({});
+            << 4 << RN << 3 << Refs{ref(4, 20, SN), ref(4, 31, RN), ref(5, 30, R)} << arrows("");
 
         QTest::newRow("the routing notification of the lowest hop points onward and back to the receiver's")
-            << 2 << N5 << 1 << path << arrowsOf({"towards 3:9", "from 4:31"});
+            << 2 << N5 << 1 << path << arrows("towards 3:9, from 4:31");
         QTest::newRow("the routing notification of the highest hop points to the sender's and back a hop")
-            << 3 << N5 << 2 << path << arrowsOf({"towards 1:20", "from 2:8"});
+            << 3 << N5 << 2 << path << arrows("towards 1:20, from 2:8");
         QTest::newRow("a lone routing notification refuses notifications on its own node")
-            << 2 << N5 << 1 << QVector<NodePacketRef>{ref(2, 20, SN), ref(2, 8, N5, 1), ref(2, 31, RN)}
-            << arrowsOf({});
+            << 2 << N5 << 1 << Refs{ref(2, 20, SN), ref(2, 8, N5, 1), ref(2, 31, RN)} << arrows("");
 
         QTest::newRow("a sending notification whose hop no router has is reached from the highest hop")
-            << 1 << SN << 0 << path << arrowsOf({"from 3:9"});
+            << 1 << SN << 0 << path << arrows("from 3:9");
         QTest::newRow("a sending notification with the hop of a router is reached from that router")
-            << 1 << SN << 1 << path << arrowsOf({"from 2:8"});
+            << 1 << SN << 1 << path << arrows("from 2:8");
         QTest::newRow("a sending notification without routers is reached from the receiving notification")
-            << 1 << SN << 0 << direct << arrowsOf({"from 4:31"});
+            << 1 << SN << 0 << direct << arrows("from 4:31");
         QTest::newRow("a sending notification without routers is not reached from its own node")
-            << 1 << SN << 0 << QVector<NodePacketRef>{ref(1, 20, SN), ref(1, 31, RN)} << arrowsOf({});
+            << 1 << SN << 0 << Refs{ref(1, 20, SN), ref(1, 31, RN)} << arrows("");
 
         // Routers 2 and 3 share hop 1 and are met in that order; router 5 has hop 2.
-        const QVector<NodePacketRef> sharedHop =
-            senderRefs() + QVector<NodePacketRef>{ref(2, 5, M5, 1), ref(5, 7, M5, 2), ref(3, 4, M5, 1)} +
-            receiverRefs();
+        const Refs sharedHop =
+            senders + Refs{ref(2, 5, M5, 1), ref(5, 7, M5, 2), ref(3, 4, M5, 1)} + receivers;
         QTest::newRow("routers of one hop are passed over together on the way onward")
-            << 2 << M5 << 1 << sharedHop << arrowsOf({"towards 5:7", "from 1:10"});
+            << 2 << M5 << 1 << sharedHop << arrows("towards 5:7, from 1:10");
         QTest::newRow("on the way back the last router met of the previous hop counts")
-            << 5 << M5 << 2 << sharedHop << arrowsOf({"towards 4:30", "from 3:4"});
+            << 5 << M5 << 2 << sharedHop << arrows("towards 4:30, from 3:4");
         QTest::newRow("a receiver of a shared hop is reached from the first router met with it")
-            << 4 << R << 1 << sharedHop << arrowsOf({"from 2:5", "towards 4:31 along"});
+            << 4 << R << 1 << sharedHop << arrows("from 2:5, towards 4:31 along");
 
         QTest::newRow("of several sending events the last one met counts")
-            << 4 << R << 3
-            << QVector<NodePacketRef>{ref(1, 40, S), ref(1, 10, S), ref(6, 2, S)} + receiverRefs()
-            << arrowsOf({"from 6:2", "towards 4:31 along"});
+            << 4 << R << 3 << Refs{ref(1, 40, S), ref(1, 10, S), ref(6, 2, S)} + receivers
+            << arrows("from 6:2, towards 4:31 along");
         QTest::newRow("a hop from a negative sequence number finds its own router")
-            << 3 << M5 << -1
-            << senderRefs() + QVector<NodePacketRef>{ref(3, 4, M5, 0xFFFF), ref(2, 5, M5, 1)} + receiverRefs()
-            << arrowsOf({"towards 4:30", "from 2:5"});
+            << 3 << M5 << -1 << senders + Refs{ref(3, 4, M5, 0xFFFF), ref(2, 5, M5, 1)} + receivers
+            << arrows("towards 4:30, from 2:5");
 
         for (const qint32 type :
              {qint32(EventType::SyncMarker), qint32(EventType::UserMarker), qint32(EventType::TaskSwitch)})
-            QTest::addRow("type %d has no arrows", type) << 1 << int(type) << 0 << path << arrowsOf({});
+            QTest::addRow("type %d has no arrows", type) << 1 << int(type) << 0 << path << arrows("");
         for (const qint32 type : {S, SN, M5, N5, R, RN})
             QTest::addRow("type %d without other events of its packet has no arrows", type)
-                << 1 << int(type) << 0 << QVector<NodePacketRef>{ref(1, 3, type)} << arrowsOf({});
+                << 1 << int(type) << 0 << Refs{ref(1, 3, type)} << arrows("");
     }
 
     void packetArrowsFollowThePath()
@@ -375,8 +325,8 @@ private slots:
         QFETCH(int, nodeId);
         QFETCH(int, type);
         QFETCH(int, hop);
-        QFETCH(QVector<NodePacketRef>, refs);
-        QFETCH(QStringList, arrows);
+        QFETCH(Refs, refs);
+        QFETCH(QString, arrows);
 
         TraceEvent event;
         event.type = type;
@@ -384,7 +334,7 @@ private slots:
         QStringList found;
         for (const PacketArrow &arrow : packetArrows(PaintedPacketEvent::of(nodeId, event), refs))
             found.append(describe(arrow));
-        QCOMPARE(found, arrows);
+        QCOMPARE(found.join(QStringLiteral(", ")), arrows);
     }
 };
 

@@ -23,46 +23,34 @@ using TraceFixture::traceFile;
 namespace {
 
 constexpr int RowHeight = 18;
+using Sel = QPair<int, int>; // selFirst, selLast
 
 // Node 1: Worker (task 1) runs events 0-2 at 0, 100 and 300 us, Logger (task 2)
-// events 3-5 at 600, 700 and 1000 us. The last event has no duration.
-QByteArray firstNodeTrace()
+// events 3-5 at 600, 700 and 1000 us; the last has no duration. Node 2: Sender
+// (task 1) runs events at 0, 200 and 500 us. Node 3 has one event, so no length.
+QByteArray nodeTrace(int node)
 {
-    return traceFile(1,
-                     "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Worker\"/>"
-                     "<task id=\"2\" name=\"Logger\"/></tasks>\n<hubs><hub id=\"1\" "
-                     "name=\"Queue\"/></hubs>\n",
-                     eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(1, 300) + eventXml(0, 600, 0, 2) +
-                         eventXml(1, 700) + eventXml(1, 1000));
-}
-
-// Node 2: Sender (task 1) runs events at 0, 200 and 500 us.
-QByteArray secondNodeTrace()
-{
-    return traceFile(2,
-                     "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" "
-                     "name=\"Sender\"/></tasks>\n",
-                     eventXml(0, 0, 0, 1) + eventXml(1, 200) + eventXml(1, 500));
-}
-
-// Node 3: one event, so its chart has no length.
-QByteArray flatNodeTrace()
-{
-    return traceFile(3, "<tasks><task id=\"0\" name=\"Kernel\"/></tasks>\n", eventXml(1, 50));
+    const QByteArray kernel = "<tasks><task id=\"0\" name=\"Kernel\"/>";
+    if (node == 1)
+        return traceFile(1,
+                         kernel + "<task id=\"1\" name=\"Worker\"/><task id=\"2\" name=\"Logger\"/></tasks>\n"
+                                  "<hubs><hub id=\"1\" name=\"Queue\"/></hubs>\n",
+                         eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(1, 300) + eventXml(0, 600, 0, 2) +
+                             eventXml(1, 700) + eventXml(1, 1000));
+    if (node == 2)
+        return traceFile(2, kernel + "<task id=\"1\" name=\"Sender\"/></tasks>\n",
+                         eventXml(0, 0, 0, 1) + eventXml(1, 200) + eventXml(1, 500));
+    return traceFile(3, kernel + "</tasks>\n", eventXml(1, 50));
 }
 
 // Counts the paints of the widget it watches.
-class PaintCounter : public QObject
+struct PaintCounter : QObject
 {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
+    int m_paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
+        m_paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
     }
 };
 
@@ -90,14 +78,14 @@ private:
     NodeViewStates m_states;
     std::unique_ptr<EventChart> m_chart;
 
-    Node *load(const QString &dir, const QString &name, const QByteArray &contents)
+    Node *load(int node, const char *dir)
     {
-        return m_tracer.createNode(TestSupport::writeTempFile(dir, name, contents), m_tracer.rootEntry(),
-                                   FROM_TRACER);
+        const QString name = QString::number(node) + QStringLiteral(".trace");
+        return m_tracer.createNode(TestSupport::writeTempFile(QLatin1String(dir), name, nodeTrace(node)),
+                                   m_tracer.rootEntry(), FROM_TRACER);
     }
 
-    // A shown chart of `nodes` with `current` as the current node, painted once
-    // so that the view states hold the painted event ranges.
+    // A shown chart of `nodes`, painted once so the view states hold the painted event ranges.
     bool makeChart(const QList<Node *> &nodes, Node *current, const QSize &size = QSize(1300, 400))
     {
         m_chart.reset();
@@ -120,13 +108,10 @@ private:
         return static_cast<ViewNode *>(m_root->childById(node->nodeId()));
     }
 
-    // "node", "tasks", "hubs", "task<id>" or "hub<id>" of `node`; "root" for the
-    // root row.
+    // "node", "tasks", "hubs", "task<id>" or "hub<id>" of `node`.
     ViewItem *row(const Node *node, const QString &name) const
     {
         ViewNode *item = viewNode(node);
-        if (name == QLatin1String("root"))
-            return m_root.get();
         if (name == QLatin1String("node"))
             return item;
         if (name == QLatin1String("tasks"))
@@ -140,8 +125,7 @@ private:
 
     int hValue() const { return m_chart->horizontalScrollBar()->value(); }
 
-    // The viewport point over `item`'s row at time t of its node (microseconds,
-    // or logarithmic units in logarithmic mode), left of t by less than a pixel.
+    // The viewport point over `item`'s row less than a pixel left of time t (us or log units).
     QPoint pointAt(const ViewItem *item, double t) const
     {
         const ViewNode *node = item->viewNode();
@@ -158,6 +142,11 @@ private:
     {
         QTest::mousePress(canvas(), Qt::LeftButton, modifiers, at);
     }
+    void click(const QPoint &at, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        press(at, modifiers);
+        release(at);
+    }
     void release(const QPoint &at) { QTest::mouseRelease(canvas(), Qt::LeftButton, Qt::NoModifier, at); }
     void moveTo(const QPoint &at, Qt::MouseButtons buttons)
     {
@@ -167,6 +156,12 @@ private:
     }
 
     NodeViewState &stateOf(const Node *node) { return m_states[node->traceFileName()]; }
+    Sel selectionOf(const Node *node) { return Sel(stateOf(node).selFirst, stateOf(node).selLast); }
+    void setSelection(const Node *node, Sel sel)
+    {
+        stateOf(node).selFirst = sel.first;
+        stateOf(node).selLast = sel.second;
+    }
 
     void zoomInTimes(int times)
     {
@@ -181,9 +176,9 @@ private slots:
         m_tracer.initHeadless();
         m_tracer.setMessageSink(
             [](QMessageBox::Icon, const QString &text) { qWarning("%s", qPrintable(text)); });
-        m_first = load(QStringLiteral("chart"), QStringLiteral("first.trace"), firstNodeTrace());
-        m_second = load(QStringLiteral("chart"), QStringLiteral("second.trace"), secondNodeTrace());
-        m_flat = load(QStringLiteral("flat"), QStringLiteral("flat.trace"), flatNodeTrace());
+        m_first = load(1, "chart");
+        m_second = load(2, "chart");
+        m_flat = load(3, "flat");
         QVERIFY(m_first && m_second && m_flat);
     }
 
@@ -200,135 +195,101 @@ private slots:
         m_root.reset();
     }
 
-    void pressOnTaskOrHubRowSetsSelection_data()
+    void pressOnARowSelectsOrStartsADrag_data()
     {
         QTest::addColumn<QString>("rowName");
         QTest::addColumn<double>("time");
         QTest::addColumn<bool>("withShift");
         QTest::addColumn<bool>("externalHeader");
-        QTest::addColumn<int>("oldFirst");
-        QTest::addColumn<int>("oldLast");
-        QTest::addColumn<int>("selFirst");
-        QTest::addColumn<int>("selLast");
+        QTest::addColumn<Sel>("before");
+        QTest::addColumn<Sel>("after");
+        QTest::addColumn<int>("dragMode");
 
-        QTest::newRow("a press on an event of a task row selects that event")
-            << "task1" << 150.0 << false << true << -1 << -1 << 1 << 1;
+        const int selecting = EventChart::SELECTING_EVENTS;
+        QTest::newRow("a press on an event of a task row selects that event and starts selecting")
+            << "task1" << 150.0 << false << true << Sel(-1, -1) << Sel(1, 1) << selecting;
         QTest::newRow("a press on a task row selects the event there whichever task ran it")
-            << "task1" << 750.0 << false << true << -1 << -1 << 4 << 4;
-        QTest::newRow("a press on a hub row selects the event there")
-            << "hub1" << 350.0 << false << true << 0 << 0 << 2 << 2;
+            << "task1" << 750.0 << false << true << Sel(-1, -1) << Sel(4, 4) << selecting;
+        QTest::newRow("a press on a hub row selects the event there and starts selecting")
+            << "hub1" << 350.0 << false << true << Sel(0, 0) << Sel(2, 2) << selecting;
         QTest::newRow("a shift-press keeps the selection start and moves its end")
-            << "task2" << 750.0 << true << true << 1 << 1 << 1 << 4;
-        QTest::newRow("a press left of the node's first event clears the start and "
-                      "keeps the end")
-            << "task1" << -50.0 << false << true << 2 << 4 << -1 << 4;
+            << "task2" << 750.0 << true << true << Sel(1, 1) << Sel(1, 4) << selecting;
+        QTest::newRow("a press left of the node's first event clears the start and keeps the end")
+            << "task1" << -50.0 << false << true << Sel(2, 4) << Sel(-1, 4) << selecting;
         QTest::newRow("a press past the node's last event selects nothing")
-            << "task1" << 1100.0 << false << true << 2 << 4 << -1 << -1;
+            << "task1" << 1100.0 << false << true << Sel(2, 4) << Sel(-1, -1) << selecting;
         QTest::newRow("with the internal header the chart starts at the viewport's left edge")
-            << "task1" << 50.0 << false << false << -1 << -1 << 0 << 0;
+            << "task1" << 50.0 << false << false << Sel(-1, -1) << Sel(0, 0) << selecting;
+        QTest::newRow("a press on the tasks row starts selecting without a selection")
+            << "tasks" << 150.0 << false << true << Sel(-1, -1) << Sel(-1, -1) << selecting;
+        QTest::newRow("a press on the hubs row starts selecting without a selection")
+            << "hubs" << 150.0 << false << true << Sel(-1, -1) << Sel(-1, -1) << selecting;
+        QTest::newRow("a press on a node row starts moving the node with a closed hand")
+            << "node" << 150.0 << false << true << Sel(-1, -1) << Sel(-1, -1) << int(EventChart::MOVING_NODE);
     }
 
-    void pressOnTaskOrHubRowSetsSelection()
+    void pressOnARowSelectsOrStartsADrag()
     {
         QFETCH(QString, rowName);
         QFETCH(double, time);
         QFETCH(bool, withShift);
         QFETCH(bool, externalHeader);
-        QFETCH(int, oldFirst);
-        QFETCH(int, oldLast);
-        QFETCH(int, selFirst);
-        QFETCH(int, selLast);
+        QFETCH(Sel, before);
+        QFETCH(Sel, after);
+        QFETCH(int, dragMode);
 
         m_tracer.setExternalHeader(externalHeader);
         QVERIFY(makeChart({m_first, m_second}, m_first));
-        stateOf(m_first).selFirst = oldFirst;
-        stateOf(m_first).selLast = oldLast;
+        setSelection(m_first, before);
         QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
         QSignalSpy current(m_root.get(), &ViewRoot::currentNodeWasChanged);
 
         const QPoint at = pointAt(row(m_first, rowName), time);
+        const bool moving = dragMode == EventChart::MOVING_NODE;
         press(at, withShift ? Qt::ShiftModifier : Qt::NoModifier);
-        release(at);
-
-        QCOMPARE(selection.count(), 1);
-        QCOMPARE(selection.first(), QVariantList({selFirst, selLast}));
-        QCOMPARE(stateOf(m_first).selFirst, selFirst);
-        QCOMPARE(stateOf(m_first).selLast, selLast);
-        QVERIFY(current.isEmpty());
-    }
-
-    void pressStartsDragModeByRowKind_data()
-    {
-        QTest::addColumn<QString>("rowName");
-        QTest::addColumn<int>("dragMode");
-        QTest::addColumn<int>("cursorWhilePressed");
-        QTest::addColumn<int>("cursorAfterRelease");
-        QTest::addColumn<bool>("selects");
-
-        QTest::newRow("a press on a node row starts moving the node with a closed hand")
-            << "node" << 2 << int(Qt::ClosedHandCursor) << int(Qt::OpenHandCursor) << false;
-        QTest::newRow("a press on the tasks row starts selecting without a selection")
-            << "tasks" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << false;
-        QTest::newRow("a press on the hubs row starts selecting without a selection")
-            << "hubs" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << false;
-        QTest::newRow("a press on a task row selects and starts selecting")
-            << "task2" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << true;
-        QTest::newRow("a press on a hub row selects and starts selecting")
-            << "hub1" << 1 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << true;
-        QTest::newRow("a press on the root row does nothing")
-            << "root" << 0 << int(Qt::ArrowCursor) << int(Qt::ArrowCursor) << false;
-    }
-
-    void pressStartsDragModeByRowKind()
-    {
-        QFETCH(QString, rowName);
-        QFETCH(int, dragMode);
-        QFETCH(int, cursorWhilePressed);
-        QFETCH(int, cursorAfterRelease);
-        QFETCH(bool, selects);
-
-        QVERIFY(makeChart({m_first, m_second}, m_first));
-        QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
-        const QPoint at = pointAt(row(m_first, rowName), 150);
-        press(at);
         QCOMPARE(int(m_chart->dragMode()), dragMode);
-        QCOMPARE(m_chart->dragItem(), dragMode == 0 ? nullptr : viewNode(m_first));
-        QCOMPARE(int(canvas()->cursor().shape()), cursorWhilePressed);
-        QCOMPARE(selection.count(), selects ? 1 : 0);
+        QCOMPARE(m_chart->dragItem(), viewNode(m_first));
+        QCOMPARE(canvas()->cursor().shape(), moving ? Qt::ClosedHandCursor : Qt::ArrowCursor);
         release(at);
-        QCOMPARE(int(m_chart->dragMode()), 0);
+        QCOMPARE(int(m_chart->dragMode()), int(EventChart::NO_DRAG));
         QVERIFY(!m_chart->dragItem());
-        QCOMPARE(int(canvas()->cursor().shape()), cursorAfterRelease);
+        QCOMPARE(canvas()->cursor().shape(), moving ? Qt::OpenHandCursor : Qt::ArrowCursor);
+
+        QCOMPARE(selectionOf(m_first), after);
+        QCOMPARE(selection.count(), after == before ? 0 : 1);
+        if (after != before)
+            QCOMPARE(selection.first(), QVariantList({after.first, after.second}));
+        QVERIFY(current.isEmpty());
     }
 
     void pressesThatDoNothing_data()
     {
         QTest::addColumn<int>("button");
         QTest::addColumn<int>("rowNumber");
-        QTest::addColumn<bool>("withCurrentNode");
 
-        QTest::newRow("a right-button press does nothing") << int(Qt::RightButton) << 4 << true;
-        QTest::newRow("a press below every row does nothing") << int(Qt::LeftButton) << 13 << true;
-        QTest::newRow("a press before any node is current does nothing") << int(Qt::LeftButton) << 4 << false;
+        QTest::newRow("a right-button press does nothing") << int(Qt::RightButton) << 4;
+        QTest::newRow("a press on the root row does nothing") << int(Qt::LeftButton) << 0;
+        QTest::newRow("a press below every row does nothing") << int(Qt::LeftButton) << 13;
     }
 
     void pressesThatDoNothing()
     {
         QFETCH(int, button);
         QFETCH(int, rowNumber);
-        QFETCH(bool, withCurrentNode);
 
-        QVERIFY(makeChart({m_first, m_second}, withCurrentNode ? m_first : nullptr));
+        QVERIFY(makeChart({m_first, m_second}, m_first));
         QCOMPARE(row(m_first, QStringLiteral("task1"))->row(), 4);
         QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
         QSignalSpy current(m_root.get(), &ViewRoot::currentNodeWasChanged);
         const QPoint at(250, rowNumber * RowHeight + 9);
         QTest::mousePress(canvas(), Qt::MouseButton(button), Qt::NoModifier, at);
-        QCOMPARE(int(m_chart->dragMode()), 0);
+        QCOMPARE(int(m_chart->dragMode()), int(EventChart::NO_DRAG));
+        QVERIFY(!m_chart->dragItem());
+        QCOMPARE(canvas()->cursor().shape(), Qt::ArrowCursor);
         QTest::mouseRelease(canvas(), Qt::MouseButton(button), Qt::NoModifier, at);
         QVERIFY(selection.isEmpty());
         QVERIFY(current.isEmpty());
-        QCOMPARE(m_root->currentNode(), withCurrentNode ? m_first : nullptr);
+        QCOMPARE(m_root->currentNode(), m_first);
         QCOMPARE(stateOf(m_first).selFirst, -1);
     }
 
@@ -339,8 +300,7 @@ private slots:
         QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
 
         const QPoint onSender = pointAt(row(m_second, QStringLiteral("task1")), 250);
-        press(onSender);
-        release(onSender);
+        click(onSender);
         QCOMPARE(m_root->currentNode(), m_second);
         QCOMPARE(current.count(), 1);
         QCOMPARE(current.first().at(0).value<Node *>(), m_second);
@@ -348,13 +308,9 @@ private slots:
         QCOMPARE(stateOf(m_second).selLast, 1);
         QCOMPARE(stateOf(m_first).selLast, -1);
 
-        press(onSender);
-        release(onSender);
+        click(onSender);
         QCOMPARE(current.count(), 1);
-
-        const QPoint onFirstNode = pointAt(row(m_first, QStringLiteral("node")), 250);
-        press(onFirstNode);
-        release(onFirstNode);
+        click(pointAt(row(m_first, QStringLiteral("node")), 250));
         QCOMPARE(m_root->currentNode(), m_first);
         QCOMPARE(current.count(), 2);
     }
@@ -362,49 +318,43 @@ private slots:
     void draggingSelection_data()
     {
         QTest::addColumn<double>("pressTime");
-        QTest::addColumn<QString>("moveRow");
+        QTest::addColumn<bool>("overSecondNode");
         QTest::addColumn<double>("moveTime");
-        QTest::addColumn<int>("selFirst");
-        QTest::addColumn<int>("selLast");
+        QTest::addColumn<Sel>("after");
         QTest::addColumn<bool>("reported");
 
         QTest::newRow("dragging to an earlier event makes it the selection end")
-            << 750.0 << "first.task1" << 150.0 << 4 << 1 << true;
-        QTest::newRow("dragging left of the node's start ends the selection at its "
-                      "first event")
-            << 750.0 << "first.task1" << -100.0 << 4 << 0 << true;
+            << 750.0 << false << 150.0 << Sel(4, 1) << true;
+        QTest::newRow("dragging left of the node's start ends the selection at its first event")
+            << 750.0 << false << -100.0 << Sel(4, 0) << true;
         QTest::newRow("dragging past the node's last event keeps the selection")
-            << 750.0 << "first.task1" << 1100.0 << 4 << 4 << false;
+            << 750.0 << false << 1100.0 << Sel(4, 4) << false;
         QTest::newRow("dragging over another node's rows selects in the pressed node")
-            << 750.0 << "second.task1" << 350.0 << 4 << 2 << true;
+            << 750.0 << true << 350.0 << Sel(4, 2) << true;
         QTest::newRow("a drag that began left of the node's start selects nothing")
-            << -50.0 << "first.task1" << 150.0 << -1 << -1 << false;
+            << -50.0 << false << 150.0 << Sel(-1, -1) << false;
     }
 
     void draggingSelection()
     {
         QFETCH(double, pressTime);
-        QFETCH(QString, moveRow);
+        QFETCH(bool, overSecondNode);
         QFETCH(double, moveTime);
-        QFETCH(int, selFirst);
-        QFETCH(int, selLast);
+        QFETCH(Sel, after);
         QFETCH(bool, reported);
 
         QVERIFY(makeChart({m_first, m_second}, m_first));
         const QPoint pressed = pointAt(row(m_first, QStringLiteral("task1")), pressTime);
         press(pressed);
         QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
-
-        const QStringList target = moveRow.split(QLatin1Char('.'));
-        const Node *node = target.first() == QLatin1String("first") ? m_first : m_second;
-        moveTo(pointAt(row(node, target.last()), moveTime), Qt::LeftButton);
+        moveTo(pointAt(row(overSecondNode ? m_second : m_first, QStringLiteral("task1")), moveTime),
+               Qt::LeftButton);
         release(pressed);
 
-        QCOMPARE(stateOf(m_first).selFirst, selFirst);
-        QCOMPARE(stateOf(m_first).selLast, selLast);
+        QCOMPARE(selectionOf(m_first), after);
         QCOMPARE(selection.count(), reported ? 1 : 0);
         if (reported)
-            QCOMPARE(selection.first(), QVariantList({selFirst, selLast}));
+            QCOMPARE(selection.first(), QVariantList({after.first, after.second}));
         QCOMPARE(stateOf(m_second).selLast, -1);
     }
 
@@ -437,7 +387,7 @@ private slots:
         QCOMPARE(m_root->currentNode(), m_second);
         for (const int dx : std::as_const(moves))
             moveTo(pressed + QPoint(dx, 0), Qt::LeftButton);
-        QCOMPARE(int(canvas()->cursor().shape()), int(Qt::ClosedHandCursor));
+        QCOMPARE(canvas()->cursor().shape(), Qt::ClosedHandCursor);
         release(pressed + QPoint(moves.last(), 0));
 
         QCOMPARE(viewNode(m_first)->shift(), firstShift);
@@ -468,23 +418,20 @@ private slots:
         QTest::addColumn<double>("time");
         QTest::addColumn<bool>("externalHeader");
         QTest::addColumn<int>("firstShift");
-        QTest::addColumn<int>("cursor");
         QTest::addColumn<int>("tooltipEvent"); // -1: hidden
 
         QTest::newRow("over an event of the row's task the tooltip describes it")
-            << "task1" << 350.0 << true << 0 << int(Qt::ArrowCursor) << 2;
+            << "task1" << 350.0 << true << 0 << 2;
         QTest::newRow("over another task's event on a task row the tooltip goes")
-            << "task1" << 750.0 << true << 0 << int(Qt::ArrowCursor) << -1;
-        QTest::newRow("over a hub row the tooltip goes")
-            << "hub1" << 350.0 << true << 0 << int(Qt::ArrowCursor) << -1;
+            << "task1" << 750.0 << true << 0 << -1;
+        QTest::newRow("over a hub row the tooltip goes") << "hub1" << 350.0 << true << 0 << -1;
         QTest::newRow("over a node row the hand opens and the tooltip goes")
-            << "node" << 350.0 << true << 0 << int(Qt::OpenHandCursor) << -1;
+            << "node" << 350.0 << true << 0 << -1;
         QTest::newRow("left of a shifted node's first event the tooltip goes")
-            << "task1" << -50.0 << true << 100 << int(Qt::ArrowCursor) << -1;
-        QTest::newRow("over the external header nothing changes")
-            << "node" << -120.0 << true << 0 << int(Qt::ArrowCursor) << 1;
+            << "task1" << -50.0 << true << 100 << -1;
+        QTest::newRow("over the external header nothing changes") << "node" << -120.0 << true << 0 << 1;
         QTest::newRow("with the internal header the leftmost pixels show tooltips too")
-            << "task1" << 50.0 << false << 0 << int(Qt::ArrowCursor) << 0;
+            << "task1" << 50.0 << false << 0 << 0;
     }
 
     void hoverSetsCursorAndTooltip()
@@ -493,7 +440,6 @@ private slots:
         QFETCH(double, time);
         QFETCH(bool, externalHeader);
         QFETCH(int, firstShift);
-        QFETCH(int, cursor);
         QFETCH(int, tooltipEvent);
 
         m_tracer.setExternalHeader(externalHeader);
@@ -509,7 +455,8 @@ private slots:
         QCOMPARE(QToolTip::text(), eventTooltipHtml(*m_first, 1));
 
         moveTo(pointAt(row(m_first, rowName), time), Qt::NoButton);
-        QCOMPARE(int(canvas()->cursor().shape()), cursor);
+        const bool overNode = rowName == QLatin1String("node") && time >= 0;
+        QCOMPARE(canvas()->cursor().shape(), overNode ? Qt::OpenHandCursor : Qt::ArrowCursor);
         if (tooltipEvent < 0) {
             QTRY_VERIFY(!QToolTip::isVisible());
         } else {
@@ -521,43 +468,32 @@ private slots:
     void eventAtSearchesThePaintedRange_data()
     {
         QTest::addColumn<bool>("linear");
-        QTest::addColumn<int>("chartFirst"); // -2: as painted
-        QTest::addColumn<int>("chartEnd");
+        QTest::addColumn<Sel>("range"); // chartFirst, chartEnd; (-2, -2): as painted
         QTest::addColumn<double>("time");
-        QTest::addColumn<int>("task");
         QTest::addColumn<int>("event");
 
-        QTest::newRow("a time inside an event finds it") << true << -2 << 0 << 150.0 << -1 << 1;
-        QTest::newRow("an event's start belongs to it") << true << -2 << 0 << 100.0 << -1 << 1;
-        QTest::newRow("linear times are truncated to whole microseconds")
-            << true << -2 << 0 << 99.9 << -1 << 0;
-        QTest::newRow("an event that ran in another task than required is no hit")
-            << true << -2 << 0 << 750.0 << 1 << -1;
-        QTest::newRow("an event that ran in the required task is found")
-            << true << -2 << 0 << 750.0 << 2 << 4;
-        QTest::newRow("the last event, without duration, is never hit")
-            << true << 0 << 6 << 1000.0 << -1 << -1;
-        QTest::newRow("a negative time finds nothing") << true << -2 << 0 << -0.5 << -1 << -1;
-        QTest::newRow("the search starts at the painted first event") << true << 2 << 6 << 150.0 << -1 << -1;
-        QTest::newRow("the search stops before the painted end") << true << 0 << 2 << 350.0 << -1 << -1;
+        const Sel painted(-2, -2);
+        QTest::newRow("an event's start belongs to it") << true << painted << 100.0 << 1;
+        QTest::newRow("linear times are truncated to whole microseconds") << true << painted << 99.9 << 0;
+        QTest::newRow("the last event, without duration, is never hit") << true << Sel(0, 6) << 1000.0 << -1;
+        QTest::newRow("a negative time finds nothing") << true << painted << -0.5 << -1;
+        QTest::newRow("the search starts at the painted first event") << true << Sel(2, 6) << 150.0 << -1;
+        QTest::newRow("the search stops before the painted end") << true << Sel(0, 2) << 350.0 << -1;
         QTest::newRow("a range reaching past the node's events finds nothing")
-            << true << 0 << 7 << 150.0 << -1 << -1;
-        QTest::newRow("an empty range finds nothing") << true << 3 << 3 << 650.0 << -1 << -1;
-        QTest::newRow("a range before the first event finds nothing") << true << -1 << 6 << 150.0 << -1 << -1;
-        QTest::newRow("a logarithmic position inside an event finds it")
-            << false << -2 << 0 << 5.0 << -1 << 1;
-        QTest::newRow("logarithmic positions are not truncated") << false << -2 << 0 << 4.7 << -1 << 1;
+            << true << Sel(0, 7) << 150.0 << -1;
+        QTest::newRow("an empty range finds nothing") << true << Sel(3, 3) << 650.0 << -1;
+        QTest::newRow("a range before the first event finds nothing") << true << Sel(-1, 6) << 150.0 << -1;
+        QTest::newRow("logarithmic positions inside an event are not truncated")
+            << false << painted << 4.7 << 1;
         QTest::newRow("a logarithmic position before an event's start is not in it")
-            << false << -2 << 0 << 4.5 << -1 << 0;
+            << false << painted << 4.5 << 0;
     }
 
     void eventAtSearchesThePaintedRange()
     {
         QFETCH(bool, linear);
-        QFETCH(int, chartFirst);
-        QFETCH(int, chartEnd);
+        QFETCH(Sel, range);
         QFETCH(double, time);
-        QFETCH(int, task);
         QFETCH(int, event);
 
         QVERIFY(makeChart({m_first}, m_first));
@@ -566,17 +502,16 @@ private slots:
         // The last event lies on the row's right end, beyond its last pixel.
         QCOMPARE(stateOf(m_first).chartFirst, 0);
         QCOMPARE(stateOf(m_first).chartEnd, 5);
-        if (chartFirst != -2) {
-            stateOf(m_first).chartFirst = chartFirst;
-            stateOf(m_first).chartEnd = chartEnd;
+        if (range.first != -2) {
+            stateOf(m_first).chartFirst = range.first;
+            stateOf(m_first).chartEnd = range.second;
         }
-        QCOMPARE(m_chart->eventAt(m_first, float(time), task), event);
+        QCOMPARE(m_chart->eventAt(m_first, float(time), -1), event);
     }
 
     void eventAtWithoutViewStateFindsNothing()
     {
         QVERIFY(makeChart({m_first}, m_first));
-        QVERIFY(!m_states.contains(m_second->traceFileName()));
         QCOMPARE(m_chart->eventAt(m_second, 250.0f, -1), -1);
         QCOMPARE(m_chart->eventAt(nullptr, 250.0f, -1), -1);
         QVERIFY(!m_states.contains(m_second->traceFileName()));
@@ -589,9 +524,8 @@ private slots:
         QTest::addColumn<double>("time");    // of the scroll value
         QTest::addColumn<int>("firstEvent"); // -1: nothing reported
 
-        QTest::newRow("scrolling into an event reports it") << true << false << 150.0 << 1;
         QTest::newRow("scrolling to an event's start reports it") << true << false << 600.0 << 3;
-        QTest::newRow("scrolling reports the current node's event") << true << true << 250.0 << 1;
+        QTest::newRow("scrolling into the current node's event reports it") << true << true << 250.0 << 1;
         QTest::newRow("scrolling past the current node's last event reports nothing")
             << true << true << 700.0 << -1;
         QTest::newRow("scrolling without synchronisation reports nothing") << false << false << 150.0 << -1;
@@ -630,8 +564,7 @@ private slots:
             << 10 << 0 << 3 << true << true;
         QTest::newRow("a list scroll back to an earlier event moves the chart back")
             << 10 << 4 << 1 << true << true;
-        QTest::newRow("a list scroll to the event already first, at the node's "
-                      "start, leaves the chart")
+        QTest::newRow("a list scroll to the event already first, at the node's start, leaves the chart")
             << 10 << 0 << 0 << true << false;
         QTest::newRow("a list scroll within a node the chart shows whole leaves the chart")
             << 0 << 0 << 3 << true << false;
@@ -676,8 +609,7 @@ private slots:
 
     void listScrollToTheFirstEventRightOfTheViewMovesTheChart()
     {
-        // At every zoom level from the opening position: the first event the
-        // last paint did not reach is out of view, so the chart must follow.
+        // At every zoom level the first event the last paint did not reach is out of view.
         QVERIFY(makeChart({m_first}, m_first));
         QScrollBar *bar = m_chart->horizontalScrollBar();
         int exercised = 0;
@@ -698,43 +630,35 @@ private slots:
 
     void selectionFromOutside_data()
     {
-        QTest::addColumn<int>("oldFirst");
-        QTest::addColumn<int>("oldLast");
-        QTest::addColumn<int>("selFirst");
-        QTest::addColumn<int>("selLast");
+        QTest::addColumn<Sel>("sel");
         QTest::addColumn<bool>("stored");
 
-        QTest::newRow("the same selection causes no repaint") << 2 << 4 << 2 << 4 << false;
-        QTest::newRow("the same selection in reverse order causes no repaint") << 2 << 4 << 4 << 2 << false;
-        QTest::newRow("another selection is stored and painted") << 2 << 4 << 1 << 3 << true;
-        QTest::newRow("a cleared selection is stored and painted") << 2 << 4 << -1 << -1 << true;
+        QTest::newRow("the same selection causes no repaint") << Sel(2, 4) << false;
+        QTest::newRow("the same selection in reverse order causes no repaint") << Sel(4, 2) << false;
+        QTest::newRow("another selection is stored and painted") << Sel(1, 3) << true;
+        QTest::newRow("a cleared selection is stored and painted") << Sel(-1, -1) << true;
     }
 
     void selectionFromOutside()
     {
-        QFETCH(int, oldFirst);
-        QFETCH(int, oldLast);
-        QFETCH(int, selFirst);
-        QFETCH(int, selLast);
+        QFETCH(Sel, sel);
         QFETCH(bool, stored);
 
         QVERIFY(makeChart({m_first, m_second}, m_first));
-        stateOf(m_first).selFirst = oldFirst;
-        stateOf(m_first).selLast = oldLast;
+        setSelection(m_first, Sel(2, 4));
         PaintCounter counter;
         m_chart->viewport()->installEventFilter(&counter);
         QCoreApplication::processEvents();
-        counter.paints = 0;
+        counter.m_paints = 0;
         QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
 
-        m_chart->on_selectionWasChangedOutside(selFirst, selLast);
-        QCOMPARE(stateOf(m_first).selFirst, stored ? selFirst : oldFirst);
-        QCOMPARE(stateOf(m_first).selLast, stored ? selLast : oldLast);
+        m_chart->on_selectionWasChangedOutside(sel.first, sel.second);
+        QCOMPARE(selectionOf(m_first), stored ? sel : Sel(2, 4));
         QCoreApplication::processEvents();
         if (stored)
-            QTRY_VERIFY(counter.paints > 0);
+            QTRY_VERIFY(counter.m_paints > 0);
         else
-            QCOMPARE(counter.paints, 0);
+            QCOMPARE(counter.m_paints, 0);
         QVERIFY(selection.isEmpty());
         QCOMPARE(stateOf(m_second).selFirst, -1);
     }
@@ -754,6 +678,9 @@ private slots:
         m_chart->on_eventListScrolled(3);
         QCOMPARE(m_chart->horizontalScrollBar()->value(), 100);
         m_chart->on_selectionWasChangedOutside(1, 2);
+        click(pointAt(row(m_first, QStringLiteral("task1")), 50));
+        QCOMPARE(int(m_chart->dragMode()), int(EventChart::NO_DRAG));
+        QVERIFY(!m_root->currentNode());
         QCOMPARE(stateOf(m_first).selFirst, -1);
         QVERIFY(selection.isEmpty());
     }
@@ -772,19 +699,10 @@ private slots:
             QTest::addRow("a new %s is taken up", id) << QString::fromLatin1(id) << value << s << true;
         };
         taken("packet_arrow_width", 3, [](ChartSettings &s) { s.arrowWidth = 3; });
-        taken("packet_transmit_arrow_style", QStringLiteral("dotted"),
-              [](ChartSettings &s) { s.transmitStyle = Qt::DotLine; });
         taken("packet_receive_arrow_style", QStringLiteral("dashdotted"),
               [](ChartSettings &s) { s.receiveStyle = Qt::DashDotLine; });
         taken("packet_transmit_arrow_color", 0xff0000u,
               [](ChartSettings &s) { s.transmitColor = QColor(QRgb(0xff0000)); });
-        taken("packet_receive_arrow_color", 0x00ff00u,
-              [](ChartSettings &s) { s.receiveColor = QColor(QRgb(0x00ff00)); });
-        taken("syncmarker_color", 0x123456u,
-              [](ChartSettings &s) { s.syncMarkerColor = QColor(QRgb(0x123456)); });
-        taken("usermarker_color", 0x654321u,
-              [](ChartSettings &s) { s.userMarkerColor = QColor(QRgb(0x654321)); });
-        taken("node_swimlines_schema", 2, [](ChartSettings &s) { s.swimlineSchema = 2; });
         taken("event_bar_filling", 1, [](ChartSettings &s) { s.gradientBars = true; });
         taken("show_syncmarker_icons", QStringLiteral("hide"),
               [](ChartSettings &s) { s.showSyncMarkerIcons = false; });
@@ -807,12 +725,8 @@ private slots:
 
         m_tracer.updateSettings({id});
         QVERIFY(m_chart->renderer().settings() == expected);
-        QCOMPARE(!state.isEmpty(), relayout);
-        if (relayout)
-            QCOMPARE(lastState(state), int(EventChart::LAYOUT_CHANGED));
-
-        const EventChart another(m_root.get(), &m_states, QString());
-        QVERIFY(another.renderer().settings() == expected);
+        QCOMPARE(lastState(state), relayout ? int(EventChart::LAYOUT_CHANGED) : NoReport);
+        QVERIFY(EventChart(m_root.get(), &m_states, QString()).renderer().settings() == expected);
     }
 
     void settingNotificationRereadsNoOtherSetting()
@@ -859,52 +773,35 @@ private slots:
         QCOMPARE(shown.copy(area).convertToFormat(QImage::Format_RGB32), painted);
     }
 
-    void zoomChangesScaleAndScrollValue_data()
+    void zoomScalesScrollValueAndReportsIt_data()
     {
         QTest::addColumn<bool>("zoomIn");
-        QTest::addColumn<bool>("linear");
-        QTest::addColumn<int>("zoomSteps");
-        QTest::addColumn<int>("startValue");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<float>("factor"); // of the scale; 1: kept
-        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("value"); // of the scroll bar, after zooming at 500
 
-        QTest::newRow("zooming in linear mode multiplies scale and scroll value by 1.2")
-            << true << true << 3 << 500 << true << 1.2f << 600;
-        QTest::newRow("zooming in logarithmic mode multiplies them by 1.1")
-            << true << false << 5 << 300 << true << 1.1f << 330;
-        QTest::newRow("zooming out in linear mode divides scale and scroll value by 1.2")
-            << false << true << 3 << 500 << true << 1 / 1.2f << 416;
-        QTest::newRow("zooming out in linear mode right after fitting changes nothing")
-            << false << true << 0 << 0 << false << 1.0f << 0;
-        QTest::newRow("zooming out in logarithmic mode right after fitting changes nothing")
-            << false << false << 0 << 0 << false << 1.0f << 0;
+        QTest::newRow("zooming in multiplies scale and scroll value by 1.2") << true << 600;
+        QTest::newRow("zooming out divides scale and scroll value by 1.2") << false << 416;
     }
 
-    void zoomChangesScaleAndScrollValue()
+    void zoomScalesScrollValueAndReportsIt()
     {
         QFETCH(bool, zoomIn);
-        QFETCH(bool, linear);
-        QFETCH(int, zoomSteps);
-        QFETCH(int, startValue);
-        QFETCH(bool, result);
-        QFETCH(float, factor);
         QFETCH(int, value);
 
         QVERIFY(makeChart({m_first}, m_first, QSize(1500, 300)));
-        m_chart->setLinearMode(linear);
-        zoomInTimes(zoomSteps);
-        m_chart->horizontalScrollBar()->setValue(startValue);
-        QCOMPARE(m_chart->horizontalScrollBar()->value(), startValue);
-        const float before = m_chart->scale();
-        if (!zoomIn)
-            QCOMPARE(m_chart->canZoomOut(), result);
         QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
+        QVERIFY2(!m_chart->canZoomOut() && !m_chart->zoomOut(),
+                 "right after fitting there is no more to show");
+        QCOMPARE(lastState(state), NoReport);
+        zoomInTimes(3);
+        m_chart->horizontalScrollBar()->setValue(500);
+        QCOMPARE(hValue(), 500);
+        const float before = m_chart->scale();
+        state.clear();
 
-        QCOMPARE(zoomIn ? m_chart->zoomIn() : m_chart->zoomOut(), result);
-        QCOMPARE(m_chart->scale(), zoomIn || !result ? before * factor : before / 1.2f);
-        QCOMPARE(m_chart->horizontalScrollBar()->value(), value);
-        QCOMPARE(lastState(state), result ? int(EventChart::SCALE_CHANGED) : NoReport);
+        QVERIFY(zoomIn ? m_chart->zoomIn() : m_chart->zoomOut());
+        QCOMPARE(m_chart->scale(), zoomIn ? before * 1.2f : before / 1.2f);
+        QCOMPARE(hValue(), value);
+        QCOMPARE(lastState(state), int(EventChart::SCALE_CHANGED));
     }
 
     void wideChartFitsScaleToViewport()
@@ -922,63 +819,36 @@ private slots:
         QVERIFY(!m_chart->canZoomOut());
     }
 
-    void setLinearMode_data()
+    void switchingModesReportsOnlyRealChanges()
     {
-        QTest::addColumn<bool>("startLinear");
-        QTest::addColumn<bool>("requestLinear");
-        QTest::addColumn<bool>("reported");
-
-        QTest::newRow("asking for linear mode while linear reports nothing") << true << true << false;
-        QTest::newRow("switching to logarithmic mode reports a mode change") << true << false << true;
-        QTest::newRow("switching back to linear mode reports a mode change") << false << true << true;
-        QTest::newRow("asking for logarithmic mode while logarithmic reports nothing")
-            << false << false << false;
-    }
-
-    void setLinearMode()
-    {
-        QFETCH(bool, startLinear);
-        QFETCH(bool, requestLinear);
-        QFETCH(bool, reported);
-
         QVERIFY(makeChart({m_first}, m_first));
-        m_chart->setLinearMode(startLinear);
         QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
-        m_chart->setLinearMode(requestLinear);
-        QCOMPARE(m_chart->isLinearMode(), requestLinear);
-        QCOMPARE(lastState(state), reported ? int(EventChart::MODE_CHANGED) : NoReport);
+        for (const bool linear : {true, false, false, true}) {
+            const bool switching = linear != m_chart->isLinearMode();
+            state.clear();
+            m_chart->setLinearMode(linear);
+            QCOMPARE(m_chart->isLinearMode(), linear);
+            QCOMPARE(lastState(state), switching ? int(EventChart::MODE_CHANGED) : NoReport);
+        }
     }
 
-    void chartWithoutLengthKeepsItsScale_data()
+    void chartWithoutLengthKeepsItsScaleInBothModes()
     {
-        QTest::addColumn<bool>("linear");
-        QTest::addColumn<float>("scale");
-
-        QTest::newRow("a linear chart without length keeps its scale") << true << 1.0f;
-        QTest::newRow("a logarithmic chart without length keeps its scale") << false << 2.0f;
-    }
-
-    void chartWithoutLengthKeepsItsScale()
-    {
-        QFETCH(bool, linear);
-        QFETCH(float, scale);
-
         QVERIFY(makeChart({m_flat}, m_flat));
         QCOMPARE(m_root->lengthLin(), 0);
-        m_chart->setLinearMode(linear);
-        m_chart->resize(900, 300);
-        QTRY_COMPARE(m_chart->width(), 900);
-        m_chart->relayout();
-        QCOMPARE(m_chart->scale(), scale);
-        QVERIFY(!m_chart->canZoomOut());
-        QVERIFY(!m_chart->zoomOut());
-        QCOMPARE(m_chart->horizontalScrollBar()->maximum(), 0);
-
-        m_chart->viewport()->repaint();
-        const QPoint at = pointAt(row(m_flat, QStringLiteral("task0")), 0);
-        press(at);
-        release(at);
-        QCOMPARE(stateOf(m_flat).selFirst, -1);
+        for (const bool linear : {true, false}) {
+            m_chart->setLinearMode(linear);
+            m_chart->resize(linear ? 900 : 1000, 300);
+            QTRY_COMPARE(m_chart->width(), linear ? 900 : 1000);
+            m_chart->relayout();
+            QCOMPARE(m_chart->scale(), linear ? 1.0f : 2.0f);
+            QVERIFY(!m_chart->canZoomOut());
+            QVERIFY(!m_chart->zoomOut());
+            QCOMPARE(m_chart->horizontalScrollBar()->maximum(), 0);
+            m_chart->viewport()->repaint();
+            click(pointAt(row(m_flat, QStringLiteral("task0")), 0));
+            QCOMPARE(stateOf(m_flat).selFirst, -1);
+        }
     }
 };
 

@@ -52,15 +52,6 @@ private:
         return m_a->task(1)->treeItem();
     }
 
-    QList<int> viewedCounts() const
-    {
-        QList<int> counts;
-        const auto windows = m_window->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        for (QMdiSubWindow *window : windows)
-            counts.append(qobject_cast<NodeViewWindow *>(window)->viewedNodeCount());
-        return counts;
-    }
-
     // Closes whatever menu pops up and tells which it was.
     QMenu *rightClick(QTreeWidgetItem *target)
     {
@@ -113,101 +104,85 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("menu"); // object name; empty: none
-        QTest::addColumn<bool>("itemIsNull");
         QTest::newRow("a project entry offers the project menu")
-            << QStringLiteral("project") << QStringLiteral("projectContextMenu") << false;
+            << QStringLiteral("project") << QStringLiteral("projectContextMenu");
         QTest::newRow("a node entry offers the node menu")
-            << QStringLiteral("node") << QStringLiteral("nodeContextMenu") << false;
-        QTest::newRow("a task entry is selected and offers no menu")
-            << QStringLiteral("task") << QString() << false;
-        QTest::newRow("a task folder is selected and offers no menu")
-            << QStringLiteral("tasks") << QString() << false;
+            << QStringLiteral("node") << QStringLiteral("nodeContextMenu");
+        QTest::newRow("a task entry is selected and offers no menu") << QStringLiteral("task") << QString();
         QTest::newRow("the root entry resets the current item and offers no menu")
-            << QStringLiteral("root") << QString() << true;
+            << QStringLiteral("root") << QString();
     }
 
     void rightClickSelectsAndOffersTheEntrysMenu()
     {
         QFETCH(QString, target);
         QFETCH(QString, menu);
-        QFETCH(bool, itemIsNull);
         tree()->setCurrentItem(m_b->treeItem());
         QMenu *shown = rightClick(entry(target));
         QCOMPARE(tree()->currentItem(), entry(target));
-        QCOMPARE(m_tracer->curTracerItem() == nullptr, itemIsNull);
+        QCOMPARE(m_tracer->curTracerItem() == nullptr, target == QLatin1String("root"));
         QCOMPARE(shown ? shown->objectName() : QString(), menu);
     }
 
-    void doubleClickViewsOnlyNodes_data()
+    void viewingFromTheTreeTakesOnlyProjectsAndNodes_data()
     {
         QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("key"); // 0: a double click
         QTest::addColumn<bool>("control");
-        QTest::addColumn<QList<int>>("viewed"); // node count per view afterwards
-        QTest::newRow("a node entry opens its project's view")
-            << QStringLiteral("node") << false << QList<int>{2};
-        QTest::newRow("Ctrl on a node entry opens a separate view")
-            << QStringLiteral("node") << true << QList<int>{1, 1};
-        QTest::newRow("a task folder does nothing") << QStringLiteral("tasks") << false << QList<int>{1};
-        QTest::newRow("a task entry does nothing") << QStringLiteral("task") << false << QList<int>{1};
-        QTest::newRow("a project entry does nothing") << QStringLiteral("project") << false << QList<int>{1};
-    }
-
-    void doubleClickViewsOnlyNodes()
-    {
-        QFETCH(QString, target);
-        QFETCH(bool, control);
-        QFETCH(QList<int>, viewed);
-        m_window->viewNode(m_b, false);
-        QTreeWidgetItem *clicked = entry(target);
-        const bool expanded = clicked->isExpanded();
-        // The first press of a real double click selects the entry.
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          tree()->visualItemRect(clicked).center());
-        QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, control ? Qt::ControlModifier : Qt::NoModifier,
-                           tree()->visualItemRect(clicked).center());
-        QCOMPARE(tree()->currentItem(), clicked);
-        QCOMPARE(viewedCounts(), viewed);
-        QCOMPARE(clicked->isExpanded(), expanded);
-    }
-
-    void enterViewsTheCurrentEntry_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("control");
-        QTest::addColumn<QList<int>>("viewed");
+        QTest::addColumn<QList<int>>("viewed"); // node count per view afterwards; node b is viewed first
+        QTest::newRow("double-clicking a node entry adds it to its project's view")
+            << QStringLiteral("node") << 0 << false << QList<int>{2};
+        QTest::newRow("Ctrl+double-click on a node entry opens a separate numbered view")
+            << QStringLiteral("node") << 0 << true << QList<int>{1, 1};
+        QTest::newRow("double-clicking a task folder neither views nor expands it")
+            << QStringLiteral("tasks") << 0 << false << QList<int>{1};
+        QTest::newRow("double-clicking a project entry does nothing")
+            << QStringLiteral("project") << 0 << false << QList<int>{1};
         QTest::newRow("Enter on a project views all its nodes")
             << QStringLiteral("project") << int(Qt::Key_Return) << false << QList<int>{2};
         QTest::newRow("Ctrl+Enter on a project views all its nodes too")
             << QStringLiteral("project") << int(Qt::Key_Enter) << true << QList<int>{2};
         QTest::newRow("Enter on a node views it")
-            << QStringLiteral("node") << int(Qt::Key_Enter) << false << QList<int>{1};
+            << QStringLiteral("node") << int(Qt::Key_Enter) << false << QList<int>{2};
+        QTest::newRow("Ctrl+Enter on a node opens a separate numbered view")
+            << QStringLiteral("node") << int(Qt::Key_Return) << true << QList<int>{1, 1};
         QTest::newRow("Enter on the root entry does nothing")
-            << QStringLiteral("root") << int(Qt::Key_Return) << false << QList<int>{};
+            << QStringLiteral("root") << int(Qt::Key_Return) << false << QList<int>{1};
         QTest::newRow("another key on a node does nothing")
-            << QStringLiteral("node") << int(Qt::Key_Space) << false << QList<int>{};
+            << QStringLiteral("node") << int(Qt::Key_Space) << false << QList<int>{1};
     }
 
-    void enterViewsTheCurrentEntry()
+    void viewingFromTheTreeTakesOnlyProjectsAndNodes()
     {
         QFETCH(QString, target);
         QFETCH(int, key);
         QFETCH(bool, control);
         QFETCH(QList<int>, viewed);
-        tree()->setCurrentItem(entry(target));
-        QTest::keyClick(tree(), Qt::Key(key), control ? Qt::ControlModifier : Qt::NoModifier);
-        QCOMPARE(viewedCounts(), viewed);
-    }
-
-    void ctrlEnterOnANodeOpensANumberedView()
-    {
         m_window->viewNode(m_b, false);
-        tree()->setCurrentItem(entry(QStringLiteral("node")));
-        QTest::keyClick(tree(), Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(viewedCounts(), (QList<int>{1, 1}));
+        QTreeWidgetItem *chosen = entry(target);
+        const bool expanded = chosen->isExpanded();
+        const Qt::KeyboardModifiers modifiers = control ? Qt::ControlModifier : Qt::NoModifier;
+        const QPoint at = tree()->visualItemRect(chosen).center();
+        if (key == 0) {
+            // The first press of a real double click selects the entry.
+            QTest::mouseClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, modifiers, at);
+        } else {
+            tree()->setCurrentItem(chosen);
+            QTest::keyClick(tree(), Qt::Key(key), modifiers);
+        }
+        QCOMPARE(tree()->currentItem(), chosen);
+        QCOMPARE(chosen->isExpanded(), expanded);
+        QList<int> viewedNow;
+        QList<int> numbers;
         const auto windows = m_window->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        QCOMPARE(qobject_cast<NodeViewWindow *>(windows.at(0))->number(), 1);
-        QCOMPARE(qobject_cast<NodeViewWindow *>(windows.at(1))->number(), 2);
+        for (QMdiSubWindow *window : windows) {
+            viewedNow.append(qobject_cast<NodeViewWindow *>(window)->viewedNodeCount());
+            numbers.append(qobject_cast<NodeViewWindow *>(window)->number());
+        }
+        QCOMPARE(viewedNow, viewed);
+        // A lone view goes unnumbered; views apart count from 1.
+        QCOMPARE(numbers, (viewed.size() > 1 ? QList<int>{1, 2} : QList<int>{0}));
     }
 
     void arrowKeysStillMoveTheCurrentEntry()
@@ -218,24 +193,13 @@ private slots:
         QCOMPARE(m_tracer->curCategory(), TracerItem::NODE);
     }
 
-    void anEventListSelectionMutesTheNodeEntry_data()
-    {
-        QTest::addColumn<bool>("rightClick");
-        QTest::newRow("Enter on the still selected node does nothing") << false;
-        QTest::newRow("a right click on the still selected node shows no menu") << true;
-    }
-
     void anEventListSelectionMutesTheNodeEntry()
     {
-        QFETCH(bool, rightClick);
         tree()->setCurrentItem(entry(QStringLiteral("node")));
         m_tracer->setCurTracerItem(m_a, TracerItem::TASK_EVENT_RANGE, 0, 1);
-        if (rightClick) {
-            QCOMPARE(this->rightClick(entry(QStringLiteral("node"))), nullptr);
-        } else {
-            QTest::keyClick(tree(), Qt::Key_Return);
-            QVERIFY(viewedCounts().isEmpty());
-        }
+        QTest::keyClick(tree(), Qt::Key_Return);
+        QVERIFY(m_window->mdiArea()->subWindowList().isEmpty());
+        QCOMPARE(rightClick(entry(QStringLiteral("node"))), nullptr);
         QCOMPARE(m_tracer->curCategory(), TracerItem::TASK_EVENT_RANGE);
     }
 };

@@ -34,6 +34,15 @@ namespace {
 
 enum Panel { TREE = 0, PROPERTIES = 1, STATS = 2 };
 
+// What an entry of the item tree stands for once it is current.
+struct Choice
+{
+    TracerItem *item = nullptr;
+    TracerItem::TracerItemCategory category = TracerItem::NONE;
+    int first = 0; // event range, for TASK_EVENT_RANGE
+    int last = 0;
+};
+
 // Node `nodeId` with tasks 1 and 2 and hub 3; task 1 runs, then task 2.
 QByteArray trace(int nodeId)
 {
@@ -47,6 +56,11 @@ QByteArray trace(int nodeId)
 QSettings store()
 {
     return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+}
+
+QStringList words(const char *text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 QStringList cellTexts(const QTableWidget &table)
@@ -82,13 +96,14 @@ private:
                                           trace(nodeId));
     }
 
-    QAction *action(const char *name) const
+    Node *open(const char *name, int nodeId)
     {
-        auto *found = m_window->findChild<QAction *>(QLatin1String(name));
-        if (!found)
-            qFatal("no action %s", name);
-        return found;
+        const QString path = traceFile(name, nodeId);
+        m_window->openNode(path, FROM_TRACER);
+        return openedNode(path);
     }
+
+    QAction *action(const char *name) const { return m_window->findChild<QAction *>(QLatin1String(name)); }
 
     // In the tab presentation a group shows exactly when its tab does.
     bool groupShown(int group) const
@@ -97,6 +112,12 @@ private:
     }
 
     bool groupEnabled(int group) const { return m_window->menuBar()->actions().at(group)->isEnabled(); }
+
+    // How many of the Views and View groups are enabled.
+    int viewGroups() const
+    {
+        return int(groupEnabled(TracerWindow::VIEWS_GROUP)) + int(groupEnabled(TracerWindow::VIEW_GROUP));
+    }
 
     QList<NodeViewWindow *> views() const
     {
@@ -107,6 +128,15 @@ private:
         return list;
     }
 
+    // Each view as "number:viewed node count", oldest first.
+    QStringList viewTexts() const
+    {
+        QStringList texts;
+        for (const NodeViewWindow *view : views())
+            texts << QStringLiteral("%1:%2").arg(view->number()).arg(view->viewedNodeCount());
+        return texts;
+    }
+
     Node *openedNode(const QString &path) const
     {
         const QFileInfo info(path);
@@ -114,7 +144,26 @@ private:
         return project ? project->node(info.fileName()) : nullptr;
     }
 
-    void select(QTreeWidgetItem *entry) { m_window->itemTree()->setCurrentItem(entry); }
+    // Makes an entry of `node` current; "range" picks events 0 to 2 in an event list instead.
+    Choice choose(Node *node, const QString &entry)
+    {
+        if (entry == QLatin1String("range")) {
+            m_tracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, 0, 2);
+            return {node, TracerItem::TASK_EVENT_RANGE, 0, 2};
+        }
+        Hub *hub = node->hubs().value(3).data();
+        const QMap<QString, QPair<QTreeWidgetItem *, Choice>> entries{
+            {QStringLiteral("project"),
+             {node->project()->treeItem(), {node->project(), TracerItem::PROJECT}}},
+            {QStringLiteral("node"), {node->treeItem(), {node, TracerItem::NODE}}},
+            {QStringLiteral("tasks"), {node->taskFolder(), {node, TracerItem::TASKS}}},
+            {QStringLiteral("task"), {node->task(1)->treeItem(), {node->task(1), TracerItem::TASK}}},
+            {QStringLiteral("hub"), {hub->treeItem(), {hub, TracerItem::HUB}}},
+            {QStringLiteral("hubs"), {node->hubFolder(), {node, TracerItem::HUBS}}},
+            {QStringLiteral("root"), {m_window->rootEntry(), {}}}};
+        m_window->itemTree()->setCurrentItem(entries.value(entry).first);
+        return entries.value(entry).second;
+    }
 
     QStringList entryTexts(const char *menuName) const
     {
@@ -132,15 +181,25 @@ private:
         m_tracer->readSettings();
     }
 
+    // Writes "key=value" pairs into the window's group of the store.
+    static void storeGeometry(const QString &pairs)
+    {
+        QSettings settings = store();
+        for (const QString &pair : pairs.split(QLatin1Char(' ')))
+            settings.setValue(QStringLiteral("application/main_window/") +
+                                  pair.section(QLatin1Char('='), 0, 0),
+                              pair.section(QLatin1Char('='), 1));
+    }
+
     // A view of one node, or of two nodes of one project, current in the MDI area.
     NodeViewWindow *openView(int nodes)
     {
         makeWindow();
         m_window->resize(1000, 700);
         m_window->show();
-        m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
+        open("a.trace", 1);
         if (nodes > 1)
-            m_window->openNode(traceFile("b.trace", 2), FROM_TRACER);
+            open("b.trace", 2);
         NodeViewWindow *view = views().first();
         m_window->mdiArea()->setActiveSubWindow(view);
         return view;
@@ -165,123 +224,70 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void firstStartShowsOnlyFileTracerAndHelp_data()
-    {
-        QTest::addColumn<int>("group");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("the File group is shown") << 0 << true;
-        QTest::newRow("the Tracer group is shown") << 1 << true;
-        QTest::newRow("the Views group waits for a view") << 2 << false;
-        QTest::newRow("the Project group waits for a project") << 3 << false;
-        QTest::newRow("the Node group waits for a node") << 4 << false;
-        QTest::newRow("the View group waits for a view") << 5 << false;
-        QTest::newRow("the Help group is shown") << 6 << true;
-    }
-
     void firstStartShowsOnlyFileTracerAndHelp()
     {
-        QFETCH(int, group);
-        QFETCH(bool, shown);
         makeWindow();
         QCOMPARE(m_window->smartMenu()->mode(), SmartMenu::Tabs);
-        QCOMPARE(m_window->size(), QSize(500, 400));
-        QCOMPARE(m_window->pos(), QPoint(0, 0));
-        QVERIFY(!m_window->windowState().testFlag(Qt::WindowMaximized));
-        QCOMPARE(groupShown(group), shown);
-        QCOMPARE(groupEnabled(group), shown);
         QVERIFY(action("action_ModeTabs")->isChecked());
-    }
-
-    void contextMenuActionsStayEnabledInDisabledGroups()
-    {
-        makeWindow();
-        QVERIFY(!groupEnabled(TracerWindow::NODE_GROUP));
+        QCOMPARE(QRect(m_window->pos(), m_window->size()), QRect(0, 0, 500, 400));
+        QVERIFY(!m_window->windowState().testFlag(Qt::WindowMaximized));
+        for (int group = TracerWindow::FILE_GROUP; group <= TracerWindow::HELP_GROUP; ++group) {
+            const bool shown = group <= TracerWindow::TRACER_GROUP || group == TracerWindow::HELP_GROUP;
+            QCOMPARE(groupShown(group), shown);
+            QCOMPARE(groupEnabled(group), shown);
+        }
+        // The context menus share the disabled Node group's actions and still offer them.
         const auto entries = m_window->nodeContextMenu()->actions();
         for (QAction *entry : entries)
             QVERIFY2(entry->isSeparator() || entry->isEnabled(), qPrintable(entry->text()));
     }
 
-    void geometryIsReadFromTheStore_data()
+    void geometryRoundTripsThroughTheStore_data()
     {
-        QTest::addColumn<QVariantList>("stored"); // width, height, left, top, maximized; invalid: absent
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<bool>("maximized");
-        QTest::newRow("numbers stored as text read back as numbers")
-            << QVariantList{QStringLiteral("640"), QStringLiteral("480"), QStringLiteral("30"),
-                            QStringLiteral("40"), QVariant()}
-            << QRect(30, 40, 640, 480) << false;
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QRect>("read");
+        QTest::addColumn<bool>("maximize"); // before closing
+        QTest::addColumn<QString>("written");
+        const QString moved = QStringLiteral("height=520 width=700 left=20 top=30 maximized=false");
+        QTest::newRow("numbers stored as text place the window, which writes its new place as text")
+            << QStringLiteral("width=300 height=200 left=7 top=8") << QRect(7, 8, 300, 200) << false << moved;
         QTest::newRow("a place that is no number reads as 0")
-            << QVariantList{QVariant(), QVariant(), QStringLiteral("left"), QStringLiteral("12"), QVariant()}
-            << QRect(0, 12, 500, 400) << false;
-        QTest::newRow("a stored maximized flag maximizes the window")
-            << QVariantList{QVariant(), QVariant(), QVariant(), QVariant(), true} << QRect(0, 0, 500, 400)
-            << true;
-    }
-
-    void geometryIsReadFromTheStore()
-    {
-        QFETCH(QVariantList, stored);
-        QFETCH(QRect, geometry);
-        QFETCH(bool, maximized);
-        {
-            QSettings settings = store();
-            const QStringList keys{QStringLiteral("width"), QStringLiteral("height"), QStringLiteral("left"),
-                                   QStringLiteral("top"), QStringLiteral("maximized")};
-            for (int i = 0; i < keys.size(); ++i) {
-                if (stored.at(i).isValid())
-                    settings.setValue(QStringLiteral("application/main_window/") + keys.at(i), stored.at(i));
-            }
-        }
-        makeWindow();
-        QCOMPARE(QRect(m_window->pos(), m_window->size()), geometry);
-        QCOMPARE(m_window->windowState().testFlag(Qt::WindowMaximized), maximized);
-    }
-
-    void geometryIsWrittenOnClose_data()
-    {
-        QTest::addColumn<bool>("maximize");
-        QTest::addColumn<QStringList>("written"); // height, width, left, top as stored
-        QTest::newRow("a normal window writes its size and place as text")
-            << false
-            << QStringList{QStringLiteral("520"), QStringLiteral("700"), QStringLiteral("20"),
-                           QStringLiteral("30")};
+            << QStringLiteral("left=left top=12") << QRect(0, 12, 500, 400) << false << moved;
         QTest::newRow("a maximized window keeps the earlier normal geometry")
-            << true
-            << QStringList{QStringLiteral("200"), QStringLiteral("300"), QStringLiteral("7"),
-                           QStringLiteral("8")};
+            << QStringLiteral("width=300 height=200 left=7 top=8") << QRect(7, 8, 300, 200) << true
+            << QStringLiteral("height=200 width=300 left=7 top=8 maximized=true");
+        QTest::newRow("a stored maximized flag maximizes the window")
+            << QStringLiteral("width=300 height=200 left=7 top=8 maximized=true") << QRect(7, 8, 300, 200)
+            << true << QStringLiteral("height=200 width=300 left=7 top=8 maximized=true");
     }
 
-    void geometryIsWrittenOnClose()
+    void geometryRoundTripsThroughTheStore()
     {
+        QFETCH(QString, stored);
+        QFETCH(QRect, read);
         QFETCH(bool, maximize);
-        QFETCH(QStringList, written);
-        {
-            QSettings settings = store();
-            settings.setValue(QStringLiteral("application/main_window/height"), QStringLiteral("200"));
-            settings.setValue(QStringLiteral("application/main_window/width"), QStringLiteral("300"));
-            settings.setValue(QStringLiteral("application/main_window/left"), QStringLiteral("7"));
-            settings.setValue(QStringLiteral("application/main_window/top"), QStringLiteral("8"));
-        }
+        QFETCH(QString, written);
+        storeGeometry(stored);
         makeWindow();
+        QCOMPARE(QRect(m_window->pos(), m_window->size()), read);
+        QCOMPARE(m_window->windowState().testFlag(Qt::WindowMaximized),
+                 stored.contains(QLatin1String("maximized")));
         m_window->resize(700, 520);
         m_window->move(20, 30);
         if (maximize)
             m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
         m_window.reset();
 
-        const QSettings settings = store();
-        QCOMPARE(settings.value(QStringLiteral("application/main_window/maximized")).toBool(), maximize);
-        const QStringList keys{QStringLiteral("height"), QStringLiteral("width"), QStringLiteral("left"),
-                               QStringLiteral("top")};
-        for (int i = 0; i < keys.size(); ++i) {
-            const QVariant value = settings.value(QStringLiteral("application/main_window/") + keys.at(i));
-            QCOMPARE(value.toString(), written.at(i));
-        }
+        QStringList keys = words("height width left top maximized");
+        for (QString &key : keys)
+            key +=
+                QLatin1Char('=') + store().value(QStringLiteral("application/main_window/") + key).toString();
+        QCOMPARE(keys.join(QLatin1Char(' ')), written);
         // And a window made from them stands where this one stood.
-        if (!maximize) {
-            makeWindow();
+        makeWindow();
+        QCOMPARE(m_window->windowState().testFlag(Qt::WindowMaximized), maximize);
+        if (!maximize)
             QCOMPARE(QRect(m_window->pos(), m_window->size()), QRect(20, 30, 700, 520));
-        }
     }
 
     void currentItemSwitchesGroupsAndFillsProperties_data()
@@ -306,61 +312,22 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(bool, projectGroup);
         QFETCH(bool, nodeGroup);
-        makeWindow();
-        m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
+        openView(1);
         Node *node = openedNode(traceFile("a.trace", 1));
-        QVERIFY(node);
-        Project *project = node->project();
-
         // A longer table first: what it leaves behind must not show.
-        select(node->treeItem());
+        choose(node, QStringLiteral("node"));
         QVERIFY(m_window->propertyTable()->rowCount() > 0);
-        select(project->treeItem());
+        choose(node, QStringLiteral("project"));
+        const Choice chosen = choose(node, entry);
 
-        TracerItem *item = nullptr;
-        auto category = TracerItem::NONE;
-        int data1 = 0;
-        int data2 = 0;
-        if (entry == QLatin1String("project")) {
-            item = project;
-            category = TracerItem::PROJECT;
-        } else if (entry == QLatin1String("node")) {
-            select(node->treeItem());
-            item = node;
-            category = TracerItem::NODE;
-        } else if (entry == QLatin1String("tasks")) {
-            select(node->taskFolder());
-            item = node;
-            category = TracerItem::TASKS;
-        } else if (entry == QLatin1String("task")) {
-            select(node->task(1)->treeItem());
-            item = node->task(1);
-            category = TracerItem::TASK;
-        } else if (entry == QLatin1String("hub")) {
-            Hub *hub = node->hubs().value(3).data();
-            QVERIFY(hub);
-            select(hub->treeItem());
-            item = hub;
-            category = TracerItem::HUB;
-        } else if (entry == QLatin1String("range")) {
-            item = node;
-            category = TracerItem::TASK_EVENT_RANGE;
-            data1 = 0;
-            data2 = 2;
-            m_tracer->setCurTracerItem(node, category, data1, data2);
-        } else {
-            select(m_window->rootEntry());
-        }
-
-        QCOMPARE(m_tracer->curTracerItem(), item);
+        QCOMPARE(m_tracer->curTracerItem(), chosen.item);
         QCOMPARE(groupEnabled(TracerWindow::PROJECT_GROUP), projectGroup);
         QCOMPARE(groupEnabled(TracerWindow::NODE_GROUP), nodeGroup);
         QCOMPARE(groupShown(TracerWindow::PROJECT_GROUP), projectGroup);
         QCOMPARE(groupShown(TracerWindow::NODE_GROUP), nodeGroup);
-
         QTableWidget expected(0, 2);
-        if (item)
-            item->fillProperties(category, &expected, data1, data2);
+        if (chosen.item)
+            chosen.item->fillProperties(chosen.category, &expected, chosen.first, chosen.last);
         QCOMPARE(cellTexts(*m_window->propertyTable()), cellTexts(expected));
         QCOMPARE(m_window->propertyTable()->rowCount(), expected.rowCount());
     }
@@ -370,7 +337,6 @@ private slots:
         QTest::addColumn<QList<int>>("hidden");
         QTest::addColumn<int>("shownAgain"); // -1: none
         QTest::addColumn<bool>("splitterVisible");
-        QTest::newRow("hiding the tree keeps the splitter") << QList<int>{TREE} << -1 << true;
         QTest::newRow("hiding tree and browser keeps the splitter")
             << QList<int>{TREE, PROPERTIES} << -1 << true;
         QTest::newRow("hiding browser and stats keeps the splitter")
@@ -379,8 +345,6 @@ private slots:
             << QList<int>{PROPERTIES, STATS, TREE} << -1 << false;
         QTest::newRow("showing the stats again brings the splitter back")
             << QList<int>{TREE, PROPERTIES, STATS} << int(STATS) << true;
-        QTest::newRow("showing the tree again brings the splitter back")
-            << QList<int>{STATS, TREE, PROPERTIES} << int(TREE) << true;
     }
 
     void panelTogglesHideTheLeftSplitterOnlyWhenAllAreHidden()
@@ -406,10 +370,9 @@ private slots:
             QCOMPARE(toggles.at(panel)->isChecked(), shown);
             QCOMPARE(panels.at(panel)->isVisibleTo(m_window.get()), shown);
         }
-        if (!splitterVisible) {
-            // The MDI area takes the whole width of the splitter row.
+        // Then the MDI area takes the whole width of the splitter row.
+        if (!splitterVisible)
             QTRY_COMPARE(m_window->mdiArea()->width(), m_window->mdiArea()->parentWidget()->width());
-        }
     }
 
     void openingThroughTheDialogLoadsAndViews_data()
@@ -417,13 +380,10 @@ private slots:
         QTest::addColumn<QStringList>("chosen"); // file names; "-" a file that does not exist
         QTest::addColumn<int>("nodes");
         QTest::addColumn<int>("messages");
-        QTest::newRow("one chosen file is loaded and viewed")
-            << QStringList{QStringLiteral("a.trace")} << 1 << 0;
-        QTest::newRow("two files of one directory share one view")
-            << QStringList{QStringLiteral("a.trace"), QStringLiteral("b.trace2")} << 2 << 0;
+        QTest::newRow("one chosen file is loaded and viewed") << words("a.trace") << 1 << 0;
+        QTest::newRow("two files of one directory share one view") << words("a.trace b.trace2") << 2 << 0;
         QTest::newRow("a refused file in the middle does not stop the others")
-            << QStringList{QStringLiteral("a.trace"), QStringLiteral("-"), QStringLiteral("b.trace2")} << 2
-            << 1;
+            << words("a.trace - b.trace2") << 2 << 1;
         QTest::newRow("a cancelled dialog opens nothing") << QStringList{} << 0 << 0;
     }
 
@@ -434,55 +394,41 @@ private slots:
         QFETCH(int, messages);
         makeWindow();
         QStringList paths;
-        int nodeId = 0;
+        QStringList openedNewestFirst;
         for (const QString &name : chosen) {
-            if (name == QLatin1String("-"))
-                paths.append(QFileInfo(traceFile("x.trace", 9)).absolutePath() +
-                             QStringLiteral("/missing.trace"));
-            else
-                paths.append(traceFile(name.toUtf8().constData(), ++nodeId));
+            paths << (name == QLatin1String("-")
+                          ? QFileInfo(paths.first()).path() + QStringLiteral("/missing.trace")
+                          : traceFile(qPrintable(name), paths.size() + 1));
+            if (QFileInfo::exists(paths.last()))
+                openedNewestFirst.prepend(paths.last());
         }
-        int asked = 0;
+        QStringList asked;
         m_window->setOpenFilesDialog(
             [&](QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
-                ++asked;
-                // An empty recent list starts in the program's directory.
-                if (parent != m_window.get() || caption != QLatin1String("Open Tracefiles") ||
-                    dir != QCoreApplication::applicationDirPath() ||
-                    filter != QLatin1String("Tracefiles (*.trace *.trace2)"))
-                    return QStringList{};
+                asked << QStringList{QString::number(parent == m_window.get()), caption, dir, filter}.join(
+                    QLatin1Char('|'));
                 return paths;
             });
         action("action_OpenNode")->trigger();
-        QCOMPARE(asked, 1);
+        // An empty recent list starts in the program's directory.
+        QCOMPARE(asked,
+                 QStringList{QStringLiteral("1|Open Tracefiles|") + QCoreApplication::applicationDirPath() +
+                             QStringLiteral("|Tracefiles (*.trace *.trace2)")});
         QCOMPARE(m_messages.size(), messages);
-
-        QStringList openedNewestFirst;
-        for (const QString &path : paths) {
-            if (!path.endsWith(QLatin1String("missing.trace")))
-                openedNewestFirst.prepend(path);
-        }
         QCOMPARE(entryTexts("menu_RecentNodes"), openedNewestFirst);
 
         const QList<NodeViewWindow *> shown = views();
-        if (nodes == 0) {
-            QVERIFY(m_tracer->projects().isEmpty());
-            QVERIFY(shown.isEmpty());
-            QVERIFY(!groupEnabled(TracerWindow::VIEWS_GROUP));
-            QVERIFY(!groupEnabled(TracerWindow::VIEW_GROUP));
+        QCOMPARE(m_tracer->projects().size(), nodes > 0 ? 1 : 0);
+        QCOMPARE(viewTexts(), nodes > 0 ? QStringList{QStringLiteral("0:%1").arg(nodes)} : QStringList());
+        QCOMPARE(viewGroups(), nodes > 0 ? 2 : 0);
+        if (nodes == 0)
             return;
-        }
-        QCOMPARE(m_tracer->projects().size(), 1);
         Project *project = m_tracer->projects().begin()->data();
         QCOMPARE(project->nodeCount(), nodes);
         QCOMPARE(project->treeItem()->parent(), m_window->rootEntry());
         QVERIFY(m_window->rootEntry()->isExpanded());
         QVERIFY(project->treeItem()->isExpanded());
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first()->viewedNodeCount(), nodes);
         QCOMPARE(shown.first()->currentNode(), openedNode(paths.last()));
-        QVERIFY(groupEnabled(TracerWindow::VIEWS_GROUP));
-        QVERIFY(groupEnabled(TracerWindow::VIEW_GROUP));
         QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("viewListMenu"))
                     ->actions()
                     .contains(shown.first()->viewAction()));
@@ -491,44 +437,27 @@ private slots:
     void viewingNodesGathersOrNumbersViews_data()
     {
         QTest::addColumn<QList<bool>>("apart"); // one View Node command on node b per entry
-        QTest::addColumn<QList<int>>("numbers");
-        QTest::addColumn<QList<int>>("viewed"); // node count per view
-        QTest::newRow("viewing a node already viewed opens no window")
-            << QList<bool>{false} << QList<int>{0} << QList<int>{2};
+        QTest::addColumn<QStringList>("shown"); // number:viewed node count per view
+        QTest::newRow("viewing a node already viewed opens no window") << QList<bool>{false} << words("0:2");
         QTest::newRow("viewing apart numbers the first view 1 and opens view 2")
-            << QList<bool>{true} << QList<int>{1, 2} << QList<int>{2, 1};
-        QTest::newRow("a second apart opens view 3")
-            << QList<bool>{true, true} << QList<int>{1, 2, 3} << QList<int>{2, 1, 1};
+            << QList<bool>{true} << words("1:2 2:1");
+        QTest::newRow("a second apart opens view 3") << QList<bool>{true, true} << words("1:2 2:1 3:1");
         QTest::newRow("viewing after an apart goes to the first view of the project")
-            << QList<bool>{true, false} << QList<int>{1, 2} << QList<int>{2, 1};
+            << QList<bool>{true, false} << words("1:2 2:1");
     }
 
     void viewingNodesGathersOrNumbersViews()
     {
         QFETCH(QList<bool>, apart);
-        QFETCH(QList<int>, numbers);
-        QFETCH(QList<int>, viewed);
-        makeWindow();
-        m_window->show();
+        QFETCH(QStringList, shown);
+        openView(2);
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
-        m_window->openNode(traceFile("b.trace", 2), FROM_TRACER);
-        Node *b = openedNode(traceFile("b.trace", 2));
-        select(b->treeItem());
+        choose(openedNode(traceFile("b.trace", 2)), QStringLiteral("node"));
         for (bool separate : apart)
             action(separate ? "action_ViewNodeApart" : "action_ViewNode")->trigger();
-
-        const QList<NodeViewWindow *> shown = views();
-        QList<int> gotNumbers;
-        QList<int> gotViewed;
-        for (NodeViewWindow *view : shown) {
-            gotNumbers.append(view->number());
-            gotViewed.append(view->viewedNodeCount());
-        }
-        QCOMPARE(gotNumbers, numbers);
-        QCOMPARE(gotViewed, viewed);
-        QTRY_COMPARE(m_window->mdiArea()->activeSubWindow(), apart.last() ? shown.last() : shown.first());
+        QCOMPARE(viewTexts(), shown);
+        QTRY_COMPARE(m_window->mdiArea()->activeSubWindow(), apart.last() ? views().last() : views().first());
     }
 
     void closingAViewedCurrentNodeLeavesNothingBehind_data()
@@ -557,59 +486,39 @@ private slots:
         QFETCH(QString, selected);
         QFETCH(QString, command);
         QFETCH(int, nodesLeft);
-        makeWindow();
-        m_window->show();
-        const QString firstPath = traceFile("a.trace", 1);
-        m_window->openNode(firstPath, FROM_TRACER);
-        if (nodes > 1)
-            m_window->openNode(traceFile("b.trace", 2), FROM_TRACER);
-        QPointer<Node> node = openedNode(firstPath);
+        QPointer<NodeViewWindow> view = openView(nodes);
+        QPointer<Node> node = openedNode(traceFile("a.trace", 1));
         QPointer<Project> project = node->project();
-        QPointer<NodeViewWindow> view = views().first();
         view->showNode(node); // the closed node is the one the view shows
         QCOMPARE(view->currentNode(), node.data());
-
-        if (selected == QLatin1String("task"))
-            select(node->task(2)->treeItem());
-        else if (selected == QLatin1String("hubs"))
-            select(node->hubFolder());
-        else
-            select(node->treeItem());
-        if (selected == QLatin1String("range"))
-            m_tracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, 0, 1);
+        choose(node, QStringLiteral("node"));
+        choose(node, selected);
         m_tracer->on_curNode_Changed(node, view);
         QCOMPARE(m_window->taskStatChart()->node(), node.data());
 
-        action(command.toUtf8().constData())->trigger();
+        action(qPrintable(command))->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-        if (nodesLeft == nodes) {
-            QVERIFY(node);
-            QCOMPARE(view->viewedNodeCount(), nodes);
+        QCOMPARE(bool(node), nodesLeft == nodes);
+        QCOMPARE(bool(project), nodesLeft > 0);
+        QCOMPARE(bool(view), nodesLeft > 0);
+        QCOMPARE(m_tracer->projects().size(), nodesLeft > 0 ? 1 : 0);
+        QCOMPARE(m_window->rootEntry()->childCount(), nodesLeft > 0 ? 1 : 0);
+        QCOMPARE(viewTexts(),
+                 nodesLeft > 0 ? QStringList{QStringLiteral("0:%1").arg(nodesLeft)} : QStringList());
+        QCOMPARE(viewGroups(), nodesLeft > 0 ? 2 : 0);
+        if (nodesLeft == nodes)
             return;
-        }
-        QVERIFY(!node);
         QVERIFY(m_tracer->curTracerItem() == nullptr ||
                 m_tracer->curTracerItem()->category() != TracerItem::NODE);
         if (nodesLeft == 0) {
-            QVERIFY(!project);
-            QVERIFY(!view);
-            QVERIFY(m_tracer->projects().isEmpty());
-            QCOMPARE(m_window->rootEntry()->childCount(), 0);
-            QVERIFY(m_window->mdiArea()->subWindowList().isEmpty());
-            QVERIFY(!groupEnabled(TracerWindow::VIEWS_GROUP));
-            QVERIFY(!groupEnabled(TracerWindow::VIEW_GROUP));
             QVERIFY(!groupEnabled(TracerWindow::NODE_GROUP));
             QCOMPARE(m_tracer->curTracerItem(), nullptr);
             QCOMPARE(m_window->propertyTable()->rowCount(), 0);
             QCOMPARE(m_window->taskStatChart()->node(), nullptr);
         } else {
-            QVERIFY(project);
-            QVERIFY(view);
             QCOMPARE(project->nodeCount(), nodesLeft);
-            QCOMPARE(view->viewedNodeCount(), nodesLeft);
             QCOMPARE(view->currentNode(), project->nodes().begin()->data());
-            QVERIFY(groupEnabled(TracerWindow::VIEWS_GROUP));
         }
         // The window goes on working with what is left.
         m_window->itemTree()->setCurrentItem(m_window->rootEntry());
@@ -622,20 +531,17 @@ private slots:
         QTest::addColumn<QStringList>("opened"); // "dir/name" below one root
         QTest::addColumn<QStringList>("nodes");
         QTest::addColumn<QStringList>("projects");
-        const auto list = [](const char *text) {
-            return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        };
         QTest::newRow("two files of one directory list newest first and the directory once")
-            << 5 << list("p/a p/b") << list("p/b p/a") << list("p");
+            << 5 << words("p/a p/b") << words("p/b p/a") << words("p");
         QTest::newRow("opening the second entry again moves it to the top")
-            << 5 << list("p/a q/b p/a") << list("p/a q/b") << list("p q");
+            << 5 << words("p/a q/b p/a") << words("p/a q/b") << words("p q");
         QTest::newRow("opening the first entry again keeps it first")
-            << 5 << list("p/a p/b p/b") << list("p/b p/a") << list("p");
+            << 5 << words("p/a p/b p/b") << words("p/b p/a") << words("p");
         QTest::newRow("a sixth file drops the oldest of five")
-            << 5 << list("p/a p/b p/c p/d p/e p/f") << list("p/f p/e p/d p/c p/b") << list("p");
+            << 5 << words("p/a p/b p/c p/d p/e p/f") << words("p/f p/e p/d p/c p/b") << words("p");
         QTest::newRow("a limit of one keeps only the newest")
-            << 1 << list("p/a q/b") << list("q/b") << list("q");
-        QTest::newRow("a limit of zero keeps nothing") << 0 << list("p/a q/b") << list("") << list("");
+            << 1 << words("p/a q/b") << words("q/b") << words("q");
+        QTest::newRow("a limit of zero keeps nothing") << 0 << words("p/a q/b") << words("") << words("");
     }
 
     void recentListsKeepTheNewestFirstWithinTheLimit()
@@ -645,10 +551,9 @@ private slots:
         QFETCH(QStringList, nodes);
         QFETCH(QStringList, projects);
         setRecentLimits(limit, limit);
-        const QString root = QStringLiteral("/recent/");
-        const auto rooted = [&root](QStringList names, const char *suffix) {
+        const auto rooted = [](QStringList names, const char *suffix) {
             for (QString &name : names)
-                name = root + name + QLatin1String(suffix);
+                name = QStringLiteral("/recent/") + name + QLatin1String(suffix);
             return names;
         };
         makeWindow();
@@ -660,9 +565,8 @@ private slots:
         // Written in the store's array layout when the window goes, read back by the next one.
         m_window.reset();
         QCOMPARE(store().value(QStringLiteral("application/recent_nodes/size")).toInt(), nodes.size());
-        if (!nodes.isEmpty())
-            QCOMPARE(store().value(QStringLiteral("application/recent_nodes/1/node")).toString(),
-                     root + nodes.first() + QStringLiteral(".trace"));
+        QCOMPARE(store().value(QStringLiteral("application/recent_nodes/1/node")).toString(),
+                 rooted(nodes, ".trace").value(0));
         makeWindow();
         QCOMPARE(entryTexts("menu_RecentNodes"), rooted(nodes, ".trace"));
         QCOMPARE(entryTexts("menu_RecentProjects"), rooted(projects, ""));
@@ -672,9 +576,7 @@ private slots:
     {
         setRecentLimits(5, 5);
         makeWindow();
-        const QStringList names{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                                QStringLiteral("d"), QStringLiteral("e")};
-        for (const QString &name : names)
+        for (const QString &name : words("a b c d e"))
             m_window->addToRecentLists(QStringLiteral("/limits/%1/%1.trace").arg(name));
         const QStringList projects = entryTexts("menu_RecentProjects");
         QCOMPARE(projects.size(), 5);
@@ -690,18 +592,15 @@ private slots:
         m_tracer->updateSettings({QStringLiteral("recent_nodes_max_count")});
         QCOMPARE(entryTexts("menu_RecentNodes").size(), 2);
 
-        int askedAt = 0;
-        QString startedIn;
+        // The open dialog starts at the newest node, or at the project picked from its list.
+        QStringList startedIn;
         m_window->setOpenFilesDialog([&](QWidget *, const QString &, const QString &dir, const QString &) {
-            ++askedAt;
-            startedIn = dir;
+            startedIn << dir;
             return QStringList{};
         });
         action("action_OpenNode")->trigger();
-        QCOMPARE(startedIn, QStringLiteral("/limits/e/e.trace"));
         m_window->findChild<QMenu *>(QStringLiteral("menu_RecentProjects"))->actions().at(1)->trigger();
-        QCOMPARE(askedAt, 2);
-        QCOMPARE(startedIn, QStringLiteral("/limits/d"));
+        QCOMPARE(startedIn, (QStringList{QStringLiteral("/limits/e/e.trace"), QStringLiteral("/limits/d")}));
         QVERIFY(m_tracer->projects().isEmpty());
     }
 
@@ -731,7 +630,7 @@ private slots:
         QFETCH(QString, toggleText);
         NodeViewWindow *view = openView(nodes);
         QCOMPARE(action("action_EventChart_LogMode")->isEnabled(), nodes == 1);
-        action(command.toUtf8().constData())->trigger();
+        action(qPrintable(command))->trigger();
         QCOMPARE(view->isLinearMode(), linear);
         QCOMPARE(action("action_EventChart_ToggleMode")->text(), toggleText);
         QCOMPARE(action("action_EventChart_LogMode")->isEnabled(), nodes == 1);
@@ -761,19 +660,18 @@ private slots:
         zoomIn->trigger();
         QVERIFY(zoomOut->isEnabled());
 
-        QAction *synchro = action("action_EventChart_Synchro");
-        synchro->setChecked(false);
+        action("action_EventChart_Synchro")->setChecked(false);
         QVERIFY(!view->isSynchronized());
 
+        QAction *header = action("action_EventChart_ToggleHeader");
         QVERIFY(m_tracer->externalHeader());
-        action("action_EventChart_ToggleHeader")->trigger();
+        header->trigger();
         QVERIFY(!m_tracer->externalHeader());
-        QCOMPARE(action("action_EventChart_ToggleHeader")->text(), QStringLiteral("Internal Header"));
-        QCOMPARE(action("action_EventChart_ToggleHeader")->toolTip(),
-                 QStringLiteral("Internal Header (F10)"));
-        action("action_EventChart_ToggleHeader")->trigger();
+        QCOMPARE(header->text(), QStringLiteral("Internal Header"));
+        QCOMPARE(header->toolTip(), QStringLiteral("Internal Header (F10)"));
+        header->trigger();
         QVERIFY(m_tracer->externalHeader());
-        QCOMPARE(action("action_EventChart_ToggleHeader")->text(), QStringLiteral("External Header"));
+        QCOMPARE(header->text(), QStringLiteral("External Header"));
     }
 
     void arrangingAndClosingViews_data()
@@ -791,6 +689,8 @@ private slots:
             << QStringLiteral("action_CloseAllViews") << int(QMessageBox::No) << 3;
         QTest::newRow("answering Yes to closing all closes them and disables the view groups")
             << QStringLiteral("action_CloseAllViews") << int(QMessageBox::Yes) << 0;
+        QTest::newRow("closing the last view by its own button disables the view groups")
+            << QStringLiteral("own buttons") << 0 << 0;
     }
 
     void arrangingAndClosingViews()
@@ -800,10 +700,8 @@ private slots:
         QFETCH(int, viewsLeft);
         makeWindow();
         m_window->show();
-        for (int i = 0; i < 3; ++i) {
-            ++m_dirCount; // one project, and so one view, per directory
-            m_window->openNode(traceFile("a.trace", 1), FROM_TRACER);
-        }
+        for (int i = 0; i < 3; ++i, ++m_dirCount) // one project, and so one view, per directory
+            open("a.trace", 1);
         QMdiArea *area = m_window->mdiArea();
         area->setViewMode(QMdiArea::SubWindowView);
         area->setFixedSize(900, 600);
@@ -818,33 +716,25 @@ private slots:
                 box->button(QMessageBox::StandardButton(answer))->click();
             });
         }
-        action(command.toUtf8().constData())->trigger();
+        if (command == QLatin1String("own buttons")) {
+            for (NodeViewWindow *view : views())
+                view->close();
+        } else {
+            action(qPrintable(command))->trigger();
+        }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (answer != 0)
             QCOMPARE(question, QStringLiteral("Kestrelview|Close all open views?"));
 
         const QList<NodeViewWindow *> left = views();
         QCOMPARE(left.size(), viewsLeft);
-        QCOMPARE(groupEnabled(TracerWindow::VIEWS_GROUP), viewsLeft > 0);
-        QCOMPARE(groupEnabled(TracerWindow::VIEW_GROUP), viewsLeft > 0);
-        if (command == QLatin1String("action_TileViewsVertically")) {
-            for (int i = 0; i < left.size(); ++i)
+        QCOMPARE(viewGroups(), viewsLeft > 0 ? 2 : 0);
+        for (int i = 0; i < left.size(); ++i) {
+            if (command == QLatin1String("action_TileViewsVertically"))
                 QCOMPARE(left.at(i)->geometry(), QRect(0, i * 200, 900, 200));
-        } else if (command == QLatin1String("action_UnwrapViews")) {
-            for (NodeViewWindow *view : left)
-                QCOMPARE(view->geometry(), QRect(0, 0, 900, 600));
+            else if (command == QLatin1String("action_UnwrapViews"))
+                QCOMPARE(left.at(i)->geometry(), QRect(0, 0, 900, 600));
         }
-    }
-
-    void closingTheLastViewByItsOwnButtonDisablesTheViewGroups()
-    {
-        NodeViewWindow *view = openView(1);
-        QVERIFY(groupEnabled(TracerWindow::VIEW_GROUP));
-        view->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(views().isEmpty());
-        QVERIFY(!groupEnabled(TracerWindow::VIEWS_GROUP));
-        QVERIFY(!groupEnabled(TracerWindow::VIEW_GROUP));
     }
 
     void settingsAppliedInTheDialogReachMenusAndChartsAtOnce()

@@ -33,31 +33,23 @@ QVector<Ev> hop(qint32 type, quint32 at, quint32 notifiedAt, int sender, int seq
     return {Ev{type, at, sender, seq}, Ev{-type, notifiedAt, sender, seq}};
 }
 
-// A node whose offsets are its timestamps: an ordinary event at 0, the given
-// events in time order, and an ordinary event at `end` when it is not 0.
-std::unique_ptr<Node> nodeWith(int nodeId, QVector<Ev> events, quint32 end = 0)
+// A node whose offsets are its timestamps, holding `events` in time order.
+std::unique_ptr<Node> nodeOf(int nodeId, QVector<Ev> events)
 {
     auto node = std::make_unique<Node>(nodeId);
     node->setCounterFrequencies(0, 1000000);
-    node->addEvent(EventType::ServiceRequest, 0, 0, 0, 0);
     std::stable_sort(events.begin(), events.end(), [](const Ev &x, const Ev &y) { return x.time < y.time; });
     for (const Ev &e : std::as_const(events))
         node->addEvent(e.type, 0, e.time, e.sender << 8, e.seq);
-    if (end > 0)
-        node->addEvent(EventType::ServiceRequest, 0, end, 0, 0);
     node->finish();
     return node;
 }
 
-// A node of ordinary events at the given times (microseconds), nothing else.
-std::unique_ptr<Node> nodeAt(const QList<quint32> &times)
+// As nodeOf, framed by ordinary events at 0 and, when it is not 0, at `end`.
+std::unique_ptr<Node> nodeWith(int nodeId, const QVector<Ev> &events, quint32 end = 0)
 {
-    auto node = std::make_unique<Node>(1);
-    node->setCounterFrequencies(0, 1000000);
-    for (const quint32 time : times)
-        node->addEvent(EventType::ServiceRequest, 0, time, 0, 0);
-    node->finish();
-    return node;
+    return nodeOf(nodeId, QVector<Ev>{Ev{}} + events +
+                              (end > 0 ? QVector<Ev>{Ev{EventType::ServiceRequest, end}} : QVector<Ev>{}));
 }
 
 // A view of `nodes`, added in this order.
@@ -72,6 +64,27 @@ std::unique_ptr<ViewRoot> viewOf(const std::vector<Node *> &nodes)
 ViewNode *viewNode(const ViewRoot &root, int i)
 {
     return static_cast<ViewNode *>(root.child(i));
+}
+
+int offset(const ViewRoot &root, int a, int b)
+{
+    return root.pairOffset(viewNode(root, a), viewNode(root, b));
+}
+
+// Every node row's shift, or base shift, top to bottom.
+QList<int> shifts(const ViewRoot &root, bool base = false)
+{
+    QList<int> result;
+    for (const ViewNode *node : root.nodeList())
+        result.append(base ? node->baseShift() : node->shift());
+    return result;
+}
+
+// The logarithmic length of the node on row `i` ending at its last event, plus its shift.
+int logEnd(const ViewRoot &root, int i)
+{
+    const ViewNode *row = viewNode(root, i);
+    return int(row->node()->events().back().logPosition + float(row->shift()));
 }
 
 float startOf(const TraceEvent &event, bool logMode)
@@ -91,6 +104,8 @@ class TestViewRoot : public QObject
 private:
     Tracer m_tracer;
     int m_fileCount = 0;
+    std::unique_ptr<Node> m_first;  // tasks -2, 0, 3 and hubs 1, 4
+    std::unique_ptr<Node> m_second; // tasks 0, 5 and no hubs
 
     std::unique_ptr<Node> load(const QByteArray &contents)
     {
@@ -99,73 +114,55 @@ private:
         return std::make_unique<Node>(path, nullptr, FROM_TRACER);
     }
 
-    std::unique_ptr<Node> m_first;  // tasks -2, 0, 3 and hubs 1, 4
-    std::unique_ptr<Node> m_second; // tasks 0, 5 and no hubs
-
-    std::unique_ptr<Node> firstRowNode()
-    {
-        return load(traceFile(1,
-                              "<tasks><task id=\"-2\" name=\"Ghost\"/><task id=\"0\" name=\"Kernel\"/>"
-                              "<task id=\"3\" name=\"Worker\"/></tasks>\n"
-                              "<hubs><hub id=\"4\" name=\"Mailbox\"/><hub id=\"1\" name=\"Queue\"/></hubs>\n",
-                              eventXml(1, 10) + eventXml(1, 20)));
-    }
-    std::unique_ptr<Node> secondRowNode()
-    {
-        return load(
-            traceFile(2, "<tasks><task id=\"5\" name=\"Logger\"/><task id=\"0\" name=\"Kernel\"/></tasks>\n",
-                      eventXml(1, 10) + eventXml(1, 30)));
-    }
-
 private slots:
     void initTestCase()
     {
         m_tracer.initHeadless();
-        m_first = firstRowNode();
-        m_second = secondRowNode();
+        m_first =
+            load(traceFile(1,
+                           "<tasks><task id=\"-2\" name=\"Ghost\"/><task id=\"0\" name=\"Kernel\"/>"
+                           "<task id=\"3\" name=\"Worker\"/></tasks>\n"
+                           "<hubs><hub id=\"4\" name=\"Mailbox\"/><hub id=\"1\" name=\"Queue\"/></hubs>\n",
+                           eventXml(1, 10) + eventXml(1, 20)));
+        m_second = load(
+            traceFile(2, "<tasks><task id=\"5\" name=\"Logger\"/><task id=\"0\" name=\"Kernel\"/></tasks>\n",
+                      eventXml(1, 10) + eventXml(1, 30)));
     }
 
     void rowsAreNumberedDepthFirst_data()
     {
         QTest::addColumn<int>("nodeCount");
         QTest::addColumn<int>("row");
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("kind"); // -1: no item on the row
         QTest::addColumn<int>("itemId");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("below"); // visible rows under the item
 
         const int root = ViewItem::ROOT_ITEM, node = ViewItem::NODE_ITEM, tasks = ViewItem::TASK_TRAIN_ITEM,
                   hubs = ViewItem::HUB_TRAIN_ITEM, task = ViewItem::TASK_ITEM, hub = ViewItem::HUB_ITEM;
-        for (int nodeCount = 1; nodeCount <= 2; ++nodeCount) {
-            const char *const count = nodeCount == 1 ? "one node" : "two nodes";
-            QTest::addRow("%s (%s)", "row 0 is the root", count)
-                << nodeCount << 0 << root << 0 << 0 << QString();
-            QTest::addRow("%s (%s)", "row 1 is the first node", count)
-                << nodeCount << 1 << node << 1 << 0 << "[1] n1";
-            QTest::addRow("%s (%s)", "row 2 is its task group", count)
-                << nodeCount << 2 << tasks << 0 << 0 << "Tasks";
-            QTest::addRow("%s (%s)", "a task with a negative id comes first and shows [?]", count)
-                << nodeCount << 3 << task << -2 << 0 << "[?] Ghost";
-            QTest::addRow("%s (%s)", "tasks follow in ascending id", count)
-                << nodeCount << 4 << task << 0 << 1 << "[0] Kernel";
-            QTest::addRow("%s (%s)", "the last task", count)
-                << nodeCount << 5 << task << 3 << 2 << "[3] Worker";
-            QTest::addRow("%s (%s)", "the hub group follows the tasks", count)
-                << nodeCount << 6 << hubs << 0 << 1 << "Hubs";
-            QTest::addRow("%s (%s)", "hubs follow in ascending id", count)
-                << nodeCount << 7 << hub << 1 << 0 << "[1] Queue";
-            QTest::addRow("%s (%s)", "the last hub", count)
-                << nodeCount << 8 << hub << 4 << 1 << "[4] Mailbox";
-        }
-        QTest::newRow("one node has no row 9") << 1 << 9 << -1 << 0 << 0 << QString();
-        QTest::newRow("the second node follows the first one's last hub")
-            << 2 << 9 << node << 2 << 1 << "[2] n2";
-        QTest::newRow("the second node's task group") << 2 << 10 << tasks << 0 << 0 << "Tasks";
-        QTest::newRow("the second node's first task") << 2 << 11 << task << 0 << 0 << "[0] Kernel";
-        QTest::newRow("the second node's second task") << 2 << 12 << task << 5 << 1 << "[5] Logger";
-        QTest::newRow("an empty hub group still has its row") << 2 << 13 << hubs << 0 << 1 << "Hubs";
-        QTest::newRow("two nodes have no row 14") << 2 << 14 << -1 << 0 << 0 << QString();
-        QTest::newRow("a negative row is nobody's") << 2 << -1 << -1 << 0 << 0 << QString();
+        QTest::newRow("row 0 is the root, over every other row")
+            << 2 << 0 << root << 0 << 0 << QString() << 13;
+        QTest::newRow("row 1 is the first node, over its groups, tasks and hubs")
+            << 2 << 1 << node << 1 << 0 << "[1] n1" << 7;
+        QTest::newRow("row 2 is its task group, over its tasks") << 2 << 2 << tasks << 0 << 0 << "Tasks" << 3;
+        QTest::newRow("a task with a negative id comes first and shows [?]")
+            << 2 << 3 << task << -2 << 0 << "[?] Ghost" << 0;
+        QTest::newRow("tasks follow in ascending id") << 2 << 4 << task << 0 << 1 << "[0] Kernel" << 0;
+        QTest::newRow("the last task") << 2 << 5 << task << 3 << 2 << "[3] Worker" << 0;
+        QTest::newRow("the hub group follows the tasks, over its hubs")
+            << 2 << 6 << hubs << 0 << 1 << "Hubs" << 2;
+        QTest::newRow("hubs follow in ascending id") << 2 << 7 << hub << 1 << 0 << "[1] Queue" << 0;
+        QTest::newRow("the last hub") << 2 << 8 << hub << 4 << 1 << "[4] Mailbox" << 0;
+        QTest::newRow("one node has no row 9") << 1 << 9 << -1 << 0 << 0 << QString() << 0;
+        QTest::newRow("the second node follows the first one's last hub, over a node without hubs")
+            << 2 << 9 << node << 2 << 1 << "[2] n2" << 4;
+        QTest::newRow("the second node's task group") << 2 << 10 << tasks << 0 << 0 << "Tasks" << 2;
+        QTest::newRow("the second node's first task") << 2 << 11 << task << 0 << 0 << "[0] Kernel" << 0;
+        QTest::newRow("the second node's second task") << 2 << 12 << task << 5 << 1 << "[5] Logger" << 0;
+        QTest::newRow("an empty hub group still has its row") << 2 << 13 << hubs << 0 << 1 << "Hubs" << 0;
+        QTest::newRow("two nodes have no row 14") << 2 << 14 << -1 << 0 << 0 << QString() << 0;
+        QTest::newRow("a negative row is nobody's") << 2 << -1 << -1 << 0 << 0 << QString() << 0;
     }
 
     void rowsAreNumberedDepthFirst()
@@ -176,6 +173,7 @@ private slots:
         QFETCH(int, itemId);
         QFETCH(int, index);
         QFETCH(QString, label);
+        QFETCH(int, below);
 
         const auto root = nodeCount == 2 ? viewOf({m_first.get(), m_second.get()}) : viewOf({m_first.get()});
         ViewItem *item = root->itemAtRow(row);
@@ -187,6 +185,7 @@ private slots:
         QCOMPARE(item->itemId(), itemId);
         QCOMPARE(item->index(), index);
         QCOMPARE(item->label(), label);
+        QCOMPARE(ViewRoot::visibleRowCount(item), below);
         QVERIFY(item->isExpanded());
         if (item->parent())
             QCOMPARE(item->parent()->child(item->index()), item);
@@ -211,7 +210,6 @@ private slots:
         QVERIFY(!tasks->childById(7));
         QCOMPARE(viewNode(*root, 0)->hubTrain()->childById(4)->label(), QStringLiteral("[4] Mailbox"));
         QCOMPARE(static_cast<ViewTask *>(tasks->childById(3))->task(), m_first->task(3));
-
         // Any row hands out its node row, from any depth.
         QCOMPARE(tasks->childById(3)->viewNode(), viewNode(*root, 0));
         QCOMPARE(node2->viewNode(), node2);
@@ -248,27 +246,6 @@ private slots:
         QCOMPARE(tasks->childById(-2)->parent(), static_cast<ViewItem *>(tasks));
     }
 
-    void visibleRowCountCountsExpandedSubtrees_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("count");
-        QTest::newRow("the root counts every row but its own") << 0 << 13;
-        QTest::newRow("a node counts its groups, tasks and hubs") << 1 << 7;
-        QTest::newRow("a task group counts its tasks") << 2 << 3;
-        QTest::newRow("a task has nothing below") << 3 << 0;
-        QTest::newRow("a hub group counts its hubs") << 6 << 2;
-        QTest::newRow("a node without hubs") << 9 << 4;
-        QTest::newRow("an empty hub group") << 13 << 0;
-    }
-
-    void visibleRowCountCountsExpandedSubtrees()
-    {
-        QFETCH(int, row);
-        QFETCH(int, count);
-        const auto root = viewOf({m_first.get(), m_second.get()});
-        QCOMPARE(ViewRoot::visibleRowCount(root->itemAtRow(row)), count);
-    }
-
     void collapsedItemsGiveNoRowsToTheirChildren()
     {
         const auto root = viewOf({m_first.get(), m_second.get()});
@@ -283,7 +260,7 @@ private slots:
 
     void isAboveFollowsTheOrderOfAdding_data()
     {
-        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("a"); // -1: a node outside the view
         QTest::addColumn<int>("b");
         QTest::addColumn<bool>("above");
         QTest::newRow("the first node is above the second") << 0 << 1 << true;
@@ -307,24 +284,15 @@ private slots:
 
     void packetEventsComeNodeByNodeNewestFirst()
     {
-        const quint32 key = packetKey(1 << 8, 1);
         const auto a = nodeWith(1, hop(4, 100, 140, 1, 1) + hop(4, 300, 340, 1, 2));
         const auto b = nodeWith(2, hop(6, 30, 70, 1, 1));
-        ViewRoot root;
-        root.addViewedNode(b.get());
-        root.addViewedNode(a.get());
-
-        const QVector<NodePacketRef> events = root.packetEvents(key);
-        QCOMPARE(events.size(), 4);
-        const QVector<int> nodeIds{2, 2, 1, 1};
-        const QVector<int> types{-6, 6, -4, 4};
-        const QVector<int> indexes{2, 1, 2, 1};
-        for (int i = 0; i < events.size(); ++i) {
-            QCOMPARE(events[i].nodeId, nodeIds[i]);
-            QCOMPARE(events[i].type, types[i]);
-            QCOMPARE(events[i].eventIndex, indexes[i]);
-        }
-        QVERIFY(root.packetEvents(packetKey(1 << 8, 9)).isEmpty());
+        const auto root = viewOf({b.get(), a.get()});
+        QStringList events; // "node:type@index"
+        for (const NodePacketRef &ref : root->packetEvents(packetKey(1 << 8, 1)))
+            events.append(QStringLiteral("%1:%2@%3").arg(ref.nodeId).arg(ref.type).arg(ref.eventIndex));
+        QCOMPARE(events, (QStringList{QStringLiteral("2:-6@2"), QStringLiteral("2:6@1"),
+                                      QStringLiteral("1:-4@2"), QStringLiteral("1:4@1")}));
+        QVERIFY(root->packetEvents(packetKey(1 << 8, 9)).isEmpty());
     }
 
     void firstEventAtFindsTheSliceHoldingTheTime_data()
@@ -334,31 +302,23 @@ private slots:
         QTest::addColumn<bool>("logMode");
         QTest::addColumn<int>("index");
 
-        // Linear positions 0, 10, 10, 10, 20, 50; logarithmic positions 0,
-        // ln 10 (three times), ln 100, ln 3000 = 8.006.
+        // Linear positions 0, 10, 10, 10, 20, 50; logarithmic 0, ln 10 (three times), ln 100, ln 3000
+        // = 8.006.
         const QList<quint32> sample{0, 10, 10, 10, 20, 50};
         QTest::newRow("a negative time counts as 0") << sample << -5 << false << 0;
         QTest::newRow("between two events the earlier one holds the time") << sample << 5 << false << 0;
         QTest::newRow("on equal timestamps the last of them") << sample << 10 << false << 3;
-        QTest::newRow("just before the last event") << sample << 49 << false << 4;
         QTest::newRow("exactly on the last event") << sample << 50 << false << 5;
         QTest::newRow("after the last event there is none") << sample << 51 << false << -1;
-        QTest::newRow("log: a negative time counts as 0") << sample << -1 << true << 0;
         QTest::newRow("log: after equal positions the last of them") << sample << 3 << true << 3;
-        QTest::newRow("log: just before the last position") << sample << 8 << true << 4;
         QTest::newRow("log: after the last position there is none") << sample << 9 << true << -1;
-
         // Gaps of 1 us take no logarithmic width: three events at position 0.
         const QList<quint32> ones{0, 1, 2, 100};
         QTest::newRow("log: exactly on equal positions the last of them") << ones << 0 << true << 2;
-        QTest::newRow("log: exactly at the origin of three events") << ones << -3 << true << 2;
         QTest::newRow("the same events stay apart on the linear axis") << ones << 1 << false << 1;
-
         QTest::newRow("a node without events has none") << QList<quint32>{} << 0 << false << -1;
-        QTest::newRow("log: a node without events has none") << QList<quint32>{} << 0 << true << -1;
         QTest::newRow("a single event holds time 0") << QList<quint32>{500} << 0 << false << 0;
         QTest::newRow("a single event ends at its own position") << QList<quint32>{500} << 1 << false << -1;
-        QTest::newRow("log: a single event holds time 0") << QList<quint32>{500} << 0 << true << 0;
         QTest::newRow("log: a single event ends at its own position")
             << QList<quint32>{500} << 1 << true << -1;
     }
@@ -370,7 +330,10 @@ private slots:
         QFETCH(bool, logMode);
         QFETCH(int, index);
 
-        const auto node = nodeAt(times);
+        QVector<Ev> events;
+        for (const quint32 time : std::as_const(times))
+            events.append(Ev{EventType::ServiceRequest, time});
+        const auto node = nodeOf(1, events);
         const ViewNode row(1, node.get(), nullptr);
         QCOMPARE(ViewRoot::firstEventAt(&row, t, logMode), index);
     }
@@ -386,14 +349,12 @@ private slots:
     {
         QFETCH(bool, logMode);
         // Gaps of 0 and 1 us give runs of equal positions in both modes.
-        QList<quint32> times;
+        QVector<Ev> times;
         quint32 time = 0;
         const quint32 gaps[] = {0, 1, 0, 0, 7, 1, 1, 30, 0, 2, 250, 0, 1, 4, 9000, 3};
-        for (int i = 0; i < 300; ++i) {
-            times.append(time);
-            time += gaps[i % std::size(gaps)];
-        }
-        const auto node = nodeAt(times);
+        for (int i = 0; i < 300; time += gaps[i % std::size(gaps)], ++i)
+            times.append(Ev{EventType::ServiceRequest, time});
+        const auto node = nodeOf(1, times);
         const ViewNode row(1, node.get(), nullptr);
         const std::vector<TraceEvent> &events = node->events();
         const float last = startOf(events.back(), logMode);
@@ -401,15 +362,15 @@ private slots:
         for (int t = -3; t <= int(last) + 3; ++t) {
             const int i = ViewRoot::firstEventAt(&row, t, logMode);
             const float at = float(std::max(t, 0));
+            const QByteArray where = QByteArray::number(t);
             if (at > last) {
                 QCOMPARE(i, -1);
                 continue;
             }
-            QVERIFY2(i >= 0 && i < int(events.size()),
-                     qPrintable(QStringLiteral("t %1 gave %2").arg(t).arg(i)));
-            QVERIFY2(startOf(events[size_t(i)], logMode) <= at, qPrintable(QString::number(t)));
+            QVERIFY2(i >= 0 && i < int(events.size()), where.constData());
+            QVERIFY2(startOf(events[size_t(i)], logMode) <= at, where.constData());
             if (i + 1 < int(events.size()))
-                QVERIFY2(at < startOf(events[size_t(i) + 1], logMode), qPrintable(QString::number(t)));
+                QVERIFY2(at < startOf(events[size_t(i) + 1], logMode), where.constData());
         }
         QCOMPARE(ViewRoot::firstEventAt(nullptr, 0, logMode), -1);
         const ViewNode empty(1, nullptr, nullptr);
@@ -420,87 +381,63 @@ private slots:
     {
         QTest::addColumn<QVector<Ev>>("eventsA");
         QTest::addColumn<QVector<Ev>>("eventsB");
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<int>("shiftA");
-        QTest::addColumn<int>("shiftB");
+        QTest::addColumn<int>("pairOffset");
+        QTest::addColumn<QList<int>>("aligned"); // the shifts
 
+        const QList<int> none{0, 0};
         QTest::newRow("one hop from A to B shifts B by its clock lag")
-            << hop(4, 100, 140, 1, 1) << hop(6, 30, 70, 1, 1) << 70 << 0 << 70;
+            << hop(4, 100, 140, 1, 1) << hop(6, 30, 70, 1, 1) << 70 << QList<int>{0, 70};
         QTest::newRow("a receiver whose clock runs ahead shifts the sender instead")
-            << hop(4, 100, 140, 1, 1) << hop(6, 300, 340, 1, 1) << -200 << 200 << 0;
+            << hop(4, 100, 140, 1, 1) << hop(6, 300, 340, 1, 1) << -200 << QList<int>{200, 0};
         QTest::newRow("a packet sent by B shifts A")
-            << hop(6, 30, 70, 2, 1) << hop(4, 100, 140, 2, 1) << -70 << 70 << 0;
+            << hop(6, 30, 70, 2, 1) << hop(4, 100, 140, 2, 1) << -70 << QList<int>{70, 0};
         QTest::newRow("unequal notification spans place the receiver half their difference later")
-            << hop(4, 100, 160, 1, 1) << hop(6, 30, 50, 1, 1) << 90 << 0 << 90;
+            << hop(4, 100, 160, 1, 1) << hop(6, 30, 50, 1, 1) << 90 << QList<int>{0, 90};
         QTest::newRow("half the span difference is truncated toward zero")
-            << hop(4, 100, 120, 1, 1) << hop(6, 30, 71, 1, 1) << 60 << 0 << 60;
+            << hop(4, 100, 120, 1, 1) << hop(6, 30, 71, 1, 1) << 60 << QList<int>{0, 60};
         QTest::newRow("a later packet that ends after the sender's notification pulls the receiver back")
             << hop(4, 100, 140, 1, 1) + hop(4, 300, 340, 1, 2)
-            << hop(6, 30, 70, 1, 1) + hop(6, 240, 280, 1, 2) << 60 << 0 << 60;
+            << hop(6, 30, 70, 1, 1) + hop(6, 240, 280, 1, 2) << 60 << QList<int>{0, 60};
         QTest::newRow("a later packet that arrives too early moves the receiver later by its gap")
             << hop(4, 100, 140, 1, 1) + hop(4, 300, 340, 1, 2)
-            << hop(6, 30, 70, 1, 1) + hop(6, 225, 265, 1, 2) << 75 << 0 << 75;
+            << hop(6, 30, 70, 1, 1) + hop(6, 225, 265, 1, 2) << 75 << QList<int>{0, 75};
         QTest::newRow("a packet back that arrives too early moves the first receiver earlier")
             << hop(4, 100, 140, 1, 1) + hop(6, 300, 340, 2, 2)
-            << hop(6, 30, 70, 1, 1) + hop(4, 236, 276, 2, 2) << 64 << 0 << 64;
+            << hop(6, 30, 70, 1, 1) + hop(4, 236, 276, 2, 2) << 64 << QList<int>{0, 64};
         QTest::newRow("a packet back that ends too late moves the first receiver later")
             << hop(4, 100, 140, 1, 1) + hop(6, 300, 350, 2, 2)
-            << hop(6, 30, 70, 1, 1) + hop(4, 225, 265, 2, 2) << 85 << 0 << 85;
+            << hop(6, 30, 70, 1, 1) + hop(4, 225, 265, 2, 2) << 85 << QList<int>{0, 85};
         QTest::newRow("of repeated entries of a key the ones read first count")
-            << hop(4, 100, 140, 1, 1) + hop(4, 500, 540, 1, 1) << hop(6, 30, 70, 1, 1) << 70 << 0 << 70;
+            << hop(4, 100, 140, 1, 1) + hop(4, 500, 540, 1, 1) << hop(6, 30, 70, 1, 1) << 70
+            << QList<int>{0, 70};
         QTest::newRow("a lone event per node gives no estimate")
-            << QVector<Ev>{Ev{4, 100, 1, 1}} << QVector<Ev>{Ev{6, 30, 1, 1}} << 0 << 0 << 0;
+            << QVector<Ev>{Ev{4, 100, 1, 1}} << QVector<Ev>{Ev{6, 30, 1, 1}} << 0 << none;
         QTest::newRow("two events without a notification give no estimate")
-            << QVector<Ev>{Ev{4, 100, 1, 1}, Ev{5, 120, 1, 1}} << hop(6, 30, 70, 1, 1) << 0 << 0 << 0;
+            << QVector<Ev>{Ev{4, 100, 1, 1}, Ev{5, 120, 1, 1}} << hop(6, 30, 70, 1, 1) << 0 << none;
         QTest::newRow("a sync marker under the key on the sender makes it unusable")
-            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1, 1}} << hop(6, 30, 70, 1, 1) << 0 << 0 << 0;
+            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1, 1}} << hop(6, 30, 70, 1, 1) << 0 << none;
         QTest::newRow("a sync marker under the key on the receiver makes it unusable")
-            << hop(4, 100, 140, 1, 1) << QVector<Ev>{Ev{3, 10, 1, 1}} + hop(6, 30, 70, 1, 1) << 0 << 0 << 0;
+            << hop(4, 100, 140, 1, 1) << QVector<Ev>{Ev{3, 10, 1, 1}} + hop(6, 30, 70, 1, 1) << 0 << none;
         QTest::newRow("a key that only one node logged gives no estimate")
-            << hop(4, 100, 140, 1, 1) << hop(6, 30, 70, 1, 2) << 0 << 0 << 0;
+            << hop(4, 100, 140, 1, 1) << hop(6, 30, 70, 1, 2) << 0 << none;
         QTest::newRow("after a key ended by a sync marker the next key is the first")
             << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1, 1}} + hop(4, 300, 340, 1, 2)
-            << hop(6, 30, 70, 1, 1) + hop(6, 230, 270, 1, 2) << 70 << 0 << 70;
+            << hop(6, 30, 70, 1, 1) + hop(6, 230, 270, 1, 2) << 70 << QList<int>{0, 70};
     }
 
     void pairOffsetAlignsTwoNodes()
     {
         QFETCH(QVector<Ev>, eventsA);
         QFETCH(QVector<Ev>, eventsB);
-        QFETCH(int, offset);
-        QFETCH(int, shiftA);
-        QFETCH(int, shiftB);
+        QFETCH(int, pairOffset);
+        QFETCH(QList<int>, aligned);
 
         const auto a = nodeWith(1, eventsA);
         const auto b = nodeWith(2, eventsB);
-        ViewRoot root;
-        root.addViewedNode(a.get());
-        root.addViewedNode(b.get());
-        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), offset);
-        QCOMPARE(viewNode(root, 0)->shift(), shiftA);
-        QCOMPARE(viewNode(root, 1)->shift(), shiftB);
-        QCOMPARE(viewNode(root, 0)->baseShift(), shiftA);
-        QCOMPARE(viewNode(root, 1)->baseShift(), shiftB);
-    }
-
-    void alignmentNeedsTwoViewedNodes()
-    {
-        const auto a = nodeWith(1, hop(4, 100, 140, 1, 1));
-        const auto b = nodeWith(2, hop(6, 30, 70, 1, 1));
-        ViewRoot root;
-        root.addViewedNode(a.get());
-        const ViewNode outside(2, b.get(), nullptr);
-        QCOMPARE(root.pairOffset(viewNode(root, 0), &outside), 0);
-        QCOMPARE(viewNode(root, 0)->shift(), 0);
-        QCOMPARE(root.lengthLin(), 140);
-        QCOMPARE(root.lengthLog(), int(std::log(140.0f)));
-
-        ViewRoot empty;
-        empty.recomputeExtent();
-        empty.resetShifts();
-        empty.alignNodes();
-        QCOMPARE(empty.lengthLin(), 0);
-        QCOMPARE(empty.lengthLog(), 0);
+        const auto root = viewOf({a.get(), b.get()});
+        QCOMPARE(offset(*root, 0, 1), pairOffset);
+        QCOMPARE(shifts(*root), aligned);
+        QCOMPARE(shifts(*root, true), aligned);
     }
 
     void packetRoutedOverSeveralHopsAlignsEveryNode()
@@ -509,46 +446,36 @@ private slots:
         const auto a = nodeWith(1, hop(4, 100, 140, 1, 7));
         const auto b = nodeWith(2, hop(5, 50, 60, 1, 7));
         const auto c = nodeWith(3, hop(6, 20, 28, 1, 7));
-        const auto view = viewOf({a.get(), b.get(), c.get()});
-        const ViewRoot &root = *view;
+        const auto root = viewOf({a.get(), b.get(), c.get()});
 
-        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), 65);
-        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 2)), 96);
-        QCOMPARE(root.pairOffset(viewNode(root, 1), viewNode(root, 2)), 31);
-        QCOMPARE(viewNode(root, 0)->shift(), 0);
-        QCOMPARE(viewNode(root, 1)->shift(), 65);
-        QCOMPARE(viewNode(root, 2)->shift(), 96);
-        // On the aligned axis the packet travels forward: sent at 100, routed
-        // at 115, received at 116.
-        const auto aligned = [&root](int row, const Node &node) {
-            return qint64(node.events().at(1).offset) + viewNode(root, row)->shift();
-        };
-        QCOMPARE(aligned(0, *a), 100);
-        QCOMPARE(aligned(1, *b), 115);
-        QCOMPARE(aligned(2, *c), 116);
+        QCOMPARE((QList<int>{offset(*root, 0, 1), offset(*root, 0, 2), offset(*root, 1, 2)}),
+                 (QList<int>{65, 96, 31}));
+        QCOMPARE(shifts(*root), (QList<int>{0, 65, 96}));
+        // On the aligned axis the packet travels forward: sent at 100, routed at 115, received at 116.
+        QList<qint64> aligned;
+        for (int i = 0; i < 3; ++i)
+            aligned.append(qint64(viewNode(*root, i)->node()->events().at(1).offset) +
+                           viewNode(*root, i)->shift());
+        QCOMPARE(aligned, (QList<qint64>{100, 115, 116}));
         // A's notification at 140 ends the chart.
-        QCOMPARE(root.lengthLin(), 140);
+        QCOMPARE(root->lengthLin(), 140);
     }
 
     void referenceIsTheRowWithTheGreatestOffset()
     {
-        // Pairwise offsets X-Y -100, Y-Z 50, X-Z -40: Y's row holds the
-        // greatest entry (100 against X), so Z is placed from Y, not from X.
+        // Pairwise offsets X-Y -100, Y-Z 50, X-Z -40: Y's row holds the greatest entry (100 against X),
+        // so Z is placed from Y, not from X.
         const auto x = nodeWith(1, hop(4, 100, 110, 1, 1) + hop(4, 400, 410, 1, 3));
         const auto y = nodeWith(2, hop(6, 200, 210, 1, 1) + hop(4, 300, 310, 2, 2));
         const auto z = nodeWith(3, hop(6, 250, 260, 2, 2) + hop(6, 440, 450, 1, 3));
-        const auto view = viewOf({x.get(), y.get(), z.get()});
-        const ViewRoot &root = *view;
+        const auto root = viewOf({x.get(), y.get(), z.get()});
 
-        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 1)), -100);
-        QCOMPARE(root.pairOffset(viewNode(root, 1), viewNode(root, 2)), 50);
-        QCOMPARE(root.pairOffset(viewNode(root, 0), viewNode(root, 2)), -40);
-        QCOMPARE(viewNode(root, 0)->shift(), 100);
-        QCOMPARE(viewNode(root, 1)->shift(), 0);
-        QCOMPARE(viewNode(root, 2)->shift(), 50);
+        QCOMPARE((QList<int>{offset(*root, 0, 1), offset(*root, 1, 2), offset(*root, 0, 2)}),
+                 (QList<int>{-100, 50, -40}));
+        QCOMPARE(shifts(*root), (QList<int>{100, 0, 50}));
         // X ends latest on the aligned axis: 410 + 100.
-        QCOMPARE(root.lengthLin(), 510);
-        QCOMPARE(root.lengthLog(), int(x->events().back().logPosition + 100.0f));
+        QCOMPARE(root->lengthLin(), 510);
+        QCOMPARE(root->lengthLog(), logEnd(*root, 0));
     }
 
     void addingAndRemovingNodesRealigns()
@@ -559,16 +486,18 @@ private slots:
         ViewRoot root;
 
         root.addViewedNode(a.get());
-        QCOMPARE(viewNode(root, 0)->shift(), 0);
+        QCOMPARE(shifts(root), QList<int>{0});
         QCOMPARE(root.lengthLin(), 1000);
         QCOMPARE(root.lengthLog(), int(std::log(1000.0f)));
+        // A node outside the view shares no estimate.
+        const ViewNode outside(2, b.get(), nullptr);
+        QCOMPARE(root.pairOffset(viewNode(root, 0), &outside), 0);
 
         root.addViewedNode(b.get());
-        QCOMPARE(viewNode(root, 0)->shift(), 0);
-        QCOMPARE(viewNode(root, 1)->shift(), 70);
+        QCOMPARE(shifts(root), (QList<int>{0, 70}));
         QCOMPARE(root.lengthLin(), 1270);
         // The logarithmic length is that of the node ending last on the linear axis, plus its shift.
-        QCOMPARE(root.lengthLog(), int(b->events().back().logPosition + 70.0f));
+        QCOMPARE(root.lengthLog(), logEnd(root, 1));
         QCOMPARE(root.itemAtRow(5), static_cast<ViewItem *>(viewNode(root, 1)));
 
         // Removing a node that is not viewed renumbers alike and undoes drags.
@@ -576,7 +505,7 @@ private slots:
         root.removeViewedNode(c.get());
         root.removeViewedNode(nullptr);
         QCOMPARE(root.childCount(), 2);
-        QCOMPARE(viewNode(root, 1)->shift(), 70);
+        QCOMPARE(shifts(root), (QList<int>{0, 70}));
         QCOMPARE(root.itemAtRow(5), static_cast<ViewItem *>(viewNode(root, 1)));
 
         root.removeViewedNode(a.get());
@@ -584,8 +513,8 @@ private slots:
         ViewNode *left = viewNode(root, 0);
         QCOMPARE(left->node(), b.get());
         QCOMPARE(left->row(), 1);
-        QCOMPARE(left->shift(), 0);
-        QCOMPARE(left->baseShift(), 0);
+        QCOMPARE(shifts(root), QList<int>{0});
+        QCOMPARE(shifts(root, true), QList<int>{0});
         QCOMPARE(root.childById(2), static_cast<ViewItem *>(left));
         QVERIFY(!root.childById(1));
         QCOMPARE(root.lengthLin(), 1200);
@@ -595,101 +524,80 @@ private slots:
         QVERIFY(root.nodeList().isEmpty());
         QVERIFY(root.indexById().isEmpty());
         QVERIFY(!root.itemAtRow(1));
+
+        ViewRoot empty; // nothing to align or measure
+        empty.recomputeExtent();
+        empty.resetShifts();
+        empty.alignNodes();
+        QCOMPARE(empty.lengthLin(), 0);
+        QCOMPARE(empty.lengthLog(), 0);
     }
 
     void recomputeExtentStartsTheLeftmostNodeAtZero_data()
     {
-        QTest::addColumn<int>("shiftA");
-        QTest::addColumn<int>("shiftB");
-        QTest::addColumn<int>("normalA");
-        QTest::addColumn<int>("normalB");
+        QTest::addColumn<QList<int>>("dragged");
+        QTest::addColumn<QList<int>>("normal");
         QTest::addColumn<int>("lengthLin");
-
-        QTest::newRow("a node dragged left of zero moves every node right") << -50 << 100 << 0 << 150 << 1350;
-        QTest::newRow("shifts that all start late move back to zero") << 40 << 60 << 0 << 20 << 1220;
-        QTest::newRow("the second node may be the leftmost") << 500 << -20 << 520 << 0 << 1520;
-        QTest::newRow("normalised shifts stay") << 0 << 70 << 0 << 70 << 1270;
-        QTest::newRow("shifts dragged far right move back") << 400 << 900 << 0 << 500 << 1700;
+        QTest::newRow("a node dragged left of zero moves every node right")
+            << QList<int>{-50, 100} << QList<int>{0, 150} << 1350;
+        QTest::newRow("shifts that all start late move back to zero")
+            << QList<int>{40, 60} << QList<int>{0, 20} << 1220;
+        QTest::newRow("the second node may be the leftmost")
+            << QList<int>{500, -20} << QList<int>{520, 0} << 1520;
+        QTest::newRow("normalised shifts stay") << QList<int>{0, 70} << QList<int>{0, 70} << 1270;
     }
 
     void recomputeExtentStartsTheLeftmostNodeAtZero()
     {
-        QFETCH(int, shiftA);
-        QFETCH(int, shiftB);
-        QFETCH(int, normalA);
-        QFETCH(int, normalB);
+        QFETCH(QList<int>, dragged);
+        QFETCH(QList<int>, normal);
         QFETCH(int, lengthLin);
 
         const auto a = nodeWith(1, hop(4, 100, 140, 1, 1), 1000);
         const auto b = nodeWith(2, hop(6, 30, 70, 1, 1), 1200);
-        ViewRoot root;
-        root.addViewedNode(a.get());
-        root.addViewedNode(b.get());
-        viewNode(root, 0)->setShift(shiftA);
-        viewNode(root, 1)->setShift(shiftB);
-        root.recomputeExtent();
-        QCOMPARE(viewNode(root, 0)->shift(), normalA);
-        QCOMPARE(viewNode(root, 1)->shift(), normalB);
-        QCOMPARE(root.lengthLin(), lengthLin);
-        const ViewNode *longest = 1000 + normalA >= 1200 + normalB ? viewNode(root, 0) : viewNode(root, 1);
-        QCOMPARE(root.lengthLog(),
-                 int(longest->node()->events().back().logPosition + float(longest->shift())));
-        // The alignment's own values are kept for resetShifts; the length
-        // follows only once the extent is recomputed.
-        root.resetShifts();
-        QCOMPARE(viewNode(root, 0)->shift(), 0);
-        QCOMPARE(viewNode(root, 1)->shift(), 70);
-        QCOMPARE(root.lengthLin(), lengthLin);
-        root.recomputeExtent();
-        QCOMPARE(root.lengthLin(), 1270);
+        const auto root = viewOf({a.get(), b.get()});
+        viewNode(*root, 0)->setShift(dragged[0]);
+        viewNode(*root, 1)->setShift(dragged[1]);
+        root->recomputeExtent();
+        QCOMPARE(shifts(*root), normal);
+        QCOMPARE(root->lengthLin(), lengthLin);
+        QCOMPARE(root->lengthLog(), logEnd(*root, 1000 + normal[0] >= 1200 + normal[1] ? 0 : 1));
+        // The alignment's own values are kept for resetShifts; the length follows only once recomputed.
+        root->resetShifts();
+        QCOMPARE(shifts(*root), (QList<int>{0, 70}));
+        QCOMPARE(root->lengthLin(), lengthLin);
+        root->recomputeExtent();
+        QCOMPARE(root->lengthLin(), 1270);
     }
 
     void itemRectanglesFollowScaleAndScroll_data()
     {
-        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("row"); // -1: no item
         QTest::addColumn<bool>("logMode");
-        QTest::addColumn<float>("scale");
-        QTest::addColumn<int>("h");
-        QTest::addColumn<int>("v");
         QTest::addColumn<QRect>("rect");
 
-        // Rows: 0 root, 1 A, 2 its tasks, 3 its task, 4 its hubs, 5 B, 6 its
-        // tasks, 7 its task, 8 its hubs, 9 its hub. B is shifted by 70 us and
-        // ends the chart: lengthLin 5070, lengthLog int(ln 5000 + 70) = 78.
+        // Rows: 0 root, 1 A, 2 its tasks, 3 its task, 4 its hubs, 5 B, 6 its tasks, 7 its task, 8 its hubs,
+        // 9 its hub. B is shifted by 70 us and ends the chart: lengthLin 5070, lengthLog int(ln 5000 + 70)
+        // = 78.
         QTest::newRow("the root spans the chart's length and all rows")
-            << 0 << false << 0.25f << 10 << 4 << QRect(-10, -4, 1267, 180);
-        QTest::newRow("a node row covers its own rows")
-            << 1 << false << 0.25f << 10 << 4 << QRect(-10, 14, 1267, 72);
-        QTest::newRow("a group row covers its rows")
-            << 8 << false << 0.25f << 10 << 4 << QRect(-10, 140, 1267, 36);
-        QTest::newRow("an empty group row is one row high")
-            << 4 << false << 0.25f << 10 << 4 << QRect(-10, 68, 1267, 18);
-        QTest::newRow("an unshifted task row starts at the origin")
-            << 3 << false << 0.25f << 10 << 4 << QRect(-10, 50, 250, 18);
+            << 0 << false << QRect(-10, -4, 1267, 180);
+        QTest::newRow("a node row covers its own rows") << 1 << false << QRect(-10, 14, 1267, 72);
+        QTest::newRow("a group row covers its rows") << 8 << false << QRect(-10, 140, 1267, 36);
+        QTest::newRow("an empty group row is one row high") << 4 << false << QRect(-10, 68, 1267, 18);
+        QTest::newRow("an unshifted task row starts at the origin") << 3 << false << QRect(-10, 50, 250, 18);
         QTest::newRow("a task row starts at its node's shift, truncated")
-            << 7 << false << 0.25f << 10 << 4 << QRect(7, 122, 1250, 18);
-        QTest::newRow("a hub row spans like a task row")
-            << 9 << false << 0.25f << 10 << 4 << QRect(7, 158, 1250, 18);
-        QTest::newRow("log: the root spans the logarithmic length")
-            << 0 << true << 2.0f << 3 << 18 << QRect(-3, -18, 156, 180);
-        QTest::newRow("log: a node row") << 5 << true << 2.0f << 3 << 18 << QRect(-3, 72, 156, 90);
+            << 7 << false << QRect(7, 122, 1250, 18);
+        QTest::newRow("log: the root spans the logarithmic length") << 0 << true << QRect(-3, -18, 156, 180);
+        QTest::newRow("log: a node row") << 5 << true << QRect(-3, 72, 156, 90);
         QTest::newRow("log: a task row starts at 0 and spans its node's log length")
-            << 7 << true << 2.0f << 3 << 18 << QRect(-3, 108, 16, 18);
-        QTest::newRow("log: the first node's task row")
-            << 3 << true << 2.0f << 0 << 0 << QRect(0, 54, 12, 18);
-        QTest::newRow("no item is the whole surface")
-            << -1 << false << 0.25f << 10 << 4 << QRect(0, 0, 640, 480);
-        QTest::newRow("log: no item is the whole surface")
-            << -1 << true << 2.0f << 3 << 18 << QRect(0, 0, 640, 480);
+            << 7 << true << QRect(-3, 108, 16, 18);
+        QTest::newRow("no item is the whole surface") << -1 << false << QRect(0, 0, 640, 480);
     }
 
     void itemRectanglesFollowScaleAndScroll()
     {
         QFETCH(int, row);
         QFETCH(bool, logMode);
-        QFETCH(float, scale);
-        QFETCH(int, h);
-        QFETCH(int, v);
         QFETCH(QRect, rect);
 
         const int sender = 1 << 8;
@@ -699,60 +607,48 @@ private slots:
         const auto b = load(traceFile(2, "<hubs><hub id=\"2\" name=\"Queue\"/></hubs>\n",
                                       eventXml(1, 0) + eventXml(6, 30, sender, 1) +
                                           eventXml(-6, 70, sender, 1) + eventXml(1, 5000)));
-        ViewRoot root;
-        root.addViewedNode(a.get());
-        root.addViewedNode(b.get());
-        QCOMPARE(viewNode(root, 1)->shift(), 70);
-        QCOMPARE(root.lengthLin(), 5070);
-        QCOMPARE(root.lengthLog(), 78);
+        const auto root = viewOf({a.get(), b.get()});
+        QCOMPARE(shifts(*root), (QList<int>{0, 70}));
+        QCOMPARE(root->lengthLin(), 5070);
+        QCOMPARE(root->lengthLog(), 78);
         QCOMPARE(a->logLengthInt(), 6u);
         QCOMPARE(b->logLengthInt(), 8u);
 
         ChartGeometry geometry;
-        geometry.scale = scale;
-        geometry.horizontalScroll = h;
-        geometry.verticalScroll = v;
         geometry.logMode = logMode;
+        geometry.scale = logMode ? 2.0f : 0.25f; // pixels per logarithmic unit, or per microsecond
+        geometry.horizontalScroll = logMode ? 3 : 10;
+        geometry.verticalScroll = logMode ? 18 : 4;
         geometry.surface = QSize(640, 480);
-        const ViewItem *item = row < 0 ? nullptr : root.itemAtRow(row);
+        const ViewItem *item = row < 0 ? nullptr : root->itemAtRow(row);
         QVERIFY(row < 0 || item);
-        QCOMPARE(root.itemRect(item, geometry), rect);
+        QCOMPARE(root->itemRect(item, geometry), rect);
     }
 
     void demoPacketsRunForwardOnTheAlignedAxis()
     {
         std::vector<std::unique_ptr<Node>> nodes;
         ViewRoot root;
+        QSet<quint32> keys;
         for (int i = 1; i <= 4; ++i) {
             const QString path = QFINDTESTDATA(QStringLiteral("../../demo/node%1.trace").arg(i));
             QVERIFY2(!path.isEmpty(), "demo project not found");
             nodes.push_back(std::make_unique<Node>(path, nullptr, FROM_TRACER));
             root.addViewedNode(nodes.back().get());
+            keys.unite(nodes.back()->packetKeys());
         }
-
-        // Every packet's events by node, and where they lie on the aligned axis.
-        QSet<quint32> keys;
-        for (const auto &node : nodes)
-            keys.unite(node->packetKeys());
         const auto aligned = [&root](const NodePacketRef &ref) {
             const auto *row = static_cast<const ViewNode *>(root.childById(ref.nodeId));
             return qint64(row->node()->events().at(size_t(ref.eventIndex)).offset) + row->shift();
         };
 
-        // A clock offset estimated from a few microseconds of notification
-        // spans cannot be exact; a packet may seem to arrive a little early.
+        // Offsets estimated from notification spans of a few microseconds cannot be exact.
         const qint64 tolerance = 50; // microseconds
-        int packets = 0;
-        int forward = 0;
-        int hops = 0;
-        int forwardHops = 0;
-        qint64 worst = 0;
+        int packets = 0, forward = 0, hops = 0, forwardHops = 0;
         for (const quint32 key : std::as_const(keys)) {
-            const QVector<NodePacketRef> events = root.packetEvents(key);
-            // The positive events of the packet in travel order: sending,
-            // routings by hop number, receiving.
+            // The packet's positive events in travel order: sending, routings by hop number, receiving.
             std::map<std::pair<int, int>, NodePacketRef> path;
-            for (const NodePacketRef &ref : events) {
+            for (const NodePacketRef &ref : root.packetEvents(key)) {
                 if (EventType::isPacket(ref.type) && ref.type > 0)
                     path.emplace(std::make_pair(ref.type, int(ref.high)), ref);
             }
@@ -760,24 +656,11 @@ private slots:
                 path.rbegin()->first.first != EventType::PacketReceiving)
                 continue;
             ++packets;
-            const NodePacketRef &sending = path.begin()->second;
-            const NodePacketRef &receiving = path.rbegin()->second;
-            QVERIFY(sending.nodeId != receiving.nodeId);
-            const qint64 lead = aligned(sending) - aligned(receiving);
-            worst = std::max(worst, lead);
-            if (lead <= tolerance)
-                ++forward;
-            for (auto it = path.begin(), next = std::next(it); next != path.end(); ++it, ++next) {
-                ++hops;
-                if (aligned(it->second) <= aligned(next->second) + tolerance)
-                    ++forwardHops;
-            }
+            QVERIFY(path.begin()->second.nodeId != path.rbegin()->second.nodeId);
+            forward += aligned(path.begin()->second) - aligned(path.rbegin()->second) <= tolerance;
+            for (auto it = path.begin(), next = std::next(it); next != path.end(); ++it, ++next, ++hops)
+                forwardHops += aligned(it->second) <= aligned(next->second) + tolerance;
         }
-        qInfo("%d of %d packets received no earlier than %lld us before they were sent (worst %lld us); "
-              "%d of %d hops forward; shifts %d %d %d %d",
-              forward, packets, qlonglong(tolerance), qlonglong(worst), forwardHops, hops,
-              viewNode(root, 0)->shift(), viewNode(root, 1)->shift(), viewNode(root, 2)->shift(),
-              viewNode(root, 3)->shift());
         QVERIFY(packets > 50);
         QVERIFY2(forward * 10 >= packets * 9, "fewer than nine packets in ten run forward");
         QVERIFY2(forwardHops * 10 >= hops * 9, "fewer than nine hops in ten run forward");

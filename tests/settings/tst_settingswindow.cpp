@@ -32,19 +32,6 @@ QVariantMap storedSettings()
     return values;
 }
 
-// The entry tree as text: "Files, View(EventChart Look, ...)".
-QString describe(const QTreeWidgetItem *parent)
-{
-    QStringList entries;
-    for (int i = 0; i < parent->childCount(); ++i) {
-        const QTreeWidgetItem *entry = parent->child(i);
-        const QString children =
-            entry->childCount() ? QLatin1Char('(') + describe(entry) + QLatin1Char(')') : QString();
-        entries.append(entry->text(0) + children);
-    }
-    return entries.join(QStringLiteral(", "));
-}
-
 void showAt(SettingsWindow &dialog, int page)
 {
     dialog.show();
@@ -81,14 +68,19 @@ private slots:
         SettingsWindow dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Kestrel Settings"));
         QCOMPARE(dialog.size(), QSize(513, 370));
-        QCOMPARE(describe(dialog.pageTree()->invisibleRootItem()),
-                 QStringLiteral("Files, View(EventChart Look, EventChart Display)"));
         QCOMPARE(dialog.pageTree()->currentItem()->text(0), QStringLiteral("Files"));
         QCOMPARE(dialog.pages()->currentIndex(), 0);
-
-        showAt(dialog, 0);
         const QList<QTreeWidgetItem *> entries =
             dialog.pageTree()->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);
+        QStringList paths;
+        for (const QTreeWidgetItem *entry : entries)
+            paths.append(entry->parent() ? entry->parent()->text(0) + QLatin1Char('/') + entry->text(0)
+                                         : entry->text(0));
+        QCOMPARE(paths, (QStringList{QStringLiteral("Files"), QStringLiteral("View"),
+                                     QStringLiteral("View/EventChart Look"),
+                                     QStringLiteral("View/EventChart Display")}));
+
+        showAt(dialog, 0);
         // From the last entry back, so that every step switches the page.
         for (int page = entries.size() - 1; page >= 0; --page) {
             dialog.pageTree()->setCurrentItem(entries.at(page));
@@ -135,26 +127,42 @@ private slots:
         QCOMPARE(editor->geometry().right() < (*label)->geometry().left(), !editorRight);
     }
 
-    void storedArrowStyleSelectsItsOption_data()
+    void storedValueShowsInItsEditor_data()
     {
+        QTest::addColumn<QString>("id");
         QTest::addColumn<QVariant>("stored"); // invalid: absent
-        QTest::addColumn<int>("index");
-        QTest::newRow("dashdotted selects dash-dotted") << QVariant(QStringLiteral("dashdotted")) << 3;
-        QTest::newRow("an absent style selects the default solid") << QVariant() << 0;
-        QTest::newRow("a text no option carries selects none") << QVariant(QStringLiteral("Dotted")) << -1;
+        QTest::addColumn<QVariant>("shown");  // the option index, or the colour
+        const QString style = QStringLiteral("packet_receive_arrow_style");
+        const QString sync = QStringLiteral("syncmarker_color");
+        const QVariant pink = QColor(255, 0, 128);
+        QTest::newRow("dashdotted selects dash-dotted")
+            << style << QVariant(QStringLiteral("dashdotted")) << QVariant(3);
+        QTest::newRow("an absent style selects the default solid") << style << QVariant() << QVariant(0);
+        QTest::newRow("a style no option carries selects none")
+            << style << QVariant(QStringLiteral("Dotted")) << QVariant(-1);
+        QTest::newRow("an absent colour shows its layout default") << sync << QVariant() << pink;
+        QTest::newRow("a colour's top byte is ignored") << sync << QVariant(0x12FF0080u) << pink;
+        QTest::newRow("a colour written as text, as it comes back from disk")
+            << sync << QVariant(QStringLiteral("4278255360")) << QVariant(QColor(0, 255, 0));
     }
 
-    void storedArrowStyleSelectsItsOption()
+    void storedValueShowsInItsEditor()
     {
+        QFETCH(QString, id);
         QFETCH(QVariant, stored);
-        QFETCH(int, index);
+        QFETCH(QVariant, shown);
 
         if (stored.isValid())
-            openStore().setValue(QStringLiteral("settings/packet_receive_arrow_style"), stored);
+            openStore().setValue(QStringLiteral("settings/") + id, stored);
         const SettingsWindow dialog;
-        QCOMPARE(qobject_cast<QComboBox *>(dialog.editor(QStringLiteral("packet_receive_arrow_style")))
-                     ->currentIndex(),
-                 index);
+        if (auto *box = qobject_cast<ColorBox *>(dialog.editor(id))) {
+            QCOMPARE(QVariant(box->color()), shown);
+            const QImage painted = box->grab().toImage();
+            QCOMPARE(painted.pixelColor(painted.rect().center()), box->color());
+            QCOMPARE(painted.pixelColor(0, 0), box->color()); // no frame is drawn
+        } else {
+            QCOMPARE(QVariant(qobject_cast<QComboBox *>(dialog.editor(id))->currentIndex()), shown);
+        }
     }
 
     void buttonsStoreAnnounceAndHide_data()
@@ -219,32 +227,6 @@ private slots:
             changed += before.value(it.key()) != it.value();
         QCOMPARE(changed, writes.size());
         QCOMPARE(dialog.isVisible(), visible);
-    }
-
-    void storedColourShowsWithoutItsTopByte_data()
-    {
-        QTest::addColumn<QVariant>("stored"); // invalid: absent
-        QTest::addColumn<QColor>("shown");
-        QTest::newRow("an absent colour shows its layout default") << QVariant() << QColor(255, 0, 128);
-        QTest::newRow("a top byte of all ones is ignored") << QVariant(0xFFFF0080u) << QColor(255, 0, 128);
-        QTest::newRow("a partial top byte is ignored too") << QVariant(0x12FF0080u) << QColor(255, 0, 128);
-        QTest::newRow("a colour written as text, as it comes back from disk")
-            << QVariant(QStringLiteral("4278255360")) << QColor(0, 255, 0);
-    }
-
-    void storedColourShowsWithoutItsTopByte()
-    {
-        QFETCH(QVariant, stored);
-        QFETCH(QColor, shown);
-
-        if (stored.isValid())
-            openStore().setValue(QStringLiteral("settings/syncmarker_color"), stored);
-        const SettingsWindow dialog;
-        auto *box = qobject_cast<ColorBox *>(dialog.editor(QStringLiteral("syncmarker_color")));
-        QCOMPARE(box->color(), shown);
-        const QImage painted = box->grab().toImage();
-        QCOMPARE(painted.pixelColor(painted.rect().center()), shown);
-        QCOMPARE(painted.pixelColor(0, 0), shown); // no frame is drawn
     }
 
     void colourBoxAsksForAColourOnAnyButton_data()

@@ -1,32 +1,19 @@
 #include "app/tracer.h"
 #include "mainwindow/tracerwindow.h"
-#include "testsupport.h"
 
 #include <QMenu>
 #include <QSettings>
 #include <QtTest>
 
 #include <limits>
-#include <memory>
 
-namespace {
-
-QSettings openStore()
-{
-    return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
-}
-
-} // namespace
-
-// A store edited by hand, or written by another version, may hold anything
-// under a key: the program starts, and the recent lists stay within reason.
+// A hand-edited store, or one another version wrote, may hold anything under a key: the program starts,
+// and the recent lists stay within reason.
 class TestStoredValues : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { openStore().clear(); }
-
     void recentLimitOutOfRangeNeverBreaksTheRecentLists_data()
     {
         QTest::addColumn<QVariant>("stored");
@@ -50,26 +37,28 @@ private slots:
         QFETCH(int, limit);
         QFETCH(int, kept);
 
-        openStore().setValue(QStringLiteral("settings/recent_nodes_max_count"), stored);
-        openStore().setValue(QStringLiteral("settings/recent_projects_max_count"), stored);
+        QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        store.clear();
+        store.setValue(QStringLiteral("settings/recent_nodes_max_count"), stored);
+        store.setValue(QStringLiteral("settings/recent_projects_max_count"), stored);
+        store.sync();
         Tracer tracer;
         tracer.initHeadless();
         QCOMPARE(tracer.recentNodesMaxCount(), limit);
         QCOMPARE(tracer.recentProjectsMaxCount(), limit);
-        const auto entries = [](const TracerWindow &window, const char *menu) {
-            return window.findChild<QMenu *>(QLatin1String(menu))->actions().size();
+        const auto entries = [](const TracerWindow &window) {
+            return QList<qsizetype>{
+                window.findChild<QMenu *>(QStringLiteral("menu_RecentNodes"))->actions().size(),
+                window.findChild<QMenu *>(QStringLiteral("menu_RecentProjects"))->actions().size()};
         };
         {
             TracerWindow window;
             for (const char *path : {"/a/1.trace", "/b/2.trace", "/c/3.trace"})
                 window.addToRecentLists(QLatin1String(path));
-            QCOMPARE(entries(window, "menu_RecentNodes"), kept);
-            QCOMPARE(entries(window, "menu_RecentProjects"), kept);
+            QCOMPARE(entries(window), (QList<qsizetype>{kept, kept}));
         }
         // What the window wrote on closing is read back within the same limit.
-        const TracerWindow next;
-        QCOMPARE(entries(next, "menu_RecentNodes"), kept);
-        QCOMPARE(entries(next, "menu_RecentProjects"), kept);
+        QCOMPARE(entries(TracerWindow()), (QList<qsizetype>{kept, kept}));
     }
 };
 

@@ -15,12 +15,10 @@ using TraceFixture::eventXml;
 
 namespace {
 
-// The frame is 508 - 108 = 400 pixels wide; the right-aligned share texts
-// stay right of x 440, clear of the bar ends looked at.
+// The frame is 508 - 108 = 400 pixels wide; the share texts stay right of x 440, clear of the bars.
 constexpr int chartWidth = 508;
 
-// Tasks 1 and 2 and hub 3; task 1 runs from 0 until `switchAt`, task 2 from
-// then until `endAt` (microseconds).
+// Tasks 1 and 2 and hub 3; task 1 runs from 0 until `switchAt`, task 2 until `endAt` (us).
 QByteArray trace(int nodeId, quint32 switchAt, quint32 endAt)
 {
     return TraceFixture::traceFile(
@@ -128,8 +126,7 @@ private slots:
         // then "=>" and the node shown: a, b or nothing for a blank panel.
         QTest::addColumn<QString>("script");
         QTest::newRow("before any node the panel stays blank") << "item b 6 =>";
-        QTest::newRow("a node entry shows that node") << "item a 2 => a";
-        QTest::newRow("task, hub, folder, event and empty selections keep the node")
+        QTest::newRow("a node entry shows that node; task, hub, folder, event and empty selections keep it")
             << "item a 2, item b 6, item b 7, item b 3, item b 9, item b 10, item - 0, item - 255 => a";
         QTest::newRow("another node entry switches the panel") << "item a 2, item b 2 => b";
         QTest::newRow("a view's current node switches the panel, no node keeps it")

@@ -44,20 +44,14 @@ private slots:
         QTest::addColumn<quint32>("asUInt32");
 
         QTest::newRow("a decimal number reads as itself") << "1234" << 1234 << 1234u;
-        QTest::newRow("a lower-case hex prefix reads hexadecimal") << "0x3e8" << 1000 << 1000u;
         QTest::newRow("an upper-case hex prefix reads hexadecimal") << "0X3E8" << 1000 << 1000u;
         QTest::newRow("a leading zero reads octal") << "010" << 8 << 8u;
-        QTest::newRow("a lone zero is zero") << "0" << 0 << 0u;
         QTest::newRow("an octal number with the digit 8 is garbage") << "08" << 0 << 0u;
-        QTest::newRow("a word is garbage") << "ten" << 0 << 0u;
         QTest::newRow("trailing garbage spoils the number") << "12abc" << 0 << 0u;
         QTest::newRow("a hex prefix without digits is garbage") << "0x" << 0 << 0u;
-        QTest::newRow("a sign alone is garbage") << "-" << 0 << 0u;
         QTest::newRow("a plus sign is allowed") << "+42" << 42 << 42u;
-        QTest::newRow("a negative number is outside the unsigned range") << "-5" << -5 << 0u;
-        QTest::newRow("a negative hex number") << "-0x10" << -16 << 0u;
+        QTest::newRow("a negative hex number is outside the unsigned range") << "-0x10" << -16 << 0u;
         QTest::newRow("the sign bit in hex is outside the signed range") << "0x80000000" << 0 << 0x80000000u;
-        QTest::newRow("the largest unsigned value fits unsigned only") << "4294967295" << 0 << 4294967295u;
         QTest::newRow("one past the unsigned range fits neither") << "4294967296" << 0 << 0u;
         QTest::newRow("the smallest signed value fits")
             << "-2147483648" << std::numeric_limits<qint32>::min() << 0u;
@@ -81,67 +75,49 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message");
 
-        // The offending start tag ends line 3; the reader reports the column
-        // of the character that ended the tag: its '>', or the '/' of "/>".
-        const QByteArray trace = "<trace lowCounterHz=\"0\" highCounterHz=\"1000\">\n";
-        QTest::newRow("a node without id")
-            << QByteArray("<node name=\"x\">")
-            << "NodeID is not found in the <node> tag. Parsing has been stopped.";
-        QTest::newRow("a node with an empty id counts as without")
-            << QByteArray("<node id=\"\">")
-            << "NodeID is not found in the <node> tag. Parsing has been stopped.";
-        QTest::newRow("a task before any tasks") << QByteArray("<task id=\"1\" name=\"a\"/>")
-                                                 << "<tasks> tag is not found. Parsing has been stopped.";
-        QTest::newRow("a task without id")
-            << QByteArray("<tasks><task name=\"a\"/>")
-            << "Attribute 'id' is not found in the <task> tag. Parsing has been stopped.";
-        QTest::newRow("a task without name")
-            << QByteArray("<tasks><task id=\"1\"/>")
-            << "Attribute 'name' is not found in the <task> tag. Parsing has been stopped.";
-        QTest::newRow("a hub before any hubs") << QByteArray("<hub id=\"1\" name=\"a\"/>")
-                                               << "<hubs> tag is not found. Parsing has been stopped.";
-        QTest::newRow("a hub without id")
-            << QByteArray("<hubs><hub name=\"a\"/>")
-            << "Attribute 'id' is not found in the <hub> tag. Parsing has been stopped.";
-        QTest::newRow("a hub without name")
-            << QByteArray("<hubs><hub id=\"1\"/>")
-            << "Attribute 'name' is not found in the <hub> tag. Parsing has been stopped.";
-        QTest::newRow("a service before any services")
-            << QByteArray("<service id=\"1\" name=\"a\"/>")
-            << "<services> tag is not found. Parsing has been stopped.";
-        QTest::newRow("a service without id")
-            << QByteArray("<services><service name=\"a\"/>")
-            << "Attribute 'id' is not found in the <service> tag. Parsing has been stopped.";
-        QTest::newRow("a service without name")
-            << QByteArray("<services><service id=\"1\"/>")
-            << "Attribute 'name' is not found in the <service> tag. Parsing has been stopped.";
-        QTest::newRow("a trace with an empty low frequency")
-            << QByteArray("<trace lowCounterHz=\"\" highCounterHz=\"1000\">")
-            << "Attribute 'lowCounterHz' is not found in the <trace> tag. Parsing has been stopped.";
-        QTest::newRow("a trace without high frequency")
-            << QByteArray("<trace lowCounterHz=\"1\">")
-            << "Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped.";
-        QTest::newRow("an event before any trace")
-            << QByteArray("<event type=\"0\" lowCounter=\"0\" highCounter=\"0\" param1=\"0\" param2=\"0\"/>")
-            << "<trace> tag is not found. Parsing has been stopped.";
-        QTest::newRow("an event without type")
-            << trace + "<event lowCounter=\"0\" highCounter=\"0\" param1=\"0\" param2=\"0\"/>"
-            << "Attribute 'type' is not found in the <event> tag. Parsing has been stopped.";
-        QTest::newRow("an event without lowCounter")
-            << trace + "<event type=\"0\" highCounter=\"0\" param1=\"0\" param2=\"0\"/>"
-            << "Attribute 'lowCounter' is not found in the <event> tag. Parsing has been stopped.";
-        QTest::newRow("an event without highCounter")
-            << trace + "<event type=\"0\" lowCounter=\"0\" param1=\"0\" param2=\"0\"/>"
-            << "Attribute 'highCounter' is not found in the <event> tag. Parsing has been stopped.";
-        QTest::newRow("an event without param1 reports the misspelt name")
-            << trace + "<event type=\"0\" lowCounter=\"0\" highCounter=\"0\" param2=\"0\"/>"
-            << "Attribute 'paramt1' is not found in the <event> tag. Parsing has been stopped.";
-        QTest::newRow("an event without param2")
-            << trace + "<event type=\"0\" lowCounter=\"0\" highCounter=\"0\" param1=\"0\"/>"
-            << "Attribute 'param2' is not found in the <event> tag. Parsing has been stopped.";
-        QTest::newRow("an event missing several attributes reports the first in order")
-            << trace + "<event highCounter=\"0\"/>"
-            << "Attribute 'type' is not found in the <event> tag. Parsing has been stopped.";
+        // The offending start tag ends line 3; the reader reports the column of the
+        // character that ended the tag: its '>', or the '/' of "/>".
+        const auto row = [](const QString &name, const QByteArray &body, const QString &what) {
+            QTest::addRow("%s", name.toUtf8().constData())
+                << body << what + QStringLiteral(" Parsing has been stopped.");
+        };
+        const auto missing = [](const char *attribute, const QString &element) {
+            return QStringLiteral("Attribute '%1' is not found in the <%2> tag.")
+                .arg(QLatin1String(attribute), element);
+        };
+        const QString noNodeId = QStringLiteral("NodeID is not found in the <node> tag.");
+        row(QStringLiteral("a node without id"), "<node name=\"x\">", noNodeId);
+        row(QStringLiteral("a node with an empty id counts as without"), "<node id=\"\">", noNodeId);
+        for (const QString &element :
+             {QStringLiteral("task"), QStringLiteral("hub"), QStringLiteral("service")}) {
+            const QByteArray e = element.toLatin1();
+            row(QStringLiteral("a %1 before any %1s").arg(element), '<' + e + " id=\"1\" name=\"a\"/>",
+                QStringLiteral("<%1s> tag is not found.").arg(element));
+            row(QStringLiteral("a %1 without id").arg(element), '<' + e + "s><" + e + " name=\"a\"/>",
+                missing("id", element));
+            row(QStringLiteral("a %1 without name").arg(element), '<' + e + "s><" + e + " id=\"1\"/>",
+                missing("name", element));
+        }
+        const QString trace = QStringLiteral("trace");
+        row(QStringLiteral("a trace with an empty low frequency counts as without"),
+            "<trace lowCounterHz=\"\" highCounterHz=\"1000\">", missing("lowCounterHz", trace));
+        row(QStringLiteral("a trace without high frequency"), "<trace lowCounterHz=\"1\">",
+            missing("highCounterHz", trace));
+        const QByteArray event = eventXml(0, 0).trimmed();
+        row(QStringLiteral("an event before any trace"), event, QStringLiteral("<trace> tag is not found."));
+        // param1 is reported misspelt, as users have always seen it.
+        const QByteArray traced = "<trace lowCounterHz=\"0\" highCounterHz=\"1000\">\n";
+        const QList<QPair<const char *, const char *>> attributes{{"type", "type"},
+                                                                  {"lowCounter", "lowCounter"},
+                                                                  {"highCounter", "highCounter"},
+                                                                  {"param1", "paramt1"},
+                                                                  {"param2", "param2"}};
+        for (const auto &[attribute, reported] : attributes)
+            row(QStringLiteral("an event without %1").arg(QLatin1String(attribute)),
+                traced + QByteArray(event).replace(' ' + QByteArray(attribute) + "=\"0\"", ""),
+                missing(reported, QStringLiteral("event")));
+        row(QStringLiteral("an event missing several attributes reports the first in order"),
+            traced + "<event highCounter=\"0\"/>", missing("type", QStringLiteral("event")));
     }
 
     void everyReaderErrorNamesLineAndColumn()
@@ -162,15 +138,6 @@ private slots:
         const int column = failing.endsWith("/>") ? failing.size() - 1 : failing.size();
         const QString expected = message + QStringLiteral("\nLine: %1, column: %2").arg(line).arg(column);
         QCOMPARE(error, expected);
-    }
-
-    void malformedXmlGivesTheParsersMessageWithPosition()
-    {
-        QString error;
-        QVERIFY(!load("<?xml version=\"1.0\"?>\n<node id=\"1\">\n<tasks>\n</node>\n", &error));
-        QVERIFY2(error.contains(QRegularExpression(QStringLiteral("\nLine: \\d+, column: \\d+$"))),
-                 qPrintable(error));
-        QVERIFY(!error.startsWith(QLatin1String("\nLine")));
     }
 
     void declarationsFollowTheirRules()
@@ -253,73 +220,45 @@ private slots:
         QCOMPARE(node->eventCount(), 1);
     }
 
-    void packetEventWithoutPacketIsDropped_data()
+    void packetEventsAndKernelEntriesAreStoredAsTheyMatter_data()
     {
+        QTest::addColumn<int>("running"); // task switched to at 10 us; 0: no switch
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("param2");
-        QTest::addColumn<int>("stored");
-        QTest::newRow("a sending event with param2 0 is not added") << 4 << 0 << 0;
-        QTest::newRow("a receiving notification with param2 0 is not added") << -6 << 0 << 0;
-        QTest::newRow("a sending event with a packet is added") << 4 << 0x10001 << 1;
-        QTest::newRow("a sync marker with param2 0 is still added") << 3 << 0 << 1;
+        QTest::addColumn<QString>("stored"); // "type@time:task" of the events after the switch
+        QTest::newRow("a sending event without packet is not added") << 0 << 4 << 0 << "";
+        QTest::newRow("a receiving notification without packet is not added") << 0 << -6 << 0 << "";
+        QTest::newRow("a sending event with a packet is added") << 0 << 4 << 0x10001 << "4@20:0";
+        QTest::newRow("a sync marker without packet is still added") << 0 << 3 << 0 << "3@20:0";
+        QTest::newRow("kernel servicing switches to task 0 first") << 3 << 2 << 0x105 << "0@20:0 2@20:0";
+        QTest::newRow("a packet sending switches to task 0 first") << 3 << 4 << 0x10001 << "0@20:0 4@20:0";
+        QTest::newRow("a dropped packet event still leaves its switch") << 3 << 5 << 0 << "0@20:0";
+        QTest::newRow("a service request does not switch") << 3 << 1 << 0x105 << "1@20:3";
+        QTest::newRow("kernel servicing completion does not switch") << 3 << -2 << 0x105 << "-2@20:3";
+        QTest::newRow("kernel servicing while task 0 runs does not switch") << 0 << 2 << 0x105 << "2@20:0";
     }
 
-    void packetEventWithoutPacketIsDropped()
+    void packetEventsAndKernelEntriesAreStoredAsTheyMatter()
     {
+        QFETCH(int, running);
         QFETCH(int, type);
         QFETCH(int, param2);
-        QFETCH(int, stored);
-        const auto node = load(traceFile(1, QByteArray(), eventXml(type, 10, 0x100, param2)));
+        const QByteArray first = running ? eventXml(0, 10, 0, 0x100 | running) : QByteArray();
+        const auto node = load(traceFile(1, QByteArray(), first + eventXml(type, 20, 0x100, param2)));
         QVERIFY(node);
-        QCOMPARE(node->eventCount(), stored);
-    }
-
-    void kernelEntryInsertsSwitchToTaskZero_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("param2");
-        QTest::addColumn<bool>("switchInserted");
-        QTest::addColumn<int>("stored"); // events after the first switch to task 3
-        QTest::newRow("kernel servicing enters the kernel") << 2 << 0x105 << true << 2;
-        QTest::newRow("a packet sending enters the kernel") << 4 << 0x10001 << true << 2;
-        QTest::newRow("a dropped packet event still leaves its switch") << 5 << 0 << true << 1;
-        QTest::newRow("a service request does not") << 1 << 0x105 << false << 1;
-        QTest::newRow("kernel servicing completion does not") << -2 << 0x105 << false << 1;
-    }
-
-    void kernelEntryInsertsSwitchToTaskZero()
-    {
-        QFETCH(int, type);
-        QFETCH(int, param2);
-        QFETCH(bool, switchInserted);
-        QFETCH(int, stored);
-        const auto node =
-            load(traceFile(1, QByteArray(), eventXml(0, 10, 0, 0x103) + eventXml(type, 20, 0x100, param2)));
-        QVERIFY(node);
-        QCOMPARE(node->eventCount(), 1 + stored);
-        const TraceEvent &second = node->events().at(1);
-        if (switchInserted) {
-            QCOMPARE(second.type, 0);
-            QCOMPARE(second.arg2, 0);
-            QCOMPARE(second.timestamp, 20u);
-            QCOMPARE(second.currentTask, 0);
-        } else {
-            QCOMPARE(second.type, type);
-            QCOMPARE(second.currentTask, 3);
+        QStringList stored;
+        for (size_t i = running ? 1 : 0; i < node->events().size(); ++i) {
+            const TraceEvent &e = node->events().at(i);
+            stored << QStringLiteral("%1@%2:%3").arg(e.type).arg(e.timestamp).arg(e.currentTask);
+            if (e.type == 0)
+                QCOMPARE(e.arg2, e.currentTask);
         }
-    }
-
-    void noKernelEntryWhileTaskZeroRuns()
-    {
-        const auto node = load(traceFile(1, QByteArray(), eventXml(2, 20, 0x100, 0x105)));
-        QVERIFY(node);
-        QCOMPARE(node->eventCount(), 1);
+        QTEST(stored.join(QLatin1Char(' ')), "stored");
     }
 
     void readingDoesNotDependOnTheFileReadBefore()
     {
-        // The first file ends with task 5 running; the second starts with a
-        // kernel servicing request, which must find task 0, not task 5.
+        // The first file ends with task 5 running; the second's kernel servicing must find task 0.
         const auto first =
             load(traceFile(1, QByteArray(), eventXml(0, 10, 0, 0x105) + eventXml(1, 20, 0x100, 0x105)));
         QVERIFY(first);

@@ -18,9 +18,8 @@ namespace {
 
 constexpr int None = -1000; // no icon; or the light red of a row without a known task
 
-// Node 1 with service 1: a switch to task 1, the event under test as the last
-// but one row (after any switch to the kernel the reader puts before it) and a
-// service request.
+// Node 1 with service 1: a switch to task 1, the event under test as the last but one row
+// (after any switch to the kernel the reader puts before it) and a service request.
 QByteArray traceWith(const QByteArray &event)
 {
     return TraceFixture::traceFile(1,
@@ -155,11 +154,9 @@ private slots:
         QTest::addColumn<int>("section");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tooltip");
-        QTest::newRow("number") << 0 << "#"
-                                << "Event number";
-        QTest::newRow("timecut") << 5 << "Tc"
-                                 << "Event timecut (total task execution time at this moment)";
-        QTest::newRow("no column 6") << 6 << QString() << QString();
+        QTest::newRow("the first column numbers the events") << 0 << "#"
+                                                             << "Event number";
+        QTest::newRow("there is no column 6") << 6 << QString() << QString();
     }
 
     void headersNameTheColumnsOnly()

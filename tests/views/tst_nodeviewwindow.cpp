@@ -9,15 +9,11 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -36,13 +32,6 @@ void selectRows(const NodeViewWindow &window, int top, int bottom)
     const QAbstractItemModel *model = window.eventList()->model();
     window.eventList()->selectionModel()->select(
         QItemSelection(model->index(top, 0), model->index(bottom, 5)), QItemSelectionModel::ClearAndSelect);
-}
-
-// What a press on a node's row in the chart does.
-void pressInChart(const NodeViewWindow &window, Node *node)
-{
-    window.viewTree()->setCurrentNode(node);
-    emit window.viewTree()->currentNodeWasChanged(node);
 }
 
 } // namespace
@@ -152,12 +141,14 @@ private slots:
         }
 
         for (int i : {0, 1, 0}) {
-            if (how == 0)
+            if (how == 0) {
                 window->nodeChooser()->setCurrentIndex(i);
-            else if (how == 1)
+            } else if (how == 1) {
                 window->showNode(nodes.at(i));
-            else
-                pressInChart(*window, nodes.at(i));
+            } else { // what a press on the node's row in the chart does
+                window->viewTree()->setCurrentNode(nodes.at(i));
+                emit window->viewTree()->currentNodeWasChanged(nodes.at(i));
+            }
             QCOMPARE(window->currentNode(), nodes.at(i));
             QCOMPARE(window->nodeChooser()->currentIndex(), i);
             QCOMPARE(bar->value(), scroll[i]);

@@ -19,54 +19,6 @@ Tracer *theTracer = nullptr;
 
 namespace {
 
-struct ServiceRow
-{
-    qint32 code;
-    const char *name;
-    const char *icon;
-    bool targetIsTask;
-};
-
-// In matching order: a declared service name takes the first entry whose name
-// it contains, and the last entry's empty name is contained in every name.
-constexpr ServiceRow serviceRows[] = {
-    {0, "START_TASK", "SRV_START_TASK", true},
-    {1, "SUSPEND_TASK", "SRV_SUSPEND_TASK", true},
-    {2, "RESUME_TASK", "SRV_RESUME_TASK", true},
-    {3, "STOP_TASK", "SRV_STOP_TASK", true},
-    {4, "ANY_PACKET", "SRV_ANY_PACKET", true},
-    {5, "SLEEP_TASK", "SRV_SLEEP_TASK", true},
-    {6, "AWAKE_TASK", "SRV_AWAKE_TASK", true},
-    {7, "SEND_TO_HUB", "SRV_SEND_TO_HUB", false},
-    {9, "RECEIVE_FROM_HUB", "SRV_RECEIVE_FROM_HUB", false},
-    {10, "RETURN", "SRV_RETURN", true},
-    {255, "", "SRV_OTHER", true},
-};
-
-struct SysEventRow
-{
-    qint32 code;
-    const char *name;
-    const char *icon;
-};
-
-constexpr SysEventRow sysEventRows[] = {
-    {0, "L1_TASK_SWITCH", "sys_task_switch"},
-    {1, "L1_SERVICE_REQUEST", "sys_service_request"},
-    {-1, "L1_SERVICE_COMPLETED", "sys_service_completed"},
-    {2, "L1_KERNEL_SERVICING_REQUEST", "sys_kernel_service_request"},
-    {-2, "L1_KERNEL_SERVICING_COMPLETED", "sys_kernel_service_completed"},
-    {3, "SYNC_MARKER", "sync_marker"},
-    {4, "SYNC_PACKET_SENDING", "sync_send_packet"},
-    {-4, "SYNC_PACKET_SENDING_NOTIFICATION", "sync_send_packet_notify"},
-    {5, "SYNC_PACKET_ROUTING", "sync_pass_packet"},
-    {-5, "SYNC_PACKET_ROUTING_NOTIFICATION", "sync_pass_packet_notify"},
-    {6, "SYNC_PACKET_RECEIVING", "sync_receive_packet"},
-    {-6, "SYNC_PACKET_RECEIVING_NOTIFICATION", "sync_receive_packet_notify"},
-    {16, "USER_MARKER", "user_marker"},
-    {255, "L1_ISR", "sys_isr"},
-};
-
 // The store keeps what it was given; a value that is no number reads as 0.
 // A recent-list limit: 5 when missing or no whole number, else held to the
 // 0 to 20 the settings dialog offers.
@@ -99,8 +51,7 @@ Tracer::~Tracer()
     m_helpViewer = nullptr;
     m_curTracerItem = nullptr;
     m_projects.clear();
-    m_sysEvents.clear();
-    m_services.clear();
+    m_catalogue.reset();
     m_mainWindow.reset();
     m_receiver.reset();
     if (theTracer == this)
@@ -131,8 +82,8 @@ bool Tracer::init(QApplication *application)
 void Tracer::initHeadless()
 {
     theTracer = this;
-    if (m_services.isEmpty())
-        buildEventCatalogue();
+    if (!m_catalogue)
+        m_catalogue = std::make_unique<const EventCatalogue>();
 }
 
 void Tracer::openCommandLineFiles()
@@ -142,28 +93,6 @@ void Tracer::openCommandLineFiles()
     for (int i = 1; i < QCoreApplication::arguments().size(); ++i) {
         const QString path = QFileInfo(QCoreApplication::arguments().at(i)).absoluteFilePath();
         m_mainWindow->openNode(path, FROM_CMDLINE);
-    }
-}
-
-void Tracer::buildEventCatalogue()
-{
-    for (const ServiceRow &row : serviceRows) {
-        ServiceInfo info;
-        info.code = row.code;
-        info.name = QLatin1String(row.name);
-        info.iconPath = QStringLiteral(":/services/resources/%1.png").arg(QLatin1String(row.icon));
-        info.icon = QPixmap(info.iconPath);
-        info.targetIsTask = row.targetIsTask;
-        m_services.append(info);
-    }
-    for (const SysEventRow &row : sysEventRows) {
-        SysEventInfo info;
-        info.code = row.code;
-        info.name = QLatin1String(row.name);
-        info.iconPath = QStringLiteral(":/sysevents/resources/%1.png").arg(QLatin1String(row.icon));
-        info.icon = QPixmap(info.iconPath);
-        info.known = true;
-        m_sysEvents.insert(row.code, info);
     }
 }
 

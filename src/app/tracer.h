@@ -1,5 +1,6 @@
 #pragma once
 
+#include "trace/eventcatalogue.h"
 #include "trace/node.h"
 #include "trace/traceritem.h"
 
@@ -26,27 +27,6 @@ class TracerWindow;
 
 // How a request to open a trace file arose.
 enum NodeOrigin { FROM_TRACER = 0, FROM_CMDLINE = 1, FROM_RECEIVER = 2 };
-
-// One entry of the service catalogue.
-struct ServiceInfo
-{
-    qint32 code = 255;
-    QString name;
-    QPixmap icon;
-    QString iconPath;         // resource path, also used as an image source in tooltips
-    bool targetIsTask = true; // false: the event's second argument names a hub
-};
-
-// One entry of the system-event catalogue; a code outside it reads as the
-// blank entry with known = false.
-struct SysEventInfo
-{
-    qint32 code = 0;
-    QPixmap icon;
-    QString name;
-    QString iconPath;
-    bool known = false;
-};
 
 // The application controller: catalogues, open projects, the current
 // selection and its broadcasts, the recent-list limits and the help viewer.
@@ -80,11 +60,13 @@ public:
     void setCurTracerItem(TracerItem *item, TracerItem::TracerItemCategory category, int data1, int data2);
     void setExternalHeader(bool external) { m_externalHeader = external; }
 
-    const QVector<ServiceInfo> &services() const { return m_services; }
-    const QHash<int, SysEventInfo> &sysEvents() const { return m_sysEvents; }
+    // The event catalogue; built by init or initHeadless, null before.
+    const EventCatalogue *catalogue() const { return m_catalogue.get(); }
+    const QVector<ServiceInfo> &services() const { return m_catalogue->services(); }
+    const QHash<int, SysEventInfo> &sysEvents() const { return m_catalogue->sysEvents(); }
     // The catalogue entry of an event type code; the blank entry when there is none.
-    SysEventInfo sysEvent(int code) const { return m_sysEvents.value(code); }
-    bool isCatalogued(int code) const { return m_sysEvents.contains(code); }
+    SysEventInfo sysEvent(int code) const { return m_catalogue->sysEvent(code); }
+    bool isCatalogued(int code) const { return m_catalogue->isCatalogued(code); }
     const QHash<QString, QSharedPointer<Project>> &projects() const { return m_projects; }
     Project *project(const QString &directory) const { return m_projects.value(directory).data(); }
     TracerItem *curTracerItem() const { return m_curTracerItem; }
@@ -121,15 +103,13 @@ public slots:
     void on_curNode_Changed(Node *node, NodeViewWindow *view);
 
 private:
-    void buildEventCatalogue();
     void openCommandLineFiles();
 
     std::unique_ptr<QTreeWidgetItem> m_rootEntry;
     QSharedPointer<TraceFileReceiver> m_receiver;
     QSharedPointer<TracerWindow> m_mainWindow;
     QApplication *m_application = nullptr;
-    QVector<ServiceInfo> m_services;
-    QHash<int, SysEventInfo> m_sysEvents;
+    std::unique_ptr<const EventCatalogue> m_catalogue;
     QHash<QString, QSharedPointer<Project>> m_projects;
     QPointer<TracerItem> m_curTracerItem; // cleared when the item goes away
     TracerItem::TracerItemCategory m_curCategory = TracerItem::NO_SELECTION;

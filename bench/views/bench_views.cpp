@@ -5,10 +5,10 @@
 
 #include "app/tracer.h"
 #include "benchsupport.h"
-#include "chart/eventchart.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "tracegenerator.h"
+#include "views/eventchart.h"
 #include "views/nodeviewwindow.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "app/helpviewer.h"
 #include "app/tracefilereceiver.h"
+#include "chart/settingsstore.h"
 #include "mainwindow/tracerwindow.h"
-#include "settings/settingsstore.h"
 #include "trace/node.h"
 #include "trace/project.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "chart/chartsettings.h"
 #include "chart/nodeviewstate.h"
-#include "settings/chartsettings.h"
 
 #include <QFont>
 #include <QHash>

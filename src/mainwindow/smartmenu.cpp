@@ -1,6 +1,6 @@
 #include "mainwindow/smartmenu.h"
 
-#include "settings/settingsstore.h"
+#include "chart/settingsstore.h"
 
 #include <QHBoxLayout>
 #include <QIcon>

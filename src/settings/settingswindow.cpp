@@ -1,8 +1,8 @@
 #include "settings/settingswindow.h"
 
 #include "app/tracer.h"
-#include "settings/chartsettings.h"
-#include "settings/settingsstore.h"
+#include "chart/chartsettings.h"
+#include "chart/settingsstore.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chart/eventchart.h"
 #include "chart/nodeviewstate.h"
+#include "views/eventchart.h"
 #include "views/viewwindow.h"
 
 #include <QItemSelection>

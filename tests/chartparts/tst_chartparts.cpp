@@ -1,9 +1,9 @@
 #include "app/tracer.h"
-#include "chart/eventtooltip.h"
 #include "chart/packetroute.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
+#include "views/eventtooltip.h"
 
 #include <QtTest>
 

@@ -1,11 +1,11 @@
 #include "app/tracer.h"
-#include "chart/eventchart.h"
-#include "chart/eventchartcanvas.h"
-#include "chart/eventtooltip.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
+#include "views/eventchart.h"
+#include "views/eventchartcanvas.h"
+#include "views/eventtooltip.h"
 
 #include <QScreen>
 #include <QScrollBar>

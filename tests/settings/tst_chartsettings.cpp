@@ -1,4 +1,4 @@
-#include "settings/chartsettings.h"
+#include "chart/chartsettings.h"
 
 #include <QDomDocument>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "chart/eventtooltip.h"
+#include "views/eventtooltip.h"
 
 #include "app/tracer.h"
 #include "trace/hub.h"

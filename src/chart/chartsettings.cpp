@@ -1,6 +1,6 @@
-#include "settings/chartsettings.h"
+#include "chart/chartsettings.h"
 
-#include "settings/settingsstore.h"
+#include "chart/settingsstore.h"
 
 #include <QSettings>
 #include <QVariant>

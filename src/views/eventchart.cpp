@@ -1,10 +1,10 @@
-#include "chart/eventchart.h"
+#include "views/eventchart.h"
 
 #include "app/tracer.h"
-#include "chart/eventchartcanvas.h"
-#include "chart/eventtooltip.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/eventchartcanvas.h"
+#include "views/eventtooltip.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "chart/eventchartcanvas.h"
+#include "views/eventchartcanvas.h"
 
 #include <QMouseEvent>
 

@@ -1,15 +1,15 @@
 // Sends each input, as a second start would, over a local socket to a real
 // hand-off receiver, and opens what it hands on the way the main window does
-// (createNode with origin FROM_RECEIVER). The receiver's working directory
+// (a load with origin FROM_RECEIVER). The receiver's working directory
 // holds a valid trace and the kinds of files that must be refused, so that
 // short relative paths meet them.
 
 #include "app/handoff.h"
 #include "app/tracefilereceiver.h"
-#include "app/tracer.h"
 #include "fuzzsupport.h"
+#include "trace/node.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -79,14 +79,17 @@ void settle(QLocalSocket &client)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     FuzzSupport::start();
+    static int argc = 1;
+    static char name[] = "fuzz_handoff";
+    static char *argv[] = {name, nullptr};
+    new QApplication(argc, argv);
     prepareWorkingDirectory();
     receiver = new TraceFileReceiver(nullptr);
     FUZZ_REQUIRE(receiver->isListening());
     QObject::connect(receiver, &TraceFileReceiver::addNodeFromReceiver, [](const QString &path) {
         delivered.append(path);
-        Tracer &tracer = FuzzSupport::tracer();
         const int messagesBefore = FuzzSupport::messageCount();
-        const bool opened = tracer.createNode(path, tracer.rootEntry(), FROM_RECEIVER) != nullptr;
+        const bool opened = FuzzSupport::load(path, FROM_RECEIVER) != nullptr;
         FUZZ_REQUIRE(FuzzSupport::messageCount() - messagesBefore == (opened ? 0 : 1));
     });
     return 0;

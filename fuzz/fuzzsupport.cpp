@@ -1,14 +1,13 @@
 #include "fuzzsupport.h"
 
-#include "app/tracer.h"
+#include "trace/eventcatalogue.h"
 #include "trace/project.h"
+#include "trace/projecttable.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTreeWidgetItem>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +15,7 @@
 namespace {
 
 QTemporaryDir *sandbox = nullptr;
-Tracer *controller = nullptr;
+ProjectTable *table = nullptr;
 int messages = 0;
 
 // Qt's own warnings would drown the fuzzer's report; fatal messages still abort.
@@ -34,10 +33,6 @@ namespace FuzzSupport {
 
 void start()
 {
-    static int argc = 1;
-    static char name[] = "kestrel-fuzz";
-    static char *argv[] = {name, nullptr};
-
     qInstallMessageHandler(quiet);
     sandbox = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/kestrel-fuzz-XXXXXX"));
     sandbox->setAutoRemove(false);
@@ -52,19 +47,24 @@ void start()
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/config"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));
-
-    new QApplication(argc, argv);
-    controller = new Tracer;
-    controller->initHeadless();
-    controller->setMessageSink([](QMessageBox::Icon, const QString &text) {
-        FUZZ_REQUIRE(!text.isEmpty());
-        ++messages;
-    });
+    table = new ProjectTable;
 }
 
-Tracer &tracer()
+ProjectTable &projects()
 {
-    return *controller;
+    return *table;
+}
+
+Node *load(const QString &path, int origin)
+{
+    static const EventCatalogue catalogue;
+    try {
+        return table->load(path, nullptr, origin, &catalogue);
+    } catch (const QString &text) {
+        FUZZ_REQUIRE(!text.isEmpty());
+        ++messages;
+        return nullptr;
+    }
 }
 
 QString sandboxPath()
@@ -79,10 +79,9 @@ int messageCount()
 
 void closeEverything()
 {
-    while (!controller->projects().isEmpty())
-        controller->removeProject(controller->projects().begin()->data());
-    FUZZ_REQUIRE(controller->projects().isEmpty());
-    FUZZ_REQUIRE(controller->rootEntry()->childCount() == 0);
+    while (!table->projects().isEmpty())
+        table->remove(table->projects().begin()->data());
+    FUZZ_REQUIRE(table->projects().isEmpty());
 }
 
 void fail(const char *condition, const char *file, int line)

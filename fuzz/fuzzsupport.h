@@ -2,7 +2,8 @@
 
 #include <QString>
 
-class Tracer;
+class Node;
+class ProjectTable;
 
 // A broken expectation is a finding: it stops the fuzzer with the input kept.
 #define FUZZ_REQUIRE(condition)                                                                              \
@@ -12,21 +13,25 @@ class Tracer;
     } while (false)
 
 // What both harnesses share: a process set up like a headless viewer that
-// touches nothing of the user's.
+// touches nothing of the user's, and the load path every open request takes.
 namespace FuzzSupport {
 
-// Once per process, before the first input: an offscreen application, a
-// settings store and runtime directory in a private temporary directory,
-// and a headless controller whose messages are counted, not shown.
+// Once per process, before the first input and before the harness makes its
+// application object: a settings store and runtime directory in a private
+// temporary directory.
 void start();
 
-Tracer &tracer();
+// The open projects, and the catalogue they are read with (made on first use,
+// so after the application object).
+ProjectTable &projects();
+// Loads the file as a viewer's open request would. A refused file is told
+// exactly once, in a non-empty message that is counted, and gives null.
+Node *load(const QString &path, int origin);
 // The private temporary directory; removed when the process ends normally.
 QString sandboxPath();
-// Messages the controller has had for the user since start().
+// Messages a user would have been shown since start().
 int messageCount();
-// Drops every project the controller holds, then requires that no tree
-// entry is left under its root.
+// Drops every project, then requires that none is left.
 void closeEverything();
 
 [[noreturn]] void fail(const char *condition, const char *file, int line);

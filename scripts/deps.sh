@@ -5,9 +5,10 @@ set -eu
 
 # Qt 6 with the SAX reader of Qt5Compat; Assistant and qhelpgenerator for the
 # manual; a font so that offscreen rendering in the tests has glyphs; clang
-# with its runtime libraries (libFuzzer, the sanitizers) for the fuzzing harnesses.
+# with its runtime libraries (libFuzzer, the sanitizers) for the fuzzing harnesses;
+# clang-format, whose verdict on the sources the tests include.
 packages="cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-5compat-dev qt6-documentation-tools
-assistant-qt6 libgl-dev fonts-dejavu-core clang libclang-rt-14-dev"
+assistant-qt6 libgl-dev fonts-dejavu-core clang libclang-rt-14-dev clang-format"
 
 missing=""
 for p in $packages; do

@@ -1,13 +1,17 @@
 #!/bin/sh
-# Builds and runs the whole test suite twice: a normal build, then a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer that fails on any report.
+# Checks the formatting, then builds (warnings are errors) and runs the whole
+# test suite twice: a normal build, then a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer that fails on any report.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 
+# The sources are formatted as .clang-format says, before anything is built.
+(cd "$root" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror)
+
 export QT_QPA_PLATFORM=offscreen
 
-"$root/scripts/build.sh" "$root/build"
+"$root/scripts/build.sh" "$root/build" -DKESTREL_WERROR=ON
 (cd "$root/build" && ctest --output-on-failure -j 2)
 
 "$root/scripts/build.sh" "$root/build-asan" -DKESTREL_SANITIZE=ON

@@ -6,6 +6,7 @@
 #include "mainwindow/tracerwindow.h"
 #include "trace/node.h"
 #include "trace/project.h"
+#include "views/widgetitempresenter.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -82,6 +83,7 @@ bool Tracer::init(QApplication *application)
 void Tracer::initHeadless()
 {
     theTracer = this;
+    ItemPresenter::install(WidgetItemPresenter::instance());
     if (!m_catalogue)
         m_catalogue = std::make_unique<const EventCatalogue>();
 }
@@ -112,46 +114,9 @@ void Tracer::updateSettings(const QStringList &keys)
 
 Node *Tracer::createNode(const QString &path, QTreeWidgetItem *parentEntry, int origin)
 {
-    const QFileInfo info(path);
-    const QString directory = info.absolutePath();
-    const QString name = info.fileName();
-
-    std::unique_ptr<Node> node;
-    std::unique_ptr<Project> newProject;
     try {
-        if (!info.exists())
-            throw QStringLiteral("Tracefile '%1' is not exist.").arg(name);
-        // A directory, FIFO or device (also behind a link) has no size to test
-        // and may block or never end; only a regular file can hold a trace.
-        if (!info.isFile())
-            throw QStringLiteral("Can't open tracefile '%1'.").arg(name);
-        if (info.size() == 0)
-            throw QStringLiteral("Tracefile '%1' is empty.").arg(name);
-
-        Project *project = m_projects.value(directory).data();
-        if (project) {
-            if (project->node(name))
-                throw QStringLiteral("Tracefile '%1' already is opened as Node.").arg(name);
-            node = std::make_unique<Node>(path, project, origin, m_loadProgress);
-            if (project->containsNodeId(node->nodeId())) {
-                throw QStringLiteral("Tracefile '%1' has ID:%2 that already is in use in current project.")
-                    .arg(name)
-                    .arg(node->nodeId());
-            }
-        } else {
-            newProject = std::make_unique<Project>(directory, parentEntry);
-            project = newProject.get();
-            node = std::make_unique<Node>(path, project, origin, m_loadProgress);
-        }
-        Node *const added = node.release();
-        project->addNode(added);
-        if (newProject)
-            m_projects.insert(directory, QSharedPointer<Project>(newProject.release()));
-        return added;
+        return m_projects.load(path, parentEntry, origin, m_catalogue.get(), m_loadProgress);
     } catch (const QString &text) {
-        // The node goes before its project: its entries hang under the project's.
-        node.reset();
-        newProject.reset();
         if (reportsErrorsFor(origin))
             showMessage(QMessageBox::Warning, text);
         return nullptr;
@@ -160,9 +125,7 @@ Node *Tracer::createNode(const QString &path, QTreeWidgetItem *parentEntry, int 
 
 void Tracer::removeProject(Project *project)
 {
-    if (!project)
-        return;
-    m_projects.remove(project->path());
+    m_projects.remove(project);
 }
 
 bool Tracer::reportsErrorsFor(int origin) const

@@ -2,6 +2,7 @@
 
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
+#include "trace/projecttable.h"
 #include "trace/traceritem.h"
 
 #include <QHash>
@@ -24,9 +25,6 @@ class QApplication;
 class QTreeWidgetItem;
 class TraceFileReceiver;
 class TracerWindow;
-
-// How a request to open a trace file arose.
-enum NodeOrigin { FROM_TRACER = 0, FROM_CMDLINE = 1, FROM_RECEIVER = 2 };
 
 // The application controller: catalogues, open projects, the current
 // selection and its broadcasts, the recent-list limits and the help viewer.
@@ -67,8 +65,8 @@ public:
     // The catalogue entry of an event type code; the blank entry when there is none.
     SysEventInfo sysEvent(int code) const { return m_catalogue->sysEvent(code); }
     bool isCatalogued(int code) const { return m_catalogue->isCatalogued(code); }
-    const QHash<QString, QSharedPointer<Project>> &projects() const { return m_projects; }
-    Project *project(const QString &directory) const { return m_projects.value(directory).data(); }
+    const QHash<QString, QSharedPointer<Project>> &projects() const { return m_projects.projects(); }
+    Project *project(const QString &directory) const { return m_projects.project(directory); }
     TracerItem *curTracerItem() const { return m_curTracerItem; }
     TracerItem::TracerItemCategory curCategory() const { return m_curCategory; }
     int recentNodesMaxCount() const { return m_recentNodesMaxCount; }
@@ -110,7 +108,7 @@ private:
     QSharedPointer<TracerWindow> m_mainWindow;
     QApplication *m_application = nullptr;
     std::unique_ptr<const EventCatalogue> m_catalogue;
-    QHash<QString, QSharedPointer<Project>> m_projects;
+    ProjectTable m_projects;
     QPointer<TracerItem> m_curTracerItem; // cleared when the item goes away
     TracerItem::TracerItemCategory m_curCategory = TracerItem::NO_SELECTION;
     int m_recentNodesMaxCount = 5;

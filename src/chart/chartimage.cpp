@@ -5,7 +5,7 @@
 #include "chart/viewroot.h"
 #include "trace/node.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 
@@ -54,12 +54,13 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
         states[nodes.first()->traceFileName()].listLast = nodes.first()->eventCount() - 1;
     ChartRenderer renderer;
     renderer.setLevelOfDetail(options.levelOfDetail);
+    renderer.setCatalogue(nodes.isEmpty() ? nullptr : nodes.first()->catalogue());
     ChartRenderer::Frame frame;
     frame.scale = &scale;
     frame.horizontalScroll = scroll;
     frame.viewport = options.size;
     frame.externalHeader = options.externalHeader;
     frame.title = nodes.isEmpty() ? QString() : nodes.first()->directory();
-    frame.background = QApplication::palette().color(QPalette::Window);
+    frame.background = QGuiApplication::palette().color(QPalette::Window);
     renderer.paint(painter, root, states, QRect(QPoint(0, 0), options.size), frame);
 }

@@ -1,11 +1,11 @@
 #include "chart/chartrenderer.h"
 
-#include "app/tracer.h"
 #include "chart/packetroute.h"
 #include "chart/paintindex.h"
 #include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
+#include "trace/eventcatalogue.h"
 #include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/task.h"
@@ -429,7 +429,7 @@ const QPixmap &ChartRenderer::markerIcon(int type)
 {
     auto found = m_markerIcons.find(type);
     if (found == m_markerIcons.end()) {
-        const QString path = theTracer ? theTracer->sysEvent(type).iconPath : QString();
+        const QString path = m_catalogue ? m_catalogue->sysEvent(type).iconPath : QString();
         found = m_markerIcons.insert(type, path.isEmpty() ? QPixmap() : opaqueIcon(path));
     }
     return *found;

@@ -11,6 +11,7 @@
 
 #include <vector>
 
+class EventCatalogue;
 class QPainter;
 class TimeScale;
 class ViewItem;
@@ -45,6 +46,8 @@ public:
 
     const ChartSettings &settings() const { return m_settings; }
     void setSettings(const ChartSettings &settings);
+    // Where marker icons are looked up; null draws markers without icons.
+    void setCatalogue(const EventCatalogue *catalogue) { m_catalogue = catalogue; }
 
     // With level of detail on, a task row visits only its own task's events
     // and draws of the primitives that land on one pixel column only those
@@ -99,6 +102,7 @@ private:
     QPixmap m_startCorner;
     QPixmap m_finishCorner;
     QPixmap m_userMarkerIcon;
+    const EventCatalogue *m_catalogue = nullptr;
     QHash<int, QPixmap> m_markerIcons; // sync event icons by type, made opaque (see markerIcon)
     std::vector<RowOps> m_rowStorage;  // the rows' primitives, kept between paints for their storage
 };

@@ -1,5 +1,7 @@
 #include "trace/eventcatalogue.h"
 
+#include <QGuiApplication>
+
 namespace {
 
 struct ServiceRow
@@ -52,12 +54,16 @@ constexpr SysEventRow sysEventRows[] = {
 
 EventCatalogue::EventCatalogue()
 {
+    // Pixmaps need a GUI application; the command-line tools run without one
+    // and only ever use names and paths.
+    const bool icons = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
     for (const ServiceRow &row : serviceRows) {
         ServiceInfo info;
         info.code = row.code;
         info.name = QLatin1String(row.name);
         info.iconPath = QStringLiteral(":/services/resources/%1.png").arg(QLatin1String(row.icon));
-        info.icon = QPixmap(info.iconPath);
+        if (icons)
+            info.icon = QPixmap(info.iconPath);
         info.targetIsTask = row.targetIsTask;
         m_services.append(info);
     }
@@ -66,7 +72,8 @@ EventCatalogue::EventCatalogue()
         info.code = row.code;
         info.name = QLatin1String(row.name);
         info.iconPath = QStringLiteral(":/sysevents/resources/%1.png").arg(QLatin1String(row.icon));
-        info.icon = QPixmap(info.iconPath);
+        if (icons)
+            info.icon = QPixmap(info.iconPath);
         info.known = true;
         m_sysEvents.insert(row.code, info);
     }

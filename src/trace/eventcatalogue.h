@@ -40,8 +40,8 @@ constexpr qint32 Other = 255;
 class EventCatalogue
 {
 public:
-    // Fills both tables. The icons are read from the compiled-in resources,
-    // so a QGuiApplication must exist.
+    // Fills both tables. The icons are read from the compiled-in resources
+    // when a QGuiApplication runs; without one they stay null.
     EventCatalogue();
 
     // In matching order: a declared service name takes the first entry whose

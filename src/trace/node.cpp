@@ -1,16 +1,14 @@
 #include "trace/node.h"
 
-#include "app/tracer.h"
+#include "trace/eventcatalogue.h"
 #include "trace/hub.h"
+#include "trace/itempresenter.h"
 #include "trace/project.h"
 #include "trace/task.h"
 #include "trace/xmlnodehandler.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QIcon>
-#include <QTableWidget>
-#include <QTreeWidgetItem>
 #include <QXmlSimpleReader>
 
 #include <algorithm>
@@ -26,20 +24,6 @@ namespace {
 
 // Events read before the event vector is sized from the bytes they took.
 constexpr int reserveProbe = 4096;
-
-QString originName(int origin)
-{
-    switch (origin) {
-    case FROM_TRACER:
-        return QStringLiteral("FROM_TRACER");
-    case FROM_CMDLINE:
-        return QStringLiteral("FROM_CMDLINE");
-    case FROM_RECEIVER:
-        return QStringLiteral("FROM_RECEIVER");
-    default:
-        return QString();
-    }
-}
 
 // Opens `path` for reading when it is a regular file (a link is followed).
 // A FIFO would block the open and the read, a device would never end, a
@@ -106,10 +90,12 @@ private:
 
 } // namespace
 
-Node::Node(const QString &path, Project *project, int origin, const LoadProgress &progress)
+Node::Node(const QString &path, Project *project, int origin, const EventCatalogue *catalogue,
+           const LoadProgress &progress)
     : TracerItem(NODE)
     , m_project(project)
     , m_origin(origin)
+    , m_catalogue(catalogue)
 {
     m_catalogued.fill(-1);
     const QFileInfo info(path);
@@ -123,13 +109,15 @@ Node::Node(const QString &path, Project *project, int origin, const LoadProgress
     createTreeEntries();
     read(&file, path, progress);
     finish();
-    treeItem()->setText(0, label());
+    if (ItemPresenter *presenter = ItemPresenter::current(); presenter && treeItem())
+        presenter->setEntryText(treeItem(), label());
 }
 
-Node::Node(int nodeId, Project *project)
+Node::Node(int nodeId, Project *project, const EventCatalogue *catalogue)
     : TracerItem(NODE)
     , m_nodeId(nodeId)
     , m_project(project)
+    , m_catalogue(catalogue)
 {
     m_catalogued.fill(-1);
     createTreeEntries();
@@ -139,8 +127,8 @@ Node::~Node()
 {
     // Detach first: the parent entry must not delete what our shared pointers
     // still own. The members then go children before parents.
-    if (QTreeWidgetItem *entry = treeItem(); entry && entry->parent())
-        entry->parent()->removeChild(entry);
+    if (ItemPresenter *presenter = ItemPresenter::current(); presenter && treeItem())
+        presenter->detachEntry(treeItem());
     m_events.clear();
     m_services.clear();
     m_remoteHubs.clear();
@@ -152,24 +140,12 @@ Node::~Node()
 
 void Node::createTreeEntries()
 {
-    auto *entry = new QTreeWidgetItem;
-    entry->setIcon(0, QIcon(QStringLiteral(":/interface/resources/node_16.png")));
-    setTreeItem(entry, NODE);
-    if (m_project && m_project->treeItem())
-        m_project->treeItem()->addChild(entry);
-
-    const auto folder = [this, entry](const QString &text, const QString &icon, TracerItemCategory category) {
-        auto *child = new QTreeWidgetItem;
-        child->setText(0, text);
-        child->setIcon(0, QIcon(icon));
-        child->setData(0, CategoryRole, int(category));
-        child->setData(0, ItemRole, itemData(this));
-        entry->addChild(child);
-        return QSharedPointer<QTreeWidgetItem>(child);
-    };
-    m_taskFolder =
-        folder(QStringLiteral("Tasks"), QStringLiteral(":/interface/resources/tasks_16.png"), TASKS);
-    m_hubFolder = folder(QStringLiteral("Hubs"), QStringLiteral(":/interface/resources/hubs_16.png"), HUBS);
+    createTreeItem(NODE, m_project ? m_project->treeItem() : nullptr);
+    ItemPresenter *const presenter = ItemPresenter::current();
+    if (!presenter)
+        return;
+    m_taskFolder = presenter->createEntry(*this, TASKS, treeItem());
+    m_hubFolder = presenter->createEntry(*this, HUBS, treeItem());
 }
 
 void Node::reserveFromProgress(qint64 bytesRead, qint64 fileSize)
@@ -300,9 +276,9 @@ bool Node::isCatalogued(qint32 type)
 {
     const qint32 slot = type + 8;
     if (slot < 0 || slot >= qint32(m_catalogued.size()))
-        return theTracer && theTracer->isCatalogued(type);
+        return m_catalogue && m_catalogue->isCatalogued(type);
     if (m_catalogued[slot] < 0)
-        m_catalogued[slot] = theTracer && theTracer->isCatalogued(type) ? 1 : 0;
+        m_catalogued[slot] = m_catalogue && m_catalogue->isCatalogued(type) ? 1 : 0;
     return m_catalogued[slot] != 0;
 }
 
@@ -386,10 +362,10 @@ void Node::addEvent(qint32 type, quint32 lowCounter, quint32 highCounter, qint32
     if (type != EventType::TaskSwitch) {
         const bool request = type == EventType::ServiceRequest || type == EventType::KernelServicingRequest;
         const auto service = request ? m_services.constFind(e.arg1) : m_services.cend();
-        const qint32 code = service == m_services.cend() ? 255 : service->code;
-        if (code == 7 || code == 9) {
+        const qint32 code = service == m_services.cend() ? ServiceCode::Other : service->code;
+        if (code == ServiceCode::SendToHub || code == ServiceCode::ReceiveFromHub) {
             Hub *hub = hubFor(e.nodeId, e.arg2);
-            const bool send = code == 7;
+            const bool send = code == ServiceCode::SendToHub;
             if (type == EventType::ServiceRequest)
                 ++(send ? hub->m_sendRequests : hub->m_receiveRequests);
             else
@@ -442,69 +418,6 @@ void Node::finish()
 
 void Node::fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2)
 {
-    if (!table)
-        return;
-    switch (category) {
-    case NODE:
-        fillNodeProperties(table);
-        break;
-    case TASKS:
-        table->setRowCount(2);
-        setCategoryRow(table, QStringLiteral("TASKS"), QStringLiteral(":/interface/resources/tasks_16.png"));
-        setPropertyRow(table, 1, QStringLiteral("Tasks"), QString::number(m_tasks.size()));
-        fitProperties(table);
-        break;
-    case HUBS:
-        table->setRowCount(2);
-        setCategoryRow(table, QStringLiteral("HUBS"), QStringLiteral(":/interface/resources/hubs_16.png"));
-        setPropertyRow(table, 1, QStringLiteral("Hubs"), QString::number(m_hubs.size()));
-        fitProperties(table);
-        break;
-    case TASK_EVENT_RANGE:
-        fillRangeProperties(table, data1, data2);
-        break;
-    default:
-        break;
-    }
-}
-
-void Node::fillNodeProperties(QTableWidget *table) const
-{
-    table->setRowCount(9);
-    setCategoryRow(table, QStringLiteral("NODE"), QStringLiteral(":/interface/resources/node_16.png"));
-    setPropertyRow(table, 1, QStringLiteral("Trace File"), m_traceFileName);
-    setPropertyRow(table, 2, QStringLiteral("Source"), originName(m_origin));
-    setPropertyRow(table, 3, QStringLiteral("Name"), m_name);
-    setPropertyRow(table, 4, QStringLiteral("ID"), QString::number(m_nodeId));
-    setPropertyRow(table, 5, QStringLiteral("Tasks"), QString::number(m_tasks.size()));
-    // Hubs of other nodes that this node only addressed are not its own.
-    setPropertyRow(table, 6, QStringLiteral("Hubs"), QString::number(m_hubs.size()));
-    setPropertyRow(table, 7, QStringLiteral("Events"), QString::number(m_events.size()));
-    setPropertyRow(table, 8, QStringLiteral("SyncMarkes"),
-                   QStringLiteral("%1 [%2 - %3]").arg(m_packetRefs.size()).arg(m_firstSeq).arg(m_lastSeq));
-    fitProperties(table);
-}
-
-void Node::fillRangeProperties(QTableWidget *table, int first, int last) const
-{
-    if (!event(first) || !event(last)) {
-        table->setRowCount(0);
-        return;
-    }
-    // A range selected upwards covers the same events as the one selected downwards.
-    const int low = qMin(first, last);
-    const int high = qMax(first, last);
-    // The range lasts until the event after it; the node's final event has no
-    // successor, so a range ending there is measured up to its own timestamp.
-    const int end = high + 1 < eventCount() ? high + 1 : high;
-    const qint64 duration =
-        qAbs(qint64(m_events[size_t(end)].timestamp) - qint64(m_events[size_t(low)].timestamp));
-
-    table->setRowCount(3);
-    setCategoryRow(table, QStringLiteral("TASK_EVENT_RANGE"),
-                   QStringLiteral(":/interface/resources/event_16.png"));
-    setPropertyRow(table, 1, QStringLiteral("Selected"), QString::number(high - low + 1));
-    setPropertyRow(table, 2, QStringLiteral("Total duration"),
-                   QString::number(duration) + QLatin1String("usec"));
-    fitProperties(table);
+    if (ItemPresenter *presenter = ItemPresenter::current(); presenter && table)
+        presenter->fillProperties(*this, category, table, data1, data2);
 }

@@ -15,10 +15,14 @@
 #include <functional>
 #include <vector>
 
+class EventCatalogue;
 class Hub;
 class Project;
 class Task;
 class QIODevice;
+
+// How a request to open a trace file arose.
+enum NodeOrigin { FROM_TRACER = 0, FROM_CMDLINE = 1, FROM_RECEIVER = 2 };
 
 // A kernel service as one node declared it, matched against the catalogue.
 struct NodeServiceInfo
@@ -44,13 +48,15 @@ public:
     // file's size, both in bytes.
     using LoadProgress = std::function<void(qint64 bytesRead, qint64 fileSize)>;
 
-    // Reads the trace file at `path` into a node of `project`. Throws the
-    // finished user message as a QString when the file cannot be opened or
-    // read; nothing of the node survives that.
-    Node(const QString &path, Project *project, int origin, const LoadProgress &progress = {});
+    // Reads the trace file at `path` into a node of `project`, matching its
+    // services and event types against `catalogue` (null: nothing matches).
+    // Throws the finished user message as a QString when the file cannot be
+    // opened or read; nothing of the node survives that.
+    Node(const QString &path, Project *project, int origin, const EventCatalogue *catalogue,
+         const LoadProgress &progress = {});
     // An empty node, filled by hand through setCounterFrequencies(), addEvent()
     // and finish(): for generators and tests that build events directly.
-    explicit Node(int nodeId = 0, Project *project = nullptr);
+    explicit Node(int nodeId = 0, Project *project = nullptr, const EventCatalogue *catalogue = nullptr);
     ~Node() override;
 
     // Appends one event read from the file and derives its time values, the
@@ -60,8 +66,6 @@ public:
     void finish();
 
     void setCounterFrequencies(quint32 lowCounterHz, quint32 highCounterHz);
-    void setNodeId(int id) { m_nodeId = id; }
-    void setName(const QString &name) { m_name = name; }
 
     int nodeId() const { return m_nodeId; }
     const QString &name() const { return m_name; }
@@ -69,6 +73,7 @@ public:
     const QString &directory() const { return m_directory; }
     Project *project() const { return m_project; }
     int origin() const { return m_origin; }
+    const EventCatalogue *catalogue() const { return m_catalogue; }
     // "[id] name", as the tree, the views and the chart show a node.
     QString label() const;
 
@@ -122,8 +127,6 @@ private:
     friend class XmlNodeHandler;
 
     void createTreeEntries();
-    void fillNodeProperties(QTableWidget *table) const;
-    void fillRangeProperties(QTableWidget *table, int first, int last) const;
     void read(QIODevice *device, const QString &path, const LoadProgress &progress);
     void reserveFromProgress(qint64 bytesRead, qint64 fileSize);
     Hub *hubFor(int hubNodeId, int hubId);
@@ -136,6 +139,7 @@ private:
     QString m_directory;
     Project *m_project = nullptr;
     int m_origin = 0;
+    const EventCatalogue *m_catalogue = nullptr;
     QSharedPointer<QTreeWidgetItem> m_taskFolder;
     QSharedPointer<QTreeWidgetItem> m_hubFolder;
     QMap<int, QSharedPointer<Task>> m_tasks;

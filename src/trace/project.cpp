@@ -1,21 +1,13 @@
 #include "trace/project.h"
 
+#include "trace/itempresenter.h"
 #include "trace/node.h"
-
-#include <QIcon>
-#include <QTableWidget>
-#include <QTreeWidgetItem>
 
 Project::Project(const QString &path, QTreeWidgetItem *parentEntry)
     : TracerItem(PROJECT)
     , m_path(path)
 {
-    auto *entry = new QTreeWidgetItem;
-    entry->setText(0, path);
-    entry->setIcon(0, QIcon(QStringLiteral(":/interface/resources/node_area_16.png")));
-    setTreeItem(entry, PROJECT);
-    if (parentEntry)
-        parentEntry->addChild(entry);
+    createTreeItem(PROJECT, parentEntry);
 }
 
 Project::~Project()
@@ -64,12 +56,6 @@ Node *Project::node(const QString &traceFileName) const
 
 void Project::fillProperties(TracerItemCategory, QTableWidget *table, int, int)
 {
-    if (!table)
-        return;
-    table->setRowCount(3);
-    setCategoryRow(table, QStringLiteral("PROJECT"),
-                   QStringLiteral(":/interface/resources/node_area_16.png"));
-    setPropertyRow(table, 1, QStringLiteral("Path"), m_path);
-    setPropertyRow(table, 2, QStringLiteral("Nodes"), QString::number(nodeCount()));
-    fitProperties(table);
+    if (ItemPresenter *presenter = ItemPresenter::current(); presenter && table)
+        presenter->fillProperties(*this, table);
 }

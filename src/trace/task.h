@@ -36,14 +36,6 @@ public:
 private:
     friend class Node;
 
-    void fillTaskProperties(QTableWidget *table) const;
-    void fillEventProperties(QTableWidget *table, int index) const;
-    // "[arg2] name" of the task or hub a service event addresses, followed by
-    // the addressed node when that is another one.
-    QString targetText(const TraceEvent &event) const;
-    // "[arg1] name(Node: [id] name )" of the task that sent a packet.
-    QString senderText(const TraceEvent &event) const;
-
     TaskRole m_role;
     quint32 m_executionTime = 0;
     quint32 m_logExecutionTime = 0;

@@ -1,10 +1,25 @@
 #include "trace/traceritem.h"
 
+#include "trace/itempresenter.h"
 #include "trace/node.h"
 
-#include <QTableWidget>
-#include <QTreeWidgetItem>
 #include <QVariant>
+
+namespace {
+ItemPresenter *installedPresenter = nullptr;
+}
+
+ItemPresenter::~ItemPresenter() = default;
+
+ItemPresenter *ItemPresenter::current()
+{
+    return installedPresenter;
+}
+
+void ItemPresenter::install(ItemPresenter *presenter)
+{
+    installedPresenter = presenter;
+}
 
 TracerItem::TracerItem(TracerItemCategory category)
     : m_category(category)
@@ -24,39 +39,10 @@ TracerItem *TracerItem::itemFromData(const QVariant &data)
     return static_cast<TracerItem *>(data.value<void *>());
 }
 
-void TracerItem::setPropertyRow(QTableWidget *table, int row, const QString &label, const QString &value,
-                                const QIcon &icon, const QBrush &background)
+void TracerItem::createTreeItem(TracerItemCategory entryCategory, QTreeWidgetItem *parent)
 {
-    auto *labelCell = new QTableWidgetItem(label);
-    labelCell->setForeground(QBrush(Qt::darkGray, Qt::SolidPattern));
-    labelCell->setFlags(Qt::ItemIsEnabled);
-    table->setItem(row, 0, labelCell);
-
-    auto *valueCell = new QTableWidgetItem(icon, value);
-    valueCell->setFlags(Qt::ItemIsEnabled);
-    if (background.style() != Qt::NoBrush)
-        valueCell->setBackground(background);
-    table->setItem(row, 1, valueCell);
-}
-
-void TracerItem::setCategoryRow(QTableWidget *table, const QString &category, const QString &iconPath)
-{
-    setPropertyRow(table, 0, QStringLiteral("Category"), category, QIcon(iconPath));
-}
-
-void TracerItem::fitProperties(QTableWidget *table)
-{
-    table->resizeRowsToContents();
-    table->resizeColumnToContents(0);
-}
-
-void TracerItem::setTreeItem(QTreeWidgetItem *entry, TracerItemCategory entryCategory)
-{
-    m_treeItem.reset(entry);
-    if (!entry)
-        return;
-    entry->setData(0, CategoryRole, int(entryCategory));
-    entry->setData(0, ItemRole, itemData(this));
+    if (ItemPresenter *presenter = ItemPresenter::current())
+        m_treeItem = presenter->createEntry(*this, entryCategory, parent);
 }
 
 NodeItem::NodeItem(int id, const QString &name, const QColor &colour, TracerItemCategory category, Node *node)
@@ -65,11 +51,4 @@ NodeItem::NodeItem(int id, const QString &name, const QColor &colour, TracerItem
     , m_id(id)
     , m_name(name)
     , m_node(node)
-{
-    auto *entry = new QTreeWidgetItem;
-    setTreeItem(entry, category);
-    if (node) {
-        if (QTreeWidgetItem *parent = node->parentEntryFor(category))
-            parent->addChild(entry);
-    }
-}
+{}

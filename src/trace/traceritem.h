@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QBrush>
 #include <QColor>
-#include <QIcon>
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
@@ -46,7 +44,8 @@ public:
 
     // Fills the property browser's two-column table for this item shown under
     // `category`; a null table is left alone. data1/data2 carry the event
-    // indexes of an event-list selection.
+    // indexes of an event-list selection. The tables are drawn by the
+    // installed ItemPresenter; with none, nothing is written.
     virtual void fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2);
 
     // The untyped pointer kept under ItemRole, and back.
@@ -54,17 +53,9 @@ public:
     static TracerItem *itemFromData(const QVariant &data);
 
 protected:
-    // Makes `entry` the item's tree entry and tags it with the item's roles.
-    void setTreeItem(QTreeWidgetItem *entry, TracerItemCategory entryCategory);
-
-    // Writes one label/value row of the property browser: the label in dark
-    // grey, both cells read-only and unselectable; `background` only when set.
-    static void setPropertyRow(QTableWidget *table, int row, const QString &label, const QString &value,
-                               const QIcon &icon = QIcon(), const QBrush &background = QBrush());
-    // Row 0 of every property table: "Category", the category's name and icon.
-    static void setCategoryRow(QTableWidget *table, const QString &category, const QString &iconPath);
-    // Fits rows and the label column to what was written.
-    static void fitProperties(QTableWidget *table);
+    // Asks the installed presenter for the item's tree entry, hung under
+    // `parent` when that is not null; no presenter, no entry.
+    void createTreeItem(TracerItemCategory entryCategory, QTreeWidgetItem *parent);
 
 private:
     const TracerItemCategory m_category;

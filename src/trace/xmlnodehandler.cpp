@@ -1,7 +1,7 @@
 #include "trace/xmlnodehandler.h"
 
-#include "app/tracer.h"
 #include "trace/cnumber.h"
+#include "trace/eventcatalogue.h"
 #include "trace/hub.h"
 #include "trace/task.h"
 
@@ -141,7 +141,8 @@ bool Node::XmlNodeHandler::readService(const QXmlAttributes &atts)
     info.name = atts.value(QLatin1String("name"));
     // First catalogue name contained in the declared one wins; the last
     // entry's empty name is contained in every name.
-    for (const ServiceInfo &entry : theTracer->services()) {
+    const QVector<ServiceInfo> none;
+    for (const ServiceInfo &entry : m_node->m_catalogue ? m_node->m_catalogue->services() : none) {
         if (info.name.contains(entry.name, Qt::CaseInsensitive)) {
             info.code = entry.code;
             info.icon = entry.icon;

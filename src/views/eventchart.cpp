@@ -77,8 +77,10 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
             &EventChart::on_canvasMouseDoubleClickEvent);
     if (m_root)
         connect(m_root, &ViewRoot::currentNodeWasChanged, this, &EventChart::on_currentNodeWasChanged);
-    if (theTracer)
+    if (theTracer) {
         connect(theTracer, &Tracer::settingsUpdatingNotify, this, &EventChart::on_settingsUpdatingNotify);
+        m_renderer.setCatalogue(theTracer->catalogue());
+    }
 
     m_renderer.setSettings(ChartSettings::read());
     relayout();

@@ -1,6 +1,6 @@
-#include "app/tracer.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
+#include "trace/eventcatalogue.h"
 #include "trace/node.h"
 #include "tracefixture.h"
 
@@ -33,10 +33,13 @@ QVector<Ev> hop(qint32 type, quint32 at, quint32 notifiedAt, int sender, int seq
     return {Ev{type, at, sender, seq}, Ev{-type, notifiedAt, sender, seq}};
 }
 
+// What the nodes of a test are read with; made with the test object.
+const EventCatalogue *catalogue = nullptr;
+
 // A node whose offsets are its timestamps, holding `events` in time order.
 std::unique_ptr<Node> nodeOf(int nodeId, QVector<Ev> events)
 {
-    auto node = std::make_unique<Node>(nodeId);
+    auto node = std::make_unique<Node>(nodeId, nullptr, catalogue);
     node->setCounterFrequencies(0, 1000000);
     std::stable_sort(events.begin(), events.end(), [](const Ev &x, const Ev &y) { return x.time < y.time; });
     for (const Ev &e : std::as_const(events))
@@ -102,7 +105,7 @@ class TestViewRoot : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    const EventCatalogue m_catalogue;
     int m_fileCount = 0;
     std::unique_ptr<Node> m_first;  // tasks -2, 0, 3 and hubs 1, 4
     std::unique_ptr<Node> m_second; // tasks 0, 5 and no hubs
@@ -111,13 +114,13 @@ private:
     {
         const QString path = TestSupport::writeTempFile(
             QStringLiteral("viewroot"), QStringLiteral("n%1.trace").arg(++m_fileCount), contents);
-        return std::make_unique<Node>(path, nullptr, FROM_TRACER);
+        return std::make_unique<Node>(path, nullptr, FROM_TRACER, &m_catalogue);
     }
 
 private slots:
     void initTestCase()
     {
-        m_tracer.initHeadless();
+        catalogue = &m_catalogue;
         m_first =
             load(traceFile(1,
                            "<tasks><task id=\"-2\" name=\"Ghost\"/><task id=\"0\" name=\"Kernel\"/>"
@@ -633,7 +636,7 @@ private slots:
         for (int i = 1; i <= 4; ++i) {
             const QString path = QFINDTESTDATA(QStringLiteral("../../demo/node%1.trace").arg(i));
             QVERIFY2(!path.isEmpty(), "demo project not found");
-            nodes.push_back(std::make_unique<Node>(path, nullptr, FROM_TRACER));
+            nodes.push_back(std::make_unique<Node>(path, nullptr, FROM_TRACER, &m_catalogue));
             root.addViewedNode(nodes.back().get());
             keys.unite(nodes.back()->packetKeys());
         }

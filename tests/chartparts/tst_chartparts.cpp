@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(m_own->eventCount(), 12);
         QCOMPARE(m_own->event(6)->type, int(EventType::TaskSwitch));
 
-        m_loose = std::make_unique<Node>(5);
+        m_loose = std::make_unique<Node>(5, nullptr, m_tracer->catalogue());
         m_loose->setCounterFrequencies(0, 1000000);
         m_loose->addEvent(EventType::ServiceRequest, 0, 10, 0, 0x500); // task 0 of its own node
         m_loose->addEvent(EventType::ServiceRequest, 0, 20, 0, 0x700); // task 0 of node 7

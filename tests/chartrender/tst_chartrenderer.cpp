@@ -211,6 +211,7 @@ private:
         ChartRenderer renderer;
         renderer.setSettings(settings);
         renderer.setLevelOfDetail(levelOfDetail);
+        renderer.setCatalogue(m_tracer.catalogue());
         ChartRenderer::Frame frame;
         frame.scale = &m_scale;
         frame.horizontalScroll = scroll;

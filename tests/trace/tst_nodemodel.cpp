@@ -1,11 +1,10 @@
-#include "app/tracer.h"
 #include "testsupport.h"
+#include "trace/eventcatalogue.h"
 #include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/task.h"
 #include "tracefixture.h"
 
-#include <QTreeWidgetItem>
 #include <QtTest>
 
 #include <cmath>
@@ -19,9 +18,9 @@ namespace {
 
 // A node whose high counter counts microseconds, so that a high counter value
 // is the event's timestamp.
-std::unique_ptr<Node> microsecondNode(int nodeId = 1)
+std::unique_ptr<Node> microsecondNode(const EventCatalogue *catalogue, int nodeId = 1)
 {
-    auto node = std::make_unique<Node>(nodeId);
+    auto node = std::make_unique<Node>(nodeId, nullptr, catalogue);
     node->setCounterFrequencies(0, 1000000);
     return node;
 }
@@ -33,10 +32,9 @@ class TestNodeModel : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    const EventCatalogue m_catalogue;
 
 private slots:
-    void initTestCase() { m_tracer.initHeadless(); }
 
     void timestampCombinesBothCounters_data()
     {
@@ -99,7 +97,7 @@ private slots:
         QFETCH(QList<quint32>, durations);
         QFETCH(QList<quint32>, offsets);
 
-        auto node = microsecondNode();
+        auto node = microsecondNode(&m_catalogue);
         for (int i = 0; i < types.size(); ++i) {
             node->addEvent(types[i], 0, times[i], 0x100, 0x10001);
             // A marker after an anchor lengthens it as it arrives, not only at the next ordinary event.
@@ -134,7 +132,7 @@ private slots:
         QFETCH(quint32, secondLow);
         QFETCH(quint32, secondTimestamp);
         QFETCH(quint32, duration);
-        Node node(1);
+        Node node(1, nullptr, &m_catalogue);
         node.setCounterFrequencies(1000000, 1);
         node.addEvent(1, 999990, 1, 0, 0);
         node.addEvent(1, secondLow, 1, 0, 0);
@@ -176,7 +174,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, param1);
         QFETCH(int, param2);
-        auto node = microsecondNode(9);
+        auto node = microsecondNode(&m_catalogue, 9);
         node->addEvent(type, 0, 10, param1, param2);
         const TraceEvent &e = node->events().back();
         QTEST(e.arg1, "arg1");
@@ -188,7 +186,7 @@ private slots:
 
     void packetKeysAndSequenceRange()
     {
-        auto node = microsecondNode(1);
+        auto node = microsecondNode(&m_catalogue, 1);
         node->addEvent(4, 0, 10, 0x0201, 0x00070005); // node 2, seq 5, high half 7
         node->addEvent(6, 0, 20, 0x0300, 0x0009);     // node 3, seq 9
         node->addEvent(-4, 0, 30, 0x0201, 0x0005);    // same key as the first
@@ -211,7 +209,7 @@ private slots:
 
     void executionTimeIsCreditedToThePreviousTask()
     {
-        auto node = microsecondNode(1);
+        auto node = microsecondNode(&m_catalogue, 1);
         node->addEvent(0, 0, 100, 0, 3); // switch to task 3 at 100
         node->addEvent(1, 0, 110, 0, 0);
         QCOMPARE(node->task(3)->executionTime(), 10u);
@@ -238,12 +236,11 @@ private slots:
 
     void firstEventBeforeAnySwitchCreatesUnknownTaskZero()
     {
-        auto node = microsecondNode(1);
+        auto node = microsecondNode(&m_catalogue, 1);
         node->addEvent(1, 0, 10, 0, 0);
         QCOMPARE(node->tasks().keys(), QList<int>{0});
         QCOMPARE(node->task(0)->name(), QStringLiteral("[unknown]"));
         QCOMPARE(node->task(0)->role(), Task::USER_TASK);
-        QCOMPARE(node->task(0)->treeItem()->parent(), node->taskFolder());
         // No time passes: every share is 0 rather than a division by zero.
         node->addEvent(0, 0, 10, 0, 3);
         node->addEvent(1, 0, 10, 0, 0);
@@ -268,7 +265,7 @@ private slots:
                                   + eventXml(1, 70, 9, 0x0104); // an undeclared own hub is created
         const QString path = TestSupport::writeTempFile(QStringLiteral("hubs"), QStringLiteral("n.trace"),
                                                         traceFile(1, declarations, events));
-        Node node(path, nullptr, FROM_TRACER);
+        Node node(path, nullptr, FROM_TRACER, &m_catalogue);
 
         Hub *own = node.hubs().value(2).data();
         QCOMPARE(own->sendRequests(), 1);
@@ -278,7 +275,6 @@ private slots:
         QVERIFY(created->isListed());
         QCOMPARE(created->name(), QString());
         QCOMPARE(created->receiveRequests(), 1);
-        QCOMPARE(created->treeItem()->parent(), node.hubFolder());
 
         QCOMPARE(node.remoteHubs().keys(), (QList<int>{5 << 8 | 2, 5 << 8 | 3}));
         Hub *remote = node.remoteHubs().value(5 << 8 | 2).data();
@@ -287,13 +283,12 @@ private slots:
         QCOMPARE(remote->hubNodeId(), 5);
         QCOMPARE(remote->sendRequests(), 1);
         QCOMPARE(remote->receiveKernelRequests(), 1);
-        QVERIFY(!remote->treeItem()->parent());
         QCOMPARE(node.remoteHubs().value(5 << 8 | 3)->receiveRequests(), 1);
     }
 
     void tablesAreOrderedById()
     {
-        auto node = microsecondNode(1);
+        auto node = microsecondNode(&m_catalogue, 1);
         for (int task : {9, 2, 30, 0, 4})
             node->addEvent(0, 0, 10, 0, task);
         QCOMPARE(node->tasks().keys(), (QList<int>{0, 2, 4, 9, 30}));
@@ -319,17 +314,14 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, role);
         QFETCH(int, expected);
-        Node node(1);
+        Node node(1, nullptr, &m_catalogue);
         const Task task(1, name, &node, role, Qt::black);
         QCOMPARE(int(task.role()), expected);
-        QCOMPARE(task.treeItem()->text(0), name);
-        QCOMPARE(task.treeItem()->data(0, CategoryRole).toInt(), int(TracerItem::TASK));
-        QCOMPARE(TracerItem::itemFromData(task.treeItem()->data(0, ItemRole)), &task);
     }
 
     void defaultColoursAreWhiteForTheKernelAndLightOtherwise()
     {
-        Node node(1);
+        Node node(1, nullptr, &m_catalogue);
         const Task kernel(0, QStringLiteral("KERNEL"), &node, 255, Qt::black);
         QCOMPARE(kernel.colour(), QColor(Qt::white));
         const Task given(1, QStringLiteral("kernel"), &node, 255, QColor(10, 20, 30));
@@ -348,7 +340,7 @@ private slots:
 
     void eventIndexOutsideTheNodeReadsNothing()
     {
-        auto node = microsecondNode();
+        auto node = microsecondNode(&m_catalogue);
         node->addEvent(1, 0, 10, 0, 0);
         QVERIFY(node->event(0));
         QVERIFY(!node->event(1));
@@ -362,7 +354,7 @@ private slots:
             events += eventXml(i % 2 ? 1 : -1, quint32(i * 10), 1, 0x100);
         const QString path = TestSupport::writeTempFile(QStringLiteral("room"), QStringLiteral("n.trace"),
                                                         traceFile(1, QByteArray(), events));
-        const Node node(path, nullptr, FROM_TRACER);
+        const Node node(path, nullptr, FROM_TRACER, &m_catalogue);
         QCOMPARE(node.eventCount(), 2000);
         QVERIFY2(node.events().capacity() <= 2000 + 2000 / 16 + 64,
                  qPrintable(QString::number(node.events().capacity())));

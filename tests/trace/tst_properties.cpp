@@ -7,10 +7,13 @@
 #include "tracefixture.h"
 
 #include <QTableWidget>
+#include <QTreeWidgetItem>
 #include <QtTest>
 
 using TraceFixture::eventXml;
 using TraceFixture::traceFile;
+
+Q_DECLARE_METATYPE(QTreeWidgetItem *)
 
 namespace {
 
@@ -119,6 +122,55 @@ private slots:
                      FROM_TRACER));
         QVERIFY(open("c.trace", traceFile(3, QByteArray(), eventXml(1, 0)), FROM_RECEIVER));
         QVERIFY(open("d.trace", traceFile(-4, QByteArray(), eventXml(1, 0)), 7));
+    }
+
+    void everyItemHasItsEntryWhereTheTreeShowsIt_data()
+    {
+        QTest::addColumn<QTreeWidgetItem *>("entry");
+        QTest::addColumn<QTreeWidgetItem *>("parent");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<TracerItem *>("item");
+
+        Node *const a = node(QStringLiteral("a.trace"));
+        Task *const worker = a->task(1);
+        Hub *const mailbox = a->hubs().value(3).data();
+        Hub *const remote = a->remoteHubs().value(2 << 8 | 6).data();
+        QTest::newRow("the project under the tree's root")
+            << m_project->treeItem() << m_tracer.rootEntry() << m_project->path() << int(TracerItem::PROJECT)
+            << static_cast<TracerItem *>(m_project);
+        QTest::newRow("a node under its project, by its label")
+            << a->treeItem() << m_project->treeItem() << a->label() << int(TracerItem::NODE)
+            << static_cast<TracerItem *>(a);
+        QTest::newRow("the task folder under its node, standing for the node")
+            << a->taskFolder() << a->treeItem() << "Tasks" << int(TracerItem::TASKS)
+            << static_cast<TracerItem *>(a);
+        QTest::newRow("the hub folder under its node, standing for the node")
+            << a->hubFolder() << a->treeItem() << "Hubs" << int(TracerItem::HUBS)
+            << static_cast<TracerItem *>(a);
+        QTest::newRow("a task in the task folder")
+            << worker->treeItem() << a->taskFolder() << "Worker" << int(TracerItem::TASK)
+            << static_cast<TracerItem *>(worker);
+        QTest::newRow("a hub in the hub folder")
+            << mailbox->treeItem() << a->hubFolder() << "Mailbox" << int(TracerItem::HUB)
+            << static_cast<TracerItem *>(mailbox);
+        QTest::newRow("another node's hub nowhere in the tree")
+            << remote->treeItem() << static_cast<QTreeWidgetItem *>(nullptr) << QString()
+            << int(TracerItem::HIDDEN_HUB) << static_cast<TracerItem *>(remote);
+    }
+
+    void everyItemHasItsEntryWhereTheTreeShowsIt()
+    {
+        QFETCH(QTreeWidgetItem *, entry);
+        QFETCH(QTreeWidgetItem *, parent);
+        QFETCH(QString, text);
+        QFETCH(int, category);
+        QFETCH(TracerItem *, item);
+        QVERIFY(entry);
+        QCOMPARE(entry->parent(), parent);
+        QCOMPARE(entry->text(0), text);
+        QCOMPARE(entry->data(0, CategoryRole).toInt(), category);
+        QCOMPARE(TracerItem::itemFromData(entry->data(0, ItemRole)), item);
     }
 
     void itemTableDescribesTheSelectedEntry_data()

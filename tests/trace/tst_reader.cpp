@@ -1,6 +1,6 @@
-#include "app/tracer.h"
 #include "testsupport.h"
 #include "trace/cnumber.h"
+#include "trace/eventcatalogue.h"
 #include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/task.h"
@@ -16,7 +16,7 @@ class TestReader : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    const EventCatalogue m_catalogue;
     int m_fileCount = 0;
 
     // Reads `contents` as a node; returns the node or, through `error`, the
@@ -26,7 +26,7 @@ private:
         const QString path = TestSupport::writeTempFile(
             QStringLiteral("reader"), QStringLiteral("f%1.trace").arg(++m_fileCount), contents);
         try {
-            return std::make_unique<Node>(path, nullptr, FROM_TRACER);
+            return std::make_unique<Node>(path, nullptr, FROM_TRACER, &m_catalogue);
         } catch (const QString &text) {
             if (error)
                 *error = text;
@@ -35,7 +35,6 @@ private:
     }
 
 private slots:
-    void initTestCase() { m_tracer.initHeadless(); }
 
     void numbersReadAsCLiterals_data()
     {

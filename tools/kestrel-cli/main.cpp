@@ -3,16 +3,18 @@
 
 #include "csvexport.h"
 
-#include "app/tracer.h"
 #include "chart/chartimage.h"
+#include "trace/eventcatalogue.h"
 #include "trace/node.h"
+#include "trace/projecttable.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QTreeWidgetItem>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -50,16 +52,26 @@ int usageError(const QCommandLineParser &parser, const QString &text)
     return 1;
 }
 
+// Only drawing needs a GUI application (fonts, pixmaps), and with it a
+// platform plugin; the exports run anywhere, with no display.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[])
+{
+    bool render = false;
+    for (int i = 1; i < argc && !render; ++i)
+        render = std::strcmp(argv[i], "render") == 0;
+    if (!render)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // Loading builds the icon catalogues, which need a GUI application; no
-    // window is ever shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("kestrel-cli"));
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrel-cli"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(description));
@@ -84,7 +96,7 @@ int main(int argc, char *argv[])
     parser.addOptions({outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("trace files"),
                                  QStringLiteral("FILE..."));
-    parser.process(app);
+    parser.process(*app);
 
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
@@ -134,20 +146,19 @@ int main(int argc, char *argv[])
         }
     }
 
-    Tracer tracer;
-    tracer.initHeadless();
+    const EventCatalogue catalogue;
+    ProjectTable projects;
     bool failed = false;
-    tracer.setMessageSink([&failed](QMessageBox::Icon, const QString &text) {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        failed = true;
-    });
-
     QTextStream out(stdout);
     QList<Node *> nodes;
     for (const QString &file : files) {
-        if (Node *node =
-                tracer.createNode(QFileInfo(file).absoluteFilePath(), tracer.rootEntry(), FROM_CMDLINE))
-            nodes.append(node);
+        try {
+            nodes.append(
+                projects.load(QFileInfo(file).absoluteFilePath(), nullptr, FROM_CMDLINE, &catalogue));
+        } catch (const QString &text) {
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+            failed = true;
+        }
     }
 
     if (render) {

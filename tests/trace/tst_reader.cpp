@@ -48,6 +48,7 @@ private slots:
         QTest::newRow("an octal number with the digit 8 is garbage") << "08" << 0 << 0u;
         QTest::newRow("trailing garbage spoils the number") << "12abc" << 0 << 0u;
         QTest::newRow("a hex prefix without digits is garbage") << "0x" << 0 << 0u;
+        QTest::newRow("a sign between the digits and the letters is no digit") << "1@" << 0 << 0u;
         QTest::newRow("a plus sign is allowed") << "+42" << 42 << 42u;
         QTest::newRow("a negative hex number is outside the unsigned range") << "-0x10" << -16 << 0u;
         QTest::newRow("the sign bit in hex is outside the signed range") << "0x80000000" << 0 << 0x80000000u;

@@ -1,0 +1,156 @@
+// The chart as a whole, pixel for pixel: each row paints a view of the demo
+// project or a fixture and compares it with a reference picture kept in
+// tests/golden/images. Any change to what is drawn, or where, shows here;
+// `cmake --build build --target update-golden-images` paints the references
+// anew when a change is meant.
+
+#include "chart/chartimage.h"
+#include "chart/chartsettings.h"
+#include "chart/settingsstore.h"
+#include "trace/eventcatalogue.h"
+#include "trace/node.h"
+#include "trace/projecttable.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using Settings = QList<QPair<QString, QVariant>>;
+Q_DECLARE_METATYPE(ChartImageOptions)
+
+namespace {
+
+ChartImageOptions options(QSize size, bool log = false, bool external = true, qint64 from = 0, qint64 to = 0)
+{
+    ChartImageOptions o;
+    o.size = size;
+    o.logMode = log;
+    o.externalHeader = external;
+    o.hasRange = to > from;
+    o.from = from;
+    o.to = to;
+    return o;
+}
+
+QString sourcePath(const QString &relative)
+{
+    return QStringLiteral(KESTREL_SOURCE_DIR "/") + relative;
+}
+
+// The chart names a project by its directory, so the traces are read from a
+// copy at a place that is the same on every machine, wherever the sources lie.
+QString fixedCopy(const QString &relative)
+{
+    const QFileInfo source(sourcePath(relative));
+    const QString dir = QStringLiteral("/tmp/kestrel-golden/") + source.dir().dirName();
+    QDir().mkpath(dir);
+    const QString copy = dir + QLatin1Char('/') + source.fileName();
+    QFile::remove(copy);
+    return QFile::copy(source.filePath(), copy) ? copy : QString();
+}
+
+// Where the first difference lies and how many pixels differ; empty when none.
+QString difference(const QImage &actual, const QImage &expected)
+{
+    if (actual.size() != expected.size())
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
+    int count = 0;
+    QPoint first;
+    for (int y = 0; y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            if (actual.pixel(x, y) != expected.pixel(x, y) && count++ == 0)
+                first = QPoint(x, y);
+        }
+    }
+    return count == 0 ? QString()
+                      : QStringLiteral("%1 pixels differ, the first at %2,%3")
+                            .arg(count)
+                            .arg(first.x())
+                            .arg(first.y());
+}
+
+} // namespace
+
+class TestGolden : public QObject
+{
+    Q_OBJECT
+
+private:
+    const EventCatalogue m_catalogue;
+
+private slots:
+    void chartMatchesItsReference_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<ChartImageOptions>("options");
+        QTest::addColumn<Settings>("settings");
+
+        const QStringList demo{QStringLiteral("demo/node1.trace"), QStringLiteral("demo/node2.trace"),
+                               QStringLiteral("demo/node3.trace"), QStringLiteral("demo/node4.trace")};
+        const QSize size(1000, 560);
+        QTest::newRow("four aligned nodes fitted, the header outside")
+            << "demo-fitted" << demo << options(size) << Settings();
+        QTest::newRow("one node on the logarithmic axis")
+            << "node2-log" << QStringList{QStringLiteral("demo/node2.trace")} << options(size, true)
+            << Settings();
+        QTest::newRow("a range with the header inside the rows")
+            << "demo-internal-header" << demo << options(size, false, false, 20000, 60000) << Settings();
+        QTest::newRow("a close-up of markers, hub and packet arrows")
+            << "demo-closeup" << demo << options(size, false, true, 27000, 30000) << Settings();
+        QTest::newRow("a close-up with every chart setting away from its default")
+            << "demo-closeup-settings" << demo << options(size, false, true, 27000, 30000)
+            << Settings{{QStringLiteral("node_swimlines_schema"), 2},
+                        {QStringLiteral("event_bar_filling"), 1},
+                        {QStringLiteral("packet_arrow_width"), 3},
+                        {QStringLiteral("packet_transmit_arrow_style"), QStringLiteral("dashed")},
+                        {QStringLiteral("packet_receive_arrow_style"), QStringLiteral("dotted")},
+                        {QStringLiteral("syncmarker_color"), int(0x3366CC)},
+                        {QStringLiteral("show_syncmarker_icons"), QStringLiteral("hide")}};
+        QTest::newRow("monochrome swimlines on the logarithmic axis")
+            << "node1-log-monochrome" << QStringList{QStringLiteral("demo/node1.trace")}
+            << options(size, true) << Settings{{QStringLiteral("node_swimlines_schema"), 1}};
+        QTest::newRow("a small fixture with every kind of event")
+            << "fixture-small" << QStringList{QStringLiteral("tests/cli/fixtures/small/alpha.trace")}
+            << options(QSize(800, 300)) << Settings();
+    }
+
+    void chartMatchesItsReference()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, files);
+        QFETCH(ChartImageOptions, options);
+        QFETCH(Settings, settings);
+
+        QSettings store = openSettingsStore();
+        store.clear();
+        for (const auto &[id, value] : settings)
+            store.setValue(ChartSettings::keyFor(id), value);
+        store.sync();
+
+        ProjectTable projects;
+        QList<Node *> nodes;
+        for (const QString &file : std::as_const(files))
+            nodes << projects.load(fixedCopy(file), nullptr, FROM_CMDLINE, &m_catalogue);
+        const QImage actual = renderChartImage(nodes, options).convertToFormat(QImage::Format_RGB32);
+
+        const QString reference = sourcePath(QStringLiteral("tests/golden/images/%1.png").arg(name));
+        if (qEnvironmentVariableIsSet("KESTREL_UPDATE_GOLDEN")) {
+            QVERIFY(actual.save(reference));
+            return;
+        }
+        const QImage expected = QImage(reference).convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(!expected.isNull(), qPrintable(reference));
+        const QString diff = difference(actual, expected);
+        if (!diff.isEmpty())
+            actual.save(QDir::temp().filePath(name + QStringLiteral("-actual.png")));
+        QVERIFY2(diff.isEmpty(), qPrintable(name + QStringLiteral(": ") + diff));
+    }
+};
+
+QTEST_MAIN(TestGolden)
+#include "tst_golden.moc"

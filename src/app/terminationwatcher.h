@@ -15,9 +15,6 @@ public:
     explicit TerminationWatcher(QObject *parent = nullptr);
     ~TerminationWatcher() override;
 
-    // False when the signals could not be watched; the defaults then stay.
-    bool isWatching() const { return m_notifier != nullptr; }
-
 signals:
     void terminationRequested(int signalNumber);
 

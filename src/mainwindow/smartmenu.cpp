@@ -2,6 +2,7 @@
 
 #include "chart/settingsstore.h"
 
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMainWindow>
@@ -159,6 +160,37 @@ QToolBar *SmartMenu::groupToolBar(int index) const
     // Callers place popups at the returned toolbar's buttons, so it is the one
     // that shows: the tab row also shows while the stored mode is unknown.
     return isKnownMode(m_mode) && m_mode != Tabs ? it->toolbar : it->tabToolBar;
+}
+
+void SmartMenu::popupGroupMenu(int index, QAction *action) const
+{
+    QMenu *menu = action->menu();
+    if (!menu)
+        return;
+    const QToolBar *toolBar = groupToolBar(index);
+    const QWidget *button = toolBar ? toolBar->widgetForAction(action) : nullptr;
+    if (!button || !m_mainWindow) {
+        // No button to hang the menu from: open it where the user is.
+        menu->popup(QCursor::pos());
+        return;
+    }
+    const QRect moved = button->geometry().translated(popupOffset(index, button->height()));
+    menu->popup(m_mainWindow->mapToGlobal(moved.bottomLeft()));
+}
+
+// A button's geometry is in its toolbar's coordinates: the offset moves it
+// right past the toolbars of the groups before this one and down below the
+// button (pixels).
+QPoint SmartMenu::popupOffset(int index, int buttonHeight) const
+{
+    // The frames that the tabs of the groups before this one add (groups 0 to 2 carry submenus).
+    constexpr int tabFrames[] = {0, 10, 12};
+    int dx = m_mode == Tabs ? tabFrames[qMin(index, 2)] : 0;
+    for (auto it = m_groups.cbegin(); it != m_groups.cend() && it.key() < index; ++it)
+        dx += groupToolBar(it.key())->width();
+    // In the toolbar mode the menu covers the button's lower 20 pixels.
+    const int dy = m_mode == Toolbars ? buttonHeight - 20 : buttonHeight + (index == 0 ? 0 : 2);
+    return {dx, dy};
 }
 
 void SmartMenu::relayoutTabs()

@@ -9,6 +9,7 @@ class QHBoxLayout;
 class QIcon;
 class QMainWindow;
 class QMenu;
+class QPoint;
 class QTabWidget;
 class QToolBar;
 
@@ -45,6 +46,9 @@ public:
     // mode and while an unknown stored mode shows the tab row, the main
     // window's otherwise; null for an unknown index.
     QToolBar *groupToolBar(int index) const;
+    // Pops up the submenu that `action` carries below the action's button in
+    // the group's toolbar; at the cursor when no button shows it.
+    void popupGroupMenu(int index, QAction *action) const;
 
     // Lets the rightmost enabled group's tab take the spare width of the row.
     void relayoutTabs();
@@ -59,6 +63,7 @@ private:
     };
 
     static bool showsToolbars(int mode) { return mode == Toolbars || mode == MenusAndToolbars; }
+    QPoint popupOffset(int index, int buttonHeight) const;
     bool isGroupEnabled(const MenuGroup &group) const;
     void setMenuBarVisible(bool visible);
     void removeGroup(int index);

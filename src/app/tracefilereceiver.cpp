@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 // A socket file whose owner crashed refuses connections; a live instance accepts
@@ -25,6 +27,29 @@ void drop(QLocalSocket *client)
     client->abort();
     client->deleteLater();
 }
+
+// The second start waits for this answer: it is sent when the last hold on it
+// goes, which is once the handed-over file has been loaded.
+class Answer
+{
+public:
+    explicit Answer(QLocalSocket *client)
+        : m_client(client)
+    {}
+    Answer(const Answer &) = delete;
+    Answer &operator=(const Answer &) = delete;
+    ~Answer()
+    {
+        // A client that went away meanwhile may have been deleted with its socket.
+        if (!m_client || m_client->state() != QLocalSocket::ConnectedState)
+            return;
+        m_client->write(&HandOff::Acknowledgement, 1);
+        m_client->disconnectFromServer();
+    }
+
+private:
+    QPointer<QLocalSocket> m_client;
+};
 
 } // namespace
 
@@ -87,13 +112,11 @@ void TraceFileReceiver::readMessage(QLocalSocket *client, QTimer *deadline)
     // deleted: so it runs from the event loop, not inside the socket's signal.
     QMetaObject::invokeMethod(
         this,
-        [this, alive = QPointer<QLocalSocket>(client), bytes = *path] {
+        [this, client = QPointer<QLocalSocket>(client), bytes = *path] {
+            // A slot may run a nested event loop that announces another path.
+            const std::shared_ptr<void> outer = std::exchange(m_answer, std::make_shared<Answer>(client));
             emit addNodeFromReceiver(QString::fromLocal8Bit(bytes));
-            // The second start waits for this byte: only now has the file been loaded.
-            if (!alive || alive->state() != QLocalSocket::ConnectedState)
-                return;
-            alive->write(&HandOff::Acknowledgement, 1);
-            alive->disconnectFromServer();
+            m_answer = outer; // answers now unless a slot holds on to it
         },
         Qt::QueuedConnection);
 }

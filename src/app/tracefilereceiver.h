@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QLocalServer;
 class QLocalSocket;
 class QTimer;
@@ -18,6 +20,12 @@ public:
     // socket is left alone) or the socket could not be created.
     bool isListening() const;
 
+    // For a slot of addNodeFromReceiver that cannot load the file yet: the
+    // second start that handed it over is answered once every copy of the
+    // returned hold is gone, not as soon as the signal returns. Null outside
+    // the signal.
+    std::shared_ptr<void> holdAnswer() const { return m_answer; }
+
 signals:
     void addNodeFromReceiver(QString traceFilePath);
 
@@ -26,4 +34,6 @@ private:
     void readMessage(QLocalSocket *client, QTimer *deadline);
 
     QLocalServer *m_server;
+    // The answer owed for the path being announced; null between announcements.
+    std::shared_ptr<void> m_answer;
 };

@@ -528,7 +528,8 @@ void TracerWindow::openNode(const QString &path, int origin)
     if (!theTracer)
         return;
     if (m_loading) {
-        m_pendingOpens.append({path, origin});
+        TraceFileReceiver *receiver = origin == FROM_RECEIVER ? theTracer->receiver() : nullptr;
+        m_pendingOpens.append({path, origin, receiver ? receiver->holdAnswer() : nullptr});
         return;
     }
     Node *node = loadWithProgress(path, origin);
@@ -541,8 +542,8 @@ void TracerWindow::openNode(const QString &path, int origin)
     viewNode(node, false);
 
     while (!m_pendingOpens.isEmpty()) {
-        const QPair<QString, int> next = m_pendingOpens.takeFirst();
-        openNode(next.first, next.second);
+        const PendingOpen next = m_pendingOpens.takeFirst();
+        openNode(next.path, next.origin);
     }
 }
 

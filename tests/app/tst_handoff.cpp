@@ -1,5 +1,8 @@
 #include "app/handoff.h"
 #include "app/tracefilereceiver.h"
+#include "app/tracer.h"
+#include "mainwindow/tracerwindow.h"
+#include "trace/project.h"
 
 #include "testsupport.h"
 #include "tracefixture.h"
@@ -255,6 +258,36 @@ private slots:
         QVERIFY(!viewerEndedDuringSlot);
         QTRY_COMPARE_WITH_TIMEOUT(viewer.state(), QProcess::NotRunning, ProcessTimeoutMs);
         QVERIFY(viewer.endsWell());
+    }
+
+    void fileHandedOverDuringAWarningBoxKeepsItsSecondStartWaitingUntilLoaded()
+    {
+        const QString handed = TestSupport::writeTempFile(
+            QStringLiteral("queued"), QStringLiteral("queued.trace"),
+            TraceFixture::traceFile(3, QByteArray(), TraceFixture::eventXml(3, 0)));
+        Tracer tracer;
+        std::unique_ptr<ChildProcess> viewer;
+        bool viewerEndedDuringBox = true;
+        // The warning box of a failed load: the file handed over meanwhile waits for its turn.
+        tracer.setMessageSink([&](QMessageBox::Icon, const QString &text) {
+            if (viewer || !text.contains(QLatin1String("box.trace")))
+                return;
+            viewer = std::make_unique<ChildProcess>(KESTRELVIEW_PATH, QStringList{handed});
+            QSignalSpy arrived(tracer.receiver(), &TraceFileReceiver::addNodeFromReceiver);
+            viewerEndedDuringBox =
+                !arrived.wait(ProcessTimeoutMs) ||
+                QTest::qWaitFor([&] { return viewer->state() == QProcess::NotRunning; }, 1000);
+        });
+        QVERIFY(tracer.init(qApp));
+        QVERIFY(tracer.receiver()->isListening());
+
+        tracer.mainWindow()->openNode(QStringLiteral("/nonexistent/box.trace"), FROM_TRACER);
+        QVERIFY(viewer);
+        QVERIFY(!viewerEndedDuringBox);
+        const Project *project = tracer.project(QFileInfo(handed).absolutePath());
+        QVERIFY(project && project->node(QStringLiteral("queued.trace")));
+        QTRY_COMPARE_WITH_TIMEOUT(viewer->state(), QProcess::NotRunning, ProcessTimeoutMs);
+        QVERIFY(viewer->endsWell());
     }
 
     void secondStartOfTheProgramHandsItsFileToTheFirstWhichOpensIt()

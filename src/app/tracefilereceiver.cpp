@@ -4,23 +4,13 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QPointer>
 #include <QTimer>
 
 #include <utility>
 
 namespace {
-
-// A socket file whose owner crashed refuses connections; a live instance accepts
-// at once (the kernel queues the connection even while its event loop is busy).
-bool instanceAnswersAt(const QString &serverName)
-{
-    QLocalSocket probe;
-    probe.connectToServer(serverName);
-    const bool answered = probe.waitForConnected(HandOff::ConnectTimeoutMs);
-    probe.abort();
-    return answered;
-}
 
 void drop(QLocalSocket *client)
 {
@@ -58,14 +48,54 @@ TraceFileReceiver::TraceFileReceiver(QWidget *parent)
     , m_server(new QLocalServer(this))
 {
     setWindowTitle(QLatin1String(HandOff::ReceiverWindowTitle));
-
-    const QString serverName = receiverServerName();
-    if (instanceAnswersAt(serverName))
-        return;
-    QLocalServer::removeServer(serverName);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &TraceFileReceiver::acceptConnections);
+    listenOrWatch();
+}
+
+TraceFileReceiver::~TraceFileReceiver()
+{
+    // Its own end is no sign that the listening instance went away.
+    if (m_watch)
+        m_watch->disconnect(this);
+}
+
+void TraceFileReceiver::listenOrWatch()
+{
+    const QString serverName = receiverServerName();
+    if (watchInstanceAt(serverName))
+        return;
+    // Instances that find nobody at the same moment take turns and look again,
+    // so that none removes the socket another has just begun to listen on.
+    // Without the lock (it cannot be made, or its holder hangs) the second
+    // look alone decides.
+    QLockFile turn(serverName + QStringLiteral(".lock"));
+    static_cast<void>(turn.tryLock(HandOff::TurnTimeoutMs));
+    if (watchInstanceAt(serverName))
+        return;
+    QLocalServer::removeServer(serverName);
     m_server->listen(serverName);
+}
+
+bool TraceFileReceiver::watchInstanceAt(const QString &serverName)
+{
+    // A socket file whose owner crashed refuses connections; a live instance
+    // accepts at once (the kernel queues the connection even while its event
+    // loop is busy).
+    auto *watch = new QLocalSocket(this);
+    watch->connectToServer(serverName);
+    if (!watch->waitForConnected(HandOff::ConnectTimeoutMs)) {
+        delete watch;
+        return false;
+    }
+    // The connection ends when that instance does, and, as this one sends no
+    // message, when its deadline for one runs out: the next turn tells which.
+    connect(watch, &QLocalSocket::disconnected, this, [this, watch] {
+        watch->deleteLater();
+        listenOrWatch();
+    });
+    m_watch = watch;
+    return true;
 }
 
 bool TraceFileReceiver::isListening() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -10,14 +11,18 @@ class QTimer;
 
 // Hidden top-level widget that takes the trace files a second start of the
 // program hands over (see handoff.h) and announces each one. It is never shown.
+// One instance listens; every other one stays connected to it and takes the
+// socket over when that connection ends and nobody answers any more, so that a
+// later start still finds a running instance.
 class TraceFileReceiver : public QWidget
 {
     Q_OBJECT
 public:
     explicit TraceFileReceiver(QWidget *parent = nullptr);
+    ~TraceFileReceiver() override;
 
-    // False when another live instance already owns the hand-off socket (its
-    // socket is left alone) or the socket could not be created.
+    // False while another live instance owns the hand-off socket (its socket
+    // is left alone) or when the socket could not be created.
     bool isListening() const;
 
     // For a slot of addNodeFromReceiver that cannot load the file yet: the
@@ -30,10 +35,15 @@ signals:
     void addNodeFromReceiver(QString traceFilePath);
 
 private:
+    // Listens unless a live instance answers; then watches that instance.
+    void listenOrWatch();
+    bool watchInstanceAt(const QString &serverName);
     void acceptConnections();
     void readMessage(QLocalSocket *client, QTimer *deadline);
 
     QLocalServer *m_server;
+    // The connection to the listening instance, while another one listens.
+    QPointer<QLocalSocket> m_watch;
     // The answer owed for the path being announced; null between announcements.
     std::shared_ptr<void> m_answer;
 };

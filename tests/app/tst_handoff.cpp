@@ -346,6 +346,30 @@ private slots:
         QCOMPARE(holder.nextPath(), QStringLiteral("marker.trace"));
     }
 
+    void aRunningInstanceTakesOverWhenTheListeningOneGoes_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("the listening instance ends and removes its socket") << false;
+        QTest::newRow("the listening instance is killed and leaves its socket behind") << true;
+    }
+
+    void aRunningInstanceTakesOverWhenTheListeningOneGoes()
+    {
+        QFETCH(bool, killed);
+        Holder first;
+        QVERIFY(first.listens());
+        Holder second;
+        QVERIFY(second.waitForStarted());
+        QCOMPARE(second.nextLine(), QByteArray("not listening"));
+
+        killed ? first.kill() : first.terminate();
+        QVERIFY(first.waitForFinished(ProcessTimeoutMs));
+        QCOMPARE(first.exitStatus(), killed ? QProcess::CrashExit : QProcess::NormalExit);
+        // A third start finds the second instance, not an empty place to start its own.
+        QTRY_VERIFY_WITH_TIMEOUT(handOff({"third.trace"}), ProcessTimeoutMs);
+        QCOMPARE(second.nextPath(), QStringLiteral("third.trace"));
+    }
+
     void leftoversTakeNoHandOffAndMakeWayForASocketOnlyTheUserReaches_data()
     {
         QTest::addColumn<Leftover>("leftover");

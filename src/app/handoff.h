@@ -27,6 +27,9 @@ inline constexpr char Acknowledgement = '\x06';
 inline constexpr int ClientTimeoutMs = 3000;
 // How long a second start waits for a connection to a running instance.
 inline constexpr int ConnectTimeoutMs = 1000;
+// How long an instance waits for its turn to probe the socket and listen:
+// longer than another instance's probe.
+inline constexpr int TurnTimeoutMs = 3 * ConnectTimeoutMs;
 
 } // namespace HandOff
 

@@ -4,6 +4,7 @@
 #include "app/tracefilereceiver.h"
 #include "chart/settingsstore.h"
 #include "mainwindow/tracerwindow.h"
+#include "settings/storednumber.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "views/widgetitempresenter.h"
@@ -20,17 +21,16 @@ Tracer *theTracer = nullptr;
 
 namespace {
 
-// The store keeps what it was given; a value that is no number reads as 0.
-// A recent-list limit: 5 when missing or no whole number, else held to the
-// 0 to 20 the settings dialog offers.
+// A recent-list limit: a missing key is written as 5, a value that is no
+// number reads as 0, and every value is held to the 0 to 20 the settings
+// dialog offers. The store itself keeps what it was given.
 int readLimit(QSettings &settings, const QString &key)
 {
     constexpr int defaultLimit = 5;
+    constexpr int largestLimit = 20;
     if (!settings.contains(key))
         settings.setValue(key, defaultLimit);
-    bool ok = false;
-    const qlonglong limit = settings.value(key).toLongLong(&ok);
-    return ok ? int(qBound(qlonglong(0), limit, qlonglong(20))) : defaultLimit;
+    return qBound(0, storedNumber(settings.value(key)), largestLimit);
 }
 
 } // namespace

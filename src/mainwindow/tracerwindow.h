@@ -4,7 +4,6 @@
 #include "trace/traceritem.h"
 
 #include <QMainWindow>
-#include <QPair>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QVector>
@@ -161,5 +160,12 @@ private:
     // Files handed over while another one loads: the load's progress dialog
     // runs the event loop, and a load must not start inside another.
     bool m_loading = false;
-    QVector<QPair<QString, int>> m_pendingOpens;
+    struct PendingOpen
+    {
+        QString path;
+        int origin;
+        // Keeps the second start that handed the file over waiting until it has been loaded.
+        std::shared_ptr<void> answerHold;
+    };
+    QVector<PendingOpen> m_pendingOpens;
 };

@@ -2,6 +2,7 @@
 
 #include "mainwindow/tracerwindow.h"
 
+#include "app/tracefilereceiver.h"
 #include "app/tracer.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/recentlist.h"
@@ -56,7 +57,8 @@ void TracerWindow::openNode(const QString &path, int origin)
     if (!theTracer)
         return;
     if (m_loading) {
-        m_pendingOpens.append({path, origin});
+        TraceFileReceiver *receiver = origin == FROM_RECEIVER ? theTracer->receiver() : nullptr;
+        m_pendingOpens.append({path, origin, receiver ? receiver->holdAnswer() : nullptr});
         return;
     }
     Node *node = loadWithProgress(path, origin);
@@ -69,8 +71,8 @@ void TracerWindow::openNode(const QString &path, int origin)
     viewNode(node, false);
 
     while (!m_pendingOpens.isEmpty()) {
-        const QPair<QString, int> next = m_pendingOpens.takeFirst();
-        openNode(next.first, next.second);
+        const PendingOpen next = m_pendingOpens.takeFirst();
+        openNode(next.path, next.origin);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "app/tracer.h"
 #include "chart/chartsettings.h"
 #include "chart/settingsstore.h"
+#include "settings/storednumber.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -203,7 +204,8 @@ void SettingsWindow::addSpinBox(const QDomElement &element, QBoxLayout *layout, 
         box->setMinimum(attribute(element, "minvalue").toInt(nullptr, 10));
     if (element.hasAttribute(QStringLiteral("maxvalue")))
         box->setMaximum(attribute(element, "maxvalue").toInt(nullptr, 10));
-    box->setValue(store.value(keyOf(element), 0).toInt());
+    // Out of the box's range, the value shows at the nearer end.
+    box->setValue(storedNumber(store.value(keyOf(element), 0)));
     addEditorRow(element, layout, box);
     registerEditor(attribute(element, "id"), box, 0);
 }
@@ -284,7 +286,7 @@ void SettingsWindow::storeValues(const QDomElement &element, QSettings &store, Q
         // kinds of editor under one id stores only through the matching one.
         if (named(child, "spinbox")) {
             const auto *box = qobject_cast<const QSpinBox *>(editor(id, 0));
-            if (box && store.value(key, 0).toInt() != box->value()) {
+            if (box && storedNumber(store.value(key, 0)) != box->value()) {
                 store.setValue(key, box->value());
                 changed.append(id);
             }

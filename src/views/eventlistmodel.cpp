@@ -6,6 +6,8 @@
 
 #include <QBrush>
 
+#include <algorithm>
+
 namespace {
 
 // An event the catalogue knows, with its arguments decoded and a node id.
@@ -114,6 +116,8 @@ EventListModel::EventListModel(Node *node, QObject *parent)
 {
     // A view still showing the model must learn that its rows are gone.
     if (node) {
+        for (const TraceEvent &event : node->events())
+            m_largestTimecut = std::max(m_largestTimecut, event.timecut);
         connect(node, &QObject::destroyed, this, [this] {
             beginResetModel();
             endResetModel();
@@ -199,4 +203,18 @@ Qt::ItemFlags EventListModel::flags(const QModelIndex &index) const
 Node *EventListModel::node() const
 {
     return m_node.data();
+}
+
+quint64 EventListModel::largestNumber(int column) const
+{
+    if (!m_node)
+        return 0;
+    switch (column) {
+    case NUMBER:
+        return quint64(m_node->eventCount());
+    case TIMECUT:
+        return m_largestTimecut;
+    default:
+        return 0;
+    }
 }

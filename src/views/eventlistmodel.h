@@ -28,7 +28,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     Node *node() const;
+    // The largest number the column shows: the last event number in NUMBER,
+    // the longest execution time (usec) in TIMECUT; 0 for other columns and
+    // once the node is gone.
+    quint64 largestNumber(int column) const;
 
 private:
     QPointer<Node> m_node;
+    // Found once: a node's events never change after loading.
+    quint32 m_largestTimecut = 0;
 };

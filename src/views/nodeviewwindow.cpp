@@ -8,6 +8,7 @@
 #include "views/eventlistmodel.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -18,15 +19,27 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <array>
+#include <cmath>
 
 namespace {
 
 // Pixels, columns 0 to 5 of the event list.
 constexpr std::array<int, 6> columnWidths = {50, 80, 25, 35, 55, 50};
+
+QChar widestDigit(const QFontMetricsF &metrics)
+{
+    QChar widest = QLatin1Char('0');
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) > metrics.horizontalAdvance(widest))
+            widest = QLatin1Char(digit);
+    }
+    return widest;
+}
 
 QIcon nodeViewIcon()
 {
@@ -467,12 +480,37 @@ void NodeViewWindow::setListModel(EventListModel *model)
     delete old;
     connect(m_eventList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &NodeViewWindow::on_selectionChanged);
+    widenNumberColumns();
 }
 
 void NodeViewWindow::setColumnWidths()
 {
     for (int column = 0; column < int(columnWidths.size()); ++column)
         m_eventList->setColumnWidth(column, columnWidths[size_t(column)]);
+    widenNumberColumns();
+}
+
+void NodeViewWindow::widenNumberColumns()
+{
+    const auto *model = qobject_cast<const EventListModel *>(m_eventList->model());
+    if (!model)
+        return;
+    // Every number of as many digits as the largest fits: in some fonts the
+    // digits differ in width, so the widest one stands in every place.
+    const QFontMetricsF metrics(m_eventList->font());
+    const QChar digit = widestDigit(metrics);
+    // The item delegate keeps this margin (pixels) on either side of the text;
+    // the grid line takes one pixel of the column.
+    const int textMargin =
+        m_eventList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_eventList) + 1;
+    const int gridLine = m_eventList->showGrid() ? 1 : 0;
+    for (const int column : {EventListModel::NUMBER, EventListModel::TIMECUT}) {
+        const QString widest(QString::number(model->largestNumber(column)).size(), digit);
+        // Fractions of a pixel round up, as the delegate rounds them.
+        const int needed = int(std::ceil(metrics.horizontalAdvance(widest))) + 2 * textMargin + gridLine;
+        if (m_eventList->columnWidth(column) < needed)
+            m_eventList->setColumnWidth(column, needed);
+    }
 }
 
 void NodeViewWindow::updateNodeCount()

@@ -101,7 +101,11 @@ private:
     // Shows `model` in the list and follows its selection; the list's former
     // selection model goes with it.
     void setListModel(EventListModel *model);
+    // The least widths, then widenNumberColumns().
     void setColumnWidths();
+    // Widens the "#" and "Tc" columns, never narrows them, so that the list's
+    // node's largest numbers show whole; computed from the font, not the rows.
+    void widenNumberColumns();
     void updateNodeCount();
     void repaintChart();
     // Drops every viewed node at once, models first, so that nothing refers

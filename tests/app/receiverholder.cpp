@@ -1,5 +1,7 @@
 // Hosts a TraceFileReceiver for tst_handoff. First line on stdout: "listening"
 // or "not listening"; then one line per received path, hex-encoded UTF-8.
+// Ends as the program does on SIGTERM, cleaning up; SIGKILL leaves its socket.
+#include "app/terminationwatcher.h"
 #include "app/tracefilereceiver.h"
 
 #include <QApplication>
@@ -9,6 +11,9 @@
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &application,
+                     &QCoreApplication::quit);
     TraceFileReceiver receiver;
     QObject::connect(&receiver, &TraceFileReceiver::addNodeFromReceiver, [](const QString &traceFilePath) {
         std::printf("%s\n", traceFilePath.toUtf8().toHex().constData());

@@ -1,5 +1,8 @@
 #include "app/handoff.h"
 #include "app/tracefilereceiver.h"
+#include "app/tracer.h"
+#include "mainwindow/tracerwindow.h"
+#include "trace/project.h"
 
 #include "testsupport.h"
 #include "tracefixture.h"
@@ -257,6 +260,36 @@ private slots:
         QVERIFY(viewer.endsWell());
     }
 
+    void fileHandedOverDuringAWarningBoxKeepsItsSecondStartWaitingUntilLoaded()
+    {
+        const QString handed = TestSupport::writeTempFile(
+            QStringLiteral("queued"), QStringLiteral("queued.trace"),
+            TraceFixture::traceFile(3, QByteArray(), TraceFixture::eventXml(3, 0)));
+        Tracer tracer;
+        std::unique_ptr<ChildProcess> viewer;
+        bool viewerEndedDuringBox = true;
+        // The warning box of a failed load: the file handed over meanwhile waits for its turn.
+        tracer.setMessageSink([&](QMessageBox::Icon, const QString &text) {
+            if (viewer || !text.contains(QLatin1String("box.trace")))
+                return;
+            viewer = std::make_unique<ChildProcess>(KESTRELVIEW_PATH, QStringList{handed});
+            QSignalSpy arrived(tracer.receiver(), &TraceFileReceiver::addNodeFromReceiver);
+            viewerEndedDuringBox =
+                !arrived.wait(ProcessTimeoutMs) ||
+                QTest::qWaitFor([&] { return viewer->state() == QProcess::NotRunning; }, 1000);
+        });
+        QVERIFY(tracer.init(qApp));
+        QVERIFY(tracer.receiver()->isListening());
+
+        tracer.mainWindow()->openNode(QStringLiteral("/nonexistent/box.trace"), FROM_TRACER);
+        QVERIFY(viewer);
+        QVERIFY(!viewerEndedDuringBox);
+        const Project *project = tracer.project(QFileInfo(handed).absolutePath());
+        QVERIFY(project && project->node(QStringLiteral("queued.trace")));
+        QTRY_COMPARE_WITH_TIMEOUT(viewer->state(), QProcess::NotRunning, ProcessTimeoutMs);
+        QVERIFY(viewer->endsWell());
+    }
+
     void secondStartOfTheProgramHandsItsFileToTheFirstWhichOpensIt()
     {
         const QString path = TestSupport::writeTempFile(
@@ -311,6 +344,30 @@ private slots:
         if (handedOver)
             QCOMPARE(holder.nextPath(), QString::fromLocal8Bit(arguments.first()));
         QCOMPARE(holder.nextPath(), QStringLiteral("marker.trace"));
+    }
+
+    void aRunningInstanceTakesOverWhenTheListeningOneGoes_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("the listening instance ends and removes its socket") << false;
+        QTest::newRow("the listening instance is killed and leaves its socket behind") << true;
+    }
+
+    void aRunningInstanceTakesOverWhenTheListeningOneGoes()
+    {
+        QFETCH(bool, killed);
+        Holder first;
+        QVERIFY(first.listens());
+        Holder second;
+        QVERIFY(second.waitForStarted());
+        QCOMPARE(second.nextLine(), QByteArray("not listening"));
+
+        killed ? first.kill() : first.terminate();
+        QVERIFY(first.waitForFinished(ProcessTimeoutMs));
+        QCOMPARE(first.exitStatus(), killed ? QProcess::CrashExit : QProcess::NormalExit);
+        // A third start finds the second instance, not an empty place to start its own.
+        QTRY_VERIFY_WITH_TIMEOUT(handOff({"third.trace"}), ProcessTimeoutMs);
+        QCOMPARE(second.nextPath(), QStringLiteral("third.trace"));
     }
 
     void leftoversTakeNoHandOffAndMakeWayForASocketOnlyTheUserReaches_data()

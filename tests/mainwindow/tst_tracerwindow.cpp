@@ -823,6 +823,51 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    void aLoadsMessageComesAfterItsProgressHasGone()
+    {
+        QByteArray events;
+        for (int i = 0; i < 2000; ++i)
+            events += eventXml(0, quint32(i) * 10, 0, 1 << 8 | 1);
+        const QByteArray whole =
+            TraceFixture::traceFile(1, "<tasks><task id=\"1\" name=\"A\"/></tasks>\n", events);
+        const QString cut = TestSupport::writeTempFile(QStringLiteral("cut"), QStringLiteral("cut.trace"),
+                                                       whole.left(whole.size() / 2));
+        makeWindow();
+        m_window->show();
+        // A dialog not shown yet by the time the load fails would show when its delay is up.
+        m_window->setProgressDelay(10);
+        QStringList progressShown;
+        m_tracer->setMessageSink([&](QMessageBox::Icon, const QString &text) {
+            m_messages << text;
+            QTest::qWait(50); // as a message box runs the event loop
+            const auto dialogs = m_window->findChildren<QProgressDialog *>();
+            for (const QProgressDialog *dialog : dialogs) {
+                if (dialog->isVisible())
+                    progressShown << dialog->labelText();
+            }
+        });
+        m_window->openNode(cut, FROM_TRACER);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(progressShown, QStringList());
+    }
+
+    void messageBoxesStandOverTheMainWindowAndCloseWithEnter()
+    {
+        QVERIFY(m_tracer->init(qApp));
+        m_tracer->setMessageSink({});
+        QWidget *parent = nullptr;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&parent] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                parent = box->parentWidget();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        poll.start(10);
+        m_tracer->showMessage(QMessageBox::Warning, QStringLiteral("Tracefile 'x.trace' is empty."));
+        QCOMPARE(parent, m_tracer->mainWindow());
+    }
+
     void initShowsTheWindowWhichTakesHandedOffFiles()
     {
         QVERIFY(m_tracer->init(qApp));

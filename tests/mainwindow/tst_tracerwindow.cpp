@@ -1,5 +1,6 @@
 #include "app/tracefilereceiver.h"
 #include "app/tracer.h"
+#include "chart/viewroot.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/smartmenu.h"
 #include "mainwindow/tracerwindow.h"
@@ -13,6 +14,7 @@
 #include "views/nodeviewwindow.h"
 #include "views/taskstatchart.h"
 
+#include <QComboBox>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -450,6 +452,42 @@ private slots:
             action(separate ? "action_ViewNodeApart" : "action_ViewNode")->trigger();
         QCOMPARE(viewTexts(), shown);
         QTRY_COMPARE(m_window->mdiArea()->activeSubWindow(), apart.last() ? views().last() : views().first());
+    }
+
+    void viewingAllProjectNodesGoesByNodeId()
+    {
+        // A fixed seed, so that the project's hash order is the same every run.
+        QHashSeed::setDeterministicGlobalSeed();
+        makeWindow();
+        const QList<int> ids{30, 4, 17, 9, 1};
+        Project *project = nullptr;
+        for (int i = 0; i < ids.size(); ++i) {
+            const QString name = QStringLiteral("n%1.trace").arg(i);
+            project =
+                m_tracer
+                    ->createNode(traceFile(qPrintable(name), ids.at(i)), m_window->rootEntry(), FROM_TRACER)
+                    ->project();
+        }
+        QHashSeed::resetRandomGlobalSeed();
+        QStringList hashOrder;
+        for (const QSharedPointer<Node> &node : project->nodes())
+            hashOrder << QStringLiteral("[%1]").arg(node->nodeId());
+        const QStringList idOrder = words("[1] [4] [9] [17] [30]");
+        QVERIFY(hashOrder != idOrder);
+
+        choose(project->nodeById(4), QStringLiteral("project"));
+        action("action_ViewNodes")->trigger();
+
+        const NodeViewWindow *view = views().first();
+        QStringList chooser;
+        QStringList rows;
+        for (int i = 0; i < view->nodeChooser()->count(); ++i) {
+            chooser << view->nodeChooser()->itemText(i).section(QLatin1Char(' '), 0, 0);
+            rows << QStringLiteral("[%1]").arg(view->viewTree()->nodes().at(size_t(i))->node()->nodeId());
+        }
+        QCOMPARE(chooser, idOrder);
+        QCOMPARE(rows, idOrder);
+        QCOMPARE(view->currentNode(), project->nodeById(30));
     }
 
     void closingAViewedCurrentNodeLeavesNothingBehind_data()

@@ -338,11 +338,14 @@ void EventChart::on_eventListScrolled(int firstEvent)
     QScrollBar *bar = horizontalScrollBar();
     if (firstEvent == state->chartFirst && float(node->shift()) * scale() == float(bar->value()))
         return;
-    // Already in view: among the events the last paint drew. (Comparing the
-    // viewport's width with the position of the last drawn event alone held
-    // at the opening position for any later event, so the chart never
-    // followed the list from there.)
-    if (state->chartFirst >= 0 && firstEvent >= state->chartFirst && firstEvent < state->chartEnd) {
+    // Already in view: not before the last paint's first event, and the event
+    // where that paint stopped (the last one when it reached the end) starts
+    // inside the viewport. Compared in viewport pixels: measured from the
+    // content's start, events up to a header's width beyond the right edge
+    // passed for visible.
+    const int end = state->chartEnd > 0 && state->chartEnd < count ? state->chartEnd : count - 1;
+    const qint64 endX = qint64(scrollValueFor(*node, end)) - bar->value() + headerShift();
+    if (firstEvent >= state->chartFirst && endX <= viewport()->width()) {
         viewport()->update();
         return;
     }

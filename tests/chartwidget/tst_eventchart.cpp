@@ -564,6 +564,8 @@ private slots:
             << 10 << 0 << 3 << true << true;
         QTest::newRow("a list scroll back to an earlier event moves the chart back")
             << 10 << 4 << 1 << true << true;
+        QTest::newRow("a list scroll one row on, with the chart scrolled right, moves the chart along")
+            << 10 << 3 << 4 << true << true;
         QTest::newRow("a list scroll to the event already first, at the node's start, leaves the chart")
             << 10 << 0 << 0 << true << false;
         QTest::newRow("a list scroll within a node the chart shows whole leaves the chart")

@@ -149,6 +149,10 @@ void EventChart::relayout()
     m_canvas->setGeometry(0, 0, layout.canvasWidth, layout.canvasHeight);
     horizontalScrollBar()->setPageStep(layout.horizontalPageStep);
     verticalScrollBar()->setPageStep(layout.verticalPageStep);
+    // An arrow key or a wheel notch (three steps) moves by rows down and by a
+    // tenth of the viewport across, not by single pixels.
+    horizontalScrollBar()->setSingleStep(qMax(1, viewport()->width() / 10));
+    verticalScrollBar()->setSingleStep(ChartRenderer::rowHeight);
     horizontalScrollBar()->setRange(0, layout.horizontalMaximum);
     verticalScrollBar()->setRange(0, layout.verticalMaximum);
     emit eventChartStateChanged(EventChartState(layout.state));

@@ -821,6 +821,24 @@ private slots:
         QVERIFY(!m_chart->canZoomOut());
     }
 
+    void arrowKeysStepOneRowOrATenthOfTheViewport()
+    {
+        QVERIFY(makeChart({m_first, m_second}, m_first, QSize(800, 150)));
+        zoomInTimes(10);
+        QScrollBar *across = m_chart->horizontalScrollBar();
+        QScrollBar *down = m_chart->verticalScrollBar();
+        for (const int width : {800, 1100}) {
+            m_chart->resize(width, 150);
+            QTRY_COMPARE(m_chart->width(), width);
+            across->setValue(0);
+            down->setValue(0);
+            QTest::keyClick(m_chart.get(), Qt::Key_Right);
+            QTest::keyClick(m_chart.get(), Qt::Key_Down);
+            QCOMPARE(across->value(), m_chart->viewport()->width() / 10);
+            QCOMPARE(down->value(), RowHeight);
+        }
+    }
+
     void switchingModesReportsOnlyRealChanges()
     {
         QVERIFY(makeChart({m_first}, m_first));

@@ -77,6 +77,17 @@ QStringList cellTexts(const QTableWidget &table)
     return texts;
 }
 
+// Whether the widget it watches was sent a close event.
+struct CloseWatcher : QObject
+{
+    bool m_closed = false;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_closed = m_closed || event->type() == QEvent::Close;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestTracerWindow : public QObject
@@ -904,6 +915,31 @@ private slots:
         poll.start(10);
         m_tracer->showMessage(QMessageBox::Warning, QStringLiteral("Tracefile 'x.trace' is empty."));
         QCOMPARE(parent, m_tracer->mainWindow());
+    }
+
+    void commonKeysOpenFilesAndQuit()
+    {
+        makeWindow();
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        int asked = 0;
+        m_window->setOpenFilesDialog([&asked](QWidget *, const QString &, const QString &, const QString &) {
+            ++asked;
+            return QStringList{};
+        });
+        QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(m_window.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(asked, 2);
+        const QAction *open = action("action_OpenNode");
+        QCOMPARE(open->text() + QLatin1Char('|') + open->toolTip(),
+                 QStringLiteral("Open Node Tracefile|Open Node Tracefile (Ctrl+N)"));
+
+        CloseWatcher watcher;
+        m_window->installEventFilter(&watcher);
+        QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(watcher.m_closed);
+        QVERIFY(!m_window->isVisible());
     }
 
     void initShowsTheWindowWhichTakesHandedOffFiles()

@@ -560,8 +560,6 @@ private slots:
         QTest::addColumn<bool>("synchronized");
         QTest::addColumn<bool>("moves");
 
-        QTest::newRow("a list scroll to an event out of view moves the chart to it")
-            << 10 << 0 << 3 << true << true;
         QTest::newRow("a list scroll back to an earlier event moves the chart back")
             << 10 << 4 << 1 << true << true;
         QTest::newRow("a list scroll one row on, with the chart scrolled right, moves the chart along")

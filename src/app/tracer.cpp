@@ -114,11 +114,21 @@ void Tracer::updateSettings(const QStringList &keys)
 
 Node *Tracer::createNode(const QString &path, QTreeWidgetItem *parentEntry, int origin)
 {
+    QString problem;
+    Node *const node = loadNode(path, parentEntry, origin, problem);
+    if (!problem.isEmpty())
+        showMessage(QMessageBox::Warning, problem);
+    return node;
+}
+
+Node *Tracer::loadNode(const QString &path, QTreeWidgetItem *parentEntry, int origin, QString &problem)
+{
+    problem.clear();
     try {
         return m_projects.load(path, parentEntry, origin, m_catalogue.get(), m_loadProgress);
     } catch (const QString &text) {
         if (reportsErrorsFor(origin))
-            showMessage(QMessageBox::Warning, text);
+            problem = text;
         return nullptr;
     }
 }
@@ -155,7 +165,8 @@ void Tracer::showMessage(QMessageBox::Icon icon, const QString &text) const
         m_messageSink(icon, text);
         return;
     }
-    QMessageBox box(icon, QStringLiteral("Kestrelview"), text, QMessageBox::Ok);
+    // Over the main window, so that it stands on top and takes the keys.
+    QMessageBox box(icon, QStringLiteral("Kestrelview"), text, QMessageBox::Ok, m_mainWindow.data());
     box.exec();
 }
 

@@ -50,6 +50,10 @@ public:
     // Loads a trace file as a node of the project of its directory. Null when
     // nothing was added; the reason has been reported as reportsErrorsFor(origin) allows.
     Node *createNode(const QString &path, QTreeWidgetItem *parentEntry, int origin);
+    // As createNode, but the reason for a refusal is handed back in `problem`
+    // (left empty when reportsErrorsFor(origin) keeps it quiet) for the caller
+    // to show once whatever stands over the load has gone.
+    Node *loadNode(const QString &path, QTreeWidgetItem *parentEntry, int origin, QString &problem);
     // Told while createNode reads a file (bytes read, file size); empty for none.
     void setLoadProgress(const Node::LoadProgress &progress) { m_loadProgress = progress; }
     // Drops the project and with it its nodes; null is ignored.
@@ -80,7 +84,8 @@ public:
     QTreeWidgetItem *rootEntry() const { return m_rootEntry.get(); }
 
     // Where messages for the user go. By default a message box titled
-    // "Kestrelview"; tools and tests route them elsewhere.
+    // "Kestrelview" over the main window, when there is one; tools and tests
+    // route them elsewhere.
     using MessageSink = std::function<void(QMessageBox::Icon icon, const QString &text)>;
     void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
     void showMessage(QMessageBox::Icon icon, const QString &text) const;

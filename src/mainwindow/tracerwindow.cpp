@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTreeWidgetItem>
@@ -162,6 +163,19 @@ void TracerWindow::createActions()
     m_nodeContextMenu = createContextMenu("nodeContextMenu", NODE_GROUP, actions);
     createMenuModes();
     createRecentLists();
+    createCommonKeys();
+}
+
+void TracerWindow::createCommonKeys()
+{
+    // The keys most programs open files and quit with, beside the table's own:
+    // the Open action's text and tooltip keep naming Ctrl+N alone.
+    if (auto *open = findChild<QAction *>(QStringLiteral("action_OpenNode")))
+        open->setShortcuts({open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O)});
+    // The window's own, in no group: it closes the window as its close box
+    // does, which ends the program and writes the settings.
+    auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
 }
 
 QMenu *TracerWindow::createContextMenu(const char *name, int group, const QVector<QAction *> &actions)

@@ -120,6 +120,8 @@ private:
     QMenu *createContextMenu(const char *name, int group, const QVector<QAction *> &actions);
     void createMenuModes();
     void createRecentLists();
+    // Ctrl+O beside Ctrl+N for the Open action, and Ctrl+Q to quit.
+    void createCommonKeys();
     void createCentralWidget();
     void connectSignals();
 

@@ -94,8 +94,15 @@ Node *TracerWindow::loadWithProgress(const QString &path, int origin)
         if (fileSize > 0)
             progress.setValue(int(qBound(qint64(1), bytesRead * steps / fileSize, qint64(steps - 1))));
     });
-    Node *const node = theTracer->createNode(path, m_rootEntry.data(), origin);
+    QString problem;
+    Node *const node = theTracer->loadNode(path, m_rootEntry.data(), origin, problem);
     theTracer->setLoadProgress({});
+    // The dialog goes before the load's message, which it would stand over:
+    // reset also stops the timer that would show a dialog not yet shown.
+    progress.reset();
+    if (!problem.isEmpty())
+        theTracer->showMessage(QMessageBox::Warning, problem);
+    // Still loading while the message is up: files handed over meanwhile wait.
     m_loading = false;
     return node;
 }

@@ -102,9 +102,9 @@ void TracerWindow::on_action_ViewNodes_triggered()
     Project *project = projectOf(theTracer->curTracerItem(), theTracer->curCategory());
     if (!project)
         return;
-    const auto nodes = project->nodes();
-    for (const QSharedPointer<Node> &node : nodes)
-        viewNode(node.data(), false);
+    const QVector<Node *> nodes = project->nodesInOrder();
+    for (Node *node : nodes)
+        viewNode(node, false);
 }
 
 void TracerWindow::on_action_ViewNode_triggered()

@@ -48,7 +48,8 @@ const Row<ViewManager> ViewManager::actionTable[] = {
      &ViewManager::m_viewList},
     {separator(VIEWS_GROUP)},
     {{"action_TileViews", "Tile Views", "views_tiled_24.png", nullptr, VIEWS_GROUP}, &ViewManager::tile},
-    {{"action_TileViewsVertically", "Tile Views Vertically", "views_tiled_vertically_24.png", nullptr, VIEWS_GROUP},
+    {{"action_TileViewsVertically", "Tile Views Vertically", "views_tiled_vertically_24.png", nullptr,
+      VIEWS_GROUP},
      &ViewManager::tileVertically},
     {{"action_CascadeViews", "Cascade Views", "views_cascaded_24.png", nullptr, VIEWS_GROUP},
      &ViewManager::cascade},
@@ -162,8 +163,11 @@ void ViewManager::on_viewMustBeClosed(NodeViewWindow *view)
 {
     if (!view)
         return;
-    m_area->removeSubWindow(view);
-    delete view;
+    // Closed as its window's own close box would: the area then hands the
+    // maximized state on to the next view and stays tabbed. Taking the view
+    // out with removeSubWindow leaves the others in plain sub-window frames.
+    // The view goes later, also because this may run inside one of its slots.
+    view->close();
 }
 
 void ViewManager::on_viewClosing(NodeViewWindow *view)

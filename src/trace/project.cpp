@@ -3,6 +3,8 @@
 #include "trace/itempresenter.h"
 #include "trace/node.h"
 
+#include <algorithm>
+
 Project::Project(const QString &path, QTreeWidgetItem *parentEntry)
     : TracerItem(PROJECT)
     , m_path(path)
@@ -47,6 +49,20 @@ Node *Project::nodeById(int id) const
             return node.data();
     }
     return nullptr;
+}
+
+QVector<Node *> Project::nodesInOrder() const
+{
+    QVector<Node *> ordered;
+    ordered.reserve(m_nodes.size());
+    for (const auto &node : m_nodes)
+        ordered.append(node.data());
+    std::sort(ordered.begin(), ordered.end(), [](const Node *a, const Node *b) {
+        if (a->nodeId() != b->nodeId())
+            return a->nodeId() < b->nodeId();
+        return a->traceFileName() < b->traceFileName();
+    });
+    return ordered;
 }
 
 Node *Project::node(const QString &traceFileName) const

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QSharedPointer>
+#include <QVector>
 
 // The nodes whose trace files lie in one directory. Owns them.
 class Project : public TracerItem
@@ -24,7 +25,11 @@ public:
     Node *nodeById(int id) const;
     Node *node(const QString &traceFileName) const;
     int nodeCount() const { return m_nodes.size(); }
+    // By trace file name, in an order that changes from run to run: walks
+    // whose order the user sees take nodesInOrder.
     const QHash<QString, QSharedPointer<Node>> &nodes() const { return m_nodes; }
+    // By ascending node id, by trace file name for equal ids.
+    QVector<Node *> nodesInOrder() const;
 
     // The project table, whatever the category.
     void fillProperties(TracerItemCategory category, QTableWidget *table, int data1, int data2) override;

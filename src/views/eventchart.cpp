@@ -149,6 +149,10 @@ void EventChart::relayout()
     m_canvas->setGeometry(0, 0, layout.canvasWidth, layout.canvasHeight);
     horizontalScrollBar()->setPageStep(layout.horizontalPageStep);
     verticalScrollBar()->setPageStep(layout.verticalPageStep);
+    // An arrow key or a wheel notch (three steps) moves by rows down and by a
+    // tenth of the viewport across, not by single pixels.
+    horizontalScrollBar()->setSingleStep(qMax(1, viewport()->width() / 10));
+    verticalScrollBar()->setSingleStep(ChartRenderer::rowHeight);
     horizontalScrollBar()->setRange(0, layout.horizontalMaximum);
     verticalScrollBar()->setRange(0, layout.verticalMaximum);
     emit eventChartStateChanged(EventChartState(layout.state));
@@ -338,11 +342,14 @@ void EventChart::on_eventListScrolled(int firstEvent)
     QScrollBar *bar = horizontalScrollBar();
     if (firstEvent == state->chartFirst && float(node->shift()) * scale() == float(bar->value()))
         return;
-    // Already in view: among the events the last paint drew. (Comparing the
-    // viewport's width with the position of the last drawn event alone held
-    // at the opening position for any later event, so the chart never
-    // followed the list from there.)
-    if (state->chartFirst >= 0 && firstEvent >= state->chartFirst && firstEvent < state->chartEnd) {
+    // Already in view: not before the last paint's first event, and the event
+    // where that paint stopped (the last one when it reached the end) starts
+    // inside the viewport. Compared in viewport pixels: measured from the
+    // content's start, events up to a header's width beyond the right edge
+    // passed for visible.
+    const int end = state->chartEnd > 0 && state->chartEnd < count ? state->chartEnd : count - 1;
+    const qint64 endX = qint64(scrollValueFor(*node, end)) - bar->value() + headerShift();
+    if (firstEvent >= state->chartFirst && endX <= viewport()->width()) {
         viewport()->update();
         return;
     }

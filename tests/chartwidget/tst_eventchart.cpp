@@ -560,10 +560,10 @@ private slots:
         QTest::addColumn<bool>("synchronized");
         QTest::addColumn<bool>("moves");
 
-        QTest::newRow("a list scroll to an event out of view moves the chart to it")
-            << 10 << 0 << 3 << true << true;
         QTest::newRow("a list scroll back to an earlier event moves the chart back")
             << 10 << 4 << 1 << true << true;
+        QTest::newRow("a list scroll one row on, with the chart scrolled right, moves the chart along")
+            << 10 << 3 << 4 << true << true;
         QTest::newRow("a list scroll to the event already first, at the node's start, leaves the chart")
             << 10 << 0 << 0 << true << false;
         QTest::newRow("a list scroll within a node the chart shows whole leaves the chart")
@@ -817,6 +817,24 @@ private slots:
         QVERIFY(qAbs(m_chart->scale() - float(width) / 1000.0f) < 1e-6f);
         QVERIFY(m_chart->horizontalScrollBar()->maximum() <= 203);
         QVERIFY(!m_chart->canZoomOut());
+    }
+
+    void arrowKeysStepOneRowOrATenthOfTheViewport()
+    {
+        QVERIFY(makeChart({m_first, m_second}, m_first, QSize(800, 150)));
+        zoomInTimes(10);
+        QScrollBar *across = m_chart->horizontalScrollBar();
+        QScrollBar *down = m_chart->verticalScrollBar();
+        for (const int width : {800, 1100}) {
+            m_chart->resize(width, 150);
+            QTRY_COMPARE(m_chart->width(), width);
+            across->setValue(0);
+            down->setValue(0);
+            QTest::keyClick(m_chart.get(), Qt::Key_Right);
+            QTest::keyClick(m_chart.get(), Qt::Key_Down);
+            QCOMPARE(across->value(), m_chart->viewport()->width() / 10);
+            QCOMPARE(down->value(), RowHeight);
+        }
     }
 
     void switchingModesReportsOnlyRealChanges()

@@ -1,5 +1,6 @@
 #include "app/tracefilereceiver.h"
 #include "app/tracer.h"
+#include "chart/viewroot.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/smartmenu.h"
 #include "mainwindow/tracerwindow.h"
@@ -13,6 +14,7 @@
 #include "views/nodeviewwindow.h"
 #include "views/taskstatchart.h"
 
+#include <QComboBox>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -74,6 +76,17 @@ QStringList cellTexts(const QTableWidget &table)
     }
     return texts;
 }
+
+// Whether the widget it watches was sent a close event.
+struct CloseWatcher : QObject
+{
+    bool m_closed = false;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_closed = m_closed || event->type() == QEvent::Close;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -452,6 +465,42 @@ private slots:
         QTRY_COMPARE(m_window->mdiArea()->activeSubWindow(), apart.last() ? views().last() : views().first());
     }
 
+    void viewingAllProjectNodesGoesByNodeId()
+    {
+        // A fixed seed, so that the project's hash order is the same every run.
+        QHashSeed::setDeterministicGlobalSeed();
+        makeWindow();
+        const QList<int> ids{30, 4, 17, 9, 1};
+        Project *project = nullptr;
+        for (int i = 0; i < ids.size(); ++i) {
+            const QString name = QStringLiteral("n%1.trace").arg(i);
+            project =
+                m_tracer
+                    ->createNode(traceFile(qPrintable(name), ids.at(i)), m_window->rootEntry(), FROM_TRACER)
+                    ->project();
+        }
+        QHashSeed::resetRandomGlobalSeed();
+        QStringList hashOrder;
+        for (const QSharedPointer<Node> &node : project->nodes())
+            hashOrder << QStringLiteral("[%1]").arg(node->nodeId());
+        const QStringList idOrder = words("[1] [4] [9] [17] [30]");
+        QVERIFY(hashOrder != idOrder);
+
+        choose(project->nodeById(4), QStringLiteral("project"));
+        action("action_ViewNodes")->trigger();
+
+        const NodeViewWindow *view = views().first();
+        QStringList chooser;
+        QStringList rows;
+        for (int i = 0; i < view->nodeChooser()->count(); ++i) {
+            chooser << view->nodeChooser()->itemText(i).section(QLatin1Char(' '), 0, 0);
+            rows << QStringLiteral("[%1]").arg(view->viewTree()->nodes().at(size_t(i))->node()->nodeId());
+        }
+        QCOMPARE(chooser, idOrder);
+        QCOMPARE(rows, idOrder);
+        QCOMPARE(view->currentNode(), project->nodeById(30));
+    }
+
     void closingAViewedCurrentNodeLeavesNothingBehind_data()
     {
         QTest::addColumn<int>("nodes");
@@ -723,6 +772,48 @@ private slots:
         }
     }
 
+    void closingAViewKeepsTheAreaTabbed_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("the view's own close button") << QStringLiteral("button");
+        QTest::newRow("Close Active View") << QStringLiteral("action_CloseView");
+        QTest::newRow("closing the view's last node") << QStringLiteral("action_CloseNode");
+        QTest::newRow("closing the view's project") << QStringLiteral("action_CloseProject");
+    }
+
+    void closingAViewKeepsTheAreaTabbed()
+    {
+        QFETCH(QString, way);
+        QPointer<NodeViewWindow> kept = openView(1);
+        ++m_dirCount; // a project, and so a view, of its own
+        Node *node = open("c.trace", 3);
+        QPointer<NodeViewWindow> closed = views().last();
+        QMdiArea *area = m_window->mdiArea();
+        QCOMPARE(area->activeSubWindow(), closed.data());
+        QVERIFY(closed->isMaximized());
+
+        if (way == QLatin1String("button")) {
+            QTest::mouseClick(closed->closeNodeButton(), Qt::LeftButton);
+        } else {
+            choose(node, way == QLatin1String("action_CloseProject") ? QStringLiteral("project")
+                                                                     : QStringLiteral("node"));
+            action(qPrintable(way))->trigger();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QVERIFY(!closed);
+        QCOMPARE(area->viewMode(), QMdiArea::TabbedView);
+        QCOMPARE(area->findChild<QTabBar *>()->count(), 1);
+        QCOMPARE(area->activeSubWindow(), kept.data());
+        QVERIFY(kept->isMaximized());
+        QCOMPARE(kept->geometry(), area->viewport()->rect());
+        // And the next view opens as a tab too.
+        ++m_dirCount;
+        open("d.trace", 4);
+        QVERIFY(views().last()->isMaximized());
+        QCOMPARE(area->findChild<QTabBar *>()->count(), 2);
+    }
+
     void settingsAppliedInTheDialogReachMenusAndChartsAtOnce()
     {
         setRecentLimits(5, 5);
@@ -779,6 +870,76 @@ private slots:
         QVERIFY(openedNode(handed));
         QCOMPARE(entryTexts("menu_RecentNodes"), (QStringList{handed, big}));
         QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void aLoadsMessageComesAfterItsProgressHasGone()
+    {
+        QByteArray events;
+        for (int i = 0; i < 2000; ++i)
+            events += eventXml(0, quint32(i) * 10, 0, 1 << 8 | 1);
+        const QByteArray whole =
+            TraceFixture::traceFile(1, "<tasks><task id=\"1\" name=\"A\"/></tasks>\n", events);
+        const QString cut = TestSupport::writeTempFile(QStringLiteral("cut"), QStringLiteral("cut.trace"),
+                                                       whole.left(whole.size() / 2));
+        makeWindow();
+        m_window->show();
+        // A dialog not shown yet by the time the load fails would show when its delay is up.
+        m_window->setProgressDelay(10);
+        QStringList progressShown;
+        m_tracer->setMessageSink([&](QMessageBox::Icon, const QString &text) {
+            m_messages << text;
+            QTest::qWait(50); // as a message box runs the event loop
+            const auto dialogs = m_window->findChildren<QProgressDialog *>();
+            for (const QProgressDialog *dialog : dialogs) {
+                if (dialog->isVisible())
+                    progressShown << dialog->labelText();
+            }
+        });
+        m_window->openNode(cut, FROM_TRACER);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(progressShown, QStringList());
+    }
+
+    void messageBoxesStandOverTheMainWindowAndCloseWithEnter()
+    {
+        QVERIFY(m_tracer->init(qApp));
+        m_tracer->setMessageSink({});
+        QWidget *parent = nullptr;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&parent] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                parent = box->parentWidget();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        poll.start(10);
+        m_tracer->showMessage(QMessageBox::Warning, QStringLiteral("Tracefile 'x.trace' is empty."));
+        QCOMPARE(parent, m_tracer->mainWindow());
+    }
+
+    void commonKeysOpenFilesAndQuit()
+    {
+        makeWindow();
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        int asked = 0;
+        m_window->setOpenFilesDialog([&asked](QWidget *, const QString &, const QString &, const QString &) {
+            ++asked;
+            return QStringList{};
+        });
+        QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(m_window.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(asked, 2);
+        const QAction *open = action("action_OpenNode");
+        QCOMPARE(open->text() + QLatin1Char('|') + open->toolTip(),
+                 QStringLiteral("Open Node Tracefile|Open Node Tracefile (Ctrl+N)"));
+
+        CloseWatcher watcher;
+        m_window->installEventFilter(&watcher);
+        QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(watcher.m_closed);
+        QVERIFY(!m_window->isVisible());
     }
 
     void initShowsTheWindowWhichTakesHandedOffFiles()

@@ -229,7 +229,7 @@ private slots:
         }
     }
 
-    void removingANodeTidiesTheTree()
+    void removingANodeTidiesTheTreeAndClosingTheProjectIsAnnounced()
     {
         const QString dir = newDir();
         writeFile(dir + QStringLiteral("/b.trace"), smallTrace(2));
@@ -240,6 +240,9 @@ private slots:
         QCOMPARE(project->removeNode(a), 1);
         QCOMPARE(removed.value(0).value(0).toString(), QStringLiteral("a.trace"));
         QCOMPARE(project->treeItem()->childCount(), 1);
+        QSignalSpy closing(project, &Project::projectUnderRemoving);
+        m_tracer->removeProject(project);
+        QCOMPARE(closing.size(), 1);
     }
 
     // Files from the field that once broke a load. The event after two markers lies before them on

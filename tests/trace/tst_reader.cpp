@@ -83,8 +83,6 @@ private slots:
             return QStringLiteral("Attribute '%1' is not found in the <%2> tag.")
                 .arg(QLatin1String(attribute), QLatin1String(element));
         };
-        row(QStringLiteral("a node without id"), "<node name=\"x\">",
-            QStringLiteral("NodeID is not found in the <node> tag."));
         row(QStringLiteral("a node with an empty id counts as without"), "<node id=\"\">",
             QStringLiteral("NodeID is not found in the <node> tag."));
         // Tasks, hubs and services share their checks: each element once before its folder.

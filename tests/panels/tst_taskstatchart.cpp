@@ -15,9 +15,6 @@ using TraceFixture::eventXml;
 
 namespace {
 
-// The frame is 508 - 108 = 400 pixels wide; the share texts stay right of x 440, clear of the bars.
-constexpr int chartWidth = 508;
-
 // Tasks 1 and 2 and hub 3; task 1 runs from 0 until `switchAt`, task 2 until `endAt` (us).
 QByteArray trace(int nodeId, quint32 switchAt, quint32 endAt)
 {
@@ -28,19 +25,41 @@ QByteArray trace(int nodeId, quint32 switchAt, quint32 endAt)
         eventXml(0, 0, 0, nodeId << 8 | 1) + eventXml(0, switchAt, 0, nodeId << 8 | 2) + eventXml(1, endAt));
 }
 
-// What the chart paints over magenta, which it never paints itself.
+// What the chart paints over magenta, which it never paints itself. The frame is 508 - 108 = 400
+// pixels wide; the share texts stay right of x 440, clear of the bars.
 QImage render(TaskStatChart &chart)
 {
-    chart.resize(chartWidth, 80);
+    chart.resize(508, 80);
     QImage image(chart.size(), QImage::Format_RGB32);
     image.fill(Qt::magenta);
     chart.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
     return image;
 }
 
-int rowMiddle(int row)
+// The colours of task row `row` at the frame's left edge, the bar's top and bottom edges, inside the
+// bar's first and last columns, at its right edge, past it and at the frame's right edge: b(lack),
+// g(rey), w(indow background), t(he task's colour) or ?.
+QString bar(const QImage &image, int row, int length, const QColor &task)
 {
-    return 6 + 18 * row + 8;
+    const QHash<QRgb, QChar> names{
+        {QColor(Qt::black).rgb(), u'b'},
+        {QColor(Qt::lightGray).rgb(), u'g'},
+        {QApplication::style()->standardPalette().color(QPalette::Window).rgb(), u'w'},
+        {task.rgb(), u't'}};
+    QString colours;
+    for (const QPoint &p :
+         {QPoint(100, 8), QPoint(101, 0), QPoint(101, 16), QPoint(101, 8), QPoint(99 + length, 8),
+          QPoint(100 + length, 8), QPoint(qMin(101 + length, 500), 8), QPoint(500, 8)})
+        colours += names.value(image.pixel(p.x(), 6 + 18 * row + p.y()), u'?');
+    return colours;
+}
+
+// A bar of `length` pixels, framed black, in the light grey frame of 400.
+QString expectedBar(int length)
+{
+    return length == 0     ? QStringLiteral("gggwwgwg")
+           : length == 400 ? QStringLiteral("bbbttbbb")
+                           : QStringLiteral("bbbttbwg");
 }
 
 } // namespace
@@ -93,31 +112,12 @@ private slots:
         TaskStatChart chart;
         chart.on_curNode_Changed(node, nullptr);
         const QImage image = render(chart);
-
-        const QColor black(Qt::black), grey(Qt::lightGray);
-        const QColor window = QApplication::style()->standardPalette().color(QPalette::Window);
-        const QList<QSharedPointer<Task>> tasks = node->tasks().values();
-        QCOMPARE(tasks.size(), lengths.size());
-        for (int row = 0; row < tasks.size(); ++row) {
-            const int length = lengths.at(row);
-            const QColor colour = tasks.at(row)->colour();
-            const auto pixel = [&image, row](int x, int dy = 8) {
-                return image.pixelColor(x, rowMiddle(row) - 8 + dy);
-            };
-            if (length > 0) {
-                // Left, top and bottom edges, first and last inside column, right edge.
-                QCOMPARE((QList<QColor>{pixel(100), pixel(101, 0), pixel(101, 16), pixel(101),
-                                        pixel(100 + length - 1), pixel(100 + length)}),
-                         (QList<QColor>{black, black, black, colour, colour, black}));
-            } else {
-                QCOMPARE((QList<QColor>{pixel(100), pixel(101, 0), pixel(101)}),
-                         (QList<QColor>{grey, grey, window}));
-            }
-            // Past the bar the frame is empty up to its light grey right edge.
-            if (length < 400)
-                QCOMPARE((QList<QColor>{pixel(100 + length + 1), pixel(500)}), (QList<QColor>{window, grey}));
-        }
-        QCOMPARE(image.pixelColor(101, rowMiddle(tasks.size())), window);
+        QCOMPARE(node->tasks().size(), lengths.size());
+        for (int row = 0; row < lengths.size(); ++row)
+            QCOMPARE(bar(image, row, lengths.at(row), node->tasks().values().at(row)->colour()),
+                     expectedBar(lengths.at(row)));
+        QCOMPARE(image.pixelColor(101, 6 + 18 * 2 + 8),
+                 QApplication::style()->standardPalette().color(QPalette::Window));
     }
 
     void panelFollowsTheCurrentNode_data()
@@ -143,18 +143,16 @@ private slots:
     void panelFollowsTheCurrentNode()
     {
         QFETCH(QString, script);
-        const QString steps = script.section(QStringLiteral(" =>"), 0, 0);
         const QString shown = script.section(QStringLiteral("=>"), 1).trimmed();
         // Task 1 of node a has half the time (a 200 pixel bar), of node b a quarter (100).
         QMap<QString, Node *> nodes{{QStringLiteral("a"), open("a.trace", trace(1, 100, 200))},
                                     {QStringLiteral("b"), open("b.trace", trace(2, 100, 400))}};
         QVERIFY(nodes.value(QStringLiteral("a")) && nodes.value(QStringLiteral("b")));
         Project *const project = nodes.first()->project();
-        const int length = shown == QLatin1String("a") ? 200 : 100;
         const QColor colour = shown.isEmpty() ? QColor() : nodes.value(shown)->task(1)->colour();
 
         TaskStatChart chart;
-        for (const QString &step : steps.split(QStringLiteral(", "))) {
+        for (const QString &step : script.section(QStringLiteral(" =>"), 0, 0).split(QStringLiteral(", "))) {
             const QStringList words = step.split(QLatin1Char(' '));
             Node *const node = nodes.value(words.value(1));
             const int category = words.value(2).toInt();
@@ -185,8 +183,8 @@ private slots:
             blank.fill(Qt::magenta);
             QVERIFY(image == blank);
         } else {
-            QCOMPARE(image.pixelColor(100 + length - 1, rowMiddle(0)), colour);
-            QCOMPARE(image.pixelColor(100 + length, rowMiddle(0)), QColor(Qt::black));
+            const int length = shown == QLatin1String("a") ? 200 : 100;
+            QCOMPARE(bar(image, 0, length, colour), expectedBar(length));
         }
     }
 };

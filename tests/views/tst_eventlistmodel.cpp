@@ -76,96 +76,72 @@ private slots:
     void cellsDescribeTheEvent_data()
     {
         QTest::addColumn<QByteArray>("event");
-        QTest::addColumn<QString>("texts"); // display of columns 2|3|4
-        QTest::addColumn<QString>("tips");  // tooltips of columns 2|3|4; "service": the service's name
-        QTest::addColumn<int>("typeIcon");  // sysEvents code of column 2's icon
-        QTest::addColumn<int>("serviceIcon");
+        QTest::addColumn<QString>("cells");  // display of columns 2|3|4, then their tooltips
+        QTest::addColumn<int>("typeIcon");   // sysEvents code of column 2's icon
         QTest::addColumn<int>("colourTask"); // the task whose colour fills the row
+        QTest::addColumn<bool>("serviceIcon");
 
+        const QString request = QStringLiteral("L1_SERVICE_REQUEST|Ks_Start_Task_W|");
         QTest::newRow("a service request on a task of the own node shows the task id bare")
-            << eventXml(1, 20, 1, 1 << 8 | 2) << "||2"
-            << "L1_SERVICE_REQUEST|service|" << 1 << 1 << 1;
+            << eventXml(1, 20, 1, 1 << 8 | 2) << QStringLiteral("||2|") + request << 1 << 1 << true;
         QTest::newRow("a service request on a task of node 5 adds that id")
-            << eventXml(1, 20, 1, 5 << 8 | 3) << "||3 [5]"
-            << "L1_SERVICE_REQUEST|service|" << 1 << 1 << 1;
+            << eventXml(1, 20, 1, 5 << 8 | 3) << QStringLiteral("||3 [5]|") + request << 1 << 1 << true;
         QTest::newRow("a sync event shows port [node] and sequence (high half)")
-            << eventXml(4, 20, 2 << 8 | 5, 3 << 16 | 7) << "|5 [2]|7 (3)"
-            << "SYNC_PACKET_SENDING|TaskID[NodeID]|Packet Sequence Number" << 4 << None << 0;
+            << eventXml(4, 20, 2 << 8 | 5, 3 << 16 | 7)
+            << "|5 [2]|7 (3)|SYNC_PACKET_SENDING|TaskID[NodeID]|Packet Sequence Number" << 4 << 0 << false;
         QTest::newRow("a user marker shows its value in its task's colour")
-            << eventXml(16, 20, 2 << 16 | 9, 4) << "|9|4"
-            << "USER_MARKER||" << 16 << None << 2;
+            << eventXml(16, 20, 2 << 16 | 9, 4) << "|9|4|USER_MARKER||" << 16 << 2 << false;
         QTest::newRow("a task switch is in the colour of the task it starts")
-            << eventXml(0, 20, 0, 1 << 8 | 2) << "||2"
-            << "L1_TASK_SWITCH||TaskID to switch" << 0 << None << 2;
+            << eventXml(0, 20, 0, 1 << 8 | 2) << "||2|L1_TASK_SWITCH||TaskID to switch" << 0 << 2 << false;
         QTest::newRow("a task switch without a task shows the interrupt icon")
-            << QByteArray() << "||2"
-            << "L1_TASK_SWITCH||TaskID to switch" << 255 << None << None;
+            << QByteArray() << "||2|L1_TASK_SWITCH||TaskID to switch" << 255 << None << false;
         QTest::newRow("an event outside the catalogue shows its type and whole argument")
-            << eventXml(7, 20, 3, 0x12345) << "7||74565"
-            << "||" << None << None << None;
+            << eventXml(7, 20, 3, 0x12345) << "7||74565|||" << None << None << false;
         QTest::newRow("a user marker of a task the node lacks is light red")
-            << eventXml(16, 20, 9 << 16 | 4, 0) << "|4|0"
-            << "USER_MARKER||" << 16 << None << None;
+            << eventXml(16, 20, 9 << 16 | 4, 0) << "|4|0|USER_MARKER||" << 16 << None << false;
     }
 
     void cellsDescribeTheEvent()
     {
         QFETCH(QByteArray, event);
-        QFETCH(QString, texts);
-        QFETCH(QString, tips);
         QFETCH(int, typeIcon);
-        QFETCH(int, serviceIcon);
         QFETCH(int, colourTask);
+        QFETCH(bool, serviceIcon);
         // The reader never stores a switch without a task, but a record may hold one.
         Node *node = load(event.isEmpty() ? eventXml(0, 20, 0, 1 << 8 | 2) : event);
         const int row = node->eventCount() - 2;
         if (event.isEmpty())
             const_cast<std::vector<TraceEvent> &>(node->events())[size_t(row)].currentTask = -1;
-        const int tasks = node->tasks().size();
         const EventListModel model(node);
         const auto cell = [&](int column, int role) { return model.data(model.index(row, column), role); };
-        const auto text = [&](int column, int role) {
-            const QVariant value = cell(column, role);
-            return value.isValid() ? value.toString() : QString();
-        };
-        const auto icon = [](const QVariant &value) { return value.value<QPixmap>().cacheKey(); };
 
         QCOMPARE(cell(1, Qt::DisplayRole).toULongLong(), quint64(20));
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(text(2 + i, Qt::DisplayRole), texts.split(QLatin1Char('|')).at(i));
-            const QString tip = tips.split(QLatin1Char('|')).at(i);
-            QCOMPARE(text(2 + i, Qt::ToolTipRole),
-                     tip == QStringLiteral("service") ? node->service(1).name : tip);
-        }
+        QStringList cells;
+        for (const int role : {Qt::DisplayRole, Qt::ToolTipRole})
+            for (int column = 2; column <= 4; ++column)
+                cells << cell(column, role).toString();
+        QTEST(cells.join(QLatin1Char('|')), "cells");
         QCOMPARE(cell(2, Qt::DecorationRole).isValid(), typeIcon != None);
         if (typeIcon != None)
-            QCOMPARE(icon(cell(2, Qt::DecorationRole)), m_tracer.sysEvent(typeIcon).icon.cacheKey());
-        QCOMPARE(cell(3, Qt::DecorationRole).isValid(), serviceIcon != None);
-        if (serviceIcon != None)
-            QCOMPARE(icon(cell(3, Qt::DecorationRole)), node->service(serviceIcon).icon.cacheKey());
+            QCOMPARE(cell(2, Qt::DecorationRole).value<QPixmap>().cacheKey(),
+                     m_tracer.sysEvent(typeIcon).icon.cacheKey());
+        QCOMPARE(cell(3, Qt::DecorationRole).isValid(), serviceIcon);
+        if (serviceIcon)
+            QCOMPARE(cell(3, Qt::DecorationRole).value<QPixmap>().cacheKey(),
+                     node->service(1).icon.cacheKey());
         const QColor colour = colourTask == None ? QColor(255, 85, 85) : node->task(colourTask)->colour();
         for (int column = 0; column < 6; ++column)
             QCOMPARE(cell(column, Qt::BackgroundRole).value<QBrush>().color(), colour);
-        QCOMPARE(node->tasks().size(), tasks);
-    }
-
-    void headersNameTheColumnsOnly_data()
-    {
-        QTest::addColumn<int>("section");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("tooltip");
-        QTest::newRow("the first column numbers the events") << 0 << "#"
-                                                             << "Event number";
-        QTest::newRow("there is no column 6") << 6 << QString() << QString();
     }
 
     void headersNameTheColumnsOnly()
     {
-        QFETCH(int, section);
         const EventListModel model(nullptr);
-        QTEST(model.headerData(section, Qt::Horizontal, Qt::DisplayRole).toString(), "text");
-        QTEST(model.headerData(section, Qt::Horizontal, Qt::ToolTipRole).toString(), "tooltip");
-        QVERIFY(!model.headerData(section, Qt::Vertical, Qt::DisplayRole).isValid());
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("#"));
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Event number"));
+        for (const auto &[section, orientation] : {qMakePair(6, Qt::Horizontal), qMakePair(0, Qt::Vertical)})
+            QVERIFY(!model.headerData(section, orientation, Qt::DisplayRole).isValid());
     }
 
     // A view may still hold indexes of rows that are gone: a node closed under it.

@@ -52,7 +52,7 @@ void fit(View &view)
 }
 
 // Milliseconds of one paint: the median of `rounds`, after one warm-up paint.
-double paintMs(View &view, bool levelOfDetail, int rounds)
+double paintMs(View &view, const EventCatalogue *catalogue, bool levelOfDetail, int rounds)
 {
     ChartRenderer renderer;
     renderer.setSettings(ChartSettings());
@@ -61,6 +61,7 @@ double paintMs(View &view, bool levelOfDetail, int rounds)
     frame.scale = &view.scale;
     frame.horizontalScroll = view.scroll;
     frame.viewport = imageSize;
+    frame.catalogue = catalogue;
     QImage image(imageSize, QImage::Format_RGB32);
     NodeViewStates states;
     QList<double> times;
@@ -133,8 +134,8 @@ int main(int argc, char *argv[])
                                         : only == QLatin1String("zoomed") ? &zoomed
                                                                           : &nodes))
             continue;
-        const double with = paintMs(*view, true, rounds);
-        const double without = only.isEmpty() ? paintMs(*view, false, rounds) : 0.0;
+        const double with = paintMs(*view, tracer.catalogue(), true, rounds);
+        const double without = only.isEmpty() ? paintMs(*view, tracer.catalogue(), false, rounds) : 0.0;
         out << QStringLiteral("%1:\n  level of detail %2 ms, without %3 ms, %4x faster\n")
                    .arg(view->name)
                    .arg(with, 0, 'f', 2)

@@ -5,7 +5,7 @@
 #include "chart/viewroot.h"
 #include "trace/node.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 
@@ -59,7 +59,8 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
     frame.horizontalScroll = scroll;
     frame.viewport = options.size;
     frame.externalHeader = options.externalHeader;
+    frame.catalogue = options.catalogue;
     frame.title = nodes.isEmpty() ? QString() : nodes.first()->directory();
-    frame.background = QApplication::palette().color(QPalette::Window);
+    frame.background = QGuiApplication::palette().color(QPalette::Window);
     renderer.paint(painter, root, states, QRect(QPoint(0, 0), options.size), frame);
 }

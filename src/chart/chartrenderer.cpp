@@ -1,11 +1,11 @@
 #include "chart/chartrenderer.h"
 
-#include "app/tracer.h"
 #include "chart/packetroute.h"
 #include "chart/paintindex.h"
 #include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
+#include "trace/eventcatalogue.h"
 #include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/task.h"
@@ -429,7 +429,7 @@ const QPixmap &ChartRenderer::markerIcon(int type)
 {
     auto found = m_markerIcons.find(type);
     if (found == m_markerIcons.end()) {
-        const QString path = theTracer ? theTracer->sysEvent(type).iconPath : QString();
+        const QString path = m_catalogue ? m_catalogue->sysEvent(type).iconPath : QString();
         found = m_markerIcons.insert(type, path.isEmpty() ? QPixmap() : opaqueIcon(path));
     }
     return *found;
@@ -439,6 +439,10 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
                           const Frame &frame)
 {
     Q_ASSERT(frame.scale);
+    if (frame.catalogue != m_catalogue) {
+        m_catalogue = frame.catalogue;
+        m_markerIcons.clear();
+    }
     Pass pass{
         frame, root, states, ChartGeometry{}, !frame.externalHeader, true, {}, {}, {}, {}, {}, {}, {}, {},
         0,     0,    {}};
@@ -1049,8 +1053,8 @@ void ChartRenderer::eventOps(int i, const ViewNode &n, RowOps &row, Pass &state,
     if (!row.kernel || e.type != EventType::KernelServicingRequest)
         return;
     const auto service = node->services().constFind(e.arg1);
-    const int code = service == node->services().cend() ? 255 : service->code;
-    if (code != 7 && code != 9)
+    const int code = service == node->services().cend() ? ServiceCode::Other : service->code;
+    if (code != ServiceCode::SendToHub && code != ServiceCode::ReceiveFromHub)
         return;
     auto *hubNode = static_cast<ViewNode *>(state.root.childById(e.nodeId));
     const ViewItem *hubRow =
@@ -1060,7 +1064,11 @@ void ChartRenderer::eventOps(int i, const ViewNode &n, RowOps &row, Pass &state,
     const float d = scale.logMode() ? e.logDuration : float(e.duration);
     DrawOp op;
     op.kind = DrawOp::HubArrow;
-    op.p = {lx + int(scale.scale() * d * 0.5f),     y0 + 1, y1 - 2, hubRow->row() * H - v, code == 7 ? 1 : 0,
+    op.p = {lx + int(scale.scale() * d * 0.5f),
+            y0 + 1,
+            y1 - 2,
+            hubRow->row() * H - v,
+            code == ServiceCode::SendToHub ? 1 : 0,
             state.root.isAbove(&n, hubNode) ? 1 : 0};
     sink(lx, op);
 }
@@ -1068,7 +1076,8 @@ void ChartRenderer::eventOps(int i, const ViewNode &n, RowOps &row, Pass &state,
 template<typename Emit>
 void ChartRenderer::packetArrowOps(const TraceEvent &e, const ViewNode &n, Pass &state, Emit &&sink)
 {
-    const quint32 key = quint32(e.nodeId) << 16 | quint32(e.arg2 & 0xffff);
+    // A sync event's node id is bits 8-15 of the first parameter, its second argument the second.
+    const quint32 key = packetKey(e.nodeId << 8, e.arg2);
     const int hop = e.arg2 >> 16;
     const QVector<NodePacketRef> refs = state.root.packetEvents(key);
     const TimeScale &scale = *state.frame.scale;

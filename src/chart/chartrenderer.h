@@ -11,6 +11,7 @@
 
 #include <vector>
 
+class EventCatalogue;
 class QPainter;
 class TimeScale;
 class ViewItem;
@@ -38,6 +39,7 @@ public:
         bool externalHeader = true;
         QString title; // shown in the header's root row
         QColor background = Qt::white;
+        const EventCatalogue *catalogue = nullptr; // the sync markers' icons; none without
     };
 
     ChartRenderer();
@@ -99,6 +101,7 @@ private:
     QPixmap m_startCorner;
     QPixmap m_finishCorner;
     QPixmap m_userMarkerIcon;
-    QHash<int, QPixmap> m_markerIcons; // sync event icons by type, made opaque (see markerIcon)
-    std::vector<RowOps> m_rowStorage;  // the rows' primitives, kept between paints for their storage
+    const EventCatalogue *m_catalogue = nullptr; // where m_markerIcons come from
+    QHash<int, QPixmap> m_markerIcons;           // sync event icons by type, made opaque (see markerIcon)
+    std::vector<RowOps> m_rowStorage; // the rows' primitives, kept between paints for their storage
 };

@@ -376,6 +376,7 @@ void EventChart::paintEvent(QPaintEvent *event)
     frame.externalHeader = headerShift() > 0;
     frame.title = m_title;
     frame.background = palette().color(QPalette::Window);
+    frame.catalogue = theTracer ? theTracer->catalogue() : nullptr;
 
     const qreal ratio = viewport()->devicePixelRatio();
     const QSize pixels = (QSizeF(viewport()->size()) * ratio).toSize();

@@ -216,6 +216,7 @@ private:
         frame.horizontalScroll = scroll;
         frame.viewport = size;
         frame.externalHeader = external;
+        frame.catalogue = m_tracer.catalogue();
         QImage image(size, QImage::Format_RGB32);
         QPainter painter(&image);
         renderer.paint(painter, root, states, image.rect(), frame);
@@ -813,6 +814,7 @@ private slots:
 
         const QList<Node *> nodes = m_scenes.value(QStringLiteral("demo"));
         ChartImageOptions options;
+        options.catalogue = m_tracer.catalogue();
         options.size = surfaceSize;
         const auto paintOn = [&](bool levelOfDetail) {
             QImage image = makeSurface(Surface(surface));
@@ -903,6 +905,7 @@ private slots:
 
         const QList<Node *> nodes = m_scenes.value(scene);
         ChartImageOptions options;
+        options.catalogue = m_tracer.catalogue();
         options.size = QSize(1600, height);
         options.logMode = logMode;
         options.externalHeader = external;

@@ -1,5 +1,6 @@
 #include "chart/chartrenderer.h"
 
+#include "chart/chartmapper.h"
 #include "chart/packetroute.h"
 #include "chart/paintindex.h"
 #include "chart/rastertarget.h"
@@ -88,9 +89,17 @@ struct DrawOp;
 // What one paint shares between rows: the frame, pens and brushes made once.
 struct ChartRenderer::Pass
 {
+    Pass(const Frame &frame, ViewRoot &root, NodeViewStates &states)
+        : frame(frame)
+        , root(root)
+        , states(states)
+        , mapper(*frame.scale, frame.horizontalScroll)
+    {}
+
     const Frame &frame;
     ViewRoot &root;
     NodeViewStates &states;
+    const ChartMapper mapper;
     ChartGeometry geometry;
     bool internalHeader = false;
     // Merging hides a primitive under a later one: only sound when every
@@ -103,13 +112,12 @@ struct ChartRenderer::Pass
     QPen receivePen;
     QPen transmitHeadPen;
     QPen receiveHeadPen;
-    // Per node: where the events of the last computed visible span end.
+    // The events of the node row last visited and, with level of detail, its rows' primitives.
     struct Span
     {
-        const Node *node = nullptr;
-        int first = -1;
-        float limit = 0;
-        int end = 0;
+        const ViewNode *node = nullptr;
+        int right = 0; // the visible right edge, chart x
+        EventRange events;
         std::vector<RowOps> rows; // with level of detail: each task row's primitives
     };
     Span span;
@@ -443,9 +451,8 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
         m_catalogue = frame.catalogue;
         m_markerIcons.clear();
     }
-    Pass pass{
-        frame, root, states, ChartGeometry{}, !frame.externalHeader, true, {}, {}, {}, {}, {}, {}, {}, {},
-        0,     0,    {}};
+    Pass pass(frame, root, states);
+    pass.internalHeader = !frame.externalHeader;
     pass.span.rows = std::move(m_rowStorage);
     pass.levelOfDetail = m_levelOfDetail && painter.opacity() == 1.0 &&
                          painter.compositionMode() == QPainter::CompositionMode_SourceOver;
@@ -546,22 +553,21 @@ void ChartRenderer::paintNodeRow(ViewNode *node, QPainter &painter, const QRect 
     NodeViewState &record = state.states[model->traceFileName()];
     const int count = model->eventCount();
     const QRect nodeRect = node->rect();
-    const TimeScale &scale = *state.frame.scale;
-    const int h = state.frame.horizontalScroll;
+    const ChartMapper &mapper = state.mapper;
     if (current && count > 0) {
         // The events the event list does not show are hatched over.
         painter.setPen(Qt::gray);
         painter.setBrush(QBrush(Qt::gray, Qt::BDiagPattern));
         if (record.listFirst > 0 && record.listFirst < count && record.listFirst - 1 > 0)
-            painter.drawRect(selectionRect(0, record.listFirst - 1, *node, nodeRect, scale, h));
+            painter.drawRect(selectionRect(0, record.listFirst - 1, *node, nodeRect, mapper));
         int after = record.listLast + 1;
         if (after >= count || record.listLast < 0)
             after = count - 1;
-        painter.drawRect(selectionRect(after, count - 1, *node, nodeRect, scale, h));
+        painter.drawRect(selectionRect(after, count - 1, *node, nodeRect, mapper));
         painter.setBrush(Qt::NoBrush);
     }
     if (record.selFirst >= 0 && record.selLast >= 0) {
-        const QRect selection = selectionRect(record.selFirst, record.selLast, *node, nodeRect, scale, h);
+        const QRect selection = selectionRect(record.selFirst, record.selLast, *node, nodeRect, mapper);
         painter.setOpacity(0.5);
         painter.fillRect(selection, current ? QColor(Qt::blue) : QColor(0x90, 0x90, 0xc0));
         painter.setOpacity(1.0);
@@ -636,20 +642,16 @@ void ChartRenderer::paintLeafRow(ViewItem *item, QPainter &painter, const QRect 
 }
 
 QRect ChartRenderer::selectionRect(int a, int b, const ViewNode &node, const QRect &nodeRect,
-                                   const TimeScale &scale, int horizontalScroll) const
+                                   const ChartMapper &mapper) const
 {
     const Node *model = node.node();
     const TraceEvent *ea = model ? model->event(a) : nullptr;
     const TraceEvent *eb = model ? model->event(b) : nullptr;
     if (!ea || !eb)
         return QRect();
-    const int xa = scale.leftX(*ea, node.shift(), horizontalScroll);
-    const int xb = scale.leftX(*eb, node.shift(), horizontalScroll);
-    const auto scaled = [&scale](const TraceEvent &e) -> qint64 {
-        return TimeScaleDetail::toPixel(scale.logMode() ? double(e.logDuration * scale.logScale())
-                                                        : double(float(e.duration) * scale.linScale()));
-    };
-    const qint64 width = (xa < xb ? scaled(*eb) : scaled(*ea)) + qAbs(qint64(xb) - xa) + 1;
+    const int xa = mapper.leftX(*ea, node.shift());
+    const int xb = mapper.leftX(*eb, node.shift());
+    const qint64 width = qint64(mapper.widthOf(xa < xb ? *eb : *ea)) + qAbs(qint64(xb) - xa) + 1;
     return heldRect(qMin(xa, xb), nodeRect.top() + H, width, nodeRect.height() - H);
 }
 
@@ -663,45 +665,22 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
         return;
     NodeViewState &record = state.states[node->traceFileName()];
 
-    const TimeScale &scale = *state.frame.scale;
-    const float s = scale.scale();
-    const bool logMode = scale.logMode();
-    const int h = state.frame.horizontalScroll;
-    const int count = node->eventCount();
-    const std::vector<TraceEvent> &events = node->events();
-
-    const int first = ViewRoot::firstEventAt(n, int(float(-item->rect().left()) / s), logMode);
-    record.chartFirst = first;
-    if (first < 0) {
-        // Scrolled past the node's last event: nothing of it is in view.
-        record.chartEnd = 0;
-        return;
-    }
-    // The visible right edge in the node's own time. The shift counts in
-    // linear mode: a node aligned to the left would otherwise lose the bars
-    // at the right edge.
-    const float limit = float(visible.right() + h) / s - (logMode ? 0.0f : float(n->shift()));
-
-    // Every task row of a node visits the same span: find its end once.
+    // Every task row of a node visits the same span: find it once.
     Pass::Span &span = state.span;
-    if (span.node != node || span.first != first || span.limit != limit) {
-        const auto inView = [logMode, limit](const TraceEvent &e) {
-            return (logMode ? e.logPosition : float(e.offset)) <= limit;
-        };
-        int end = first;
-        if (node->inTimeOrder()) {
-            end = int(std::partition_point(events.begin() + first, events.end(), inView) - events.begin());
-        } else {
-            while (end < count && inView(events[size_t(end)]))
-                ++end;
-        }
+    if (span.node != n || span.right != visible.right()) {
         // The rows' storage is kept: a paint fills about as much as the one before.
         std::vector<RowOps> rows = std::move(span.rows);
-        span = Pass::Span{node, first, limit, end, std::move(rows)};
-        if (state.levelOfDetail)
-            collectNodeOps(*n, first, end, state);
+        span = Pass::Span{n, visible.right(),
+                          state.mapper.eventsBetween(*node, n->shift(), 0, visible.right()), std::move(rows)};
+        if (state.levelOfDetail && span.events.first >= 0)
+            collectNodeOps(*n, span.events.first, span.events.end, state);
     }
-    record.chartEnd = span.end;
+    const int first = span.events.first;
+    record.chartFirst = first;
+    // Scrolled past the node's last event: nothing of it is in view.
+    record.chartEnd = span.events.end;
+    if (first < 0)
+        return;
 
     OpPainter out(*this, painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect(),
                   !state.levelOfDetail);
@@ -722,7 +701,8 @@ void ChartRenderer::paintTaskEvents(ViewItem *item, QPainter &painter, const QRe
     row.y0 = item->row() * H - state.frame.verticalScroll;
     row.id = task->id();
     row.kernel = task->role() == Task::KERNEL;
-    for (int i = first; i < span.end; ++i) {
+    const std::vector<TraceEvent> &events = node->events();
+    for (int i = first; i < span.events.end; ++i) {
         if (events[size_t(i)].currentTask == row.id)
             eventOps(i, *n, row, state, [&out](int, const DrawOp &op) { out.draw(op); });
     }
@@ -777,8 +757,7 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
     };
 
     const std::vector<TraceEvent> &events = n.node()->events();
-    const TimeScale &scale = *state.frame.scale;
-    const int h = state.frame.horizontalScroll;
+    const ChartMapper &mapper = state.mapper;
     const int shift = n.shift();
 
     const PaintIndex &index = n.paintIndex();
@@ -811,14 +790,9 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
     // events of one pixel column are found by bisection, and right x is
     // only computed where it can decide anything.
     const bool ordered = n.node()->inTimeOrder();
-    const bool logMode = scale.logMode();
+    const bool logMode = mapper.logMode();
     const auto endOf = [logMode](const TraceEvent &e) {
         return logMode ? double(e.logPosition + e.logDuration) : double(qint64(e.offset) + e.duration);
-    };
-    // How far right of its bar's left edge a hub arrow stands, as eventOps places it.
-    const auto hubArrowReach = [&scale](float duration) { return int(scale.scale() * duration * 0.5f); };
-    const auto hubArrowOffset = [logMode, &hubArrowReach](const TraceEvent &e) {
-        return hubArrowReach(logMode ? e.logDuration : float(e.duration));
     };
     int columnStart = end; // events [columnStart, columnLast] share columnX
     int columnLast = end;
@@ -843,11 +817,11 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
                 // Entering a pixel column: find where its events begin,
                 // galloping back from its last event, then by bisection.
                 columnLast = i;
-                columnX = scale.leftX(events[size_t(i)], shift, h);
+                columnX = mapper.leftX(events[size_t(i)], shift);
                 int inside = i;          // known to be in the column
                 int outside = first - 1; // known to be left of it
                 for (int step = 1; i - step >= first; step *= 2) {
-                    if (scale.leftX(events[size_t(i - step)], shift, h) != columnX) {
+                    if (mapper.leftX(events[size_t(i - step)], shift) != columnX) {
                         outside = i - step;
                         break;
                     }
@@ -857,7 +831,7 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
                 int hi = inside;
                 while (lo < hi) {
                     const int mid = lo + (hi - lo) / 2;
-                    if (scale.leftX(events[size_t(mid)], shift, h) == columnX)
+                    if (mapper.leftX(events[size_t(mid)], shift) == columnX)
                         hi = mid;
                     else
                         lo = mid + 1;
@@ -883,8 +857,8 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
                 const PaintIndex::ArrowPair *pair = index.arrowPair(i);
                 // Zoomed out, both arrows stand on their bars' left edge
                 // and neither event needs reading.
-                if (!pair || hubArrowReach(logMode ? pair->logarithmic : pair->linear) == 0 ||
-                    hubArrowOffset(events[size_t(i)]) == hubArrowOffset(events[size_t(pair->next)]))
+                if (!pair || mapper.halfWidthOf(logMode ? pair->logarithmic : pair->linear) == 0 ||
+                    mapper.halfWidthOf(events[size_t(i)]) == mapper.halfWidthOf(events[size_t(pair->next)]))
                     continue;
             }
         }
@@ -899,7 +873,7 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
             // A bar, after a switch with the connector from the task before;
             // built here without the general path.
             const bool switched = e.type == EventType::TaskSwitch;
-            const int lx = ordered ? columnX : scale.leftX(e, shift, h);
+            const int lx = ordered ? columnX : mapper.leftX(e, shift);
             if (lx != row->column) {
                 row->column = lx;
                 row->widestBar = std::numeric_limits<int>::min();
@@ -914,7 +888,7 @@ void ChartRenderer::collectNodeOps(const ViewNode &n, int first, int end, Pass &
             if (!covered) {
                 DrawOp bar;
                 bar.kind = DrawOp::Bar;
-                bar.p = {lx, row->y0 + 1, scale.rightX(e, shift, h), row->y0 + H - 2, 0, 0};
+                bar.p = {lx, row->y0 + 1, mapper.rightX(e, shift), row->y0 + H - 2, 0, 0};
                 if (state.clampBar(bar) && bar.p[2] > row->widestBar) {
                     row->widestBar = bar.p[2];
                     row->widestEnd = endKey;
@@ -997,16 +971,15 @@ void ChartRenderer::eventOps(int i, const ViewNode &n, RowOps &row, Pass &state,
     const Node *node = n.node();
     const std::vector<TraceEvent> &events = node->events();
     const TraceEvent &e = events[size_t(i)];
-    const TimeScale &scale = *state.frame.scale;
-    const int h = state.frame.horizontalScroll;
+    const ChartMapper &mapper = state.mapper;
     const int v = state.frame.verticalScroll;
     const int y0 = row.y0;
     const int y1 = y0 + H;
-    const int lx = scale.leftX(e, n.shift(), h);
+    const int lx = mapper.leftX(e, n.shift());
     const auto bar = [&](int variant) {
         DrawOp op;
         op.kind = DrawOp::Bar;
-        op.p = {lx, y0 + 1, scale.rightX(e, n.shift(), h), y1 - 2, variant, 0};
+        op.p = {lx, y0 + 1, mapper.rightX(e, n.shift()), y1 - 2, variant, 0};
         if (state.clampBar(op))
             sink(lx, op);
     };
@@ -1061,15 +1034,13 @@ void ChartRenderer::eventOps(int i, const ViewNode &n, RowOps &row, Pass &state,
         hubNode && hubNode->hubTrain() ? hubNode->hubTrain()->childById(e.arg2) : nullptr;
     if (!hubRow)
         return;
-    const float d = scale.logMode() ? e.logDuration : float(e.duration);
+    // Zoomed in without end the sum may leave the int range: it stops at its ends.
+    const int arrowX = TimeScaleDetail::toPixel(double(lx) + double(mapper.halfWidthOf(e)));
+    const int hubTop = hubRow->row() * H - v;
+    const bool send = code == ServiceCode::SendToHub;
     DrawOp op;
     op.kind = DrawOp::HubArrow;
-    op.p = {lx + int(scale.scale() * d * 0.5f),
-            y0 + 1,
-            y1 - 2,
-            hubRow->row() * H - v,
-            code == ServiceCode::SendToHub ? 1 : 0,
-            state.root.isAbove(&n, hubNode) ? 1 : 0};
+    op.p = {arrowX, y0 + 1, y1 - 2, hubTop, send ? 1 : 0, state.root.isAbove(&n, hubNode) ? 1 : 0};
     sink(lx, op);
 }
 
@@ -1080,8 +1051,7 @@ void ChartRenderer::packetArrowOps(const TraceEvent &e, const ViewNode &n, Pass 
     const quint32 key = packetKey(e.nodeId << 8, e.arg2);
     const int hop = e.arg2 >> 16;
     const QVector<NodePacketRef> refs = state.root.packetEvents(key);
-    const TimeScale &scale = *state.frame.scale;
-    const int h = state.frame.horizontalScroll;
+    const ChartMapper &mapper = state.mapper;
     const int nodeId = n.node()->nodeId();
     for (const PacketArrow &arrow : packetArrows(PaintedPacketEvent{nodeId, e.type, hop}, refs)) {
         auto *partner = static_cast<ViewNode *>(state.root.childById(arrow.nodeId));
@@ -1089,13 +1059,9 @@ void ChartRenderer::packetArrowOps(const TraceEvent &e, const ViewNode &n, Pass 
             partner && partner->node() ? partner->node()->event(arrow.eventIndex) : nullptr;
         if (!pe || !partner->taskTrain())
             continue;
-        // Both ends carry their node's shift, in both modes.
-        const auto leftX = [&scale, h](const TraceEvent &event, int shift) {
-            return scale.logMode() ? int((event.logPosition + float(shift)) * scale.logScale() - float(h))
-                                   : scale.leftX(event, shift, h);
-        };
-        const int px = leftX(*pe, partner->shift());
-        const int ex = leftX(e, n.shift());
+        // Both ends carry their node's shift.
+        const int px = mapper.leftX(*pe, partner->shift());
+        const int ex = mapper.leftX(e, n.shift());
         const QRect groupRect = n.taskTrain() ? n.taskTrain()->rect() : QRect();
         const QRect other = partner->taskTrain()->rect();
         QPoint here;

@@ -11,6 +11,7 @@
 
 #include <vector>
 
+class ChartMapper;
 class EventCatalogue;
 class QPainter;
 class TimeScale;
@@ -65,8 +66,8 @@ public:
     // The overlay over a node's rows from the start of event a to the end of
     // event b (either order), below the node's own row. Indexes out of the
     // node's range give an empty rectangle.
-    QRect selectionRect(int a, int b, const ViewNode &node, const QRect &nodeRect, const TimeScale &scale,
-                        int horizontalScroll) const;
+    QRect selectionRect(int a, int b, const ViewNode &node, const QRect &nodeRect,
+                        const ChartMapper &mapper) const;
 
     const QFont &nodeFont() const { return m_nodeFont; }
     const QFont &trainFont() const { return m_trainFont; }

@@ -74,11 +74,6 @@ public:
     // The packet events with key `key` of every viewed node, node by node in
     // the order of nodes(); within a node the latest read comes first.
     QVector<NodePacketRef> packetEvents(quint32 key) const;
-    // The index i of the event whose time slice holds time t (microseconds, or
-    // logarithmic units in logarithmic mode): start(i) <= t < start(i + 1), the
-    // last of several events that start at t. A negative t counts as 0; t beyond
-    // the last event, and a node without events, give -1.
-    static int firstEventAt(const ViewNode *node, int t, bool logMode);
 
     // Sets every node's shift and base shift from the packets the nodes share,
     // and the chart's length.

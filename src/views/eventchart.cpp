@@ -1,6 +1,7 @@
 #include "views/eventchart.h"
 
 #include "app/tracer.h"
+#include "chart/chartmapper.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
 #include "views/eventchartcanvas.h"
@@ -12,23 +13,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 
-#include <cmath>
-#include <limits>
-
 namespace {
-
-// int(value) truncated toward zero, held to the int range: a shift computed
-// from a long drag at a tiny scale may lie beyond it.
-int saturatedInt(float value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= float(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (value <= float(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(value);
-}
 
 bool isGroupRow(const ViewItem *item)
 {
@@ -310,8 +295,7 @@ void EventChart::on_eventChartScrolled(int value)
     const ViewNode *node = currentViewNode();
     if (!node)
         return;
-    const int t = saturatedInt(float(value) / scale() - float(node->shift()));
-    const int first = ViewRoot::firstEventAt(node, t, m_timeScale.logMode());
+    const int first = ChartMapper(m_timeScale, value).eventUnder(*node->node(), 0, node->shift());
     // Scrolled past the node's last event (another node reaches further):
     // there is no event the list could show first.
     if (first < 0)
@@ -334,7 +318,8 @@ void EventChart::on_eventListScrolled(int firstEvent)
         return;
 
     QScrollBar *bar = horizontalScrollBar();
-    if (firstEvent == state->chartFirst && float(node->shift()) * scale() == float(bar->value()))
+    if (firstEvent == state->chartFirst &&
+        ChartMapper(m_timeScale, bar->value()).originAtLeftEdge(node->shift()))
         return;
     // Already in view: among the events the last paint drew. (Comparing the
     // viewport's width with the position of the last drawn event alone held
@@ -436,9 +421,14 @@ ViewItem *EventChart::itemAt(const QPoint &position) const
     return m_root->itemAtRow(y / ChartRenderer::rowHeight);
 }
 
+ChartMapper EventChart::mapper() const
+{
+    return ChartMapper(m_timeScale, horizontalScrollBar()->value());
+}
+
 float EventChart::timeAt(const ViewNode *node, int x) const
 {
-    return m_timeScale.timeAt(x, horizontalScrollBar()->value(), headerShift(), node->shift());
+    return mapper().timeAt(x - headerShift(), node->shift());
 }
 
 NodeViewState *EventChart::stateOf(const Node *node) const
@@ -464,7 +454,9 @@ void EventChart::moveDraggedNode(int x)
         for (size_t i = 0; i < nodes.size(); ++i)
             nodes[i]->setShift(m_shiftsAtPress[i]);
     }
-    dragged->setShift(saturatedInt(float(x - m_pressPoint.x()) / scale() + float(m_shiftAtPress)));
+    // A shift computed from a long drag at a tiny scale may lie beyond the int range: it stops at its ends.
+    const float shift = mapper().timeSpan(x - m_pressPoint.x()) + float(m_shiftAtPress);
+    dragged->setShift(TimeScaleDetail::toPixel(double(shift)));
     m_root->recomputeExtent();
     relayout();
     viewport()->update();
@@ -514,5 +506,5 @@ void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
 int EventChart::scrollValueFor(const ViewNode &node, int eventIndex) const
 {
     const TraceEvent *event = node.node()->event(eventIndex);
-    return event ? m_timeScale.leftX(*event, node.shift(), 0) : 0;
+    return event ? ChartMapper(m_timeScale, 0).leftX(*event, node.shift()) : 0;
 }

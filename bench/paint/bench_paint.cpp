@@ -4,6 +4,7 @@
 
 #include "app/tracer.h"
 #include "benchsupport.h"
+#include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -44,7 +45,7 @@ void fit(View &view)
     TimeScale::Viewport viewport;
     viewport.chartWidth = imageSize.width();
     viewport.chartHeight = imageSize.height();
-    viewport.headerShift = ChartRenderer::headerWidth;
+    viewport.headerShift = ChartMetrics::headerWidth;
     viewport.lengthLin = view.root.lengthLin();
     viewport.lengthLog = view.root.lengthLog();
     viewport.visibleRowCount = ViewRoot::visibleRowCount(&view.root);
@@ -107,7 +108,7 @@ int main(int argc, char *argv[])
     zoomed.root.addViewedNode(large);
     zoomed.root.setCurrentNode(large);
     const double span = double(zoomed.root.lengthLin()) * 2000.0 / large->eventCount();
-    zoomed.scale.setLinScale(float((imageSize.width() - ChartRenderer::headerWidth - 3) / span));
+    zoomed.scale.setLinScale(float((imageSize.width() - ChartMetrics::headerWidth - 3) / span));
     zoomed.scroll = int(float(zoomed.root.lengthLin() / 2) * zoomed.scale.linScale());
     zoomed.name = QStringLiteral("zoomed to about 2,000 events (%1 us)").arg(qint64(span));
 

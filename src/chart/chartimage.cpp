@@ -1,5 +1,6 @@
 #include "chart/chartimage.h"
 
+#include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -27,7 +28,7 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
 
     TimeScale scale;
     scale.setLinearMode(!options.logMode);
-    const int header = options.externalHeader ? ChartRenderer::headerWidth : 0;
+    const int header = options.externalHeader ? ChartMetrics::headerWidth : 0;
     int scroll = 0;
     if (options.hasRange && options.to > options.from) {
         const float available = float(options.size.width() - header - 3);

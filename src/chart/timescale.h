@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chart/chartmetrics.h"
+
 #include <QtGlobal>
 
 #include <cmath>
@@ -49,7 +51,7 @@ public:
         int lengthLin = 0;   // the row model's lengths: microseconds
         int lengthLog = 0;   // logarithmic units
         int visibleRowCount = 0;
-        int rowHeight = 18;
+        int rowHeight = ChartMetrics::rowHeight;
         bool hasRoot = true; // false: nothing to scroll
     };
 

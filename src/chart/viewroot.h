@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chartmetrics.h"
 #include "chart/viewitem.h"
 #include "trace/traceevent.h"
 
@@ -33,7 +34,7 @@ struct ChartGeometry
     float scale = 1.0f;       // pixels per microsecond, or per logarithmic unit in logarithmic mode
     int horizontalScroll = 0; // pixels
     int verticalScroll = 0;   // pixels
-    int rowHeight = 18;       // pixels
+    int rowHeight = ChartMetrics::rowHeight; // pixels
     bool logMode = false;
     QSize surface; // the drawing surface, the rectangle of a null item
 };

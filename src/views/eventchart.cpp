@@ -2,6 +2,7 @@
 
 #include "app/tracer.h"
 #include "chart/chartmapper.h"
+#include "chart/chartmetrics.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
 #include "views/eventchartcanvas.h"
@@ -120,7 +121,7 @@ void EventChart::relayout()
     geometry.chartWidth = viewport()->width();
     geometry.chartHeight = viewport()->height();
     geometry.headerShift = headerShift();
-    geometry.rowHeight = ChartRenderer::rowHeight;
+    geometry.rowHeight = ChartMetrics::rowHeight;
     geometry.hasRoot = m_root != nullptr;
     if (m_root) {
         geometry.lengthLin = m_root->lengthLin();
@@ -139,7 +140,7 @@ void EventChart::relayout()
 
 int EventChart::headerShift() const
 {
-    return !theTracer || theTracer->externalHeader() ? ChartRenderer::headerWidth : 0;
+    return !theTracer || theTracer->externalHeader() ? ChartMetrics::headerWidth : 0;
 }
 
 int EventChart::eventAt(const Node *node, float t, int task) const
@@ -418,7 +419,7 @@ ViewItem *EventChart::itemAt(const QPoint &position) const
     const int y = position.y() + verticalScrollBar()->value();
     if (y < 0)
         return nullptr;
-    return m_root->itemAtRow(y / ChartRenderer::rowHeight);
+    return m_root->itemAtRow(y / ChartMetrics::rowHeight);
 }
 
 ChartMapper EventChart::mapper() const
@@ -486,7 +487,7 @@ void EventChart::extendSelection(int x)
 
 void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
 {
-    if (headerShift() > 0 && position.x() < ChartRenderer::headerWidth)
+    if (headerShift() > 0 && position.x() < ChartMetrics::headerWidth)
         return;
     const ViewItem *item = itemAt(position);
     setCanvasCursor(item && item->kind() == ViewItem::NODE_ITEM ? Qt::OpenHandCursor : Qt::ArrowCursor);

@@ -1,6 +1,7 @@
 #include "app/tracer.h"
 #include "chart/chartimage.h"
 #include "chart/chartmapper.h"
+#include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/chartsettings.h"
 #include "chart/rastertarget.h"
@@ -26,8 +27,8 @@ using TraceFixture::traceFile;
 
 namespace {
 
-constexpr int H = ChartRenderer::rowHeight;
-constexpr int S = ChartRenderer::headerWidth;
+constexpr int H = ChartMetrics::rowHeight;
+constexpr int S = ChartMetrics::headerWidth;
 const QSize pairSize(2000, 270);
 
 // Empty when the pixel matches within `tolerance` per channel.

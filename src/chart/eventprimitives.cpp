@@ -19,22 +19,6 @@ EventPrimitives::EventPrimitives(const PaintPass &pass, const ViewNode &node)
     , m_events(node.node()->events())
 {}
 
-DrawOp EventPrimitives::bar(int left, int right, int rowTop, int variant)
-{
-    DrawOp op;
-    op.kind = DrawOp::Bar;
-    op.p = {left, rowTop + 1, right, rowTop + H - 2, variant, 0};
-    return op;
-}
-
-DrawOp EventPrimitives::connector(int x, int fromRowTop, int toRowTop)
-{
-    DrawOp op;
-    op.kind = DrawOp::Connector;
-    op.p = {x, fromRowTop + 1, x, toRowTop + 1, 0, 0};
-    return op;
-}
-
 int EventPrimitives::append(int i, TaskRow &row, std::vector<DrawOp> &out) const
 {
     const TraceEvent &e = m_events[size_t(i)];

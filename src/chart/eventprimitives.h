@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chartmetrics.h"
 #include "chart/drawop.h"
 
 #include <vector>
@@ -33,10 +34,22 @@ public:
 
     // A bar from left x to right x in the row whose top is rowTop; variant as
     // PrimitivePainter fills it (0 a switch, 1 the task goes on, 2 another follows).
-    static DrawOp bar(int left, int right, int rowTop, int variant);
+    static DrawOp bar(int left, int right, int rowTop, int variant)
+    {
+        DrawOp op;
+        op.kind = DrawOp::Bar;
+        op.p = {left, rowTop + 1, right, rowTop + ChartMetrics::rowHeight - 2, variant, 0};
+        return op;
+    }
     // The line of a task switch at x, from the row of the task before to the
     // row of the task switched to (their tops).
-    static DrawOp connector(int x, int fromRowTop, int toRowTop);
+    static DrawOp connector(int x, int fromRowTop, int toRowTop)
+    {
+        DrawOp op;
+        op.kind = DrawOp::Connector;
+        op.p = {x, fromRowTop + 1, x, toRowTop + 1, 0, 0};
+        return op;
+    }
 
     // Appends the primitives of event i to `out` in drawing order and returns
     // the pixel column they belong to: the event's left x. Bars cut away

@@ -18,10 +18,11 @@ namespace {
 // How many events before the one being read are asked for from memory.
 constexpr int lookAhead = 256;
 
-} // namespace
+using RowOps = LevelOfDetail::RowOps;
 
-// One backwards pass over the events of a node (see LevelOfDetail).
-class LevelOfDetail::NodePass
+// One backwards pass over the events of a node (see LevelOfDetail). Local to
+// this file, so that its steps are compiled into the loop that runs them.
+class NodePass
 {
 public:
     NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows);
@@ -29,7 +30,12 @@ public:
     void run(const EventRange &range);
 
 private:
-    RowOps *rowOf(int task) const;
+    RowOps *rowOf(int task) const
+    {
+        if (!m_flat)
+            return m_hashedRows.value(task);
+        return task >= m_minId && task <= m_maxId ? m_flatRows[size_t(task - m_minId)] : nullptr;
+    }
     // Where the events of the pixel column at x begin whose last event is i:
     // galloping back from i, then by bisection.
     int columnStart(int i, int first, int x) const;
@@ -48,7 +54,7 @@ private:
     void addSpecial(int i, RowOps &row, int first);
     // Adds a primitive read backwards unless a later one of the row and
     // column covers it.
-    static void add(RowOps &row, int column, const DrawOp &op);
+    static inline void add(RowOps &row, int column, const DrawOp &op);
     // Where the event's bar ends on the time axis: a later bar of the row and
     // column ending no earlier reaches at least as far right.
     double endOf(const TraceEvent &e) const
@@ -77,7 +83,7 @@ private:
     std::vector<DrawOp> m_eventOps; // one event's primitives on the general path
 };
 
-LevelOfDetail::NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows)
+NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows)
     : m_pass(pass)
     , m_mapper(pass.mapper)
     , m_events(node.node()->events())
@@ -101,7 +107,7 @@ LevelOfDetail::NodePass::NodePass(const ViewNode &node, const PaintPass &pass, s
     }
 }
 
-void LevelOfDetail::NodePass::run(const EventRange &range)
+void NodePass::run(const EventRange &range)
 {
     const int first = range.first;
     int columnFirst = range.end; // events [columnFirst, columnLast] share columnX
@@ -135,14 +141,7 @@ void LevelOfDetail::NodePass::run(const EventRange &range)
     }
 }
 
-LevelOfDetail::RowOps *LevelOfDetail::NodePass::rowOf(int task) const
-{
-    if (!m_flat)
-        return m_hashedRows.value(task);
-    return task >= m_minId && task <= m_maxId ? m_flatRows[size_t(task - m_minId)] : nullptr;
-}
-
-int LevelOfDetail::NodePass::columnStart(int i, int first, int x) const
+int NodePass::columnStart(int i, int first, int x) const
 {
     int inside = i;          // known to be in the column
     int outside = first - 1; // known to be left of it
@@ -165,7 +164,7 @@ int LevelOfDetail::NodePass::columnStart(int i, int first, int x) const
     return lo;
 }
 
-void LevelOfDetail::NodePass::prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const
+void NodePass::prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const
 {
     const int margin = (columnLast - columnStart) / 2;
     for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
@@ -183,7 +182,7 @@ void LevelOfDetail::NodePass::prefetch(int &ahead, int i, int first, int columnS
     }
 }
 
-bool LevelOfDetail::NodePass::hiddenInColumn(int i, int columnLast) const
+bool NodePass::hiddenInColumn(int i, int columnLast) const
 {
     if (m_index.mustShareColumn(i) > columnLast)
         return false;
@@ -195,7 +194,7 @@ bool LevelOfDetail::NodePass::hiddenInColumn(int i, int columnLast) const
            m_mapper.halfWidthOf(m_events[size_t(i)]) == m_mapper.halfWidthOf(m_events[size_t(pair->next)]);
 }
 
-void LevelOfDetail::NodePass::addBar(int i, int x, RowOps &row, int first)
+void NodePass::addBar(int i, int x, RowOps &row, int first)
 {
     const TraceEvent &e = m_events[size_t(i)];
     const bool switched = e.type == EventType::TaskSwitch;
@@ -225,7 +224,7 @@ void LevelOfDetail::NodePass::addBar(int i, int x, RowOps &row, int first)
         add(row, x, EventPrimitives::connector(x, previous->y0, row.y0));
 }
 
-void LevelOfDetail::NodePass::addSpecial(int i, RowOps &row, int first)
+void NodePass::addSpecial(int i, RowOps &row, int first)
 {
     m_eventOps.clear();
     const int column = m_primitives.append(i, row, m_eventOps);
@@ -239,7 +238,7 @@ void LevelOfDetail::NodePass::addSpecial(int i, RowOps &row, int first)
     }
 }
 
-void LevelOfDetail::NodePass::add(RowOps &row, int column, const DrawOp &op)
+void NodePass::add(RowOps &row, int column, const DrawOp &op)
 {
     if (column != row.column) {
         row.column = column;
@@ -261,6 +260,8 @@ void LevelOfDetail::NodePass::add(RowOps &row, int column, const DrawOp &op)
     }
     row.ops.push_back(op);
 }
+
+} // namespace
 
 void LevelOfDetail::collect(const ViewNode &node, const EventRange &range, const PaintPass &pass)
 {

@@ -28,20 +28,18 @@ public:
     // row of another node.
     const std::vector<DrawOp> &opsOf(const ViewItem *row) const;
 
-private:
-    class NodePass;
-
     // One task row while its primitives are collected.
     struct RowOps : TaskRow
     {
         // What the row drew later in the pixel column being read:
         int column = std::numeric_limits<int>::min();
         int widestBar = std::numeric_limits<int>::min(); // right x of the widest later bar
-        double widestEnd = 0;      // where that bar's event ends on the time axis (see NodePass::endOf)
-        std::vector<DrawOp> later; // later primitives other than bars
-        std::vector<DrawOp> ops;   // backwards while collecting
+        double widestEnd = 0;                            // where that bar's event ends on the time axis
+        std::vector<DrawOp> later;                       // later primitives other than bars
+        std::vector<DrawOp> ops;                         // backwards while collecting
     };
 
+private:
     void resetRows(const ViewNode &node, const PaintPass &pass);
     static void dropCoveredAcrossRows(std::vector<RowOps> &rows);
 

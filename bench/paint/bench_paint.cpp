@@ -4,6 +4,7 @@
 
 #include "app/tracer.h"
 #include "benchsupport.h"
+#include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -44,7 +45,7 @@ void fit(View &view)
     TimeScale::Viewport viewport;
     viewport.chartWidth = imageSize.width();
     viewport.chartHeight = imageSize.height();
-    viewport.headerShift = ChartRenderer::headerWidth;
+    viewport.headerShift = ChartMetrics::headerWidth;
     viewport.lengthLin = view.root.lengthLin();
     viewport.lengthLog = view.root.lengthLog();
     viewport.visibleRowCount = ViewRoot::visibleRowCount(&view.root);
@@ -52,7 +53,7 @@ void fit(View &view)
 }
 
 // Milliseconds of one paint: the median of `rounds`, after one warm-up paint.
-double paintMs(View &view, bool levelOfDetail, int rounds)
+double paintMs(View &view, const EventCatalogue *catalogue, bool levelOfDetail, int rounds)
 {
     ChartRenderer renderer;
     renderer.setSettings(ChartSettings());
@@ -61,6 +62,7 @@ double paintMs(View &view, bool levelOfDetail, int rounds)
     frame.scale = &view.scale;
     frame.horizontalScroll = view.scroll;
     frame.viewport = imageSize;
+    frame.catalogue = catalogue;
     QImage image(imageSize, QImage::Format_RGB32);
     NodeViewStates states;
     QList<double> times;
@@ -106,7 +108,7 @@ int main(int argc, char *argv[])
     zoomed.root.addViewedNode(large);
     zoomed.root.setCurrentNode(large);
     const double span = double(zoomed.root.lengthLin()) * 2000.0 / large->eventCount();
-    zoomed.scale.setLinScale(float((imageSize.width() - ChartRenderer::headerWidth - 3) / span));
+    zoomed.scale.setLinScale(float((imageSize.width() - ChartMetrics::headerWidth - 3) / span));
     zoomed.scroll = int(float(zoomed.root.lengthLin() / 2) * zoomed.scale.linScale());
     zoomed.name = QStringLiteral("zoomed to about 2,000 events (%1 us)").arg(qint64(span));
 
@@ -133,8 +135,8 @@ int main(int argc, char *argv[])
                                         : only == QLatin1String("zoomed") ? &zoomed
                                                                           : &nodes))
             continue;
-        const double with = paintMs(*view, true, rounds);
-        const double without = only.isEmpty() ? paintMs(*view, false, rounds) : 0.0;
+        const double with = paintMs(*view, tracer.catalogue(), true, rounds);
+        const double without = only.isEmpty() ? paintMs(*view, tracer.catalogue(), false, rounds) : 0.0;
         out << QStringLiteral("%1:\n  level of detail %2 ms, without %3 ms, %4x faster\n")
                    .arg(view->name)
                    .arg(with, 0, 'f', 2)

@@ -1,5 +1,6 @@
 #include "chart/chartimage.h"
 
+#include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -27,7 +28,7 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
 
     TimeScale scale;
     scale.setLinearMode(!options.logMode);
-    const int header = options.externalHeader ? ChartRenderer::headerWidth : 0;
+    const int header = options.externalHeader ? ChartMetrics::headerWidth : 0;
     int scroll = 0;
     if (options.hasRange && options.to > options.from) {
         const float available = float(options.size.width() - header - 3);
@@ -54,12 +55,12 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
         states[nodes.first()->traceFileName()].listLast = nodes.first()->eventCount() - 1;
     ChartRenderer renderer;
     renderer.setLevelOfDetail(options.levelOfDetail);
-    renderer.setCatalogue(nodes.isEmpty() ? nullptr : nodes.first()->catalogue());
     ChartRenderer::Frame frame;
     frame.scale = &scale;
     frame.horizontalScroll = scroll;
     frame.viewport = options.size;
     frame.externalHeader = options.externalHeader;
+    frame.catalogue = options.catalogue;
     frame.title = nodes.isEmpty() ? QString() : nodes.first()->directory();
     frame.background = QGuiApplication::palette().color(QPalette::Window);
     renderer.paint(painter, root, states, QRect(QPoint(0, 0), options.size), frame);

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QSize>
 
+class EventCatalogue;
 class Node;
 class QPainter;
 
@@ -18,6 +19,7 @@ struct ChartImageOptions
     bool hasRange = false; // show [from, to] of the aligned time axis, linear mode
     qint64 from = 0;       // microseconds
     qint64 to = 0;
+    const EventCatalogue *catalogue = nullptr; // the sync markers' icons; none without
 };
 
 // Rows aligned as in a view window, the first node current, the time axis

@@ -1,23 +1,21 @@
 #pragma once
 
 #include "chart/chartsettings.h"
+#include "chart/chartstyle.h"
+#include "chart/levelofdetail.h"
 #include "chart/nodeviewstate.h"
 
-#include <QFont>
-#include <QHash>
-#include <QPixmap>
+#include <QColor>
 #include <QRect>
 #include <QSize>
-
-#include <vector>
+#include <QString>
 
 class EventCatalogue;
 class QPainter;
 class TimeScale;
 class ViewItem;
-class ViewNode;
 class ViewRoot;
-struct TraceEvent;
+struct PaintPass;
 
 // Paints an event chart: the rows of a view tree, event bars, task-switch
 // connectors, markers, hub and packet arrows, the overlays of the list's range
@@ -26,9 +24,6 @@ struct TraceEvent;
 class ChartRenderer
 {
 public:
-    static constexpr int rowHeight = 18;    // pixels per chart row
-    static constexpr int headerWidth = 200; // pixels of the external header column
-
     // Everything a paint depends on besides the rows and the settings.
     struct Frame
     {
@@ -39,6 +34,7 @@ public:
         bool externalHeader = true;
         QString title; // shown in the header's root row
         QColor background = Qt::white;
+        const EventCatalogue *catalogue = nullptr; // the sync markers' icons; none without
     };
 
     ChartRenderer();
@@ -46,8 +42,6 @@ public:
 
     const ChartSettings &settings() const { return m_settings; }
     void setSettings(const ChartSettings &settings);
-    // Where marker icons are looked up; null draws markers without icons.
-    void setCatalogue(const EventCatalogue *catalogue) { m_catalogue = catalogue; }
 
     // With level of detail on, a task row visits only its own task's events
     // and draws of the primitives that land on one pixel column only those
@@ -63,46 +57,17 @@ public:
     void paint(QPainter &painter, ViewRoot &root, NodeViewStates &states, const QRect &clip,
                const Frame &frame);
 
-    // The overlay over a node's rows from the start of event a to the end of
-    // event b (either order), below the node's own row. Indexes out of the
-    // node's range give an empty rectangle.
-    QRect selectionRect(int a, int b, const ViewNode &node, const QRect &nodeRect, const TimeScale &scale,
-                        int horizontalScroll) const;
-
-    const QFont &nodeFont() const { return m_nodeFont; }
-    const QFont &trainFont() const { return m_trainFont; }
-    const QFont &rowFont() const { return m_rowFont; }
-
 private:
-    struct Pass;
-    struct RowOps;
-    class OpPainter;
-
-    void paintItem(ViewItem *item, QPainter &painter, const QRect &clip, int pass, Pass &state);
-    void paintRoot(QPainter &painter, const QRect &visible, int pass) const;
-    void paintNodeRow(ViewNode *node, QPainter &painter, const QRect &visible, int pass, Pass &state);
-    void paintTrainRow(ViewItem *train, QPainter &painter, const QRect &visible, int pass, Pass &state);
-    void paintLeafRow(ViewItem *item, QPainter &painter, const QRect &clip, const QRect &visible, int pass,
-                      Pass &state);
-    void paintTaskEvents(ViewItem *item, QPainter &painter, const QRect &visible, Pass &state);
-    void collectNodeOps(const ViewNode &node, int first, int end, Pass &state);
-    static void dropCoveredAcrossRows(std::vector<RowOps> &rows);
-    // The primitives of event i in its task's row, handed to sink(column, op) in drawing order.
-    template<typename Emit> void eventOps(int i, const ViewNode &node, RowOps &row, Pass &state, Emit &&sink);
-    template<typename Emit>
-    void packetArrowOps(const TraceEvent &event, const ViewNode &node, Pass &state, Emit &&sink);
-    void paintHeader(ViewItem *item, QPainter &painter, Pass &state) const;
-    const QPixmap &markerIcon(int type);
+    // The rows of `item` and below it, in the first pass their ground, in the
+    // second their events and overlays.
+    void paintItem(ViewItem &item, QPainter &painter, int pass, PaintPass &state);
+    void paintTaskEvents(const ViewItem &item, QPainter &painter, const QRect &visible, PaintPass &state);
+    // Every event of the range visited for every row, every primitive drawn:
+    // the reference the level of detail keeps to.
+    void paintLiteral(const ViewItem &item, QPainter &painter, PaintPass &state) const;
 
     ChartSettings m_settings;
     bool m_levelOfDetail = true;
-    QFont m_nodeFont;
-    QFont m_trainFont;
-    QFont m_rowFont;
-    QPixmap m_startCorner;
-    QPixmap m_finishCorner;
-    QPixmap m_userMarkerIcon;
-    const EventCatalogue *m_catalogue = nullptr;
-    QHash<int, QPixmap> m_markerIcons; // sync event icons by type, made opaque (see markerIcon)
-    std::vector<RowOps> m_rowStorage;  // the rows' primitives, kept between paints for their storage
+    ChartStyle m_style;
+    LevelOfDetail m_detail;
 };

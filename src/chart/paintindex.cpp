@@ -1,5 +1,6 @@
 #include "chart/paintindex.h"
 
+#include "trace/eventcatalogue.h"
 #include "trace/node.h"
 #include "trace/task.h"
 
@@ -51,10 +52,10 @@ PaintIndex::PaintIndex(const Node &node)
             m_flags[i] |= TaskGoesOn;
         if (e.type == EventType::KernelServicingRequest && kernelTask.value(e.currentTask)) {
             const auto service = node.services().constFind(e.arg1);
-            const int code = service == node.services().cend() ? 255 : service->code;
+            const int code = service == node.services().cend() ? ServiceCode::Other : service->code;
             // Hub sends and receives draw an arrow to the hub's row.
-            if (code == 7 || code == 9)
-                m_flags[i] |= Special | HubArrow | (code == 7 ? HubSend : 0);
+            if (code == ServiceCode::SendToHub || code == ServiceCode::ReceiveFromHub)
+                m_flags[i] |= Special | HubArrow | (code == ServiceCode::SendToHub ? HubSend : 0);
         }
         auto last = lastOfTask.find(e.currentTask);
         if (last != lastOfTask.end()) {

@@ -39,8 +39,6 @@ public:
         const int before = m_previousOfTask[std::size_t(i)];
         return before < first || (flags & AfterSwitch) || (flags & TaskGoesOn) ? 1 : 2;
     }
-    // The nearest earlier event of the same task that is not a marker, -1 for none.
-    int previousOfTask(int i) const { return m_previousOfTask[std::size_t(i)]; }
     // A hub arrow stands half its event's duration right of the bar's left
     // edge, so one hidden by column alone may still be drawn elsewhere.
     struct ArrowPair
@@ -77,7 +75,7 @@ private:
 
     std::vector<int> m_mustShareColumn;
     std::vector<std::uint8_t> m_flags;
-    std::vector<int> m_previousOfTask;
-    std::vector<int> m_arrowPairOf; // index into m_arrowPairs, -1 for none
+    std::vector<int> m_previousOfTask; // the task's nearest earlier event that is no marker, -1 for none
+    std::vector<int> m_arrowPairOf;    // index into m_arrowPairs, -1 for none
     std::vector<ArrowPair> m_arrowPairs;
 };

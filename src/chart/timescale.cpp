@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 
-using TimeScaleDetail::shifted;
 using TimeScaleDetail::toPixel;
 
 namespace {
@@ -29,11 +28,6 @@ bool TimeScale::setLinearMode(bool linear)
         return false;
     m_logMode = !linear;
     return true;
-}
-
-float TimeScale::timeAt(int x, int h, int headerShift, int shift) const
-{
-    return float(qint64(x) + h - headerShift) / scale() - float(shift);
 }
 
 int TimeScale::contentWidth(int lengthLin, int lengthLog, int headerShift) const

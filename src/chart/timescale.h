@@ -1,12 +1,14 @@
 #pragma once
 
-#include "trace/traceevent.h"
+#include "chart/chartmetrics.h"
+
+#include <QtGlobal>
 
 #include <cmath>
 #include <limits>
 #include <optional>
 
-// Pixel arithmetic shared by the inline position functions below.
+// Pixel arithmetic shared by the time scale and ChartMapper.
 namespace TimeScaleDetail {
 
 // Truncates toward zero like int(value), but saturates where int() would be
@@ -22,21 +24,14 @@ inline int toPixel(double value)
     return int(value);
 }
 
-// Offsets reach 2^32 - 1 us and shifts may be negative while a node is dragged,
-// so the sum is taken in 64 bits before it becomes a float.
-inline float shifted(quint32 offset, qint64 extra, int shift)
-{
-    return float(qint64(offset) + extra + shift);
-}
-
 } // namespace TimeScaleDetail
 
-// The event chart's horizontal arithmetic: the scale of each mode, event
-// positions, zooming, fitting to the window and the sizes and scroll ranges
-// of the scrolled content. Sizes are in pixels, times in microseconds
-// (linear mode) or logarithmic units; scales are single-precision pixels per
-// unit, computed in the same precision the painted chart uses, and every
-// conversion to a pixel truncates toward zero. A pixel beyond the int range
+// The event chart's horizontal arithmetic: the scale of each mode, zooming,
+// fitting to the window and the sizes and scroll ranges of the scrolled
+// content; ChartMapper places events at one scale. Sizes are in pixels, times
+// in microseconds (linear mode) or logarithmic units; scales are
+// single-precision pixels per unit, computed in the same precision the
+// painted chart uses, and every conversion to a pixel truncates toward zero. A pixel beyond the int range
 // (only reachable by zooming in without end) saturates at the range's end.
 class TimeScale
 {
@@ -56,7 +51,7 @@ public:
         int lengthLin = 0;   // the row model's lengths: microseconds
         int lengthLog = 0;   // logarithmic units
         int visibleRowCount = 0;
-        int rowHeight = 18;
+        int rowHeight = ChartMetrics::rowHeight;
         bool hasRoot = true; // false: nothing to scroll
     };
 
@@ -89,18 +84,6 @@ public:
     // The chart length of the current mode.
     int length(int lengthLin, int lengthLog) const { return m_logMode ? lengthLog : lengthLin; }
 
-    // x of an event's first pixel in a row whose node is shifted by `shift`
-    // microseconds, at horizontal scroll value h. Logarithmic mode ignores the
-    // shift (its views show one node, whose shift is 0).
-    int leftX(const TraceEvent &event, int shift, int h) const;
-    // x of the event's last pixel: one pixel left of where the next event
-    // starts, so an event without duration gets left x − 1 (and, truncated
-    // toward zero, left x itself when it starts inside the first pixel).
-    int rightX(const TraceEvent &event, int shift, int h) const;
-    // The time under viewport x in a row shifted by `shift`; headerShift is S.
-    // Negative left of the node's first event.
-    float timeAt(int x, int h, int headerShift, int shift) const;
-
     // W = int(L × scale + S + 3.0): the content with a 3 px margin right.
     int contentWidth(int lengthLin, int lengthLog, int headerShift) const;
     // Whether the content is wider than the chart, as real numbers: only then
@@ -132,22 +115,3 @@ private:
     float m_logScale = 2.0f; // pixels per logarithmic unit
     bool m_logMode = false;
 };
-
-// Positions are asked for every event painted: kept inline.
-inline int TimeScale::leftX(const TraceEvent &event, int shift, int h) const
-{
-    using namespace TimeScaleDetail;
-    if (m_logMode)
-        return toPixel(event.logPosition * m_logScale - float(h));
-    return toPixel(shifted(event.offset, 0, shift) * m_linScale - float(h));
-}
-
-inline int TimeScale::rightX(const TraceEvent &event, int shift, int h) const
-{
-    using namespace TimeScaleDetail;
-    // The pixel position is a float; the last pixel is taken one to its left
-    // in double, as the painted chart does.
-    if (m_logMode)
-        return toPixel(double((event.logPosition + event.logDuration) * m_logScale - float(h)) - 1.0);
-    return toPixel(double(shifted(event.offset, event.duration, shift) * m_linScale - float(h)) - 1.0);
-}

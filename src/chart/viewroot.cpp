@@ -1,5 +1,6 @@
 #include "chart/viewroot.h"
 
+#include "chart/chartmapper.h"
 #include "trace/node.h"
 
 #include <algorithm>
@@ -248,30 +249,6 @@ QVector<NodePacketRef> ViewRoot::packetEvents(quint32 key) const
     return events;
 }
 
-int ViewRoot::firstEventAt(const ViewNode *row, int t, bool logMode)
-{
-    const Node *node = row ? row->node() : nullptr;
-    if (!node || node->eventCount() == 0)
-        return -1;
-    if (t < 0)
-        t = 0;
-    const auto startsAfter = [t, logMode](const TraceEvent &event) {
-        return logMode ? event.logPosition > float(t) : qint64(event.offset) > qint64(t);
-    };
-    const std::vector<TraceEvent> &events = node->events();
-    if (startsAfter(events.front()))
-        return -1;
-    const bool beyondLast =
-        logMode ? float(t) > events.back().logPosition : qint64(t) > qint64(events.back().offset);
-    if (beyondLast)
-        return -1;
-    // Positions never decrease along the events, so a binary search finds the
-    // last event that starts at or before t.
-    const auto firstAfter = std::partition_point(
-        events.begin(), events.end(), [&](const TraceEvent &event) { return !startsAfter(event); });
-    return int(firstAfter - events.begin()) - 1;
-}
-
 int ViewRoot::pairOffset(const ViewNode *a, const ViewNode *b) const
 {
     if (m_nodes.size() < 2 || !a || !b || !a->node() || !b->node())
@@ -412,26 +389,20 @@ QRect ViewRoot::itemRect(const ViewItem *item, const ChartGeometry &geometry) co
 {
     if (!item)
         return QRect(QPoint(0, 0), geometry.surface);
-    const float scale = geometry.scale;
-    const int h = geometry.horizontalScroll;
+    const ChartMapper mapper(geometry.scale, geometry.logMode, geometry.horizontalScroll);
     const int top = item->row() * geometry.rowHeight - geometry.verticalScroll;
     if (item->kind() == TASK_ITEM || item->kind() == HUB_ITEM) {
         // A task or hub row spans its node's events: from the node's first
         // event over its total time, shifted in linear mode.
         const ViewNode *row = item->viewNode();
         const Node *node = row ? row->node() : nullptr;
-        qint64 x0 = 0;
-        qint64 width = 0;
-        if (node && geometry.logMode) {
-            width = node->logLengthInt();
-        } else if (node) {
-            x0 = (node->eventCount() > 0 ? qint64(node->events().front().offset) : 0) + row->shift();
-            width = node->totalTime();
-        }
-        return heldRect(qint64(truncated(double(scale * float(x0)))) - h, top,
-                        truncated(double(scale * float(width))), geometry.rowHeight);
+        if (!node)
+            return heldRect(-qint64(geometry.horizontalScroll), top, 0, geometry.rowHeight);
+        const quint32 length = geometry.logMode ? node->logLengthInt() : node->totalTime();
+        return heldRect(mapper.rowLeft(*node, row->shift()), top, mapper.widthOf(float(length)),
+                        geometry.rowHeight);
     }
     const int length = geometry.logMode ? m_lengthLog : m_lengthLin;
-    return heldRect(-qint64(h), top, truncated(double(scale * float(length))),
+    return heldRect(-qint64(geometry.horizontalScroll), top, mapper.widthOf(float(length)),
                     (visibleRowCount(item) + 1) * geometry.rowHeight);
 }

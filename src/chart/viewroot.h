@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chartmetrics.h"
 #include "chart/viewitem.h"
 #include "trace/traceevent.h"
 
@@ -33,7 +34,7 @@ struct ChartGeometry
     float scale = 1.0f;       // pixels per microsecond, or per logarithmic unit in logarithmic mode
     int horizontalScroll = 0; // pixels
     int verticalScroll = 0;   // pixels
-    int rowHeight = 18;       // pixels
+    int rowHeight = ChartMetrics::rowHeight; // pixels
     bool logMode = false;
     QSize surface; // the drawing surface, the rectangle of a null item
 };
@@ -74,11 +75,6 @@ public:
     // The packet events with key `key` of every viewed node, node by node in
     // the order of nodes(); within a node the latest read comes first.
     QVector<NodePacketRef> packetEvents(quint32 key) const;
-    // The index i of the event whose time slice holds time t (microseconds, or
-    // logarithmic units in logarithmic mode): start(i) <= t < start(i + 1), the
-    // last of several events that start at t. A negative t counts as 0; t beyond
-    // the last event, and a node without events, give -1.
-    static int firstEventAt(const ViewNode *node, int t, bool logMode);
 
     // Sets every node's shift and base shift from the packets the nodes share,
     // and the chart's length.

@@ -421,3 +421,25 @@ void Node::fillProperties(TracerItemCategory category, QTableWidget *table, int 
     if (ItemPresenter *presenter = ItemPresenter::current(); presenter && table)
         presenter->fillProperties(*this, category, table, data1, data2);
 }
+
+int Node::firstEventAt(int t, bool logMode) const
+{
+    if (m_events.empty())
+        return -1;
+    if (t < 0)
+        t = 0;
+    const auto startsAfter = [t, logMode](const TraceEvent &event) {
+        return logMode ? event.logPosition > float(t) : qint64(event.offset) > qint64(t);
+    };
+    if (startsAfter(m_events.front()))
+        return -1;
+    const bool beyondLast =
+        logMode ? float(t) > m_events.back().logPosition : qint64(t) > qint64(m_events.back().offset);
+    if (beyondLast)
+        return -1;
+    // Positions never decrease along the events, so a binary search finds the
+    // last event that starts at or before t.
+    const auto firstAfter = std::partition_point(
+        m_events.begin(), m_events.end(), [&](const TraceEvent &event) { return !startsAfter(event); });
+    return int(firstAfter - m_events.begin()) - 1;
+}

@@ -123,6 +123,12 @@ public:
     static quint32 timestampFor(quint32 lowCounter, quint32 highCounter, quint32 lowCounterHz,
                                 quint32 highCounterHz);
 
+    // The index i of the event whose time slice holds time t (microseconds, or
+    // logarithmic units in logarithmic mode): start(i) <= t < start(i + 1), the
+    // last of several events that start at t. A negative t counts as 0; t beyond
+    // the last event, and a node without events, give -1.
+    int firstEventAt(int t, bool logMode) const;
+
 private:
     friend class XmlNodeHandler;
 

@@ -1,6 +1,8 @@
 #include "views/eventchart.h"
 
 #include "app/tracer.h"
+#include "chart/chartmapper.h"
+#include "chart/chartmetrics.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
 #include "views/eventchartcanvas.h"
@@ -12,23 +14,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 
-#include <cmath>
-#include <limits>
-
 namespace {
-
-// int(value) truncated toward zero, held to the int range: a shift computed
-// from a long drag at a tiny scale may lie beyond it.
-int saturatedInt(float value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= float(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (value <= float(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(value);
-}
 
 bool isGroupRow(const ViewItem *item)
 {
@@ -77,10 +63,8 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
             &EventChart::on_canvasMouseDoubleClickEvent);
     if (m_root)
         connect(m_root, &ViewRoot::currentNodeWasChanged, this, &EventChart::on_currentNodeWasChanged);
-    if (theTracer) {
+    if (theTracer)
         connect(theTracer, &Tracer::settingsUpdatingNotify, this, &EventChart::on_settingsUpdatingNotify);
-        m_renderer.setCatalogue(theTracer->catalogue());
-    }
 
     m_renderer.setSettings(ChartSettings::read());
     relayout();
@@ -137,7 +121,7 @@ void EventChart::relayout()
     geometry.chartWidth = viewport()->width();
     geometry.chartHeight = viewport()->height();
     geometry.headerShift = headerShift();
-    geometry.rowHeight = ChartRenderer::rowHeight;
+    geometry.rowHeight = ChartMetrics::rowHeight;
     geometry.hasRoot = m_root != nullptr;
     if (m_root) {
         geometry.lengthLin = m_root->lengthLin();
@@ -160,7 +144,7 @@ void EventChart::relayout()
 
 int EventChart::headerShift() const
 {
-    return !theTracer || theTracer->externalHeader() ? ChartRenderer::headerWidth : 0;
+    return !theTracer || theTracer->externalHeader() ? ChartMetrics::headerWidth : 0;
 }
 
 int EventChart::eventAt(const Node *node, float t, int task) const
@@ -316,8 +300,7 @@ void EventChart::on_eventChartScrolled(int value)
     const ViewNode *node = currentViewNode();
     if (!node)
         return;
-    const int t = saturatedInt(float(value) / scale() - float(node->shift()));
-    const int first = ViewRoot::firstEventAt(node, t, m_timeScale.logMode());
+    const int first = ChartMapper(m_timeScale, value).eventUnder(*node->node(), 0, node->shift());
     // Scrolled past the node's last event (another node reaches further):
     // there is no event the list could show first.
     if (first < 0)
@@ -340,7 +323,8 @@ void EventChart::on_eventListScrolled(int firstEvent)
         return;
 
     QScrollBar *bar = horizontalScrollBar();
-    if (firstEvent == state->chartFirst && float(node->shift()) * scale() == float(bar->value()))
+    if (firstEvent == state->chartFirst &&
+        ChartMapper(m_timeScale, bar->value()).originAtLeftEdge(node->shift()))
         return;
     // Already in view: not before the last paint's first event, and the event
     // where that paint stopped (the last one when it reached the end) starts
@@ -385,6 +369,7 @@ void EventChart::paintEvent(QPaintEvent *event)
     frame.externalHeader = headerShift() > 0;
     frame.title = m_title;
     frame.background = palette().color(QPalette::Window);
+    frame.catalogue = theTracer ? theTracer->catalogue() : nullptr;
 
     const qreal ratio = viewport()->devicePixelRatio();
     const QSize pixels = (QSizeF(viewport()->size()) * ratio).toSize();
@@ -441,12 +426,17 @@ ViewItem *EventChart::itemAt(const QPoint &position) const
     const int y = position.y() + verticalScrollBar()->value();
     if (y < 0)
         return nullptr;
-    return m_root->itemAtRow(y / ChartRenderer::rowHeight);
+    return m_root->itemAtRow(y / ChartMetrics::rowHeight);
+}
+
+ChartMapper EventChart::mapper() const
+{
+    return ChartMapper(m_timeScale, horizontalScrollBar()->value());
 }
 
 float EventChart::timeAt(const ViewNode *node, int x) const
 {
-    return m_timeScale.timeAt(x, horizontalScrollBar()->value(), headerShift(), node->shift());
+    return mapper().timeAt(x - headerShift(), node->shift());
 }
 
 NodeViewState *EventChart::stateOf(const Node *node) const
@@ -472,7 +462,9 @@ void EventChart::moveDraggedNode(int x)
         for (size_t i = 0; i < nodes.size(); ++i)
             nodes[i]->setShift(m_shiftsAtPress[i]);
     }
-    dragged->setShift(saturatedInt(float(x - m_pressPoint.x()) / scale() + float(m_shiftAtPress)));
+    // A shift computed from a long drag at a tiny scale may lie beyond the int range: it stops at its ends.
+    const float shift = mapper().timeSpan(x - m_pressPoint.x()) + float(m_shiftAtPress);
+    dragged->setShift(TimeScaleDetail::toPixel(double(shift)));
     m_root->recomputeExtent();
     relayout();
     viewport()->update();
@@ -502,7 +494,7 @@ void EventChart::extendSelection(int x)
 
 void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
 {
-    if (headerShift() > 0 && position.x() < ChartRenderer::headerWidth)
+    if (headerShift() > 0 && position.x() < ChartMetrics::headerWidth)
         return;
     const ViewItem *item = itemAt(position);
     setCanvasCursor(item && item->kind() == ViewItem::NODE_ITEM ? Qt::OpenHandCursor : Qt::ArrowCursor);
@@ -522,5 +514,5 @@ void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
 int EventChart::scrollValueFor(const ViewNode &node, int eventIndex) const
 {
     const TraceEvent *event = node.node()->event(eventIndex);
-    return event ? m_timeScale.leftX(*event, node.shift(), 0) : 0;
+    return event ? ChartMapper(m_timeScale, 0).leftX(*event, node.shift()) : 0;
 }

@@ -12,6 +12,7 @@
 
 #include <vector>
 
+class ChartMapper;
 class EventChartCanvas;
 class Node;
 class QMouseEvent;
@@ -101,6 +102,9 @@ private:
     ViewNode *currentViewNode() const;
     bool isViewed(const ViewNode *node) const;
     ViewItem *itemAt(const QPoint &position) const;
+    // Positions at the scroll value of now.
+    ChartMapper mapper() const;
+    // The time of `node` under viewport x.
     float timeAt(const ViewNode *node, int x) const;
     // The node's record in the shared table, created when missing; null without a
     // table.

@@ -90,11 +90,6 @@ int logEnd(const ViewRoot &root, int i)
     return int(row->node()->events().back().logPosition + float(row->shift()));
 }
 
-float startOf(const TraceEvent &event, bool logMode)
-{
-    return logMode ? event.logPosition : float(event.offset);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Ev)
@@ -336,48 +331,7 @@ private slots:
         QVector<Ev> events;
         for (const quint32 time : std::as_const(times))
             events.append(Ev{EventType::ServiceRequest, time});
-        const auto node = nodeOf(1, events);
-        const ViewNode row(1, node.get(), nullptr);
-        QCOMPARE(ViewRoot::firstEventAt(&row, t, logMode), index);
-    }
-
-    void firstEventAtKeepsItsContractEverywhere_data()
-    {
-        QTest::addColumn<bool>("logMode");
-        QTest::newRow("linear positions") << false;
-        QTest::newRow("logarithmic positions") << true;
-    }
-
-    void firstEventAtKeepsItsContractEverywhere()
-    {
-        QFETCH(bool, logMode);
-        // Gaps of 0 and 1 us give runs of equal positions in both modes.
-        QVector<Ev> times;
-        quint32 time = 0;
-        const quint32 gaps[] = {0, 1, 0, 0, 7, 1, 1, 30, 0, 2, 250, 0, 1, 4, 9000, 3};
-        for (int i = 0; i < 300; time += gaps[i % std::size(gaps)], ++i)
-            times.append(Ev{EventType::ServiceRequest, time});
-        const auto node = nodeOf(1, times);
-        const ViewNode row(1, node.get(), nullptr);
-        const std::vector<TraceEvent> &events = node->events();
-        const float last = startOf(events.back(), logMode);
-
-        for (int t = -3; t <= int(last) + 3; ++t) {
-            const int i = ViewRoot::firstEventAt(&row, t, logMode);
-            const float at = float(std::max(t, 0));
-            const QByteArray where = QByteArray::number(t);
-            if (at > last) {
-                QCOMPARE(i, -1);
-                continue;
-            }
-            QVERIFY2(i >= 0 && i < int(events.size()), where.constData());
-            QVERIFY2(startOf(events[size_t(i)], logMode) <= at, where.constData());
-            if (i + 1 < int(events.size()))
-                QVERIFY2(at < startOf(events[size_t(i) + 1], logMode), where.constData());
-        }
-        QCOMPARE(ViewRoot::firstEventAt(nullptr, 0, logMode), -1);
-        const ViewNode empty(1, nullptr, nullptr);
-        QCOMPARE(ViewRoot::firstEventAt(&empty, 0, logMode), -1);
+        QCOMPARE(nodeOf(1, events)->firstEventAt(t, logMode), index);
     }
 
     void pairOffsetAlignsTwoNodes_data()

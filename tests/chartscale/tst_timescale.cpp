@@ -1,8 +1,13 @@
+#include "chart/chartmapper.h"
 #include "chart/timescale.h"
+#include "trace/node.h"
 
 #include <QtTest>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
+#include <memory>
 
 Q_DECLARE_METATYPE(TimeScale)
 Q_DECLARE_METATYPE(TraceEvent)
@@ -28,6 +33,22 @@ TimeScale at(float scale, bool log = false)
     timeScale.setLinearMode(!log);
     log ? timeScale.setLogScale(scale) : timeScale.setLinScale(scale);
     return timeScale;
+}
+
+// A node whose offsets are `times` (microseconds), which need not be in order.
+std::unique_ptr<Node> nodeAt(const QList<quint32> &times)
+{
+    auto node = std::make_unique<Node>(1);
+    node->setCounterFrequencies(0, 1000000);
+    for (const quint32 time : times)
+        node->addEvent(EventType::ServiceRequest, 0, time, 0, 0);
+    node->finish();
+    return node;
+}
+
+float startOf(const TraceEvent &event, bool logMode)
+{
+    return logMode ? event.logPosition : float(event.offset);
 }
 
 TimeScale::Viewport viewport(int chartWidth, int headerShift, int lengthLin, int lengthLog,
@@ -96,34 +117,147 @@ private slots:
         QFETCH(int, left);
         QFETCH(int, right);
 
-        QCOMPARE(timeScale.leftX(e, shift, h), left);
-        QCOMPARE(timeScale.rightX(e, shift, h), right);
+        const ChartMapper mapper(timeScale, h);
+        QCOMPARE(mapper.leftX(e, shift), left);
+        QCOMPARE(mapper.rightX(e, shift), right);
     }
 
-    void timeUnderTheMouse_data()
+    void timeComesBackWithinAPixel_data()
     {
         QTest::addColumn<TimeScale>("timeScale");
-        QTest::addColumn<QList<int>>("xScrollHeaderShift");
-        QTest::addColumn<float>("time");
+        QTest::addColumn<int>("h");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<QList<double>>("times"); // microseconds or logarithmic units
 
-        QTest::newRow("the scroll value adds to x") << at(1) << QList<int>{150, 50, 0, 0} << 200.f;
-        QTest::newRow("the external header takes its width off x")
-            << at(1) << QList<int>{350, 50, 200, 0} << 200.f;
-        QTest::newRow("a larger scale gives less time per pixel")
-            << at(2) << QList<int>{101, 0, 0, 0} << 50.5f;
-        QTest::newRow("left of the node's first event the time is negative")
-            << at(1) << QList<int>{10, 0, 0, 30} << -20.f;
-        QTest::newRow("logarithmic units under the mouse") << at(2, true) << QList<int>{9, 1, 0, 0} << 5.f;
+        const QList<double> micros{0, 1, 7, 99, 1000, 123457};
+        const QList<double> units{0.0, 0.5, 3.25, 7.9, 12.0, 21.4};
+        QTest::newRow("linear, neither scrolled nor shifted") << at(1) << 0 << 0 << micros;
+        QTest::newRow("zoomed in: several pixels per microsecond, scrolled") << at(2.5f) << 40 << 0 << micros;
+        QTest::newRow("zoomed out, scrolled, the node shifted right") << at(0.3f) << 150 << 70 << micros;
+        QTest::newRow("a negative shift while a node is dragged") << at(0.5f) << 0 << -30 << micros;
+        QTest::newRow("the largest offsets at a tiny scale")
+            << at(0.001f) << 4000000 << 1000 << QList<double>{0, 4294967295.0};
+        QTest::newRow("logarithmic units, scrolled") << at(2, true) << 5 << 0 << units;
+        QTest::newRow("logarithmic mode ignores the shift both ways") << at(16, true) << 3 << 500 << units;
     }
 
-    void timeUnderTheMouse()
+    // time -> x -> time: the time under an event's left x lies within a pixel
+    // of the event's start (before it right of the origin, truncated toward zero).
+    void timeComesBackWithinAPixel()
     {
         QFETCH(TimeScale, timeScale);
-        QFETCH(QList<int>, xScrollHeaderShift);
-        QFETCH(float, time);
+        QFETCH(int, h);
+        QFETCH(int, shift);
+        QFETCH(QList<double>, times);
 
-        const QList<int> &a = xScrollHeaderShift;
-        QCOMPARE(timeScale.timeAt(a[0], a[1], a[2], a[3]), time);
+        const ChartMapper mapper(timeScale, h);
+        const float pixel = 1.0f / timeScale.scale();
+        for (const double time : times) {
+            TraceEvent e;
+            e.offset = quint32(time);
+            e.logPosition = float(time);
+            const float t = startOf(e, timeScale.logMode());
+            const int x = mapper.leftX(e, shift);
+            // Single precision leaves a few units of error on the largest offsets.
+            const float slack = std::max(t, 1.0f) * 1e-6f;
+            const QByteArray where = "time " + QByteArray::number(time) + " at x " + QByteArray::number(x);
+            QVERIFY2(qAbs(t - mapper.timeAt(x, shift)) < pixel + slack, where.constData());
+            if (x > 0)
+                QVERIFY2(mapper.timeAt(x, shift) <= t + slack, where.constData());
+        }
+    }
+
+    void eventRangeOfAStretch_data()
+    {
+        QTest::addColumn<QList<quint32>>("times");
+        QTest::addColumn<TimeScale>("timeScale");
+        QTest::addColumn<QList<int>>("hShiftRight"); // scroll value, shift, right x
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("end");
+
+        // Log positions: 0, 4.6, 9.2, 13.8 twice, 18.8, 25.1.
+        const QList<quint32> sample{0, 100, 200, 300, 300, 450, 1000};
+        QTest::newRow("unscrolled: every event starting up to the right edge")
+            << sample << at(1) << QList<int>{0, 0, 450} << 0 << 6;
+        QTest::newRow("scrolled: from the event running at the left edge")
+            << sample << at(1) << QList<int>{250, 0, 100} << 2 << 5;
+        QTest::newRow("of events starting together at the left edge the last")
+            << sample << at(1) << QList<int>{300, 0, 0} << 4 << 5;
+        QTest::newRow("a node shifted right is met later")
+            << sample << at(1) << QList<int>{250, 100, 100} << 1 << 3;
+        // The rows begin at int(50.5) = 50 px: time 100 lies at the left edge, not 99.
+        QTest::newRow("the left edge's time counts from the rows' truncated left end")
+            << sample << at(0.5f) << QList<int>{100, 101, 10} << 1 << 2;
+        QTest::newRow("scrolled past the node's last event: none")
+            << sample << at(1) << QList<int>{1001, 0, 10} << -1 << 0;
+        QTest::newRow("logarithmic: log units, the shift ignored")
+            << sample << at(2, true) << QList<int>{20, 500, 10} << 2 << 5;
+        // Bisection would take event 2 (50 us) in as well.
+        QTest::newRow("a clock stepping back: the end is where the first event beyond the edge is")
+            << QList<quint32>{0, 100, 50, 200} << at(1) << QList<int>{0, 0, 60} << 0 << 1;
+    }
+
+    void eventRangeOfAStretch()
+    {
+        QFETCH(QList<quint32>, times);
+        QFETCH(TimeScale, timeScale);
+        QFETCH(QList<int>, hShiftRight);
+        QFETCH(int, first);
+        QFETCH(int, end);
+
+        const auto node = nodeAt(times);
+        const EventRange range =
+            ChartMapper(timeScale, hShiftRight[0]).eventsBetween(*node, hShiftRight[1], 0, hShiftRight[2]);
+        QCOMPARE((QList<int>{range.first, range.end}), (QList<int>{first, end}));
+    }
+
+    void eventUnderEveryPixel_data()
+    {
+        QTest::addColumn<TimeScale>("timeScale");
+        QTest::addColumn<int>("h");
+        QTest::addColumn<int>("shift");
+
+        QTest::newRow("linear at 1 px/us") << at(1) << 0 << 0;
+        QTest::newRow("linear zoomed in, scrolled, shifted") << at(4) << 37 << 25;
+        QTest::newRow("linear zoomed out, shifted left of the origin") << at(0.25f) << 0 << -40;
+        QTest::newRow("logarithmic, the shift ignored") << at(8, true) << 11 << 300;
+    }
+
+    // x -> event: the event under every pixel holds the (whole) time under it
+    // and starts at or left of it.
+    void eventUnderEveryPixel()
+    {
+        QFETCH(TimeScale, timeScale);
+        QFETCH(int, h);
+        QFETCH(int, shift);
+
+        // Gaps of 0 and 1 us give runs of equal positions in both modes.
+        QList<quint32> times;
+        quint32 time = 0;
+        const quint32 gaps[] = {0, 1, 0, 0, 7, 1, 1, 30, 0, 2, 250, 0, 1, 4, 9000, 3};
+        for (int i = 0; i < 300; time += gaps[i % std::size(gaps)], ++i)
+            times.append(time);
+        const auto node = nodeAt(times);
+        const std::vector<TraceEvent> &events = node->events();
+        const bool logMode = timeScale.logMode();
+        const ChartMapper mapper(timeScale, h);
+        const int lastX = mapper.leftX(events.back(), shift);
+
+        for (int x = -3; x <= lastX + 3; ++x) {
+            const int i = mapper.eventUnder(*node, x, shift);
+            const float at = float(std::max(TimeScaleDetail::toPixel(mapper.timeAt(x, shift)), 0));
+            const QByteArray where = "x " + QByteArray::number(x);
+            if (at > startOf(events.back(), logMode)) {
+                QVERIFY2(i == -1, where.constData());
+                continue;
+            }
+            QVERIFY2(i >= 0 && i < int(events.size()), where.constData());
+            QVERIFY2(startOf(events[size_t(i)], logMode) <= at, where.constData());
+            QVERIFY2(mapper.leftX(events[size_t(i)], shift) <= qMax(x, mapper.leftX(events.front(), shift)),
+                     where.constData());
+            if (i + 1 < int(events.size()))
+                QVERIFY2(at < startOf(events[size_t(i) + 1], logMode), where.constData());
+        }
     }
 
     void contentWidthAndZoomOut_data()
@@ -316,5 +450,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestTimeScale)
+QTEST_MAIN(TestTimeScale)
 #include "tst_timescale.moc"

@@ -1,4 +1,5 @@
 #include "app/tracer.h"
+#include "chart/chartmetrics.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
 #include "trace/node.h"
@@ -22,7 +23,7 @@ using TraceFixture::traceFile;
 
 namespace {
 
-constexpr int RowHeight = 18;
+constexpr int RowHeight = ChartMetrics::rowHeight;
 using Sel = QPair<int, int>; // selFirst, selLast
 
 // Node 1: Worker (task 1) runs events 0-2 at 0, 100 and 300 us, Logger (task 2)

@@ -136,6 +136,7 @@ private slots:
         QList<Node *> nodes;
         for (const QString &file : std::as_const(files))
             nodes << projects.load(fixedCopy(file), nullptr, FROM_CMDLINE, &m_catalogue);
+        options.catalogue = &m_catalogue;
         const QImage actual = renderChartImage(nodes, options).convertToFormat(QImage::Format_RGB32);
 
         const QString reference = sourcePath(QStringLiteral("tests/golden/images/%1.png").arg(name));

@@ -164,6 +164,7 @@ int main(int argc, char *argv[])
     if (render) {
         if (failed)
             return 2;
+        imageOptions.catalogue = &catalogue;
         if (!renderChartImage(nodes, imageOptions).save(parser.value(outputOption), "PNG")) {
             std::fprintf(stderr, "Can't write '%s'.\n", qPrintable(parser.value(outputOption)));
             return 2;

@@ -1,0 +1,7 @@
+#pragma once
+
+// The chart's fixed measures, in pixels.
+namespace ChartMetrics {
+constexpr int rowHeight = 18;    // every row of the chart, the header's too
+constexpr int headerWidth = 200; // the external header's column
+} // namespace ChartMetrics

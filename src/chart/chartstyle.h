@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QLinearGradient>
+#include <QPixmap>
+
+class EventCatalogue;
+class ViewItem;
+
+// The chart's fonts, icons and colours that no setting changes, made once
+// per renderer.
+class ChartStyle
+{
+public:
+    ChartStyle();
+
+    const QFont &nodeFont() const { return m_nodeFont; }
+    const QFont &trainFont() const { return m_trainFont; }
+    const QFont &rowFont() const { return m_rowFont; }
+    // The marks at the ends of a row's extent.
+    const QPixmap &startCorner() const { return m_startCorner; }
+    const QPixmap &finishCorner() const { return m_finishCorner; }
+    const QPixmap &userMarkerIcon() const { return m_userMarkerIcon; }
+    // The icon `catalogue` gives the sync event type, made opaque (see
+    // chartstyle.cpp); a null pixmap without catalogue or icon.
+    const QPixmap &markerIcon(int type, const EventCatalogue *catalogue);
+
+    // The fill of a node's row and header cell from y0 to y1: blue for the
+    // current node, gray for the others.
+    static QLinearGradient nodeGradient(int y0, int y1, bool current);
+    // The own colour of the task or hub a row stands for.
+    static QColor itemColour(const ViewItem *item);
+
+private:
+    QFont m_nodeFont;
+    QFont m_trainFont;
+    QFont m_rowFont;
+    QPixmap m_startCorner;
+    QPixmap m_finishCorner;
+    QPixmap m_userMarkerIcon;
+    const EventCatalogue *m_catalogue = nullptr; // where m_markerIcons come from
+    QHash<int, QPixmap> m_markerIcons;           // by event type
+};

@@ -1,0 +1,347 @@
+#include "chart/levelofdetail.h"
+
+#include "chart/paintindex.h"
+#include "chart/paintpass.h"
+#include "trace/node.h"
+#include "trace/task.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+// How many events before the one being read are asked for from memory.
+constexpr int lookAhead = 256;
+
+using RowOps = LevelOfDetail::RowOps;
+
+// One backwards pass over the events of a node (see LevelOfDetail). Local to
+// this file, so that its steps are compiled into the loop that runs them.
+class NodePass
+{
+public:
+    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows);
+
+    void run(const EventRange &range);
+
+private:
+    RowOps *rowOf(int task) const
+    {
+        if (!m_flat)
+            return m_hashedRows.value(task);
+        return task >= m_minId && task <= m_maxId ? m_flatRows[size_t(task - m_minId)] : nullptr;
+    }
+    // Where the events of the pixel column at x begin whose last event is i:
+    // galloping back from i, then by bisection.
+    int columnStart(int i, int first, int x) const;
+    // The events read are few and far apart: asks for them well before they
+    // are needed, down to lookAhead events before i. Most are the last of
+    // their task in a pixel column, which the column left of the one being
+    // read decides for those beyond its start.
+    void prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const;
+    // Whether event i draws nothing, hidden by a later primitive of the same
+    // column, read before.
+    bool hiddenInColumn(int i, int columnLast) const;
+    // A bar, after a switch with the connector from the task before; built
+    // here without the general path.
+    void addBar(int i, int x, RowOps &row, int first);
+    // Markers, hub arrows and packet arrows.
+    void addSpecial(int i, RowOps &row, int first);
+    // Adds a primitive read backwards unless a later one of the row and
+    // column covers it.
+    static inline void add(RowOps &row, int column, const DrawOp &op);
+    // Where the event's bar ends on the time axis: a later bar of the row and
+    // column ending no earlier reaches at least as far right.
+    double endOf(const TraceEvent &e) const
+    {
+        return m_logMode ? double(e.logPosition + e.logDuration) : double(qint64(e.offset) + e.duration);
+    }
+
+    const PaintPass &m_pass;
+    const ChartMapper &m_mapper;
+    const std::vector<TraceEvent> &m_events;
+    const PaintIndex &m_index;
+    const EventPrimitives m_primitives;
+    const int m_shift;
+    const bool m_logMode;
+    // Positions never decreasing along the events (the usual case): the
+    // events of one pixel column are found by bisection, and right x is
+    // only computed where it can decide anything.
+    const bool m_ordered;
+    // Rows by task id: a flat table when the ids are few and close together
+    // (they usually are), a hash otherwise.
+    int m_minId = std::numeric_limits<int>::max();
+    int m_maxId = std::numeric_limits<int>::min();
+    bool m_flat = false;
+    std::vector<RowOps *> m_flatRows;
+    QHash<int, RowOps *> m_hashedRows;
+    std::vector<DrawOp> m_eventOps; // one event's primitives on the general path
+};
+
+NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows)
+    : m_pass(pass)
+    , m_mapper(pass.mapper)
+    , m_events(node.node()->events())
+    , m_index(node.paintIndex())
+    , m_primitives(pass, node)
+    , m_shift(node.shift())
+    , m_logMode(pass.mapper.logMode())
+    , m_ordered(node.node()->inTimeOrder())
+{
+    for (const RowOps &row : rows) {
+        m_minId = qMin(m_minId, row.id);
+        m_maxId = qMax(m_maxId, row.id);
+    }
+    m_flat = !rows.empty() && qint64(m_maxId) - m_minId < 4096;
+    m_flatRows.assign(m_flat ? size_t(m_maxId - m_minId + 1) : 0, nullptr);
+    for (RowOps &row : rows) {
+        if (m_flat)
+            m_flatRows[size_t(row.id - m_minId)] = &row;
+        else
+            m_hashedRows.insert(row.id, &row);
+    }
+}
+
+void NodePass::run(const EventRange &range)
+{
+    const int first = range.first;
+    int columnFirst = range.end; // events [columnFirst, columnLast] share columnX
+    int columnLast = range.end;
+    int columnX = 0;
+    int ahead = range.end - 1;
+    int lastTask = std::numeric_limits<int>::min();
+    RowOps *row = nullptr;
+    for (int i = range.end - 1; i >= first; --i) {
+        if (m_ordered) {
+            if (i < columnFirst) {
+                columnLast = i;
+                columnX = m_mapper.leftX(m_events[size_t(i)], m_shift);
+                columnFirst = columnStart(i, first, columnX);
+            }
+            prefetch(ahead, i, first, columnFirst, columnLast);
+            if (hiddenInColumn(i, columnLast))
+                continue;
+        }
+        const TraceEvent &e = m_events[size_t(i)];
+        if (e.currentTask != lastTask) {
+            row = rowOf(e.currentTask);
+            lastTask = e.currentTask;
+        }
+        if (!row || !row->painted)
+            continue;
+        if (m_index.special(i))
+            addSpecial(i, *row, first);
+        else
+            addBar(i, m_ordered ? columnX : m_mapper.leftX(e, m_shift), *row, first);
+    }
+}
+
+int NodePass::columnStart(int i, int first, int x) const
+{
+    int inside = i;          // known to be in the column
+    int outside = first - 1; // known to be left of it
+    for (int step = 1; i - step >= first; step *= 2) {
+        if (m_mapper.leftX(m_events[size_t(i - step)], m_shift) != x) {
+            outside = i - step;
+            break;
+        }
+        inside = i - step;
+    }
+    int lo = outside + 1;
+    int hi = inside;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (m_mapper.leftX(m_events[size_t(mid)], m_shift) == x)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+void NodePass::prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const
+{
+    const int margin = (columnLast - columnStart) / 2;
+    for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
+        const int need = m_index.mustShareColumn(ahead);
+        const int judge = ahead >= columnStart ? columnLast : columnStart - 1;
+        if (need > judge || need - ahead > margin) {
+            // The fields read span up to two cache lines.
+            const char *event = reinterpret_cast<const char *>(&m_events[size_t(ahead)]);
+            __builtin_prefetch(event);
+            __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
+            m_index.prefetch(ahead, true);
+        } else {
+            m_index.prefetch(ahead, false);
+        }
+    }
+}
+
+bool NodePass::hiddenInColumn(int i, int columnLast) const
+{
+    if (m_index.mustShareColumn(i) > columnLast)
+        return false;
+    // A hub arrow stands right of its bar's left edge, half its event's
+    // duration: zoomed out, both arrows of a pair stand on their bars' left
+    // edge and neither event needs reading.
+    const PaintIndex::ArrowPair *pair = m_index.arrowPair(i);
+    return !pair || m_mapper.halfWidthOf(m_logMode ? pair->logarithmic : pair->linear) == 0 ||
+           m_mapper.halfWidthOf(m_events[size_t(i)]) == m_mapper.halfWidthOf(m_events[size_t(pair->next)]);
+}
+
+void NodePass::addBar(int i, int x, RowOps &row, int first)
+{
+    const TraceEvent &e = m_events[size_t(i)];
+    const bool switched = e.type == EventType::TaskSwitch;
+    if (x != row.column) {
+        row.column = x;
+        row.widestBar = std::numeric_limits<int>::min();
+        row.later.clear();
+    }
+    // Right x grows with the end time: an event that ends no later than the
+    // row's widest later bar in this column is hidden by it (or, cut at the
+    // surface's edge, shows nothing).
+    const double endKey = endOf(e);
+    const bool covered = row.widestBar != std::numeric_limits<int>::min() && endKey <= row.widestEnd;
+    if (!covered) {
+        DrawOp bar = EventPrimitives::bar(x, m_mapper.rightX(e, m_shift), row.y0, 0);
+        if (m_pass.clampBar(bar) && bar.p[2] > row.widestBar) {
+            row.widestBar = bar.p[2];
+            row.widestEnd = endKey;
+            if (!switched)
+                bar.p[4] = m_index.barVariant(i, first);
+            row.ops.push_back(bar);
+        }
+    }
+    if (!switched || i == 0)
+        return;
+    if (const RowOps *previous = rowOf(m_events[size_t(i - 1)].currentTask))
+        add(row, x, EventPrimitives::connector(x, previous->y0, row.y0));
+}
+
+void NodePass::addSpecial(int i, RowOps &row, int first)
+{
+    m_eventOps.clear();
+    const int column = m_primitives.append(i, row, m_eventOps);
+    const bool switched = m_events[size_t(i)].type == EventType::TaskSwitch;
+    for (auto op = m_eventOps.rbegin(); op != m_eventOps.rend(); ++op) {
+        // Read forwards, the literal drawing knows the bar's fill from the
+        // events before; read backwards it comes from the index.
+        if (op->kind == DrawOp::Bar && !switched)
+            op->p[4] = m_index.barVariant(i, first);
+        add(row, column, *op);
+    }
+}
+
+void NodePass::add(RowOps &row, int column, const DrawOp &op)
+{
+    if (column != row.column) {
+        row.column = column;
+        row.widestBar = std::numeric_limits<int>::min();
+        row.later.clear();
+    }
+    if (op.kind == DrawOp::Bar) {
+        // Bars of one row and column share their left edge and height.
+        if (row.widestBar >= op.p[2])
+            return;
+        row.widestBar = op.p[2];
+        row.widestEnd = -std::numeric_limits<double>::infinity(); // unknown: no shortcut
+    } else {
+        for (const DrawOp &other : row.later) {
+            if (op.hiddenBy(other))
+                return;
+        }
+        row.later.push_back(op);
+    }
+    row.ops.push_back(op);
+}
+
+} // namespace
+
+void LevelOfDetail::collect(const ViewNode &node, const EventRange &range, const PaintPass &pass)
+{
+    if (!node.taskTrain())
+        return;
+    resetRows(node, pass);
+    NodePass(node, pass, m_rows).run(range);
+    for (RowOps &row : m_rows)
+        std::reverse(row.ops.begin(), row.ops.end());
+    dropCoveredAcrossRows(m_rows);
+}
+
+const std::vector<DrawOp> &LevelOfDetail::opsOf(const ViewItem *row) const
+{
+    static const std::vector<DrawOp> none;
+    const auto found =
+        std::find_if(m_rows.cbegin(), m_rows.cend(), [row](const RowOps &ops) { return ops.item == row; });
+    return found == m_rows.cend() ? none : found->ops;
+}
+
+void LevelOfDetail::resetRows(const ViewNode &node, const PaintPass &pass)
+{
+    const ViewTaskTrain &train = *node.taskTrain();
+    m_rows.resize(size_t(train.childCount()));
+    for (int k = 0; k < train.childCount(); ++k) {
+        const auto *task = static_cast<const ViewTask *>(train.child(k));
+        RowOps &row = m_rows[size_t(k)];
+        // A fresh row that keeps the storage of the old one.
+        RowOps fresh;
+        fresh.ops = std::move(row.ops);
+        fresh.ops.clear();
+        fresh.later = std::move(row.later);
+        fresh.later.clear();
+        row = std::move(fresh);
+        row.item = task;
+        row.y0 = pass.rowTop(*task);
+        row.id = task->itemId();
+        row.kernel = task->task() && task->task()->role() == Task::KERNEL;
+        row.painted = (pass.root.itemRect(task, pass.geometry) & pass.clip).isValid();
+    }
+}
+
+void LevelOfDetail::dropCoveredAcrossRows(std::vector<RowOps> &rows)
+{
+    // Rows are drawn one after another, so a primitive that reaches over the
+    // whole task group is hidden by an equal or covering one of a later row
+    // just as by a later one of its own. Walk the drawing order backwards,
+    // remembering what is drawn later.
+    struct KeyHash
+    {
+        size_t operator()(const std::array<int, 7> &key) const { return qHashRange(key.begin(), key.end()); }
+    };
+    std::unordered_set<std::array<int, 7>, KeyHash> later;   // markers and packet arrows
+    std::unordered_map<int, std::vector<DrawOp>> connectors; // by column
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        if (!row->painted)
+            continue;
+        std::vector<DrawOp> &ops = row->ops;
+        std::vector<bool> keep(ops.size(), true);
+        for (size_t k = ops.size(); k-- > 0;) {
+            const DrawOp &op = ops[k];
+            if (!op.spansRows())
+                continue;
+            if (op.kind == DrawOp::Connector) {
+                std::vector<DrawOp> &column = connectors[op.p[0]];
+                if (std::any_of(column.cbegin(), column.cend(),
+                                [&op](const DrawOp &other) { return op.hiddenBy(other); }))
+                    keep[k] = false;
+                else
+                    column.push_back(op);
+                continue;
+            }
+            const std::array<int, 7> key{op.kind, op.p[0], op.p[1], op.p[2], op.p[3], op.p[4], op.p[5]};
+            keep[k] = later.insert(key).second;
+        }
+        size_t kept = 0;
+        for (size_t k = 0; k < ops.size(); ++k) {
+            if (keep[k])
+                ops[kept++] = ops[k];
+        }
+        ops.resize(kept);
+    }
+}

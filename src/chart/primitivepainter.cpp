@@ -1,0 +1,216 @@
+#include "chart/primitivepainter.h"
+
+#include "chart/chartstyle.h"
+#include "chart/drawop.h"
+#include "chart/paintpass.h"
+
+#include <QLinearGradient>
+#include <QLineF>
+#include <QPainter>
+#include <QtMath>
+
+namespace {
+
+constexpr int H = ChartMetrics::rowHeight;
+
+// Bar fills by variant: 0 a task switch, 1 the same task goes on, 2 another
+// task follows. The flat and the gradient palettes pair hues differently.
+const QRgb flatFills[3] = {0x80ff80, 0xff8080, 0x8080ff};
+const QRgb gradientStops[3][4] = {
+    {0x8080ff, 0xffffff, 0x8080ff, 0x4040c0},
+    {0x80ff80, 0xffffff, 0x80ff80, 0x40c040},
+    {0xff8080, 0xffffff, 0xff8080, 0xc04040},
+};
+
+} // namespace
+
+PrimitivePainter::PrimitivePainter(QPainter &painter, const PaintPass &pass, const QRect &groupRect,
+                                   bool literal)
+    : m_painter(painter)
+    , m_pass(pass)
+    , m_group(groupRect)
+    , m_literal(literal || !RasterTarget::pixelAligned(painter))
+{
+    if (!m_literal)
+        m_raster = RasterTarget(painter);
+}
+
+void PrimitivePainter::draw(const DrawOp &op)
+{
+    switch (op.kind) {
+    case DrawOp::Bar:
+        drawBar(op);
+        break;
+    case DrawOp::Connector:
+        verticalLine(op.p[0], op.p[1], op.p[3], m_pass.black);
+        break;
+    case DrawOp::SyncMarker:
+    case DrawOp::UserMarker:
+        drawMarker(op);
+        break;
+    case DrawOp::HubArrow:
+        drawHubArrow(op);
+        break;
+    case DrawOp::PacketArrow:
+        drawPacketArrow(op);
+        break;
+    }
+}
+
+void PrimitivePainter::setPen(const QPen &pen)
+{
+    if (m_pen != &pen) {
+        m_painter.setPen(pen);
+        m_pen = &pen;
+    }
+}
+
+const QBrush &PrimitivePainter::barBrush(int variant, int top, int bottom)
+{
+    if (m_brushTop != top || m_brushBottom != bottom) {
+        // All bars of a row share their top and bottom: one brush per variant and row.
+        for (int v = 0; v < 3; ++v) {
+            if (m_pass.settings.gradientBars) {
+                QLinearGradient gradient(0, top, 0, bottom);
+                gradient.setColorAt(0.0, QColor(gradientStops[v][0]));
+                gradient.setColorAt(0.25, QColor(gradientStops[v][1]));
+                gradient.setColorAt(0.5, QColor(gradientStops[v][2]));
+                gradient.setColorAt(1.0, QColor(gradientStops[v][3]));
+                m_barBrushes[size_t(v)] = QBrush(gradient);
+            } else {
+                m_barBrushes[size_t(v)] = QBrush(QColor(flatFills[v]));
+            }
+        }
+        m_brushTop = top;
+        m_brushBottom = bottom;
+    }
+    return m_barBrushes[size_t(variant)];
+}
+
+void PrimitivePainter::drawBar(const DrawOp &op)
+{
+    const auto &p = op.p;
+    const QRect rect(QPoint(p[0], p[1]), QPoint(p[2], p[3]));
+    const QBrush &brush = barBrush(p[4], p[1], p[3]);
+    const int w = rect.width();
+    if (m_literal || w < 0) {
+        m_painter.fillRect(rect, brush);
+        setPen(m_pass.black);
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(rect);
+        return;
+    }
+    // An aliased 1-pixel outline of a w x h rectangle covers w + 1 by h + 1
+    // pixels and leaves w - 1 by h - 1 of the fill inside.
+    fill(QRect(rect.left(), rect.top(), w + 1, rect.height() + 1), m_pass.black.color());
+    if (w < 2)
+        return;
+    const QRect inside(rect.left() + 1, rect.top() + 1, w - 1, rect.height() - 1);
+    if (brush.style() == Qt::SolidPattern)
+        fill(inside, brush.color());
+    else
+        m_painter.fillRect(inside, brush);
+}
+
+void PrimitivePainter::drawMarker(const DrawOp &op)
+{
+    // Over the task group: the icon on the "Tasks" row, the line down its
+    // task rows, a square at each end.
+    const int x = op.p[0];
+    const bool sync = op.kind == DrawOp::SyncMarker;
+    const ChartSettings &settings = m_pass.settings;
+    const QColor &colour = sync ? settings.syncMarkerColor : settings.userMarkerColor;
+    if (!sync)
+        m_painter.drawPixmap(x - 1, m_group.top(), m_pass.style.userMarkerIcon());
+    verticalLine(x, m_group.top() + H, m_group.bottom() + 1, sync ? m_pass.syncPen : m_pass.userPen);
+    if (sync && settings.showSyncMarkerIcons)
+        m_painter.drawPixmap(x - 8, m_group.top(), m_pass.style.markerIcon(op.p[1], m_pass.frame.catalogue));
+    fill(QRect(x - 2, m_group.top() + H - 5, 5, 5), colour);
+    fill(QRect(x - 2, m_group.bottom() + 2, 5, 5), colour);
+}
+
+void PrimitivePainter::drawHubArrow(const DrawOp &op)
+{
+    const int x = op.p[0];
+    const int top = op.p[1];
+    const int bottom = op.p[2];
+    const int hy = op.p[3];
+    const bool send = op.p[4] != 0;
+    const bool below = op.p[5] != 0;
+    QPoint from;
+    QPoint to;
+    int headY;
+    if (send) {
+        from = below ? QPoint(x, bottom + 3) : QPoint(x, top - 1);
+        to = below ? QPoint(x, hy + 4) : QPoint(x, hy + 14);
+        headY = below ? hy : hy + H;
+    } else {
+        from = below ? QPoint(x, hy + 4) : QPoint(x, hy + 14);
+        to = below ? QPoint(x, bottom + 3) : QPoint(x, top);
+        headY = below ? bottom + 7 : top - 4;
+    }
+    verticalLine(x, from.y(), to.y(), send ? m_pass.transmitPen : m_pass.receivePen);
+    drawHubArrowHead(x, headY, to, send ? m_pass.transmitHeadPen : m_pass.receiveHeadPen);
+    const ChartSettings &settings = m_pass.settings;
+    fill(QRect(x - 7, hy + 5, 14, 8), send ? settings.transmitColor : settings.receiveColor);
+}
+
+void PrimitivePainter::drawPacketArrow(const DrawOp &op)
+{
+    const QPoint from(op.p[0], op.p[1]);
+    const QPoint to(op.p[2], op.p[3]);
+    setPen(m_pass.syncPen);
+    m_painter.drawLine(from, to);
+    if (QLineF(from, to).length() > 15.0)
+        drawArrowHead(from, to);
+}
+
+void PrimitivePainter::verticalLine(int x, int y0, int y1, const QPen &pen)
+{
+    if (m_literal || pen.style() != Qt::SolidLine || pen.width() > 1) {
+        setPen(pen);
+        m_painter.drawLine(x, y0, x, y1);
+        return;
+    }
+    fill(QRect(x, qMin(y0, y1), 1, qAbs(y1 - y0) + 1), pen.color());
+}
+
+void PrimitivePainter::fill(const QRect &rect, const QColor &colour)
+{
+    if (m_raster.available() && colour.alpha() == 255)
+        m_raster.fill(rect, colour.rgba());
+    else
+        m_painter.fillRect(rect, colour);
+}
+
+void PrimitivePainter::drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen)
+{
+    const QColor colour = pen.color();
+    // Both strokes run at 45 degrees, four pixels across and down: an
+    // aliased pen one pixel wide covers one pixel per row of each, ends
+    // included.
+    if (!m_literal && m_raster.available() && pen.width() <= 1 && pen.style() == Qt::SolidLine &&
+        colour.alpha() == 255 && qAbs(to.y() - headY) == 4 && to.x() == x) {
+        const int dy = to.y() > headY ? 1 : -1;
+        for (int k = 0; k <= 4; ++k) {
+            m_raster.point(x - 4 + k, headY + dy * k, colour.rgba());
+            m_raster.point(x + 4 - k, headY + dy * k, colour.rgba());
+        }
+        return;
+    }
+    setPen(pen);
+    m_painter.drawLine(QPoint(x - 4, headY), to);
+    m_painter.drawLine(QPoint(x + 4, headY), to);
+}
+
+void PrimitivePainter::drawArrowHead(const QPoint &from, const QPoint &to)
+{
+    // Two 12-pixel strokes at +-20 degrees to the reversed line direction.
+    // Their ends are computed rather than drawn in a rotated painter: under a
+    // rotation even an aliased pen leaves partly covered edge pixels, and a
+    // head drawn twice would then differ from one drawn once.
+    const qreal first = qDegreesToRadians(180.0 - QLineF(from, to).angle() + 20.0);
+    const QPointF origin(to);
+    for (const qreal angle : {first, first - qDegreesToRadians(40.0)})
+        m_painter.drawLine(QLineF(origin, origin + QPointF(12.0 * qCos(angle), 12.0 * qSin(angle))));
+}

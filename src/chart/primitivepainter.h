@@ -1,0 +1,55 @@
+#pragma once
+
+#include "chart/rastertarget.h"
+
+#include <QBrush>
+#include <QRect>
+
+#include <array>
+
+class QPainter;
+class QPen;
+struct DrawOp;
+struct PaintPass;
+
+// Draws the primitives of one task row. Literal drawing makes the calls the
+// chart was specified with (a filled rectangle and its outline, lines); the
+// fast drawing reaches the same pixels with solid fills only where a
+// primitive is made of axis-aligned runs, which costs a fraction per call,
+// and on a plain image writes them itself. Scaled or moved by part of a
+// pixel, the two would differ: drawing is literal then.
+class PrimitivePainter
+{
+public:
+    // `groupRect` is the rectangle of the row's task group, over which
+    // markers are drawn.
+    PrimitivePainter(QPainter &painter, const PaintPass &pass, const QRect &groupRect, bool literal);
+
+    void draw(const DrawOp &op);
+
+private:
+    void drawBar(const DrawOp &op);
+    void drawMarker(const DrawOp &op);
+    void drawHubArrow(const DrawOp &op);
+    void drawPacketArrow(const DrawOp &op);
+    void drawArrowHead(const QPoint &from, const QPoint &to);
+    // The head of an arrow to or from a hub: two strokes from headY, four
+    // pixels left and right of x, to `to`.
+    void drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen);
+    // A 1-pixel solid line from (x, y0) to (x, y1), both ends included.
+    void verticalLine(int x, int y0, int y1, const QPen &pen);
+    const QBrush &barBrush(int variant, int top, int bottom);
+    void setPen(const QPen &pen);
+    // A solid fill: straight into the image where it can be, else by the painter.
+    void fill(const QRect &rect, const QColor &colour);
+
+    QPainter &m_painter;
+    const PaintPass &m_pass;
+    const QRect m_group;
+    const bool m_literal;
+    RasterTarget m_raster;       // usable only for fast drawing on a plain image
+    const QPen *m_pen = nullptr; // the pen last set, to skip setting it again
+    std::array<QBrush, 3> m_barBrushes;
+    int m_brushTop = -1;
+    int m_brushBottom = -1;
+};

@@ -13,7 +13,7 @@ struct DrawOp;
 struct PaintPass;
 
 // Draws the primitives of one task row. Literal drawing makes the calls the
-// chart was specified with (a filled rectangle and its outline, lines); the
+// chart has always been drawn with (a filled rectangle and its outline, lines); the
 // fast drawing reaches the same pixels with solid fills only where a
 // primitive is made of axis-aligned runs, which costs a fraction per call,
 // and on a plain image writes them itself. Scaled or moved by part of a

@@ -93,8 +93,6 @@ private slots:
             << at(1) << makeEvent(16777217u, 0) << 0 << 0 << 16777216 << 16777215;
         QTest::newRow("a zero-length event between pixels, scrolled, ends a pixel left of its start")
             << at(0.5f) << makeEvent(601, 0) << 0 << 100 << 200 << 199;
-        QTest::newRow("a negative shift while a node is dragged counts as negative")
-            << at(1) << makeEvent(10, 5) << -30 << 0 << -20 << -16;
         QTest::newRow("the largest offset with a shift does not wrap")
             << at(0.001f) << makeEvent(4294967295u, 0) << 1000000 << 0 << 4295967 << 4295966;
         QTest::newRow("a zero-length event inside the first pixel ends where it starts")

@@ -136,7 +136,7 @@ void EventChart::relayout()
     // An arrow key or a wheel notch (three steps) moves by rows down and by a
     // tenth of the viewport across, not by single pixels.
     horizontalScrollBar()->setSingleStep(qMax(1, viewport()->width() / 10));
-    verticalScrollBar()->setSingleStep(ChartRenderer::rowHeight);
+    verticalScrollBar()->setSingleStep(ChartMetrics::rowHeight);
     horizontalScrollBar()->setRange(0, layout.horizontalMaximum);
     verticalScrollBar()->setRange(0, layout.verticalMaximum);
     emit eventChartStateChanged(EventChartState(layout.state));

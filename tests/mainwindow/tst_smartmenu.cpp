@@ -9,10 +9,11 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include <array>
+#include <functional>
+
 namespace {
 
-const QStringList modeNames = {QStringLiteral("Tabs"), QStringLiteral("Toolbars"), QStringLiteral("Menus"),
-                               QStringLiteral("Menus + Toolbars")};
 const QStringList titles = {QStringLiteral("File"), QStringLiteral("Tracer"), QStringLiteral("Views")};
 constexpr int unknownMode = 7;
 
@@ -68,33 +69,31 @@ struct Harness
         return nullptr;
     }
     // What the user sees: menu bar, tab row, then each group's tab, toolbar and enabled menu.
+    static QString describe(bool menuBar, bool tabRow, const std::function<std::array<bool, 3>(int)> &group)
+    {
+        QString text = QStringLiteral("menu bar %1, tab row %2:").arg(int(menuBar)).arg(int(tabRow));
+        for (int g = 0; g < 3; ++g) {
+            const auto [tab, toolbar, menu] = group(g);
+            text += QStringLiteral(" %1[%2%3%4]")
+                        .arg(titles[g], QLatin1String(tab ? "tab " : ""),
+                             QLatin1String(toolbar ? "toolbar " : ""), QLatin1String(menu ? "menu" : ""));
+        }
+        return text;
+    }
     QString shown() const
     {
-        QString text = presentation(window.menuBar()->isVisible(), smartMenu->isVisible());
-        for (int g = 0; g < 3; ++g)
-            text +=
-                groupView(g, tab(g)->isVisible(), windowToolBar(g)->isVisible(), menuEntry(g)->isEnabled());
-        return text;
+        return describe(window.menuBar()->isVisible(), smartMenu->isVisible(), [this](int g) {
+            return std::array<bool, 3>{tab(g)->isVisible(), windowToolBar(g)->isVisible(),
+                                       menuEntry(g)->isEnabled()};
+        });
     }
     // What the table of menu modes asks for.
     static QString expectedFor(int mode, const QList<int> &enabled)
     {
-        QString text = presentation(mode != 0 && mode != 1, showsTabRow(mode));
-        for (int g = 0; g < 3; ++g) {
+        return describe(mode != 0 && mode != 1, showsTabRow(mode), [&](int g) {
             const bool on = enabled.contains(g);
-            text += groupView(g, on && showsTabRow(mode), on && (mode == 1 || mode == 3), on);
-        }
-        return text;
-    }
-    static QString presentation(bool menuBar, bool tabRow)
-    {
-        return QStringLiteral("menu bar %1, tab row %2:").arg(int(menuBar)).arg(int(tabRow));
-    }
-    static QString groupView(int g, bool tab, bool toolbar, bool menu)
-    {
-        return QStringLiteral(" %1[%2%3%4]")
-            .arg(titles[g], QLatin1String(tab ? "tab " : ""), QLatin1String(toolbar ? "toolbar " : ""),
-                 QLatin1String(menu ? "menu" : ""));
+            return std::array<bool, 3>{on && showsTabRow(mode), on && (mode == 1 || mode == 3), on};
+        });
     }
 };
 
@@ -106,113 +105,79 @@ class TestSmartMenu : public QObject
 private slots:
     void init() { QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview")).clear(); }
 
-    void startsInTheStoredModesPresentation_data()
+    void presentationFollowsTheModeAndTheNextStartBeginsInIt_data()
     {
         QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("disabled");
+        QTest::addColumn<int>("disabled"); // a group disabled before the switch, enabled after it
+        QTest::addColumn<int>("to");       // what setMode is asked for; outside the four it is ignored
         QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("stretching");
-        QTest::newRow("a first start shows every tab and no menu bar") << QVariant() << -1 << 0 << 2;
+        QTest::newRow("a first start shows every tab and no menu bar and stores Tabs")
+            << QVariant() << -1 << -1 << 0;
         QTest::newRow("Tabs mode hides a disabled group's tab; the one before stretches")
-            << QVariant(0) << 2 << 0 << 1;
+            << QVariant(0) << 2 << 9 << 0;
         QTest::newRow("Toolbars mode shows the toolbars of enabled groups only")
-            << QVariant(1) << 1 << 1 << 2;
-        QTest::newRow("Menus mode greys the menu of a disabled group") << QVariant(2) << 0 << 2 << 2;
+            << QVariant(1) << 1 << -1 << 1;
+        QTest::newRow("Menus mode greys the menu of a disabled group") << QVariant(2) << 0 << -1 << 2;
         QTest::newRow("an unknown stored mode is kept and shows menu bar and tabs")
-            << QVariant(unknownMode) << -1 << unknownMode << 2;
-        QTest::newRow("a negative stored mode is unknown too") << QVariant(-2) << 2 << -2 << 1;
-        QTest::newRow("a stored text that is no number reads as Tabs")
-            << QVariant(QStringLiteral("menus")) << -1 << 0 << 2;
+            << QVariant(unknownMode) << -1 << -1 << unknownMode;
+        QTest::newRow("a negative stored mode is unknown too") << QVariant(-2) << 2 << -1 << -2;
+        QTest::newRow("switching from Tabs to Toolbars shows the toolbars") << QVariant(0) << 1 << 1 << 1;
+        QTest::newRow("switching from Toolbars to Menus + Toolbars keeps them and shows the menu bar")
+            << QVariant(1) << 1 << 3 << 3;
+        QTest::newRow("switching from Menus + Toolbars to Menus hides the toolbars")
+            << QVariant(3) << 1 << 2 << 2;
+        QTest::newRow("switching from Menus to Tabs hides the menu bar and shows the tabs")
+            << QVariant(2) << 1 << 0 << 0;
+        QTest::newRow("switching from an unknown stored mode to Toolbars hides menu bar and tabs")
+            << QVariant(unknownMode) << 1 << 1 << 1;
     }
-    void startsInTheStoredModesPresentation()
+
+    void presentationFollowsTheModeAndTheNextStartBeginsInIt()
     {
         QFETCH(QVariant, stored);
         QFETCH(int, disabled);
-        QFETCH(int, mode);
-        QFETCH(int, stretching);
-        storedMode(stored);
-        Harness h;
-        h.smartMenu->setGroupEnabled(disabled, false);
-        QList<int> enabled = {0, 1, 2};
-        enabled.removeOne(disabled);
-
-        QCOMPARE(int(h.smartMenu->mode()), mode);
-        QCOMPARE(h.shown(), Harness::expectedFor(mode, enabled));
-        for (const int g : enabled) {
-            QCOMPARE(h.tab(g)->sizePolicy().horizontalPolicy(),
-                     g == stretching ? QSizePolicy::MinimumExpanding : QSizePolicy::Minimum);
-        }
-        // Popups are placed at the buttons of the toolbar that shows.
-        for (int g = 0; g < 3; ++g) {
-            QToolBar *bar = h.smartMenu->groupToolBar(g);
-            QCOMPARE(bar, showsTabRow(mode) ? h.tab(g)->widget(0) : h.windowToolBar(g));
-            QCOMPARE(bar->iconSize().width(), showsTabRow(mode) ? 24 : 16);
-            for (const QWidget *holder :
-                 QList<QWidget *>{h.windowToolBar(g), h.tab(g)->widget(0), h.menuEntry(g)->menu()}) {
-                const QList<QAction *> entries = holder->actions();
-                QCOMPARE(entries.size(), 3);
-                QVERIFY(entries[0] == h.actions[g][0] && entries[1]->isSeparator() &&
-                        entries[2] == h.actions[g][1]);
-            }
-        }
-    }
-
-    void switchingGivesTheNewModesPresentationAndTheNextStartsIn_data()
-    {
-        QTest::addColumn<QVariant>("from");
-        QTest::addColumn<int>("to"); // -1: no switch, as setMode ignores it
-        QTest::addColumn<int>("mode");
-        for (const int from : {0, 1, 2, 3, unknownMode}) {
-            for (int to = 0; to < 4; ++to) {
-                if (to != from)
-                    QTest::addRow("switching from %s to %s shows the new presentation",
-                                  qPrintable(modeNames.value(from, QStringLiteral("an unknown stored mode"))),
-                                  qPrintable(modeNames[to]))
-                        << QVariant(from) << to << to;
-            }
-        }
-        QTest::newRow("switching to an unknown mode keeps Toolbars") << QVariant(1) << 9 << 1;
-        QTest::newRow("switching to a negative mode keeps Menus") << QVariant(2) << -1 << 2;
-        QTest::newRow("a first start without a switch stores Tabs") << QVariant() << -1 << 0;
-        QTest::newRow("an unknown stored mode survives a run without a switch")
-            << QVariant(unknownMode) << -1 << unknownMode;
-    }
-    void switchingGivesTheNewModesPresentationAndTheNextStartsIn()
-    {
-        QFETCH(QVariant, from);
         QFETCH(int, to);
         QFETCH(int, mode);
-        storedMode(from);
+        storedMode(stored);
         {
             Harness h;
-            // Disabled in the old mode: its toolbar and tab must stay hidden in the new one.
-            h.smartMenu->setGroupEnabled(1, false);
+            h.smartMenu->setGroupEnabled(disabled, false);
             h.smartMenu->setMode(to);
+            QList<int> enabled = {0, 1, 2};
+            enabled.removeOne(disabled);
             QCOMPARE(int(h.smartMenu->mode()), mode);
-            QCOMPARE(h.shown(), Harness::expectedFor(mode, {0, 2}));
-            h.smartMenu->setGroupEnabled(1, true);
+            QCOMPARE(h.shown(), Harness::expectedFor(mode, enabled));
+            // The rightmost enabled tab takes the spare width.
+            for (const int g : enabled) {
+                QCOMPARE(h.tab(g)->sizePolicy().horizontalPolicy(),
+                         g == enabled.last() ? QSizePolicy::MinimumExpanding : QSizePolicy::Minimum);
+            }
+            // Popups are placed at the buttons of the toolbar that shows.
+            for (int g = 0; g < 3; ++g) {
+                QToolBar *bar = h.smartMenu->groupToolBar(g);
+                QCOMPARE(bar, showsTabRow(mode) ? h.tab(g)->widget(0) : h.windowToolBar(g));
+                QCOMPARE(bar->iconSize().width(), showsTabRow(mode) ? 24 : 16);
+                for (const QWidget *holder :
+                     QList<QWidget *>{h.windowToolBar(g), h.tab(g)->widget(0), h.menuEntry(g)->menu()}) {
+                    const QList<QAction *> entries = holder->actions();
+                    QCOMPARE(entries.size(), 3);
+                    QVERIFY(entries[0] == h.actions[g][0] && entries[1]->isSeparator() &&
+                            entries[2] == h.actions[g][1]);
+                }
+            }
+            // Enabled in the new mode, a group shows as that mode shows it.
+            h.smartMenu->setGroupEnabled(disabled, true);
             QCOMPARE(h.shown(), Harness::expectedFor(mode, {0, 1, 2}));
-            QCOMPARE(storedMode().toString(), from.toString()); // nothing is written before the end
+            QCOMPARE(storedMode().toString(), stored.toString()); // nothing is written before the end
         }
         QCOMPARE(storedMode().toString(), QString::number(mode));
         QCOMPARE(int(Harness().smartMenu->mode()), mode);
     }
 
-    void addingAnIndexAgainReplacesItsGroupInPlace()
+    void groupAddedAgainReplacesItsOwnInPlaceAndUnknownIndexesAreIgnored()
     {
         Harness h;
         h.addGroup(1, QStringLiteral("Tools"));
-        const QStringList expected = {titles[0], QStringLiteral("Tools"), titles[2]};
-        for (int g = 0; g < 3; ++g) {
-            QCOMPARE(h.tab(g)->tabText(0), expected[g]);
-            QCOMPARE(h.menuEntry(g)->text(), expected[g]);
-        }
-        QCOMPARE(h.window.findChildren<QToolBar *>(Qt::FindDirectChildrenOnly).size(), 3);
-    }
-
-    void unknownGroupIndexesAreIgnored()
-    {
-        Harness h;
         const QString before = h.shown();
         QAction stray(QStringLiteral("Stray"));
         h.smartMenu->addGroupAction(5, &stray);
@@ -221,8 +186,13 @@ private slots:
         QVERIFY(stray.associatedObjects().isEmpty());
         QCOMPARE(h.smartMenu->groupToolBar(5), nullptr);
         QCOMPARE(h.shown(), before);
-        for (int g = 0; g < 3; ++g)
+        const QStringList expected = {titles[0], QStringLiteral("Tools"), titles[2]};
+        for (int g = 0; g < 3; ++g) {
+            QCOMPARE(h.tab(g)->tabText(0), expected[g]);
+            QCOMPARE(h.menuEntry(g)->text(), expected[g]);
             QCOMPARE(h.smartMenu->groupToolBar(g)->actions().size(), 3);
+        }
+        QCOMPARE(h.window.findChildren<QToolBar *>(Qt::FindDirectChildrenOnly).size(), 3);
     }
 };
 

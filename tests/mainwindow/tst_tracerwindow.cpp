@@ -1,8 +1,6 @@
 #include "app/tracefilereceiver.h"
 #include "app/tracer.h"
-#include "chart/viewroot.h"
 #include "mainwindow/itemtree.h"
-#include "mainwindow/smartmenu.h"
 #include "mainwindow/tracerwindow.h"
 #include "settings/settingswindow.h"
 #include "testsupport.h"
@@ -15,6 +13,7 @@
 #include "views/taskstatchart.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -25,7 +24,6 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QToolBar>
 #include <QtTest>
 
 #include <memory>
@@ -55,6 +53,16 @@ QByteArray trace(int nodeId)
         eventXml(0, 0, 0, nodeId << 8 | 1) + eventXml(0, 100, 0, nodeId << 8 | 2) + eventXml(1, 250));
 }
 
+// Node 1 switching between tasks 1 and 2 `count` times, 10 usec apart: long enough to load for a while.
+QByteArray switches(int count)
+{
+    QByteArray events;
+    for (int i = 0; i < count; ++i)
+        events += eventXml(0, quint32(i) * 10, 0, 1 << 8 | (1 + i % 2));
+    return TraceFixture::traceFile(
+        1, "<tasks><task id=\"1\" name=\"A\"/><task id=\"2\" name=\"B\"/></tasks>\n", events);
+}
+
 QSettings store()
 {
     return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
@@ -69,24 +77,23 @@ QStringList cellTexts(const QTableWidget &table)
 {
     QStringList texts;
     for (int row = 0; row < table.rowCount(); ++row) {
-        for (int column = 0; column < table.columnCount(); ++column) {
-            const QTableWidgetItem *cell = table.item(row, column);
-            texts.append(cell ? cell->text() : QStringLiteral("<none>"));
-        }
+        for (int column = 0; column < table.columnCount(); ++column)
+            texts.append(table.item(row, column) ? table.item(row, column)->text()
+                                                 : QStringLiteral("<none>"));
     }
     return texts;
 }
 
-// Whether the widget it watches was sent a close event.
-struct CloseWatcher : QObject
+// Answers the next modal message box with `button` and records "title|text" in `asked`.
+void answerNextBox(QObject *context, QMessageBox::StandardButton button, QString &asked)
 {
-    bool m_closed = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        m_closed = m_closed || event->type() == QEvent::Close;
-        return false;
-    }
-};
+    QTimer::singleShot(0, context, [&asked, button] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        asked = box->windowTitle() + QLatin1Char('|') + box->text();
+        box->button(button)->click();
+    });
+}
 
 } // namespace
 
@@ -97,6 +104,7 @@ class TestTracerWindow : public QObject
 private:
     std::unique_ptr<Tracer> m_tracer;
     std::unique_ptr<TracerWindow> m_window;
+    QList<Node *> m_nodes; // what openView opened
     QStringList m_messages;
     int m_dirCount = 0;
 
@@ -117,12 +125,6 @@ private:
     }
 
     QAction *action(const char *name) const { return m_window->findChild<QAction *>(QLatin1String(name)); }
-
-    // In the tab presentation a group shows exactly when its tab does.
-    bool groupShown(int group) const
-    {
-        return m_window->smartMenu()->groupToolBar(group)->isVisibleTo(m_window.get());
-    }
 
     bool groupEnabled(int group) const { return m_window->menuBar()->actions().at(group)->isEnabled(); }
 
@@ -157,24 +159,52 @@ private:
         return project ? project->node(info.fileName()) : nullptr;
     }
 
-    // Makes an entry of `node` current; "range" picks events 0 to 2 in an event list instead.
-    Choice choose(Node *node, const QString &entry)
+    // The item tree's entry `name` of `node` (or the root), and what it stands for once current.
+    QPair<QTreeWidgetItem *, Choice> entry(Node *node, const QString &name) const
     {
-        if (entry == QLatin1String("range")) {
-            m_tracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, 0, 2);
-            return {node, TracerItem::TASK_EVENT_RANGE, 0, 2};
-        }
         Hub *hub = node->hubs().value(3).data();
         const QMap<QString, QPair<QTreeWidgetItem *, Choice>> entries{
             {QStringLiteral("project"),
              {node->project()->treeItem(), {node->project(), TracerItem::PROJECT}}},
             {QStringLiteral("node"), {node->treeItem(), {node, TracerItem::NODE}}},
+            {QStringLiteral("tasks"), {node->taskFolder(), {node, TracerItem::TASKS}}},
             {QStringLiteral("task"), {node->task(1)->treeItem(), {node->task(1), TracerItem::TASK}}},
             {QStringLiteral("hub"), {hub->treeItem(), {hub, TracerItem::HUB}}},
             {QStringLiteral("hubs"), {node->hubFolder(), {node, TracerItem::HUBS}}},
             {QStringLiteral("root"), {m_window->rootEntry(), {}}}};
-        m_window->itemTree()->setCurrentItem(entries.value(entry).first);
-        return entries.value(entry).second;
+        return entries.value(name);
+    }
+
+    // Makes an entry of `node` current; "range" picks events 0 to 2 in an event list instead.
+    Choice choose(Node *node, const QString &name)
+    {
+        if (name == QLatin1String("range")) {
+            m_tracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, 0, 2);
+            return {node, TracerItem::TASK_EVENT_RANGE, 0, 2};
+        }
+        m_window->itemTree()->setCurrentItem(entry(node, name).first);
+        return entry(node, name).second;
+    }
+
+    // Right-clicks the entry, closes whatever menu pops up and tells which it was.
+    QMenu *rightClick(QTreeWidgetItem *target)
+    {
+        QPointer<QMenu> shown;
+        QTimer closer;
+        closer.setSingleShot(true);
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if ((shown = qobject_cast<QMenu *>(QApplication::activePopupWidget())))
+                shown->close();
+        });
+        closer.start(0);
+        ItemTree *tree = m_window->itemTree();
+        const QPoint pos = tree->visualItemRect(target).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, tree->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(tree->viewport(), &event);
+        // No menu: the timer is still to fire.
+        for (int round = 0; closer.isActive() && round < 100; ++round)
+            QTest::qWait(10);
+        return shown;
     }
 
     QStringList entryTexts(const char *menuName) const
@@ -193,28 +223,31 @@ private:
         m_tracer->readSettings();
     }
 
-    // Writes "key=value" pairs into the window's group of the store.
-    static void storeGeometry(const QString &pairs)
-    {
-        QSettings settings = store();
-        for (const QString &pair : pairs.split(QLatin1Char(' ')))
-            settings.setValue(QStringLiteral("application/main_window/") +
-                                  pair.section(QLatin1Char('='), 0, 0),
-                              pair.section(QLatin1Char('='), 1));
-    }
-
-    // A view of one node, or of two nodes of one project, current in the MDI area.
+    // A shown window with a view of node a (1), or of nodes a and b (2) of one project, the view active.
     NodeViewWindow *openView(int nodes)
     {
         makeWindow();
         m_window->resize(1000, 700);
         m_window->show();
-        open("a.trace", 1);
+        m_nodes = {open("a.trace", 1)};
         if (nodes > 1)
-            open("b.trace", 2);
+            m_nodes << open("b.trace", 2);
         NodeViewWindow *view = views().first();
         m_window->mdiArea()->setActiveSubWindow(view);
         return view;
+    }
+
+    // A shown window with nodes a (1) and b (2) of one project loaded into its expanded tree, none viewed.
+    void showTree()
+    {
+        makeWindow();
+        m_window->resize(900, 700);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        for (int id = 1; id <= 2; ++id)
+            m_nodes << m_tracer->createNode(traceFile(id == 1 ? "a.trace" : "b.trace", id),
+                                            m_window->rootEntry(), FROM_TRACER);
+        m_window->itemTree()->expandAll();
     }
 
 private slots:
@@ -223,6 +256,7 @@ private slots:
         store().clear();
         ++m_dirCount;
         m_messages.clear();
+        m_nodes.clear();
         m_tracer = std::make_unique<Tracer>();
         m_tracer->initHeadless();
         m_tracer->setMessageSink([this](QMessageBox::Icon, const QString &text) { m_messages.append(text); });
@@ -239,13 +273,10 @@ private slots:
     void firstStartShowsOnlyFileTracerAndHelp()
     {
         makeWindow();
-        QCOMPARE(m_window->smartMenu()->mode(), SmartMenu::Tabs);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Kestrelview 3.5.3.2"));
         QVERIFY(action("action_ModeTabs")->isChecked());
-        QCOMPARE(QRect(m_window->pos(), m_window->size()), QRect(0, 0, 500, 400));
-        QVERIFY(!m_window->windowState().testFlag(Qt::WindowMaximized));
         for (int group = TracerWindow::FILE_GROUP; group <= TracerWindow::HELP_GROUP; ++group) {
             const bool shown = group <= TracerWindow::TRACER_GROUP || group == TracerWindow::HELP_GROUP;
-            QCOMPARE(groupShown(group), shown);
             QCOMPARE(groupEnabled(group), shown);
         }
         // The context menus share the disabled Node group's actions and still offer them.
@@ -256,34 +287,35 @@ private slots:
 
     void geometryRoundTripsThroughTheStore_data()
     {
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("stored"); // "key=value" pairs
         QTest::addColumn<QRect>("read");
-        QTest::addColumn<bool>("maximize"); // before closing
-        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("written"); // after a move to 20,30 and a resize to 700 by 520
         const QString moved = QStringLiteral("height=520 width=700 left=20 top=30 maximized=false");
-        QTest::newRow("numbers stored as text place the window, which writes its new place as text")
-            << QStringLiteral("width=300 height=200 left=7 top=8") << QRect(7, 8, 300, 200) << false << moved;
-        QTest::newRow("a place that is no number reads as 0")
-            << QStringLiteral("left=left top=12") << QRect(0, 12, 500, 400) << false << moved;
+        QTest::newRow("an empty store places the window at 0,0 in 500 by 400")
+            << QString() << QRect(0, 0, 500, 400) << moved;
+        QTest::newRow("numbers stored as text place the window, a place that is no number reads as 0")
+            << QStringLiteral("width=300 height=200 left=left top=8") << QRect(0, 8, 300, 200) << moved;
         QTest::newRow("a stored maximized flag maximizes the window, which keeps the earlier normal geometry")
             << QStringLiteral("width=300 height=200 left=7 top=8 maximized=true") << QRect(7, 8, 300, 200)
-            << true << QStringLiteral("height=200 width=300 left=7 top=8 maximized=true");
+            << QStringLiteral("height=200 width=300 left=7 top=8 maximized=true");
     }
 
     void geometryRoundTripsThroughTheStore()
     {
         QFETCH(QString, stored);
         QFETCH(QRect, read);
-        QFETCH(bool, maximize);
         QFETCH(QString, written);
-        storeGeometry(stored);
+        for (const QString &pair : stored.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            store().setValue(QStringLiteral("application/main_window/") +
+                                 pair.section(QLatin1Char('='), 0, 0),
+                             pair.section(QLatin1Char('='), 1));
         makeWindow();
         QCOMPARE(QRect(m_window->pos(), m_window->size()), read);
         QCOMPARE(m_window->windowState().testFlag(Qt::WindowMaximized),
                  stored.contains(QLatin1String("maximized")));
         m_window->resize(700, 520);
         m_window->move(20, 30);
-        if (maximize)
+        if (stored.contains(QLatin1String("maximized")))
             m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
         m_window.reset();
 
@@ -292,11 +324,6 @@ private slots:
             key +=
                 QLatin1Char('=') + store().value(QStringLiteral("application/main_window/") + key).toString();
         QCOMPARE(keys.join(QLatin1Char(' ')), written);
-        // And a window made from them stands where this one stood.
-        makeWindow();
-        QCOMPARE(m_window->windowState().testFlag(Qt::WindowMaximized), maximize);
-        if (!maximize)
-            QCOMPARE(QRect(m_window->pos(), m_window->size()), QRect(20, 30, 700, 520));
     }
 
     void currentItemSwitchesGroupsAndFillsProperties_data()
@@ -321,45 +348,23 @@ private slots:
         QFETCH(bool, projectGroup);
         QFETCH(bool, nodeGroup);
         openView(1);
-        Node *node = openedNode(traceFile("a.trace", 1));
         // A longer table first: what it leaves behind must not show.
-        choose(node, QStringLiteral("node"));
+        choose(m_nodes.first(), QStringLiteral("node"));
         QVERIFY(m_window->propertyTable()->rowCount() > 0);
-        choose(node, QStringLiteral("project"));
-        const Choice chosen = choose(node, entry);
+        choose(m_nodes.first(), QStringLiteral("project"));
+        const Choice chosen = choose(m_nodes.first(), entry);
 
         QCOMPARE(m_tracer->curTracerItem(), chosen.item);
         QCOMPARE(groupEnabled(TracerWindow::PROJECT_GROUP), projectGroup);
         QCOMPARE(groupEnabled(TracerWindow::NODE_GROUP), nodeGroup);
-        QCOMPARE(groupShown(TracerWindow::PROJECT_GROUP), projectGroup);
-        QCOMPARE(groupShown(TracerWindow::NODE_GROUP), nodeGroup);
         QTableWidget expected(0, 2);
         if (chosen.item)
             chosen.item->fillProperties(chosen.category, &expected, chosen.first, chosen.last);
         QCOMPARE(cellTexts(*m_window->propertyTable()), cellTexts(expected));
-        QCOMPARE(m_window->propertyTable()->rowCount(), expected.rowCount());
-    }
-
-    void panelTogglesHideTheLeftSplitterOnlyWhenAllAreHidden_data()
-    {
-        QTest::addColumn<QList<int>>("hidden");
-        QTest::addColumn<int>("shownAgain"); // -1: none
-        QTest::addColumn<bool>("splitterVisible");
-        QTest::newRow("hiding tree and browser keeps the splitter")
-            << QList<int>{TREE, PROPERTIES} << -1 << true;
-        QTest::newRow("hiding browser and stats keeps the splitter")
-            << QList<int>{STATS, PROPERTIES} << -1 << true;
-        QTest::newRow("hiding all three hides the splitter")
-            << QList<int>{PROPERTIES, STATS, TREE} << -1 << false;
-        QTest::newRow("showing the stats again brings the splitter back")
-            << QList<int>{TREE, PROPERTIES, STATS} << int(STATS) << true;
     }
 
     void panelTogglesHideTheLeftSplitterOnlyWhenAllAreHidden()
     {
-        QFETCH(QList<int>, hidden);
-        QFETCH(int, shownAgain);
-        QFETCH(bool, splitterVisible);
         makeWindow();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -367,47 +372,28 @@ private slots:
                                        action("action_ToggleTaskStats")};
         const QList<QWidget *> panels{m_window->itemTree(), m_window->propertyTable(),
                                       m_window->taskStatsArea()};
-        for (int panel : hidden)
+        // Each panel toggled, and whether the splitter shows then: each goes last once.
+        const QList<QPair<int, bool>> steps{{TREE, true},  {PROPERTIES, true}, {STATS, false},
+                                            {STATS, true}, {TREE, true},       {STATS, true},
+                                            {TREE, false}, {PROPERTIES, true}, {PROPERTIES, false}};
+        for (const auto &[panel, splitterVisible] : steps) {
             toggles.at(panel)->trigger();
-        if (shownAgain >= 0)
-            toggles.at(shownAgain)->trigger();
-
-        QCOMPARE(m_window->leftSplitter()->isVisible(), splitterVisible);
-        for (int panel = 0; panel < panels.size(); ++panel) {
-            const bool shown = !hidden.contains(panel) || panel == shownAgain;
-            QCOMPARE(toggles.at(panel)->isChecked(), shown);
-            QCOMPARE(panels.at(panel)->isVisibleTo(m_window.get()), shown);
+            QCOMPARE(m_window->leftSplitter()->isVisible(), splitterVisible);
+            for (int other = 0; other < panels.size(); ++other)
+                QCOMPARE(panels.at(other)->isVisibleTo(m_window.get()), toggles.at(other)->isChecked());
         }
+        QVERIFY(!toggles.at(STATS)->isChecked());
         // Then the MDI area takes the whole width of the splitter row.
-        if (!splitterVisible)
-            QTRY_COMPARE(m_window->mdiArea()->width(), m_window->mdiArea()->parentWidget()->width());
+        QTRY_COMPARE(m_window->mdiArea()->width(), m_window->mdiArea()->parentWidget()->width());
     }
 
-    void openingThroughTheDialogLoadsAndViews_data()
+    void openingThroughTheDialogLoadsAndViewsTheChosenFiles()
     {
-        QTest::addColumn<QStringList>("chosen"); // file names; "-" a file that does not exist
-        QTest::addColumn<int>("nodes");
-        QTest::addColumn<int>("messages");
-        QTest::newRow("chosen files share one view; a refused one in the middle does not stop the others")
-            << words("a.trace - b.trace2") << 2 << 1;
-        QTest::newRow("a cancelled dialog opens nothing") << QStringList{} << 0 << 0;
-    }
-
-    void openingThroughTheDialogLoadsAndViews()
-    {
-        QFETCH(QStringList, chosen);
-        QFETCH(int, nodes);
-        QFETCH(int, messages);
         makeWindow();
-        QStringList paths;
-        QStringList openedNewestFirst;
-        for (const QString &name : chosen) {
-            paths << (name == QLatin1String("-")
-                          ? QFileInfo(paths.first()).path() + QStringLiteral("/missing.trace")
-                          : traceFile(qPrintable(name), paths.size() + 1));
-            if (QFileInfo::exists(paths.last()))
-                openedNewestFirst.prepend(paths.last());
-        }
+        const QString a = traceFile("a.trace", 1);
+        // A file that does not exist in the middle is reported and does not stop the others.
+        const QStringList paths{a, QFileInfo(a).path() + QStringLiteral("/missing.trace"),
+                                traceFile("b.trace2", 2)};
         QStringList asked;
         m_window->setOpenFilesDialog(
             [&](QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
@@ -420,24 +406,19 @@ private slots:
         QCOMPARE(asked,
                  QStringList{QStringLiteral("1|Open Tracefiles|") + QCoreApplication::applicationDirPath() +
                              QStringLiteral("|Tracefiles (*.trace *.trace2)")});
-        QCOMPARE(m_messages.size(), messages);
-        QCOMPARE(entryTexts("menu_RecentNodes"), openedNewestFirst);
-
-        const QList<NodeViewWindow *> shown = views();
-        QCOMPARE(m_tracer->projects().size(), nodes > 0 ? 1 : 0);
-        QCOMPARE(viewTexts(), nodes > 0 ? QStringList{QStringLiteral("0:%1").arg(nodes)} : QStringList());
-        QCOMPARE(viewGroups(), nodes > 0 ? 2 : 0);
-        if (nodes == 0)
-            return;
-        Project *project = m_tracer->projects().begin()->data();
-        QCOMPARE(project->nodeCount(), nodes);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(entryTexts("menu_RecentNodes"), (QStringList{paths.last(), a}));
+        // Both share their project's one view, the last one opened current.
+        QCOMPARE(viewTexts(), QStringList{QStringLiteral("0:2")});
+        QCOMPARE(viewGroups(), 2);
+        QCOMPARE(views().first()->currentNode(), openedNode(paths.last()));
+        QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("viewListMenu"))
+                    ->actions()
+                    .contains(views().first()->viewAction()));
+        const Project *project = openedNode(a)->project();
         QCOMPARE(project->treeItem()->parent(), m_window->rootEntry());
         QVERIFY(m_window->rootEntry()->isExpanded());
         QVERIFY(project->treeItem()->isExpanded());
-        QCOMPARE(shown.first()->currentNode(), openedNode(paths.last()));
-        QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("viewListMenu"))
-                    ->actions()
-                    .contains(shown.first()->viewAction()));
     }
 
     void viewingNodesGathersOrNumbersViews_data()
@@ -458,7 +439,7 @@ private slots:
         openView(2);
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        choose(openedNode(traceFile("b.trace", 2)), QStringLiteral("node"));
+        choose(m_nodes.last(), QStringLiteral("node"));
         for (bool separate : apart)
             action(separate ? "action_ViewNodeApart" : "action_ViewNode")->trigger();
         QCOMPARE(viewTexts(), shown);
@@ -473,11 +454,8 @@ private slots:
         const QList<int> ids{30, 4, 17, 9, 1};
         Project *project = nullptr;
         for (int i = 0; i < ids.size(); ++i) {
-            const QString name = QStringLiteral("n%1.trace").arg(i);
-            project =
-                m_tracer
-                    ->createNode(traceFile(qPrintable(name), ids.at(i)), m_window->rootEntry(), FROM_TRACER)
-                    ->project();
+            const QString path = traceFile(qPrintable(QStringLiteral("n%1.trace").arg(i)), ids.at(i));
+            project = m_tracer->createNode(path, m_window->rootEntry(), FROM_TRACER)->project();
         }
         QHashSeed::resetRandomGlobalSeed();
         QStringList hashOrder;
@@ -488,16 +466,11 @@ private slots:
 
         choose(project->nodeById(4), QStringLiteral("project"));
         action("action_ViewNodes")->trigger();
-
         const NodeViewWindow *view = views().first();
         QStringList chooser;
-        QStringList rows;
-        for (int i = 0; i < view->nodeChooser()->count(); ++i) {
+        for (int i = 0; i < view->nodeChooser()->count(); ++i)
             chooser << view->nodeChooser()->itemText(i).section(QLatin1Char(' '), 0, 0);
-            rows << QStringLiteral("[%1]").arg(view->viewTree()->nodes().at(size_t(i))->node()->nodeId());
-        }
         QCOMPARE(chooser, idOrder);
-        QCOMPARE(rows, idOrder);
         QCOMPARE(view->currentNode(), project->nodeById(30));
     }
 
@@ -526,10 +499,9 @@ private slots:
         QFETCH(QString, command);
         QFETCH(int, nodesLeft);
         QPointer<NodeViewWindow> view = openView(nodes);
-        QPointer<Node> node = openedNode(traceFile("a.trace", 1));
+        QPointer<Node> node = m_nodes.first();
         QPointer<Project> project = node->project();
         view->showNode(node); // the closed node is the one the view shows
-        QCOMPARE(view->currentNode(), node.data());
         choose(node, QStringLiteral("node"));
         choose(node, selected);
         m_tracer->on_curNode_Changed(node, view);
@@ -541,93 +513,50 @@ private slots:
         QCOMPARE(bool(node), nodesLeft == nodes);
         QCOMPARE(bool(project), nodesLeft > 0);
         QCOMPARE(bool(view), nodesLeft > 0);
-        QCOMPARE(m_tracer->projects().size(), nodesLeft > 0 ? 1 : 0);
         QCOMPARE(m_window->rootEntry()->childCount(), nodesLeft > 0 ? 1 : 0);
         QCOMPARE(viewTexts(),
                  nodesLeft > 0 ? QStringList{QStringLiteral("0:%1").arg(nodesLeft)} : QStringList());
         QCOMPARE(viewGroups(), nodesLeft > 0 ? 2 : 0);
-        if (nodesLeft == nodes)
-            return;
-        QVERIFY(m_tracer->curTracerItem() == nullptr ||
-                m_tracer->curTracerItem()->category() != TracerItem::NODE);
+        if (nodesLeft < nodes)
+            QVERIFY(!m_tracer->curTracerItem() || m_tracer->curTracerItem()->category() != TracerItem::NODE);
         if (nodesLeft == 0) {
             QVERIFY(!groupEnabled(TracerWindow::NODE_GROUP));
             QCOMPARE(m_tracer->curTracerItem(), nullptr);
             QCOMPARE(m_window->propertyTable()->rowCount(), 0);
             QCOMPARE(m_window->taskStatChart()->node(), nullptr);
-        } else {
-            QCOMPARE(project->nodeCount(), nodesLeft);
-            QCOMPARE(view->currentNode(), project->nodes().begin()->data());
         }
         // The window goes on working with what is left.
         m_window->itemTree()->setCurrentItem(m_window->rootEntry());
         QCOMPARE(m_window->propertyTable()->rowCount(), 0);
     }
 
-    void recentListsKeepTheNewestFirstWithinTheLimit_data()
+    void recentListsKeepTheNewestFirstWithinTheirLimits()
     {
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<QStringList>("opened"); // "dir/name" below one root
-        QTest::addColumn<QStringList>("nodes");
-        QTest::addColumn<QStringList>("projects");
-        QTest::newRow("two files of one directory list newest first and the directory once")
-            << 5 << words("p/a p/b") << words("p/b p/a") << words("p");
-        QTest::newRow("opening the second entry again moves it to the top")
-            << 5 << words("p/a q/b p/a") << words("p/a q/b") << words("p q");
-        QTest::newRow("opening the first entry again keeps it first")
-            << 5 << words("p/a p/b p/b") << words("p/b p/a") << words("p");
-        QTest::newRow("a sixth file drops the oldest of five, and so does a sixth directory")
-            << 5 << words("p/a q/b r/c s/d t/e u/f") << words("u/f t/e s/d r/c q/b") << words("u t s r q");
-        QTest::newRow("a limit of zero keeps nothing") << 0 << words("p/a q/b") << words("") << words("");
-    }
-
-    void recentListsKeepTheNewestFirstWithinTheLimit()
-    {
-        QFETCH(int, limit);
-        QFETCH(QStringList, opened);
-        QFETCH(QStringList, nodes);
-        QFETCH(QStringList, projects);
-        setRecentLimits(limit, limit);
-        const auto rooted = [](QStringList names, const char *suffix) {
-            for (QString &name : names)
-                name = QStringLiteral("/recent/") + name + QLatin1String(suffix);
-            return names;
-        };
+        setRecentLimits(5, 5);
         makeWindow();
-        for (const QString &path : rooted(opened, ".trace"))
-            m_window->addToRecentLists(path);
-        QCOMPARE(entryTexts("menu_RecentNodes"), rooted(nodes, ".trace"));
-        QCOMPARE(entryTexts("menu_RecentProjects"), rooted(projects, ""));
-
+        // Opened again, an entry moves to the top or stays there; a sixth entry drops the oldest.
+        for (const QString &name : words("p/a q/b p/a p/a r/c s/d t/e u/f"))
+            m_window->addToRecentLists(QStringLiteral("/r/%1.trace").arg(name));
+        const QStringList nodes = words("/r/u/f.trace /r/t/e.trace /r/s/d.trace /r/r/c.trace /r/p/a.trace");
+        const QStringList projects = words("/r/u /r/t /r/s /r/r /r/p");
+        QCOMPARE(entryTexts("menu_RecentNodes"), nodes);
+        QCOMPARE(entryTexts("menu_RecentProjects"), projects);
         // Written in the store's array layout when the window goes, read back by the next one.
         m_window.reset();
-        QCOMPARE(store().value(QStringLiteral("application/recent_nodes/size")).toInt(), nodes.size());
-        QCOMPARE(store().value(QStringLiteral("application/recent_nodes/1/node")).toString(),
-                 rooted(nodes, ".trace").value(0));
+        QCOMPARE(store().value(QStringLiteral("application/recent_nodes/size")).toInt(), 5);
+        QCOMPARE(store().value(QStringLiteral("application/recent_nodes/1/node")).toString(), nodes.first());
         makeWindow();
-        QCOMPARE(entryTexts("menu_RecentNodes"), rooted(nodes, ".trace"));
-        QCOMPARE(entryTexts("menu_RecentProjects"), rooted(projects, ""));
-    }
-
-    void changedLimitRebuildsOnlyItsOwnList()
-    {
-        setRecentLimits(5, 5);
-        makeWindow();
-        for (const QString &name : words("a b c d e"))
-            m_window->addToRecentLists(QStringLiteral("/limits/%1/%1.trace").arg(name));
-        const QStringList projects = entryTexts("menu_RecentProjects");
-        QCOMPARE(projects.size(), 5);
-
-        setRecentLimits(2, 5);
-        m_tracer->updateSettings({QStringLiteral("recent_nodes_max_count")});
-        QCOMPARE(entryTexts("menu_RecentNodes"),
-                 (QStringList{QStringLiteral("/limits/e/e.trace"), QStringLiteral("/limits/d/d.trace")}));
+        QCOMPARE(entryTexts("menu_RecentNodes"), nodes);
         QCOMPARE(entryTexts("menu_RecentProjects"), projects);
 
-        // The dropped entries lie beyond the stored size and stay dropped.
+        // A changed limit rebuilds only its own list; entries it dropped stay dropped when it rises again.
+        setRecentLimits(2, 5);
+        m_tracer->updateSettings({QStringLiteral("recent_nodes_max_count")});
+        QCOMPARE(entryTexts("menu_RecentNodes"), nodes.mid(0, 2));
+        QCOMPARE(entryTexts("menu_RecentProjects"), projects);
         setRecentLimits(5, 5);
         m_tracer->updateSettings({QStringLiteral("recent_nodes_max_count")});
-        QCOMPARE(entryTexts("menu_RecentNodes").size(), 2);
+        QCOMPARE(entryTexts("menu_RecentNodes"), nodes.mid(0, 2));
 
         // The open dialog starts at the newest node, or at the project picked from its list.
         QStringList startedIn;
@@ -637,7 +566,7 @@ private slots:
         });
         action("action_OpenNode")->trigger();
         m_window->findChild<QMenu *>(QStringLiteral("menu_RecentProjects"))->actions().at(1)->trigger();
-        QCOMPARE(startedIn, (QStringList{QStringLiteral("/limits/e/e.trace"), QStringLiteral("/limits/d")}));
+        QCOMPARE(startedIn, (QStringList{nodes.first(), projects.at(1)}));
         QVERIFY(m_tracer->projects().isEmpty());
     }
 
@@ -668,7 +597,6 @@ private slots:
         action(qPrintable(command))->trigger();
         QCOMPARE(view->isLinearMode(), linear);
         QCOMPARE(action("action_EventChart_ToggleMode")->text(), toggleText);
-        QCOMPARE(action("action_EventChart_LogMode")->isEnabled(), nodes == 1);
         if (!linear) {
             action("action_EventChart_ToggleMode")->trigger();
             QVERIFY(view->isLinearMode());
@@ -685,15 +613,11 @@ private slots:
         for (int step = 0; step < 4; ++step)
             zoomIn->trigger();
         QVERIFY(zoomOut->isEnabled());
-        QVERIFY(view->chart()->canZoomOut());
         // Zooming out until the content fits refuses the next step.
         for (int step = 0; step < 20 && zoomOut->isEnabled(); ++step)
             zoomOut->trigger();
         QVERIFY(!zoomOut->isEnabled());
         QVERIFY(!view->chart()->canZoomOut());
-        QVERIFY(zoomIn->isEnabled());
-        zoomIn->trigger();
-        QVERIFY(zoomOut->isEnabled());
 
         action("action_EventChart_Synchro")->setChecked(false);
         QVERIFY(!view->isSynchronized());
@@ -702,8 +626,8 @@ private slots:
         QVERIFY(m_tracer->externalHeader());
         header->trigger();
         QVERIFY(!m_tracer->externalHeader());
-        QCOMPARE(header->text(), QStringLiteral("Internal Header"));
-        QCOMPARE(header->toolTip(), QStringLiteral("Internal Header (F10)"));
+        QCOMPARE(header->text() + QLatin1Char('|') + header->toolTip(),
+                 QStringLiteral("Internal Header|Internal Header (F10)"));
         header->trigger();
         QVERIFY(m_tracer->externalHeader());
         QCOMPARE(header->text(), QStringLiteral("External Header"));
@@ -740,17 +664,10 @@ private slots:
         QMdiArea *area = m_window->mdiArea();
         area->setViewMode(QMdiArea::SubWindowView);
         area->setFixedSize(900, 600);
-        QCOMPARE(views().size(), 3);
 
         QString question;
-        if (answer != 0) {
-            QTimer::singleShot(0, this, [&question, answer] {
-                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                question = box->windowTitle() + QLatin1Char('|') + box->text();
-                box->button(QMessageBox::StandardButton(answer))->click();
-            });
-        }
+        if (answer != 0)
+            answerNextBox(this, QMessageBox::StandardButton(answer), question);
         if (command == QLatin1String("own buttons")) {
             for (NodeViewWindow *view : views())
                 view->close();
@@ -764,18 +681,14 @@ private slots:
         const QList<NodeViewWindow *> left = views();
         QCOMPARE(left.size(), viewsLeft);
         QCOMPARE(viewGroups(), viewsLeft > 0 ? 2 : 0);
-        for (int i = 0; i < left.size(); ++i) {
-            if (command == QLatin1String("action_TileViewsVertically"))
-                QCOMPARE(left.at(i)->geometry(), QRect(0, i * 200, 900, 200));
-            else if (command == QLatin1String("action_UnwrapViews"))
-                QCOMPARE(left.at(i)->geometry(), QRect(0, 0, 900, 600));
-        }
+        const bool tiled = command == QLatin1String("action_TileViewsVertically");
+        for (int i = 0; i < left.size() && (tiled || command == QLatin1String("action_UnwrapViews")); ++i)
+            QCOMPARE(left.at(i)->geometry(), tiled ? QRect(0, i * 200, 900, 200) : QRect(0, 0, 900, 600));
     }
 
     void closingAViewKeepsTheAreaTabbed_data()
     {
-        QTest::addColumn<QString>("way");
-        QTest::newRow("the view's own close button") << QStringLiteral("button");
+        QTest::addColumn<QString>("command");
         QTest::newRow("Close Active View") << QStringLiteral("action_CloseView");
         QTest::newRow("closing the view's last node") << QStringLiteral("action_CloseNode");
         QTest::newRow("closing the view's project") << QStringLiteral("action_CloseProject");
@@ -783,7 +696,7 @@ private slots:
 
     void closingAViewKeepsTheAreaTabbed()
     {
-        QFETCH(QString, way);
+        QFETCH(QString, command);
         QPointer<NodeViewWindow> kept = openView(1);
         ++m_dirCount; // a project, and so a view, of its own
         Node *node = open("c.trace", 3);
@@ -792,18 +705,13 @@ private slots:
         QCOMPARE(area->activeSubWindow(), closed.data());
         QVERIFY(closed->isMaximized());
 
-        if (way == QLatin1String("button")) {
-            QTest::mouseClick(closed->closeNodeButton(), Qt::LeftButton);
-        } else {
-            choose(node, way == QLatin1String("action_CloseProject") ? QStringLiteral("project")
+        choose(node, command == QLatin1String("action_CloseProject") ? QStringLiteral("project")
                                                                      : QStringLiteral("node"));
-            action(qPrintable(way))->trigger();
-        }
+        action(qPrintable(command))->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         QVERIFY(!closed);
         QCOMPARE(area->viewMode(), QMdiArea::TabbedView);
-        QCOMPARE(area->findChild<QTabBar *>()->count(), 1);
         QCOMPARE(area->activeSubWindow(), kept.data());
         QVERIFY(kept->isMaximized());
         QCOMPARE(kept->geometry(), area->viewport()->rect());
@@ -819,7 +727,6 @@ private slots:
         setRecentLimits(5, 5);
         NodeViewWindow *view = openView(2);
         QCOMPARE(entryTexts("menu_RecentNodes").size(), 2);
-        QCOMPARE(view->chart()->renderer().settings().swimlineSchema, 0);
 
         action("action_Settings")->trigger();
         QPointer<SettingsWindow> first = m_window->settingsWindow();
@@ -840,13 +747,8 @@ private slots:
 
     void longLoadShowsAModalProgressAndDefersHandedOffFiles()
     {
-        QByteArray events;
-        for (int i = 0; i < 40000; ++i)
-            events += eventXml(0, quint32(i) * 10, 0, 1 << 8 | (1 + i % 2));
-        const QString big = TestSupport::writeTempFile(
-            QStringLiteral("big"), QStringLiteral("big.trace"),
-            TraceFixture::traceFile(
-                1, "<tasks><task id=\"1\" name=\"A\"/><task id=\"2\" name=\"B\"/></tasks>\n", events));
+        const QString big =
+            TestSupport::writeTempFile(QStringLiteral("big"), QStringLiteral("big.trace"), switches(40000));
         const QString handed = traceFile("handed.trace", 2);
         makeWindow();
         m_window->show();
@@ -867,18 +769,13 @@ private slots:
         QCOMPARE(label, QStringLiteral("Loading tracefile 'big.trace'..."));
         QVERIFY(handedWhileLoading);
         QCOMPARE(openedNode(big)->eventCount(), 40000);
-        QVERIFY(openedNode(handed));
         QCOMPARE(entryTexts("menu_RecentNodes"), (QStringList{handed, big}));
         QVERIFY(!QApplication::activeModalWidget());
     }
 
     void aLoadsMessageComesAfterItsProgressHasGone()
     {
-        QByteArray events;
-        for (int i = 0; i < 2000; ++i)
-            events += eventXml(0, quint32(i) * 10, 0, 1 << 8 | 1);
-        const QByteArray whole =
-            TraceFixture::traceFile(1, "<tasks><task id=\"1\" name=\"A\"/></tasks>\n", events);
+        const QByteArray whole = switches(2000);
         const QString cut = TestSupport::writeTempFile(QStringLiteral("cut"), QStringLiteral("cut.trace"),
                                                        whole.left(whole.size() / 2));
         makeWindow();
@@ -935,31 +832,103 @@ private slots:
         QCOMPARE(open->text() + QLatin1Char('|') + open->toolTip(),
                  QStringLiteral("Open Node Tracefile|Open Node Tracefile (Ctrl+N)"));
 
-        CloseWatcher watcher;
-        m_window->installEventFilter(&watcher);
-        QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
-        QVERIFY(watcher.m_closed);
-        QVERIFY(!m_window->isVisible());
+        // Closed as by its close box, which ends the program, not merely hidden.
+        QPointer<TracerWindow> window = m_window.release();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!window);
     }
 
-    void initShowsTheWindowWhichTakesHandedOffFiles()
+    void treeRightClickSelectsAndOffersTheEntrysMenu_data()
     {
-        QVERIFY(m_tracer->init(qApp));
-        TracerWindow *window = m_tracer->mainWindow();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->windowTitle(), QStringLiteral("Kestrelview 3.5.3.2"));
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("menu"); // object name; empty: none
+        QTest::newRow("a project entry offers the project menu")
+            << QStringLiteral("project") << QStringLiteral("projectContextMenu");
+        QTest::newRow("a node entry offers the node menu")
+            << QStringLiteral("node") << QStringLiteral("nodeContextMenu");
+        QTest::newRow("a task entry is selected and offers no menu") << QStringLiteral("task") << QString();
+        QTest::newRow("the root entry resets the current item and offers no menu")
+            << QStringLiteral("root") << QString();
+    }
 
-        const QString path = traceFile("handed.trace", 4);
-        emit m_tracer->receiver()->addNodeFromReceiver(path);
-        Node *node = openedNode(path);
-        QVERIFY(node);
-        QCOMPARE(node->origin(), int(FROM_RECEIVER));
-        QCOMPARE(node->project()->treeItem()->parent(), window->rootEntry());
-        const auto windows = window->mdiArea()->subWindowList();
-        QCOMPARE(windows.size(), 1);
-        QCOMPARE(qobject_cast<NodeViewWindow *>(windows.first())->currentNode(), node);
-        // The controller goes first here, with the node still viewed (cleanup).
+    void treeRightClickSelectsAndOffersTheEntrysMenu()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, menu);
+        showTree();
+        choose(m_nodes.last(), QStringLiteral("node"));
+        QTreeWidgetItem *clicked = entry(m_nodes.first(), target).first;
+        QMenu *shown = rightClick(clicked);
+        QCOMPARE(m_window->itemTree()->currentItem(), clicked);
+        QCOMPARE(m_tracer->curTracerItem() == nullptr, target == QLatin1String("root"));
+        QCOMPARE(shown ? shown->objectName() : QString(), menu);
+    }
+
+    void viewingFromTheTreeTakesOnlyProjectsAndNodes_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("key"); // 0: a double click
+        QTest::addColumn<bool>("control");
+        QTest::addColumn<QStringList>("shown"); // views afterwards; node b is viewed first
+        QTest::newRow("double-clicking a node entry adds it to its project's view")
+            << QStringLiteral("node") << 0 << false << words("0:2");
+        QTest::newRow("Ctrl+double-click on a node entry opens a separate view")
+            << QStringLiteral("node") << 0 << true << words("1:1 2:1");
+        QTest::newRow("double-clicking a task folder neither views nor expands it")
+            << QStringLiteral("tasks") << 0 << false << words("0:1");
+        QTest::newRow("Enter on a project views all its nodes")
+            << QStringLiteral("project") << int(Qt::Key_Return) << false << words("0:2");
+        QTest::newRow("Ctrl+Enter on a project views all its nodes too")
+            << QStringLiteral("project") << int(Qt::Key_Enter) << true << words("0:2");
+        QTest::newRow("Enter on a node views it")
+            << QStringLiteral("node") << int(Qt::Key_Enter) << false << words("0:2");
+        QTest::newRow("Ctrl+Enter on a node opens a separate view")
+            << QStringLiteral("node") << int(Qt::Key_Return) << true << words("1:1 2:1");
+        QTest::newRow("another key on a node does nothing")
+            << QStringLiteral("node") << int(Qt::Key_Space) << false << words("0:1");
+    }
+
+    void viewingFromTheTreeTakesOnlyProjectsAndNodes()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, key);
+        QFETCH(bool, control);
+        QFETCH(QStringList, shown);
+        showTree();
+        m_window->viewNode(m_nodes.last(), false);
+        ItemTree *tree = m_window->itemTree();
+        QTreeWidgetItem *chosen = entry(m_nodes.first(), target).first;
+        const bool expanded = chosen->isExpanded();
+        const Qt::KeyboardModifiers modifiers = control ? Qt::ControlModifier : Qt::NoModifier;
+        const QPoint at = tree->visualItemRect(chosen).center();
+        if (key == 0) {
+            // The first press of a real double click selects the entry.
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, modifiers, at);
+        } else {
+            tree->setCurrentItem(chosen);
+            QTest::keyClick(tree, Qt::Key(key), modifiers);
+        }
+        QCOMPARE(tree->currentItem(), chosen);
+        QCOMPARE(chosen->isExpanded(), expanded);
+        QCOMPARE(viewTexts(), shown);
+    }
+
+    void arrowKeysMoveTheTreeEntryButAnEventListSelectionMutesIt()
+    {
+        showTree();
+        choose(m_nodes.first(), QStringLiteral("project"));
+        QTest::keyClick(m_window->itemTree(), Qt::Key_Down);
+        QCOMPARE(m_window->itemTree()->currentItem(), m_nodes.first()->treeItem());
+        QCOMPARE(m_tracer->curCategory(), TracerItem::NODE);
+        // The node entry stays selected, but the current item is the list's range.
+        choose(m_nodes.first(), QStringLiteral("range"));
+        QTest::keyClick(m_window->itemTree(), Qt::Key_Return);
+        QVERIFY(views().isEmpty());
+        QCOMPARE(rightClick(m_nodes.first()->treeItem()), nullptr);
+        QCOMPARE(m_tracer->curCategory(), TracerItem::TASK_EVENT_RANGE);
     }
 };
 

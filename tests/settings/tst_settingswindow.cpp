@@ -100,12 +100,10 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("editorRight");
-        QTest::newRow("a spin box without position stands left of its title")
+        QTest::newRow("an editor without position stands left of its title")
             << 0 << QStringLiteral("recent_nodes_max_count")
             << QStringLiteral("items shown in Recent Nodes menu") << false;
-        QTest::newRow("the arrow width stands right of its title")
-            << 2 << QStringLiteral("packet_arrow_width") << QStringLiteral("Arrow width:") << true;
-        QTest::newRow("a colour box stands right of its title")
+        QTest::newRow("an editor positioned right stands right of its title")
             << 2 << QStringLiteral("usermarker_color") << QStringLiteral("userMarker color:") << true;
     }
 
@@ -115,7 +113,6 @@ private slots:
         QFETCH(QString, id);
         QFETCH(QString, title);
         QFETCH(bool, editorRight);
-
         SettingsWindow dialog;
         showAt(dialog, page);
         const QWidget *editor = dialog.editor(id);
@@ -134,16 +131,15 @@ private slots:
         QTest::addColumn<QVariant>("shown");  // the option index, or the colour
         const QString style = QStringLiteral("packet_receive_arrow_style");
         const QString sync = QStringLiteral("syncmarker_color");
-        const QVariant pink = QColor(255, 0, 128);
         QTest::newRow("dashdotted selects dash-dotted")
             << style << QVariant(QStringLiteral("dashdotted")) << QVariant(3);
         QTest::newRow("an absent style selects the default solid") << style << QVariant() << QVariant(0);
-        QTest::newRow("a style no option carries selects none")
+        QTest::newRow("a style no option carries, in other case, selects none")
             << style << QVariant(QStringLiteral("Dotted")) << QVariant(-1);
-        QTest::newRow("an absent colour shows its layout default") << sync << QVariant() << pink;
-        QTest::newRow("a colour's top byte is ignored") << sync << QVariant(0x12FF0080u) << pink;
-        QTest::newRow("a colour written as text, as it comes back from disk")
-            << sync << QVariant(QStringLiteral("4278255360")) << QVariant(QColor(0, 255, 0));
+        QTest::newRow("an absent colour shows its layout default")
+            << sync << QVariant() << QVariant(QColor(255, 0, 128));
+        QTest::newRow("a colour written as text, as it comes back from disk, shows without its top byte")
+            << sync << QVariant(QString::number(0x1200FF00u)) << QVariant(QColor(0, 255, 0));
     }
 
     void storedValueShowsInItsEditor()
@@ -151,7 +147,6 @@ private slots:
         QFETCH(QString, id);
         QFETCH(QVariant, stored);
         QFETCH(QVariant, shown);
-
         if (stored.isValid())
             openStore().setValue(QStringLiteral("settings/") + id, stored);
         const SettingsWindow dialog;
@@ -168,12 +163,9 @@ private slots:
     void buttonsStoreAnnounceAndHide_data()
     {
         QTest::addColumn<bool>("appliedBefore");
-        QTest::addColumn<int>("schema"); // the swimline radio to choose, -1 none
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("button");     // pressed after choosing Striped swimlines
         QTest::addColumn<QStringList>("writes"); // "id=stored value", in the order announced
         QTest::addColumn<bool>("visible");
-
-        const QString apply = QStringLiteral("settings_Apply");
         const QStringList eight{QStringLiteral("packet_arrow_width=1"),
                                 QStringLiteral("packet_transmit_arrow_style=solid"),
                                 QStringLiteral("packet_receive_arrow_style=solid"),
@@ -183,44 +175,35 @@ private slots:
                                 QStringLiteral("packet_receive_arrow_color=%1").arg(0xFF000080u),
                                 QStringLiteral("show_syncmarker_icons=show")};
         const QStringList striped{QStringLiteral("node_swimlines_schema=2")};
-        QTest::newRow(
-            "Apply without changes writes and announces the eight unstored settings in layout order")
-            << false << -1 << apply << eight << true;
-        QTest::newRow("a second Apply without changes writes and announces nothing")
-            << true << -1 << apply << QStringList() << true;
-        QTest::newRow("choosing Striped swimlines stores 2 and announces it once")
-            << true << 2 << apply << striped << true;
+        QTest::newRow("Apply after an Apply writes and announces only the change")
+            << true << QStringLiteral("settings_Apply") << striped << true;
         QTest::newRow("Cancel after a change writes and announces nothing and hides")
-            << false << 2 << QStringLiteral("settings_Cancel") << QStringList() << false;
-        QTest::newRow("OK writes and announces like Apply and hides")
-            << false << 2 << QStringLiteral("settings_OK") << striped + eight << false;
+            << false << QStringLiteral("settings_Cancel") << QStringList() << false;
+        QTest::newRow(
+            "OK writes and announces the change and the unstored settings in layout order and hides")
+            << false << QStringLiteral("settings_OK") << striped + eight << false;
     }
 
     void buttonsStoreAnnounceAndHide()
     {
         QFETCH(bool, appliedBefore);
-        QFETCH(int, schema);
         QFETCH(QString, button);
         QFETCH(QStringList, writes);
         QFETCH(bool, visible);
-
         SettingsWindow dialog;
         showAt(dialog, 2);
         if (appliedBefore)
             press(dialog, QStringLiteral("settings_Apply"));
-        if (schema >= 0)
-            qobject_cast<QRadioButton *>(dialog.editor(QStringLiteral("node_swimlines_schema"), schema))
-                ->click();
+        qobject_cast<QRadioButton *>(dialog.editor(QStringLiteral("node_swimlines_schema"), 2))->click();
         const QVariantMap before = storedSettings();
         QSignalSpy spy(theTracer, &Tracer::settingsUpdatingNotify);
 
         press(dialog, button);
         const QVariantMap after = storedSettings();
         QStringList heard;
-        for (const QList<QVariant> &arguments : std::as_const(spy)) {
-            const QString id = arguments.at(0).toString();
-            heard.append(id + QLatin1Char('=') + after.value(id).toString());
-        }
+        for (const QList<QVariant> &arguments : std::as_const(spy))
+            heard.append(arguments.at(0).toString() + QLatin1Char('=') +
+                         after.value(arguments.at(0).toString()).toString());
         QCOMPARE(heard, writes);
         int changed = 0;
         for (auto it = after.cbegin(); it != after.cend(); ++it)
@@ -234,13 +217,12 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<QColor>("answer");
         QTest::addColumn<QColor>("shown");
-        const QColor blue(0, 0, 255);
-        QTest::newRow("a left click takes the chosen colour") << int(Qt::LeftButton) << blue << blue;
-        QTest::newRow("a right click asks as well") << int(Qt::RightButton) << blue << blue;
+        QTest::newRow("a right click takes the chosen colour")
+            << int(Qt::RightButton) << QColor(Qt::blue) << QColor(Qt::blue);
         QTest::newRow("cancelling the colour dialog keeps the box's colour")
             << int(Qt::LeftButton) << QColor() << QColor(255, 0, 128);
         QTest::newRow("a translucent choice shows as it is stored, opaque")
-            << int(Qt::LeftButton) << QColor(0, 0, 255, 100) << blue;
+            << int(Qt::LeftButton) << QColor(0, 0, 255, 100) << QColor(Qt::blue);
     }
 
     void colourBoxAsksForAColourOnAnyButton()
@@ -248,7 +230,6 @@ private slots:
         QFETCH(int, button);
         QFETCH(QColor, answer);
         QFETCH(QColor, shown);
-
         SettingsWindow dialog;
         QStringList asked;
         QWidget *over = nullptr;
@@ -283,7 +264,6 @@ private slots:
     {
         QFETCH(QString, primary);
         QFETCH(QString, current);
-
         const QString layout =
             QStringLiteral("<layout primary_section=\"%1\"><section title=\"General\"/>"
                            "<section title=\"Look\"><section title=\"Deep\"/></section></layout>")

@@ -19,7 +19,6 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
@@ -372,19 +371,24 @@ private slots:
                                        action("action_ToggleTaskStats")};
         const QList<QWidget *> panels{m_window->itemTree(), m_window->propertyTable(),
                                       m_window->taskStatsArea()};
-        // Each panel toggled, and whether the splitter shows then: each goes last once.
-        const QList<QPair<int, bool>> steps{{TREE, true},  {PROPERTIES, true}, {STATS, false},
-                                            {STATS, true}, {TREE, true},       {STATS, true},
-                                            {TREE, false}, {PROPERTIES, true}, {PROPERTIES, false}};
-        for (const auto &[panel, splitterVisible] : steps) {
-            toggles.at(panel)->trigger();
-            QCOMPARE(m_window->leftSplitter()->isVisible(), splitterVisible);
-            for (int other = 0; other < panels.size(); ++other)
-                QCOMPARE(panels.at(other)->isVisibleTo(m_window.get()), toggles.at(other)->isChecked());
+        const auto show = [&](int panel, bool shown) {
+            if (toggles.at(panel)->isChecked() != shown)
+                toggles.at(panel)->trigger();
+        };
+        // Each panel hidden while none, either or both of the others are: the splitter goes with the last.
+        for (int panel = 0; panel < 3; ++panel) {
+            for (int othersHidden = 0; othersHidden < 4; ++othersHidden) {
+                show(panel, true);
+                for (const int other : {1, 2})
+                    show((panel + other) % 3, !(othersHidden & other));
+                show(panel, false);
+                QCOMPARE(m_window->leftSplitter()->isVisible(), othersHidden != 3);
+                for (int each = 0; each < 3; ++each)
+                    QCOMPARE(panels.at(each)->isVisibleTo(m_window.get()), toggles.at(each)->isChecked());
+            }
         }
-        QVERIFY(!toggles.at(STATS)->isChecked());
-        // Then the MDI area takes the whole width of the splitter row.
-        QTRY_COMPARE(m_window->mdiArea()->width(), m_window->mdiArea()->parentWidget()->width());
+        show(STATS, true);
+        QVERIFY(m_window->leftSplitter()->isVisible());
     }
 
     void openingThroughTheDialogLoadsAndViewsTheChosenFiles()
@@ -532,8 +536,7 @@ private slots:
 
     void recentListsKeepTheNewestFirstWithinTheirLimits()
     {
-        setRecentLimits(5, 5);
-        makeWindow();
+        makeWindow(); // limits of five
         // Opened again, an entry moves to the top or stays there; a sixth entry drops the oldest.
         for (const QString &name : words("p/a q/b p/a p/a r/c s/d t/e u/f"))
             m_window->addToRecentLists(QStringLiteral("/r/%1.trace").arg(name));
@@ -570,42 +573,24 @@ private slots:
         QVERIFY(m_tracer->projects().isEmpty());
     }
 
-    void chartCommandsFollowTheCurrentView_data()
-    {
-        QTest::addColumn<int>("nodes");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<bool>("linear");
-        QTest::addColumn<QString>("toggleText");
-        QTest::newRow("F9 on a one-node view switches to logarithmic")
-            << 1 << QStringLiteral("action_EventChart_ToggleMode") << false
-            << QStringLiteral("Logarythmic Mode (F9)");
-        QTest::newRow("F9 on a two-node view stays linear")
-            << 2 << QStringLiteral("action_EventChart_ToggleMode") << true
-            << QStringLiteral("Linear Mode (F9)");
-        QTest::newRow("the logarithmic entry does nothing to a two-node view")
-            << 2 << QStringLiteral("action_EventChart_LogMode") << true << QStringLiteral("Linear Mode (F9)");
-    }
-
-    void chartCommandsFollowTheCurrentView()
-    {
-        QFETCH(int, nodes);
-        QFETCH(QString, command);
-        QFETCH(bool, linear);
-        QFETCH(QString, toggleText);
-        NodeViewWindow *view = openView(nodes);
-        QCOMPARE(action("action_EventChart_LogMode")->isEnabled(), nodes == 1);
-        action(qPrintable(command))->trigger();
-        QCOMPARE(view->isLinearMode(), linear);
-        QCOMPARE(action("action_EventChart_ToggleMode")->text(), toggleText);
-        if (!linear) {
-            action("action_EventChart_ToggleMode")->trigger();
-            QVERIFY(view->isLinearMode());
-        }
-    }
-
-    void zoomAndHeaderCommandsReachTheView()
+    void chartCommandsReachTheCurrentView()
     {
         NodeViewWindow *view = openView(1);
+        QAction *toggle = action("action_EventChart_ToggleMode");
+        QAction *logMode = action("action_EventChart_LogMode");
+        toggle->trigger(); // F9 on a one-node view switches to logarithmic and back
+        QVERIFY(!view->isLinearMode());
+        QCOMPARE(toggle->text(), QStringLiteral("Logarythmic Mode (F9)"));
+        toggle->trigger();
+        QVERIFY(view->isLinearMode());
+        // Several nodes share one axis only in linear time: a second one turns the view linear.
+        logMode->trigger();
+        open("b.trace", 2);
+        QVERIFY(view->isLinearMode() && !logMode->isEnabled());
+        QCOMPARE(toggle->text(), QStringLiteral("Linear Mode (F9)"));
+        toggle->trigger();
+        QVERIFY(view->isLinearMode());
+
         QAction *zoomIn = action("action_EventChart_ZoomIn");
         QAction *zoomOut = action("action_EventChart_ZoomOut");
         // A fitted chart cannot zoom out any further.
@@ -621,9 +606,7 @@ private slots:
 
         action("action_EventChart_Synchro")->setChecked(false);
         QVERIFY(!view->isSynchronized());
-
         QAction *header = action("action_EventChart_ToggleHeader");
-        QVERIFY(m_tracer->externalHeader());
         header->trigger();
         QVERIFY(!m_tracer->externalHeader());
         QCOMPARE(header->text() + QLatin1Char('|') + header->toolTip(),
@@ -642,8 +625,12 @@ private slots:
             << QStringLiteral("action_TileViewsVertically") << 0 << 3;
         QTest::newRow("fitting gives every view the whole area")
             << QStringLiteral("action_UnwrapViews") << 0 << 3;
-        QTest::newRow("closing the active view leaves the others")
+        QTest::newRow("closing the active view keeps the others tabbed")
             << QStringLiteral("action_CloseView") << 0 << 2;
+        QTest::newRow("closing the active view's last node keeps the others tabbed")
+            << QStringLiteral("action_CloseNode") << 0 << 2;
+        QTest::newRow("closing the active view's project keeps the others tabbed")
+            << QStringLiteral("action_CloseProject") << 0 << 2;
         QTest::newRow("answering No to closing all keeps every view")
             << QStringLiteral("action_CloseAllViews") << int(QMessageBox::No) << 3;
         QTest::newRow("answering Yes to closing all closes them and disables the view groups")
@@ -658,12 +645,17 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, viewsLeft);
         makeWindow();
+        m_window->resize(1000, 700);
         m_window->show();
+        Node *node = nullptr;
         for (int i = 0; i < 3; ++i, ++m_dirCount) // one project, and so one view, per directory
-            open("a.trace", 1);
+            node = open("a.trace", 1);
         QMdiArea *area = m_window->mdiArea();
-        area->setViewMode(QMdiArea::SubWindowView);
-        area->setFixedSize(900, 600);
+        const bool tiled = command == QLatin1String("action_TileViewsVertically");
+        if (tiled || command == QLatin1String("action_UnwrapViews")) {
+            area->setViewMode(QMdiArea::SubWindowView);
+            area->setFixedSize(900, 600);
+        }
 
         QString question;
         if (answer != 0)
@@ -672,6 +664,8 @@ private slots:
             for (NodeViewWindow *view : views())
                 view->close();
         } else {
+            choose(node, command == QLatin1String("action_CloseProject") ? QStringLiteral("project")
+                                                                         : QStringLiteral("node"));
             action(qPrintable(command))->trigger();
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -681,64 +675,30 @@ private slots:
         const QList<NodeViewWindow *> left = views();
         QCOMPARE(left.size(), viewsLeft);
         QCOMPARE(viewGroups(), viewsLeft > 0 ? 2 : 0);
-        const bool tiled = command == QLatin1String("action_TileViewsVertically");
-        for (int i = 0; i < left.size() && (tiled || command == QLatin1String("action_UnwrapViews")); ++i)
+        for (int i = 0; i < left.size() && area->viewMode() == QMdiArea::SubWindowView; ++i)
             QCOMPARE(left.at(i)->geometry(), tiled ? QRect(0, i * 200, 900, 200) : QRect(0, 0, 900, 600));
-    }
-
-    void closingAViewKeepsTheAreaTabbed_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("Close Active View") << QStringLiteral("action_CloseView");
-        QTest::newRow("closing the view's last node") << QStringLiteral("action_CloseNode");
-        QTest::newRow("closing the view's project") << QStringLiteral("action_CloseProject");
-    }
-
-    void closingAViewKeepsTheAreaTabbed()
-    {
-        QFETCH(QString, command);
-        QPointer<NodeViewWindow> kept = openView(1);
-        ++m_dirCount; // a project, and so a view, of its own
-        Node *node = open("c.trace", 3);
-        QPointer<NodeViewWindow> closed = views().last();
-        QMdiArea *area = m_window->mdiArea();
-        QCOMPARE(area->activeSubWindow(), closed.data());
-        QVERIFY(closed->isMaximized());
-
-        choose(node, command == QLatin1String("action_CloseProject") ? QStringLiteral("project")
-                                                                     : QStringLiteral("node"));
-        action(qPrintable(command))->trigger();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-        QVERIFY(!closed);
+        if (viewsLeft != 2)
+            return;
+        // The area hands the closed view's maximized state on, and the next view opens as a tab too.
         QCOMPARE(area->viewMode(), QMdiArea::TabbedView);
-        QCOMPARE(area->activeSubWindow(), kept.data());
-        QVERIFY(kept->isMaximized());
-        QCOMPARE(kept->geometry(), area->viewport()->rect());
-        // And the next view opens as a tab too.
-        ++m_dirCount;
+        QVERIFY(area->activeSubWindow()->isMaximized());
+        QCOMPARE(area->activeSubWindow()->geometry(), area->viewport()->rect());
         open("d.trace", 4);
         QVERIFY(views().last()->isMaximized());
-        QCOMPARE(area->findChild<QTabBar *>()->count(), 2);
+        QCOMPARE(area->findChild<QTabBar *>()->count(), 3);
     }
 
-    void settingsAppliedInTheDialogReachMenusAndChartsAtOnce()
+    void settingsDialogIsModalAndOneAtATimeAndItsOkReachesTheMenus()
     {
-        setRecentLimits(5, 5);
-        NodeViewWindow *view = openView(2);
-        QCOMPARE(entryTexts("menu_RecentNodes").size(), 2);
-
+        makeWindow();
+        for (const QString &name : words("a b"))
+            m_window->addToRecentLists(QStringLiteral("/r/%1.trace").arg(name));
         action("action_Settings")->trigger();
         QPointer<SettingsWindow> first = m_window->settingsWindow();
         QVERIFY(first && first->isVisible() && first->isModal());
         qobject_cast<QSpinBox *>(first->editor(QStringLiteral("recent_nodes_max_count")))->setValue(1);
-        qobject_cast<QRadioButton *>(first->editor(QStringLiteral("node_swimlines_schema"), 2))
-            ->setChecked(true);
         QTest::mousePress(first->findChild<QPushButton *>(QStringLiteral("settings_OK")), Qt::LeftButton);
-
-        QVERIFY(!first->isVisible());
-        QCOMPARE(entryTexts("menu_RecentNodes").size(), 1);
-        QCOMPARE(view->chart()->renderer().settings().swimlineSchema, 2);
+        QCOMPARE(entryTexts("menu_RecentNodes"), QStringList{QStringLiteral("/r/b.trace")});
         // A hidden dialog does not stay around until the window goes.
         action("action_Settings")->trigger();
         QVERIFY(!first);

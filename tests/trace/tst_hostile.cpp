@@ -1,9 +1,9 @@
 #include "app/tracer.h"
+#include "hostileinputs.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
-#include "tracefixture.h"
 #include "views/nodeviewwindow.h"
 
 #include <QCryptographicHash>
@@ -17,30 +17,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using TraceFixture::eventXml;
-using TraceFixture::traceFile;
+using HostileInputs::fourGigabytes;
+using HostileInputs::longTrace;
+using HostileInputs::smallTrace;
 
 namespace {
 
 // Puts a file that is not what its name claims, as they come from the field, at a path.
 using Build = std::function<void(const QString &path)>;
-
-constexpr qint64 fourGigabytes = qint64(4) << 30;
-
-QByteArray smallTrace(int nodeId)
-{
-    return traceFile(nodeId, "<tasks><task id=\"1\" name=\"Worker\"/></tasks>\n",
-                     eventXml(0, 10, 0, 0x101) + eventXml(1, 20, 0, 0x101));
-}
-
-// More events than a load reads before it first reports its progress (16384).
-QByteArray longTrace(int nodeId, int events = 20000)
-{
-    QByteArray list;
-    for (int i = 0; i < events; ++i)
-        list += eventXml(i % 2, quint32(10 * i), 0, 0x101 + i % 2);
-    return traceFile(nodeId, QByteArray(), list);
-}
 
 void writeFile(const QString &path, const QByteArray &contents)
 {
@@ -183,11 +167,6 @@ private slots:
                 m_whileRead = [=] { change(path); };
             });
         };
-        const auto xmlDeclared = [](const char *encoding, const QByteArray &contents) {
-            return QByteArray(contents).replace("<?xml version=\"1.0\"?>",
-                                                "<?xml version=\"1.0\" encoding=\"" + QByteArray(encoding) +
-                                                    "\"?>");
-        };
         const QString cantOpen = QStringLiteral("Can't open tracefile '%1'.");
         const QString stopped = QStringLiteral(" Parsing has been stopped.\nLine: ");
         const QString entities = QStringLiteral("Entity declarations are not supported.") + stopped;
@@ -209,9 +188,7 @@ private slots:
                 QVERIFY(QFile::setPermissions(path, QFile::Permissions()));
             },
             cantOpen);
-        refused("a file cut off in the middle of an element",
-                file("<?xml version=\"1.0\"?>\n<node id=\"7\">\n<trace lowCounterHz=\"0\" "
-                     "highCounterHz=\"1000\">\n<event type=\"0\" lowCou"),
+        refused("a file cut off in the middle of an element", file(HostileInputs::cutOffInElement()),
                 QStringLiteral("unexpected end of file\nLine: 4, column: 23"));
         refused("a file truncated while it is read",
                 changedWhileRead([](const QString &path) { QVERIFY(QFile::resize(path, 1000)); }),
@@ -228,48 +205,24 @@ private slots:
         refused("a sparse file of four gigabytes of zeros", file(QByteArray(), fourGigabytes),
                 QStringLiteral("error occurred while parsing element\nLine: 1, column: 1"));
         refused("a trace that ends in four gigabytes of zeros",
-                file(longTrace(7, 100).chopped(int(qstrlen("</trace>\n</node>\n"))), fourGigabytes),
+                file(HostileInputs::beforeZeroTail(), fourGigabytes),
                 QStringLiteral("Tracefile '%2' is empty or corrupted."));
-        refused("elements nested a hundred thousand deep",
-                file("<node id=\"7\">" + QByteArray("<a>").repeated(100000) +
-                     QByteArray("</a>").repeated(100000) + "</node>"),
+        refused("elements nested a hundred thousand deep", file(HostileInputs::nestedDeep()),
                 QStringLiteral("Elements are nested more than 256 levels deep.") + stopped +
                     QStringLiteral("1, column: %n"));
-        QByteArray laughs = "<!ENTITY lol0 \"lol\">\n";
-        for (int i = 1; i < 10; ++i)
-            laughs += "<!ENTITY lol" + QByteArray::number(i) + " \"" +
-                      ("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
-        refused("a billion laughs",
-                file("<?xml version=\"1.0\"?>\n<!DOCTYPE node [\n" + laughs +
-                     "]>\n<node id=\"7\" name=\"&lol9;\"/>\n"),
+        refused("a billion laughs", file(HostileInputs::billionLaughs()),
                 entities + QStringLiteral("3, column: 20"));
-        // Each reference stays below the limit for one entity; together a million events from 64 kB.
-        refused("one entity referenced twenty thousand times",
-                file("<?xml version=\"1.0\"?>\n<!DOCTYPE node [\n<!ENTITY e '" +
-                     eventXml(1, 5).trimmed().repeated(55) + "'>\n]>\n" +
-                     traceFile(7, QByteArray(), QByteArray("&e;").repeated(20000)).mid(22)),
+        refused("one entity referenced twenty thousand times", file(HostileInputs::entityReferencedOften()),
                 entities + QStringLiteral("3, column: 3864"));
-        QByteArray tasks = "<tasks>";
-        for (int id = 0; id < 5000; ++id)
-            tasks += "<task id=\"" + QByteArray::number(id) + "\" name=\"x\"/>";
-        refused("five thousand declared tasks", file(traceFile(7, tasks + "</tasks>\n", eventXml(0, 10))),
+        refused("five thousand declared tasks", file(HostileInputs::tooManyTasks()),
                 QStringLiteral("More than 4096 tasks are declared.") + stopped +
                     QStringLiteral("3, column: 105418"));
-        loads("an attribute of eight megabytes loads",
-              file(traceFile(7, QByteArray(), eventXml(0, 10))
-                       .replace("name=\"n7\"", "name=\"" + QByteArray(8 << 20, 'x') + '"')),
-              1, QString(8 << 20, QLatin1Char('x')));
-        loads("bytes that are no UTF-8 load as replacement characters",
-              file(xmlDeclared("UTF-8", traceFile(7, QByteArray(), eventXml(0, 10)))
-                       .replace("name=\"n7\"", "name=\"W\xe4rme\"")),
-              1, QStringLiteral("W\uFFFDrme"));
-        const QString utf16 = QString::fromLatin1(
-            xmlDeclared("UTF-16", traceFile(7, QByteArray(), eventXml(0, 10) + eventXml(1, 20)))
-                .replace("\n", "\r\n"));
-        loads("UTF-16 with a byte-order mark and CR LF loads",
-              file(QByteArray("\xFF\xFE") +
-                   QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2)),
-              2, QStringLiteral("n7"));
+        loads("an attribute of eight megabytes loads", file(HostileInputs::bigAttribute()), 1,
+              QString(8 << 20, QLatin1Char('x')));
+        loads("bytes that are no UTF-8 load as replacement characters", file(HostileInputs::notUtf8()), 1,
+              QStringLiteral("W\uFFFDrme"));
+        loads("UTF-16 with a byte-order mark and CR LF loads", file(HostileInputs::utf16WithBom()), 2,
+              QStringLiteral("n7"));
         loads(
             "a link to a trace loads the trace",
             [](const QString &path) {

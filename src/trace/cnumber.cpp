@@ -1,5 +1,6 @@
 #include "trace/cnumber.h"
 
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -21,15 +22,21 @@ bool isSpace(char16_t u)
     return u == ' ' || u == '\t' || u == '\n' || u == '\r';
 }
 
+// The digit's value in any base up to 16; 99 for a character that is none.
+// A table: every number of every event passes through here.
 int digitValue(char16_t u)
 {
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return 99;
+    static constexpr std::array<quint8, 128> values = [] {
+        std::array<quint8, 128> table{};
+        for (quint8 &value : table)
+            value = 99;
+        for (int c = '0'; c <= '9'; ++c)
+            table[c] = quint8(c - '0');
+        for (int c = 'a'; c <= 'f'; ++c)
+            table[c] = table[c - 'a' + 'A'] = quint8(c - 'a' + 10);
+        return table;
+    }();
+    return u < values.size() ? values[u] : 99;
 }
 
 // The literal's magnitude and sign; nullopt for anything that is no literal or

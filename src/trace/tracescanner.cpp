@@ -225,25 +225,11 @@ TraceScanner::Step TraceScanner::item(Sink *sink)
 TraceScanner::Step TraceScanner::startTag(Sink *sink)
 {
     const char *const data = m_buffer.constData();
-    const char *const end = data + m_size;
     const char *p = skip(data + m_pos + 1, NameChar);
     const QLatin1String name(data + m_pos + 1, p - data - m_pos - 1);
     std::array<bool, MaxAttributes> references{};
-    m_attributes.m_count = 0;
-    m_attributes.m_nameBits = 0;
-    for (;;) {
-        const char *const spaceStart = p;
-        p = skip(p, Space);
-        if (*p == '>' || (*p == '/' && p[1] == '>'))
-            break;
-        if (end - p < 2)
-            return Step::NeedMore;
-        if (p == spaceStart || m_attributes.m_count == MaxAttributes)
-            return Step::NotUnderstood;
-        const Step step = attribute(p, end, references[size_t(m_attributes.m_count)]);
-        if (step != Step::Done)
-            return step;
-    }
+    if (const Step step = attributes(p, data + m_size, references); step != Step::Done)
+        return step;
     const bool empty = *p == '/';
     m_pos = p + (empty ? 2 : 1) - data;
     if (tooLongWithoutStartTag() || (!empty && !pushName(name)))
@@ -258,6 +244,26 @@ TraceScanner::Step TraceScanner::startTag(Sink *sink)
     if (sink && (!sink->startTag(name, m_attributes) || (empty && !sink->endTag())))
         return Step::Refused;
     return Step::Done;
+}
+
+TraceScanner::Step TraceScanner::attributes(const char *&p, const char *end,
+                                            std::array<bool, MaxAttributes> &references)
+{
+    m_attributes.m_count = 0;
+    m_attributes.m_nameBits = 0;
+    for (;;) {
+        const char *const spaceStart = p;
+        p = skip(p, Space);
+        if (*p == '>' || (*p == '/' && p[1] == '>'))
+            return Step::Done;
+        if (end - p < 2)
+            return Step::NeedMore;
+        if (p == spaceStart || m_attributes.m_count == MaxAttributes)
+            return Step::NotUnderstood;
+        const Step step = attribute(p, end, references[size_t(m_attributes.m_count)]);
+        if (step != Step::Done)
+            return step;
+    }
 }
 
 TraceScanner::Step TraceScanner::attribute(const char *&at, const char *end, bool &references)

@@ -22,13 +22,13 @@ class QIODevice;
 class TraceScanner
 {
 public:
-    // Elements open at once; the reader gives up far earlier than a deeper file.
+    // Elements open at once: the node's handler refuses deeper files anyway.
     static constexpr int MaxDepth = 256;
     static constexpr int MaxAttributes = 16;
     static constexpr int MaxNameLength = 64;
     // The general reader ends a file that runs 2^24 characters without a
-    // start tag (see Node); the scanner leaves every file that comes within
-    // 1 MiB of that to it, so that both agree on where the limit lies.
+    // start tag (see NodeReader); the scanner leaves every file that comes
+    // within 1 MiB of that to it, so that both agree on where the limit lies.
     static constexpr qint64 MaxBytesWithoutStartTag = (qint64(1) << 24) - (qint64(1) << 20);
 
     // The attributes of one start tag, valid while the sink looks at them.
@@ -80,7 +80,9 @@ public:
     // file would fault when the file shrinks under it, a block read just ends.
     explicit TraceScanner(QIODevice *device);
 
-    // Reads the file from its start; a null sink only checks it.
+    // Reads the file from its start, with the device's text mode off (the
+    // general reader keeps carriage returns too); a null sink only checks it.
+    // The device's position is left anywhere. Each scan reads the file anew.
     Result scan(Sink *sink);
     // Bytes of the file passed so far: during a scan, up to the current tag.
     qint64 position() const { return m_bufferOffset + m_pos; }
@@ -118,9 +120,10 @@ private:
     Step declaration();
     Step startTag(Sink *sink);
     Step endTag(Sink *sink);
+    // Reads the attributes up to the tag's end, where `p` then stands: '>' or "/>".
+    Step attributes(const char *&p, const char *end, std::array<bool, MaxAttributes> &references);
     Step attribute(const char *&p, const char *end, bool &references);
     void replaceReferences(QLatin1String &value);
-    bool skipSpace();
     bool refill();
     bool pushName(QLatin1String name);
     bool popName(QLatin1String name);

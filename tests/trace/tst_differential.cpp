@@ -281,6 +281,11 @@ private slots:
         row("content after the root", canvas() + "<node id=\"4\"/>", false);
         row("blanks after the root", canvas() + " \r\n\t", true);
         row("a 0 byte after the root", canvas() + '\0', false);
+        // The XML reader gives up 2^24 characters after the last start tag;
+        // the scanner leaves whatever comes near that to it.
+        const qint64 limit = TraceScanner::MaxBytesWithoutStartTag;
+        row("blanks after the root up to the scanner's limit", canvas() + QByteArray(limit - 100, ' '), true);
+        row("blanks after the root beyond the reader's limit", canvas() + QByteArray(17 << 20, ' '), false);
         row("only a declaration", QByteArray(declaration), false);
         row("only blanks", "  \n", false);
         row("an empty root element", "<node id=\"5\"/>", true);

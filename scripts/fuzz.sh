@@ -22,9 +22,15 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 
 failed=""
-for harness in load handoff; do
+for harness in load differential handoff; do
+    seeds="$root/fuzz/corpus/$harness"
     case $harness in
     load) options="-dict=$root/fuzz/trace.dict -max_len=16384" ;;
+    # Both readers of a trace file, from the load's seeds.
+    differential)
+        options="-dict=$root/fuzz/trace.dict -max_len=16384"
+        seeds="$root/fuzz/corpus/load"
+        ;;
     handoff) options="-dict=$root/fuzz/handoff.dict -max_len=1100" ;;
     esac
     corpus="$build/corpus/$harness"
@@ -34,7 +40,7 @@ for harness in load handoff; do
     # New inputs go to the first directory; the seeds are only read.
     # shellcheck disable=SC2086
     if "$build/fuzz_$harness" $options -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$root/fuzz/corpus/$harness" >"$log" 2>&1; then
+        -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$seeds" >"$log" 2>&1; then
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
         time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log")
         echo "fuzz_$harness: $runs executions in $time s without a finding"

@@ -1,26 +1,42 @@
 #include "trace/cnumber.h"
 
+#include <array>
 #include <limits>
 #include <optional>
 
 namespace {
 
-bool isSpace(QChar c)
+// One character of either kind of text, as UTF-16.
+char16_t unit(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-           c == QLatin1Char('\r');
+    return c.unicode();
 }
 
-int digitValue(QChar c)
+char16_t unit(QLatin1Char c)
 {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return 99;
+    return c.unicode();
+}
+
+bool isSpace(char16_t u)
+{
+    return u == ' ' || u == '\t' || u == '\n' || u == '\r';
+}
+
+// The digit's value in any base up to 16; 99 for a character that is none.
+// A table: every number of every event passes through here.
+int digitValue(char16_t u)
+{
+    static constexpr std::array<quint8, 128> values = [] {
+        std::array<quint8, 128> table{};
+        for (quint8 &value : table)
+            value = 99;
+        for (int c = '0'; c <= '9'; ++c)
+            table[c] = quint8(c - '0');
+        for (int c = 'a'; c <= 'f'; ++c)
+            table[c] = table[c - 'a' + 'A'] = quint8(c - 'a' + 10);
+        return table;
+    }();
+    return u < values.size() ? values[u] : 99;
 }
 
 // The literal's magnitude and sign; nullopt for anything that is no literal or
@@ -31,36 +47,39 @@ struct Literal
     quint64 magnitude = 0;
 };
 
-std::optional<Literal> parse(QStringView text)
+// Written once for both kinds of text, so that they cannot read differently.
+template<typename Text> std::optional<Literal> parse(Text text)
 {
-    while (!text.isEmpty() && isSpace(text.front()))
-        text = text.mid(1);
-    while (!text.isEmpty() && isSpace(text.back()))
-        text.chop(1);
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isSpace(unit(text[begin])))
+        ++begin;
+    while (end > begin && isSpace(unit(text[end - 1])))
+        --end;
 
     Literal literal;
-    if (!text.isEmpty() && (text.front() == QLatin1Char('+') || text.front() == QLatin1Char('-'))) {
-        literal.negative = text.front() == QLatin1Char('-');
-        text = text.mid(1);
+    if (begin < end && (unit(text[begin]) == '+' || unit(text[begin]) == '-')) {
+        literal.negative = unit(text[begin]) == '-';
+        ++begin;
     }
-    if (text.isEmpty())
+    if (begin == end)
         return std::nullopt;
 
     int base = 10;
-    if (text.size() > 1 && text[0] == QLatin1Char('0') &&
-        (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
+    if (end - begin > 1 && unit(text[begin]) == '0' &&
+        (unit(text[begin + 1]) == 'x' || unit(text[begin + 1]) == 'X')) {
         base = 16;
-        text = text.mid(2);
-        if (text.isEmpty())
+        begin += 2;
+        if (begin == end)
             return std::nullopt;
-    } else if (text.size() > 1 && text[0] == QLatin1Char('0')) {
+    } else if (end - begin > 1 && unit(text[begin]) == '0') {
         base = 8;
-        text = text.mid(1);
+        ++begin;
     }
 
     constexpr quint64 limit = quint64(1) << 33;
-    for (const QChar c : text) {
-        const int digit = digitValue(c);
+    for (; begin < end; ++begin) {
+        const int digit = digitValue(unit(text[begin]));
         if (digit >= base)
             return std::nullopt;
         literal.magnitude = literal.magnitude * base + digit;
@@ -70,11 +89,7 @@ std::optional<Literal> parse(QStringView text)
     return literal;
 }
 
-} // namespace
-
-namespace CNumber {
-
-qint32 toInt32(QStringView text)
+template<typename Text> qint32 int32From(Text text)
 {
     const auto literal = parse(text);
     if (!literal)
@@ -85,7 +100,7 @@ qint32 toInt32(QStringView text)
     return qint32(value);
 }
 
-quint32 toUInt32(QStringView text)
+template<typename Text> quint32 uint32From(Text text)
 {
     const auto literal = parse(text);
     if (!literal || (literal->negative && literal->magnitude != 0))
@@ -93,6 +108,30 @@ quint32 toUInt32(QStringView text)
     if (literal->magnitude > std::numeric_limits<quint32>::max())
         return 0;
     return quint32(literal->magnitude);
+}
+
+} // namespace
+
+namespace CNumber {
+
+qint32 toInt32(QStringView text)
+{
+    return int32From(text);
+}
+
+qint32 toInt32(QLatin1String text)
+{
+    return int32From(text);
+}
+
+quint32 toUInt32(QStringView text)
+{
+    return uint32From(text);
+}
+
+quint32 toUInt32(QLatin1String text)
+{
+    return uint32From(text);
 }
 
 } // namespace CNumber

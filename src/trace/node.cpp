@@ -3,13 +3,12 @@
 #include "trace/eventcatalogue.h"
 #include "trace/hub.h"
 #include "trace/itempresenter.h"
+#include "trace/nodereader.h"
 #include "trace/project.h"
 #include "trace/task.h"
-#include "trace/xmlnodehandler.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QXmlSimpleReader>
 
 #include <algorithm>
 #include <cmath>
@@ -21,9 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Events read before the event vector is sized from the bytes they took.
-constexpr int reserveProbe = 4096;
 
 // Opens `path` for reading when it is a regular file (a link is followed).
 // A FIFO would block the open and the read, a device would never end, a
@@ -46,52 +42,10 @@ bool openRegularFile(QFile &file, const QString &path)
     return true;
 }
 
-// Hands the file to the reader chunk by chunk and ends the document early
-// when the reader has taken more than MaxCharsWithoutStartTag characters
-// since the last chunk in which a start tag began. The reader keeps a text,
-// comment or attribute whole in memory, so a trace whose end is gigabytes of
-// zeros (a crash before the data reached the disk, or a file extended by
-// hand) would otherwise take twice that in memory. Traces have a start tag
-// every hundred bytes or so; an attribute may still run to megabytes.
-class TraceInputSource : public QXmlInputSource
-{
-public:
-    static constexpr qint64 MaxCharsWithoutStartTag = qint64(1) << 24;
-
-    TraceInputSource(QIODevice *device, const Node::XmlNodeHandler &handler)
-        : QXmlInputSource(device)
-        , m_handler(handler)
-    {}
-
-    bool overrun() const { return m_overrun; }
-
-protected:
-    void fetchData() override
-    {
-        if (m_handler.startTagCount() != m_startTagsAtMark) {
-            m_startTagsAtMark = m_handler.startTagCount();
-            m_charsSinceMark = 0;
-        }
-        if (!m_overrun)
-            QXmlInputSource::fetchData();
-        m_charsSinceMark += data().size();
-        if (m_charsSinceMark > MaxCharsWithoutStartTag) {
-            m_overrun = true;
-            setData(QString());
-        }
-    }
-
-private:
-    const Node::XmlNodeHandler &m_handler;
-    quint64 m_startTagsAtMark = 0;
-    qint64 m_charsSinceMark = 0;
-    bool m_overrun = false;
-};
-
 } // namespace
 
 Node::Node(const QString &path, Project *project, int origin, const EventCatalogue *catalogue,
-           const LoadProgress &progress)
+           const LoadProgress &progress, ReadMode mode)
     : TracerItem(NODE)
     , m_project(project)
     , m_origin(origin)
@@ -107,7 +61,7 @@ Node::Node(const QString &path, Project *project, int origin, const EventCatalog
         throw QStringLiteral("Can't open tracefile '%1'.").arg(m_traceFileName);
 
     createTreeEntries();
-    read(&file, path, progress);
+    NodeReader(*this, &file, path, progress).read(mode);
     finish();
     if (ItemPresenter *presenter = ItemPresenter::current(); presenter && treeItem())
         presenter->setEntryText(treeItem(), label());
@@ -166,24 +120,25 @@ void Node::reserveFromProgress(qint64 bytesRead, qint64 fileSize)
     }
 }
 
-void Node::read(QIODevice *device, const QString &path, const LoadProgress &progress)
+void Node::clearContent()
 {
-    XmlNodeHandler handler(this);
-    handler.setSizeProbe(device, reserveProbe);
-    handler.setProgress(device, progress);
-    XmlNodeErrorHandler errorHandler;
-    QXmlSimpleReader reader;
-    reader.setContentHandler(&handler);
-    reader.setDeclHandler(&handler);
-    reader.setErrorHandler(&errorHandler);
-    TraceInputSource source(device, handler);
-    const bool ok = reader.parse(&source, false);
-    if (source.overrun())
-        throw QStringLiteral("Tracefile '%1' is empty or corrupted.").arg(path);
-    if (!errorHandler.message().isEmpty())
-        throw errorHandler.message();
-    if (!ok)
-        throw QStringLiteral("Tracefile '%1' is empty or corrupted.").arg(path);
+    // As the destructor: children before parents.
+    m_currentTask = m_previousTask = nullptr;
+    m_currentTaskId = m_previousTaskId = 0;
+    std::vector<TraceEvent>().swap(m_events);
+    m_packetRefs.clear();
+    m_packetKeys.clear();
+    m_services.clear();
+    m_remoteHubs.clear();
+    m_hubs.clear();
+    m_tasks.clear();
+    m_nodeId = 0;
+    m_name.clear();
+    m_firstSeq = m_lastSeq = m_totalTime = 0;
+    m_logLength = 0;
+    m_logLengthInt = 0;
+    m_lowCounterHz = m_highCounterHz = 0;
+    m_inTimeOrder = -1;
 }
 
 void Node::setCounterFrequencies(quint32 lowCounterHz, quint32 highCounterHz)

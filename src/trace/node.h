@@ -48,12 +48,17 @@ public:
     // file's size, both in bytes.
     using LoadProgress = std::function<void(qint64 bytesRead, qint64 fileSize)>;
 
+    // How a file is read: by the trace scanner, which hands every file it does
+    // not fully understand to the XML reader, or by the XML reader alone, to
+    // compare the two. Both give the same node and the same messages.
+    enum class ReadMode { ScanFirst, XmlReaderOnly };
+
     // Reads the trace file at `path` into a node of `project`, matching its
     // services and event types against `catalogue` (null: nothing matches).
     // Throws the finished user message as a QString when the file cannot be
     // opened or read; nothing of the node survives that.
     Node(const QString &path, Project *project, int origin, const EventCatalogue *catalogue,
-         const LoadProgress &progress = {});
+         const LoadProgress &progress = {}, ReadMode mode = ReadMode::ScanFirst);
     // An empty node, filled by hand through setCounterFrequencies(), addEvent()
     // and finish(): for generators and tests that build events directly.
     explicit Node(int nodeId = 0, Project *project = nullptr, const EventCatalogue *catalogue = nullptr);
@@ -131,9 +136,12 @@ public:
 
 private:
     friend class XmlNodeHandler;
+    friend class NodeReader;
 
     void createTreeEntries();
-    void read(QIODevice *device, const QString &path, const LoadProgress &progress);
+    // Back to the state before the file was read: no tasks, hubs, services,
+    // events or sums, node id 0, no name.
+    void clearContent();
     void reserveFromProgress(qint64 bytesRead, qint64 fileSize);
     Hub *hubFor(int hubNodeId, int hubId);
     bool isCatalogued(qint32 type);

@@ -5,19 +5,22 @@
 #include "trace/hub.h"
 #include "trace/task.h"
 
-#include <QIODevice>
-
 namespace {
 
 // An attribute counts as missing when it is absent and when it is empty.
-bool has(const QXmlAttributes &atts, QLatin1String name)
+template<typename Attributes> bool has(const Attributes &atts, QLatin1String name)
 {
     return !atts.value(name).isEmpty();
 }
 
-qint32 int32(const QXmlAttributes &atts, QLatin1String name)
+template<typename Attributes> qint32 int32(const Attributes &atts, QLatin1String name)
 {
     return CNumber::toInt32(atts.value(name));
+}
+
+template<typename Attributes> QString text(const Attributes &atts, QLatin1String name)
+{
+    return QString(atts.value(name));
 }
 
 } // namespace
@@ -47,6 +50,17 @@ bool Node::XmlNodeHandler::tooManyDeclared(const char *what)
 bool Node::XmlNodeHandler::startElement(const QString &, const QString &localName, const QString &,
                                         const QXmlAttributes &atts)
 {
+    return element(localName, atts);
+}
+
+bool Node::XmlNodeHandler::startTag(QLatin1String name, const TraceScanner::Attributes &atts)
+{
+    return element(name, atts);
+}
+
+template<typename Name, typename Attributes>
+bool Node::XmlNodeHandler::element(const Name &localName, const Attributes &atts)
+{
     ++m_startTags;
     if (++m_depth > MaxDepth) {
         return fail(QStringLiteral("Elements are nested more than %1 levels deep. Parsing has been stopped.")
@@ -74,20 +88,21 @@ bool Node::XmlNodeHandler::startElement(const QString &, const QString &localNam
     return true;
 }
 
-bool Node::XmlNodeHandler::readNode(const QXmlAttributes &atts)
+template<typename Attributes> bool Node::XmlNodeHandler::readNode(const Attributes &atts)
 {
     if (!has(atts, QLatin1String("id")))
         return fail(QStringLiteral("NodeID is not found in the <node> tag. Parsing has been stopped."));
     m_node->m_nodeId = int32(atts, QLatin1String("id"));
     m_nodeIdSeen = true;
     if (has(atts, QLatin1String("name"))) {
-        m_node->m_name = atts.value(QLatin1String("name"));
+        m_node->m_name = text(atts, QLatin1String("name"));
         m_nodeNameSeen = true;
     }
     return true;
 }
 
-bool Node::XmlNodeHandler::checkDeclaration(const QXmlAttributes &atts, bool folderSeen, const char *element)
+template<typename Attributes>
+bool Node::XmlNodeHandler::checkDeclaration(const Attributes &atts, bool folderSeen, const char *element)
 {
     // Task, hub and service declarations share their checks and messages.
     if (!folderSeen)
@@ -103,7 +118,7 @@ bool Node::XmlNodeHandler::checkDeclaration(const QXmlAttributes &atts, bool fol
     return true;
 }
 
-bool Node::XmlNodeHandler::readTask(const QXmlAttributes &atts)
+template<typename Attributes> bool Node::XmlNodeHandler::readTask(const Attributes &atts)
 {
     if (!checkDeclaration(atts, m_tasksSeen, "task"))
         return false;
@@ -112,12 +127,12 @@ bool Node::XmlNodeHandler::readTask(const QXmlAttributes &atts)
         return true;
     if (m_node->m_tasks.size() >= MaxDeclared)
         return tooManyDeclared("tasks");
-    m_node->m_tasks.insert(id, QSharedPointer<Task>::create(id, atts.value(QLatin1String("name")), m_node,
+    m_node->m_tasks.insert(id, QSharedPointer<Task>::create(id, text(atts, QLatin1String("name")), m_node,
                                                             Task::ROLE_FROM_NAME, QColor(Qt::black)));
     return true;
 }
 
-bool Node::XmlNodeHandler::readHub(const QXmlAttributes &atts)
+template<typename Attributes> bool Node::XmlNodeHandler::readHub(const Attributes &atts)
 {
     if (!checkDeclaration(atts, m_hubsSeen, "hub"))
         return false;
@@ -126,19 +141,19 @@ bool Node::XmlNodeHandler::readHub(const QXmlAttributes &atts)
         return true;
     if (m_node->m_hubs.size() >= MaxDeclared)
         return tooManyDeclared("hubs");
-    m_node->m_hubs.insert(id, QSharedPointer<Hub>::create(id, atts.value(QLatin1String("name")), m_node,
+    m_node->m_hubs.insert(id, QSharedPointer<Hub>::create(id, text(atts, QLatin1String("name")), m_node,
                                                           m_node->m_nodeId, QColor(Qt::black), true));
     return true;
 }
 
-bool Node::XmlNodeHandler::readService(const QXmlAttributes &atts)
+template<typename Attributes> bool Node::XmlNodeHandler::readService(const Attributes &atts)
 {
     if (!checkDeclaration(atts, m_servicesSeen, "service"))
         return false;
 
     NodeServiceInfo info;
     info.id = qint16(quint16(int32(atts, QLatin1String("id")) & 0xFFFF));
-    info.name = atts.value(QLatin1String("name"));
+    info.name = text(atts, QLatin1String("name"));
     // First catalogue name contained in the declared one wins; the last
     // entry's empty name is contained in every name.
     const QVector<ServiceInfo> none;
@@ -155,7 +170,7 @@ bool Node::XmlNodeHandler::readService(const QXmlAttributes &atts)
     return true;
 }
 
-bool Node::XmlNodeHandler::readTrace(const QXmlAttributes &atts)
+template<typename Attributes> bool Node::XmlNodeHandler::readTrace(const Attributes &atts)
 {
     m_traceSeen = true;
     if (!has(atts, QLatin1String("lowCounterHz")))
@@ -171,7 +186,7 @@ bool Node::XmlNodeHandler::readTrace(const QXmlAttributes &atts)
     return true;
 }
 
-bool Node::XmlNodeHandler::readEvent(const QXmlAttributes &atts)
+template<typename Attributes> bool Node::XmlNodeHandler::readEvent(const Attributes &atts)
 {
     if (!m_traceSeen)
         return fail(QStringLiteral("<trace> tag is not found. Parsing has been stopped."));
@@ -183,23 +198,23 @@ bool Node::XmlNodeHandler::readEvent(const QXmlAttributes &atts)
             "Attribute 'highCounterHz' is not found in the <trace> tag. Parsing has been stopped."));
 
     // One lookup per attribute: an event is the hot path of the whole load.
-    const QString type = atts.value(QLatin1String("type"));
+    const auto type = atts.value(QLatin1String("type"));
     if (type.isEmpty())
         return fail(
             QStringLiteral("Attribute 'type' is not found in the <event> tag. Parsing has been stopped."));
-    const QString low = atts.value(QLatin1String("lowCounter"));
+    const auto low = atts.value(QLatin1String("lowCounter"));
     if (low.isEmpty())
         return fail(QStringLiteral(
             "Attribute 'lowCounter' is not found in the <event> tag. Parsing has been stopped."));
-    const QString high = atts.value(QLatin1String("highCounter"));
+    const auto high = atts.value(QLatin1String("highCounter"));
     if (high.isEmpty())
         return fail(QStringLiteral(
             "Attribute 'highCounter' is not found in the <event> tag. Parsing has been stopped."));
-    const QString param1 = atts.value(QLatin1String("param1"));
+    const auto param1 = atts.value(QLatin1String("param1"));
     if (param1.isEmpty())
         return fail(
             QStringLiteral("Attribute 'paramt1' is not found in the <event> tag. Parsing has been stopped."));
-    const QString param2 = atts.value(QLatin1String("param2"));
+    const auto param2 = atts.value(QLatin1String("param2"));
     if (param2.isEmpty())
         return fail(
             QStringLiteral("Attribute 'param2' is not found in the <event> tag. Parsing has been stopped."));
@@ -221,15 +236,22 @@ bool Node::XmlNodeHandler::readEvent(const QXmlAttributes &atts)
         return true;
 
     m_node->addEvent(eventType, lowCounter, highCounter, CNumber::toInt32(param1), p2);
-    if (m_device && m_node->eventCount() >= m_probeEvents) {
-        m_node->reserveFromProgress(m_device->pos(), m_device->size());
-        m_device = nullptr;
+    reportPosition();
+    return true;
+}
+
+void Node::XmlNodeHandler::reportPosition()
+{
+    if (!m_bytesRead)
+        return;
+    if (m_probeEvents > 0 && m_node->eventCount() >= m_probeEvents) {
+        m_node->reserveFromProgress(m_bytesRead(), m_fileSize());
+        m_probeEvents = 0;
     }
     // Often enough for a smooth bar, rarely enough to cost nothing.
     constexpr int progressEvents = 16384;
-    if (m_progress && m_progressDevice && m_node->eventCount() % progressEvents == 0)
-        m_progress(m_progressDevice->pos(), m_progressDevice->size());
-    return true;
+    if (m_progress && m_node->eventCount() % progressEvents == 0)
+        m_progress(m_bytesRead(), m_fileSize());
 }
 
 bool Node::XmlNodeErrorHandler::stop(const QXmlParseException &exception)

@@ -1,15 +1,17 @@
 #pragma once
 
 #include "trace/node.h"
+#include "trace/tracescanner.h"
 
 #include <QXmlDefaultHandler>
 
-// Reads the elements of a trace file into a node as the SAX reader meets
-// their start tags. Nesting and end tags play no part in what is read: only
-// the order in which start tags appear does. As declaration handler it turns
+// Reads the elements of a trace file into a node as the SAX reader, or the
+// trace scanner, meets their start tags: the one place that says what an
+// element means. Nesting and end tags play no part in what is read: only the
+// order in which start tags appear does. As declaration handler it turns
 // away every entity declaration, since entities let a small file expand
 // without bound.
-class Node::XmlNodeHandler : public QXmlContentHandler, public QXmlDeclHandler
+class Node::XmlNodeHandler : public QXmlContentHandler, public QXmlDeclHandler, public TraceScanner::Sink
 {
 public:
     // The reader descends one call level per open element and has no bound of
@@ -19,23 +21,31 @@ public:
     // each; every declared one costs a tree entry and an icon (some kB).
     static constexpr int MaxDeclared = 4096;
 
+    // A figure of the read, in bytes.
+    using Bytes = std::function<qint64()>;
+
     explicit XmlNodeHandler(Node *node);
+    // How far into the file the read is and how long the file is; without
+    // them the two below do nothing.
+    void setPosition(const Bytes &bytesRead, const Bytes &fileSize)
+    {
+        m_bytesRead = bytesRead;
+        m_fileSize = fileSize;
+    }
     // After `events` events, sizes the node's event vector from how much of
-    // `device` they took.
-    void setSizeProbe(QIODevice *device, int events)
-    {
-        m_device = device;
-        m_probeEvents = events;
-    }
-    // Reports how far into `device` the reader is, every few thousand events.
-    void setProgress(QIODevice *device, const LoadProgress &progress)
-    {
-        m_progressDevice = device;
-        m_progress = progress;
-    }
+    // the file they took.
+    void setSizeProbe(int events) { m_probeEvents = events; }
+    // Reports how far into the file the read is, every few thousand events.
+    void setProgress(const LoadProgress &progress) { m_progress = progress; }
 
     bool startElement(const QString &namespaceURI, const QString &localName, const QString &qName,
                       const QXmlAttributes &atts) override;
+    bool startTag(QLatin1String name, const TraceScanner::Attributes &atts) override;
+    bool endTag() override
+    {
+        --m_depth;
+        return true;
+    }
     // Start tags met so far, of every element.
     quint64 startTagCount() const { return m_startTags; }
     QString errorString() const override { return m_error; }
@@ -70,18 +80,23 @@ private:
     bool fail(const QString &text);
     bool refuseEntity();
     bool tooManyDeclared(const char *what);
-    bool checkDeclaration(const QXmlAttributes &atts, bool folderSeen, const char *element);
-    bool readNode(const QXmlAttributes &atts);
-    bool readTask(const QXmlAttributes &atts);
-    bool readHub(const QXmlAttributes &atts);
-    bool readService(const QXmlAttributes &atts);
-    bool readTrace(const QXmlAttributes &atts);
-    bool readEvent(const QXmlAttributes &atts);
+    void reportPosition();
+    // Written once for the attributes of both readers (QXmlAttributes and
+    // TraceScanner::Attributes), whose value() answers alike.
+    template<typename Name, typename Attributes> bool element(const Name &localName, const Attributes &atts);
+    template<typename Attributes>
+    bool checkDeclaration(const Attributes &atts, bool folderSeen, const char *element);
+    template<typename Attributes> bool readNode(const Attributes &atts);
+    template<typename Attributes> bool readTask(const Attributes &atts);
+    template<typename Attributes> bool readHub(const Attributes &atts);
+    template<typename Attributes> bool readService(const Attributes &atts);
+    template<typename Attributes> bool readTrace(const Attributes &atts);
+    template<typename Attributes> bool readEvent(const Attributes &atts);
 
     Node *const m_node;
-    QIODevice *m_device = nullptr;
+    Bytes m_bytesRead;
+    Bytes m_fileSize;
     int m_probeEvents = 0;
-    QIODevice *m_progressDevice = nullptr;
     LoadProgress m_progress;
     QString m_error;
     int m_depth = 0; // elements open at the current start tag, itself included

@@ -1,9 +1,9 @@
 #include "app/tracer.h"
+#include "hostileinputs.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
-#include "tracefixture.h"
 
 #include <QTreeWidgetItem>
 #include <QtTest>
@@ -14,28 +14,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using TraceFixture::eventXml;
-using TraceFixture::traceFile;
+using HostileInputs::longTrace;
+using HostileInputs::smallTrace;
 
 namespace {
 
 // Puts a file that is not what its name claims, as they come from the field, at a path.
 using Build = std::function<void(const QString &path)>;
-
-QByteArray smallTrace(int nodeId)
-{
-    return traceFile(nodeId, "<tasks><task id=\"1\" name=\"Worker\"/></tasks>\n",
-                     eventXml(0, 10, 0, 0x101) + eventXml(1, 20, 0, 0x101));
-}
-
-// More events than a load reads before it first reports its progress (16384).
-QByteArray longTrace(int nodeId, int events = 20000)
-{
-    QByteArray list;
-    for (int i = 0; i < events; ++i)
-        list += eventXml(i % 2, quint32(10 * i), 0, 0x101 + i % 2);
-    return traceFile(nodeId, QByteArray(), list);
-}
 
 void writeFile(const QString &path, const QByteArray &contents)
 {
@@ -153,29 +138,19 @@ private slots:
             QVERIFY(QFile::setPermissions(path, QFile::Permissions()));
         }) << QStringLiteral("Can't open tracefile '%1'.");
         QTest::newRow("a trace that ends in four gigabytes of zeros")
-            << file(longTrace(7, 100).chopped(int(qstrlen("</trace>\n</node>\n"))), qint64(4) << 30)
+            << file(HostileInputs::beforeZeroTail(), HostileInputs::fourGigabytes)
             << QStringLiteral("Tracefile '%2' is empty or corrupted.");
         QTest::newRow("but an attribute of eight megabytes loads")
-            << file(smallTrace(7).replace("name=\"n7\"", "name=\"" + QByteArray(8 << 20, 'x') + '"'))
-            << QString();
+            << file(HostileInputs::bigAttribute()) << QString();
         QTest::newRow("elements nested a hundred thousand deep")
-            << file("<node id=\"7\">" + QByteArray("<a>").repeated(100000) +
-                    QByteArray("</a>").repeated(100000) + "</node>")
+            << file(HostileInputs::nestedDeep())
             << QStringLiteral("Elements are nested more than 256 levels deep.") + stopped +
                    QStringLiteral("1, column: 781");
-        QByteArray laughs = "<!ENTITY lol0 \"lol\">\n";
-        for (int i = 1; i < 10; ++i)
-            laughs += "<!ENTITY lol" + QByteArray::number(i) + " \"" +
-                      ("&lol" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
-        QTest::newRow("a billion laughs") << file("<?xml version=\"1.0\"?>\n<!DOCTYPE node [\n" + laughs +
-                                                  "]>\n<node id=\"7\" name=\"&lol9;\"/>\n")
+        QTest::newRow("a billion laughs") << file(HostileInputs::billionLaughs())
                                           << QStringLiteral("Entity declarations are not supported.") +
                                                  stopped + QStringLiteral("3, column: 20");
-        QByteArray tasks = "<tasks>";
-        for (int id = 0; id < 5000; ++id)
-            tasks += "<task id=\"" + QByteArray::number(id) + "\" name=\"x\"/>";
         QTest::newRow("five thousand declared tasks")
-            << file(traceFile(7, tasks + "</tasks>\n", eventXml(0, 10)))
+            << file(HostileInputs::tooManyTasks())
             << QStringLiteral("More than 4096 tasks are declared.") + stopped +
                    QStringLiteral("3, column: 105418");
     }

@@ -68,6 +68,10 @@ private slots:
         QFETCH(QString, text);
         QTEST(CNumber::toInt32(text), "asInt32");
         QTEST(CNumber::toUInt32(text), "asUInt32");
+        // The trace scanner reads the same text as bytes.
+        const QByteArray latin1 = text.toLatin1();
+        QTEST(CNumber::toInt32(QLatin1String(latin1)), "asInt32");
+        QTEST(CNumber::toUInt32(QLatin1String(latin1)), "asUInt32");
     }
 
     void everyReaderErrorNamesLineAndColumn_data()

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QtTest>
@@ -67,6 +68,7 @@ private slots:
     {
         SettingsWindow dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Kestrel Settings"));
+        QVERIFY(!dialog.windowIcon().isNull());
         QCOMPARE(dialog.size(), QSize(513, 370));
         QCOMPARE(dialog.pageTree()->currentItem()->text(0), QStringLiteral("Files"));
         QCOMPARE(dialog.pages()->currentIndex(), 0);
@@ -94,69 +96,63 @@ private slots:
         }
     }
 
-    void editorStandsOnItsSideOfItsTitle_data()
+    void editorShowsItsStoredValueOnItsSideOfItsTitle_data()
     {
-        QTest::addColumn<int>("page");
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("editorRight");
-        QTest::newRow("an editor without position stands left of its title")
-            << 0 << QStringLiteral("recent_nodes_max_count")
-            << QStringLiteral("items shown in Recent Nodes menu") << false;
-        QTest::newRow("an editor positioned right stands right of its title")
-            << 2 << QStringLiteral("usermarker_color") << QStringLiteral("userMarker color:") << true;
+        QTest::addColumn<QVariant>("stored"); // invalid: absent
+        QTest::addColumn<QVariant>("shown");  // the number, the option index or the colour
+        const QString style = QStringLiteral("packet_receive_arrow_style");
+        const QString styleTitle = QStringLiteral("Receive arrow style:");
+        QTest::newRow("a spin box without position stands left of its title and shows the seeded limit")
+            << QStringLiteral("recent_nodes_max_count") << QStringLiteral("items shown in Recent Nodes menu")
+            << false << QVariant() << QVariant(5);
+        QTest::newRow("a select box positioned right shows dashdotted as dash-dotted")
+            << style << styleTitle << true << QVariant(QStringLiteral("dashdotted")) << QVariant(3);
+        QTest::newRow("an absent style selects the default solid")
+            << style << styleTitle << true << QVariant() << QVariant(0);
+        QTest::newRow("a style no option carries, in other case, selects none")
+            << style << styleTitle << true << QVariant(QStringLiteral("Dotted")) << QVariant(-1);
+        QTest::newRow("a colour written as text, as it comes back from disk, shows without its top byte")
+            << QStringLiteral("syncmarker_color") << QStringLiteral("syncMarker color:") << true
+            << QVariant(QString::number(0x1200FF00u)) << QVariant(QColor(0, 255, 0));
     }
 
-    void editorStandsOnItsSideOfItsTitle()
+    void editorShowsItsStoredValueOnItsSideOfItsTitle()
     {
-        QFETCH(int, page);
         QFETCH(QString, id);
         QFETCH(QString, title);
         QFETCH(bool, editorRight);
+        QFETCH(QVariant, stored);
+        if (stored.isValid())
+            openStore().setValue(QStringLiteral("settings/") + id, stored);
         SettingsWindow dialog;
+        QWidget *editor = dialog.editor(id);
+        int page = 0;
+        while (page < dialog.pages()->count() && !dialog.pages()->widget(page)->isAncestorOf(editor))
+            ++page;
         showAt(dialog, page);
-        const QWidget *editor = dialog.editor(id);
+        QVERIFY(editor->isVisible());
         const QList<QLabel *> labels = editor->parentWidget()->findChildren<QLabel *>();
         const auto label = std::find_if(labels.cbegin(), labels.cend(),
                                         [&](const QLabel *candidate) { return candidate->text() == title; });
-        QVERIFY(label != labels.cend() && editor->isVisible());
-        QCOMPARE(editor->geometry().left() > (*label)->geometry().right(), editorRight);
-        QCOMPARE(editor->geometry().right() < (*label)->geometry().left(), !editorRight);
-    }
+        QVERIFY(label != labels.cend());
+        const QRect at = editor->geometry();
+        QCOMPARE(
+            (QList<bool>{at.left() > (*label)->geometry().right(), at.right() < (*label)->geometry().left()}),
+            (QList<bool>{editorRight, !editorRight}));
 
-    void storedValueShowsInItsEditor_data()
-    {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QVariant>("stored"); // invalid: absent
-        QTest::addColumn<QVariant>("shown");  // the option index, or the colour
-        const QString style = QStringLiteral("packet_receive_arrow_style");
-        const QString sync = QStringLiteral("syncmarker_color");
-        QTest::newRow("dashdotted selects dash-dotted")
-            << style << QVariant(QStringLiteral("dashdotted")) << QVariant(3);
-        QTest::newRow("an absent style selects the default solid") << style << QVariant() << QVariant(0);
-        QTest::newRow("a style no option carries, in other case, selects none")
-            << style << QVariant(QStringLiteral("Dotted")) << QVariant(-1);
-        QTest::newRow("an absent colour shows its layout default")
-            << sync << QVariant() << QVariant(QColor(255, 0, 128));
-        QTest::newRow("a colour written as text, as it comes back from disk, shows without its top byte")
-            << sync << QVariant(QString::number(0x1200FF00u)) << QVariant(QColor(0, 255, 0));
-    }
-
-    void storedValueShowsInItsEditor()
-    {
-        QFETCH(QString, id);
-        QFETCH(QVariant, stored);
-        QFETCH(QVariant, shown);
-        if (stored.isValid())
-            openStore().setValue(QStringLiteral("settings/") + id, stored);
-        const SettingsWindow dialog;
-        if (auto *box = qobject_cast<ColorBox *>(dialog.editor(id))) {
-            QCOMPARE(QVariant(box->color()), shown);
+        if (auto *box = qobject_cast<ColorBox *>(editor)) {
+            QTEST(QVariant(box->color()), "shown");
+            // No frame is drawn.
             const QImage painted = box->grab().toImage();
+            QCOMPARE(painted.pixelColor(0, 0), box->color());
             QCOMPARE(painted.pixelColor(painted.rect().center()), box->color());
-            QCOMPARE(painted.pixelColor(0, 0), box->color()); // no frame is drawn
+        } else if (auto *spin = qobject_cast<QSpinBox *>(editor)) {
+            QTEST(QVariant(spin->value()), "shown");
         } else {
-            QCOMPARE(QVariant(qobject_cast<QComboBox *>(dialog.editor(id))->currentIndex()), shown);
+            QTEST(QVariant(qobject_cast<QComboBox *>(editor)->currentIndex()), "shown");
         }
     }
 
@@ -166,21 +162,23 @@ private slots:
         QTest::addColumn<QString>("button");     // pressed after choosing Striped swimlines
         QTest::addColumn<QStringList>("writes"); // "id=stored value", in the order announced
         QTest::addColumn<bool>("visible");
-        const QStringList eight{QStringLiteral("packet_arrow_width=1"),
-                                QStringLiteral("packet_transmit_arrow_style=solid"),
-                                QStringLiteral("packet_receive_arrow_style=solid"),
-                                QStringLiteral("syncmarker_color=%1").arg(0xFFFF0080u),
-                                QStringLiteral("usermarker_color=%1").arg(0xFFFF8000u),
-                                QStringLiteral("packet_transmit_arrow_color=%1").arg(0xFF008000u),
-                                QStringLiteral("packet_receive_arrow_color=%1").arg(0xFF000080u),
-                                QStringLiteral("show_syncmarker_icons=show")};
+        // Colours are stored as opaque 0xAARRGGBB numbers.
+        const QStringList eight = QStringLiteral("packet_arrow_width=1 packet_transmit_arrow_style=solid "
+                                                 "packet_receive_arrow_style=solid syncmarker_color=%1 "
+                                                 "usermarker_color=%2 packet_transmit_arrow_color=%3 "
+                                                 "packet_receive_arrow_color=%4 show_syncmarker_icons=show")
+                                      .arg(0xFFFF0080u)
+                                      .arg(0xFFFF8000u)
+                                      .arg(0xFF008000u)
+                                      .arg(0xFF000080u)
+                                      .split(QLatin1Char(' '));
         const QStringList striped{QStringLiteral("node_swimlines_schema=2")};
         QTest::newRow("Apply after an Apply writes and announces only the change")
             << true << QStringLiteral("settings_Apply") << striped << true;
         QTest::newRow("Cancel after a change writes and announces nothing and hides")
             << false << QStringLiteral("settings_Cancel") << QStringList() << false;
         QTest::newRow(
-            "OK writes and announces the change and the unstored settings in layout order and hides")
+            "OK writes and announces the change, then the unstored settings in layout order, and hides")
             << false << QStringLiteral("settings_OK") << striped + eight << false;
     }
 
@@ -231,49 +229,43 @@ private slots:
         QFETCH(QColor, answer);
         QFETCH(QColor, shown);
         SettingsWindow dialog;
+        auto *box = qobject_cast<ColorBox *>(dialog.editor(QStringLiteral("syncmarker_color")));
         QStringList asked;
-        QWidget *over = nullptr;
         dialog.setColorChooser([&](const QColor &from, QWidget *parent, const QString &title) {
-            asked.append(title + QStringLiteral(" from ") + from.name());
-            over = parent;
+            asked << QStringLiteral("%1 from %2 over its page %3")
+                         .arg(title, from.name())
+                         .arg(parent == box->parentWidget());
             return answer;
         });
         showAt(dialog, 2);
-        auto *box = qobject_cast<ColorBox *>(dialog.editor(QStringLiteral("syncmarker_color")));
         QTest::mousePress(box, Qt::MouseButton(button));
 
-        QCOMPARE(asked, QStringList{QStringLiteral("Color Selection from #ff0080")});
-        QCOMPARE(over, box->parentWidget());
+        QCOMPARE(asked, QStringList{QStringLiteral("Color Selection from #ff0080 over its page 1")});
         QCOMPARE(box->color(), shown);
         press(dialog, QStringLiteral("settings_Apply"));
         QCOMPARE(storedSettings().value(QStringLiteral("syncmarker_color")).toString(),
                  QString::number(shown.rgb()));
     }
 
-    void primarySectionIsATopLevelTitle_data()
+    void primarySectionIsATopLevelTitleComparedCaseSensitively()
     {
-        QTest::addColumn<QString>("primary");
-        QTest::addColumn<QString>("current"); // empty: no entry
-        QTest::newRow("a later top-level section is selected")
-            << QStringLiteral("Look") << QStringLiteral("Look");
-        QTest::newRow("a nested section's title selects no entry") << QStringLiteral("Deep") << QString();
-        QTest::newRow("titles are compared case-sensitively") << QStringLiteral("look") << QString();
-    }
-
-    void primarySectionIsATopLevelTitle()
-    {
-        QFETCH(QString, primary);
-        QFETCH(QString, current);
-        const QString layout =
-            QStringLiteral("<layout primary_section=\"%1\"><section title=\"General\"/>"
-                           "<section title=\"Look\"><section title=\"Deep\"/></section></layout>")
-                .arg(primary);
-        const SettingsWindow dialog(nullptr, TestSupport::writeTempFile(QStringLiteral("layouts"),
-                                                                        QStringLiteral("primary.xml"),
-                                                                        layout.toUtf8()));
-        QCOMPARE(dialog.pages()->count(), 3);
-        const QTreeWidgetItem *entry = dialog.pageTree()->currentItem();
-        QCOMPARE(entry ? entry->text(0) : QString(), current);
+        // A later top-level section is selected; a nested section's title, or one in other case, selects
+        // none.
+        QStringList selected;
+        for (const char *primary : {"Look", "Deep", "look"}) {
+            const QString layout =
+                QStringLiteral("<layout primary_section=\"%1\"><section title=\"General\"/>"
+                               "<section title=\"Look\"><section title=\"Deep\"/></section></layout>")
+                    .arg(QLatin1String(primary));
+            const SettingsWindow dialog(nullptr, TestSupport::writeTempFile(QStringLiteral("layouts"),
+                                                                            QStringLiteral("primary.xml"),
+                                                                            layout.toUtf8()));
+            QCOMPARE(dialog.pages()->count(), 3);
+            const QTreeWidgetItem *entry = dialog.pageTree()->currentItem();
+            selected << (entry ? entry->text(0) : QStringLiteral("none"));
+        }
+        QCOMPARE(selected,
+                 (QStringList{QStringLiteral("Look"), QStringLiteral("none"), QStringLiteral("none")}));
     }
 
 private:

@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <tuple>
+
 namespace {
 
 using Window = std::unique_ptr<NodeViewWindow>;
@@ -97,7 +99,6 @@ private slots:
     void switchingNodesRestoresScrollAndSelection()
     {
         QFETCH(int, how);
-        // The second node's list scrolls a shorter way than the first's.
         QList<Node *> nodes = openProject(1);
         QByteArray events;
         for (int i = 0; i < 60; ++i)
@@ -106,12 +107,15 @@ private slots:
         Window window = viewing(nodes, 0);
         QSignalSpy recounts(window.get(), &NodeViewWindow::viewedNodesWasRecounted);
         QSignalSpy curNodes(&m_tracer, &Tracer::curNode_Changed);
+        QSignalSpy listScrolls(window.get(), &NodeViewWindow::eventListScrolled);
         QScrollBar *bar = window->eventList()->verticalScrollBar();
-        const int scroll[2] = {1500, 20};
+        // The short node's list scrolled to its end: the switch from the long one leaves the bar there.
+        int scroll[2] = {1500, 0};
         const Rows selection[2] = {{10, 12}, {27, 27}};
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(window->showNode(nodes.at(i)), QString());
-            bar->setValue(scroll[i]);
+            bar->setValue(i == 0 ? scroll[0] : bar->maximum());
+            scroll[i] = bar->value();
             selectRows(*window, selection[i].first, selection[i].second);
         }
         QCOMPARE(recounts.size(), 2);
@@ -132,6 +136,7 @@ private slots:
             QCOMPARE(window->nodeChooser()->currentIndex(), i);
             QCOMPARE(bar->value(), scroll[i]);
             QCOMPARE(window->viewStates().value(nodes.at(i)->traceFileName()).listFirst, scroll[i]);
+            QCOMPARE(listScrolls.last(), QVariantList({scroll[i]}));
             QCOMPARE(listSelection(*window), selection[i]);
         }
         // A node shown again is not added again.
@@ -233,31 +238,21 @@ private slots:
         QCOMPARE(fromChart.size(), 1);
     }
 
-    void numberColumnsWidenToTheNodesLargestNumber_data()
+    void numberColumnsWidenToTheNodesLargestNumbers()
     {
-        QTest::addColumn<int>("events");
-        QTest::addColumn<quint32>("lastTime"); // usec, the one task running from 0
-        QTest::addColumn<int>("widened");      // the other number column keeps its least width
-        QTest::newRow("a thousand events widen the number column")
-            << 1000 << 10u << int(EventListModel::NUMBER);
-        QTest::newRow("an hour and more of one task widens the Tc column")
-            << 3 << 4000000000u << int(EventListModel::TIMECUT);
-    }
-
-    void numberColumnsWidenToTheNodesLargestNumber()
-    {
-        QFETCH(int, events);
-        QFETCH(quint32, lastTime);
-        QFETCH(int, widened);
-        // Markers after one task switch, all at once but the last: Tc 0, then lastTime.
-        QByteArray xml = TraceFixture::eventXml(0, 0, 0, 5 << 8 | 1);
-        for (int i = 1; i < events - 1; ++i)
-            xml += TraceFixture::eventXml(16, 0);
-        xml += TraceFixture::eventXml(16, lastTime);
-        Node *node =
-            open(QStringLiteral("numbers.trace"),
-                 TraceFixture::traceFile(5, "<tasks><task id=\"1\" name=\"T\"/></tasks>\n", xml), true);
-        Window window = viewing({node}, 0);
+        // Node 5 has a thousand events, node 6 an hour and more of one task: markers after one task
+        // switch, all at once but the last, so Tc runs from 0 to the last time (usec).
+        QList<Node *> nodes;
+        for (const auto &[id, count, lastTime] : {std::tuple(5, 1000, 10u), std::tuple(6, 3, 4000000000u)}) {
+            QByteArray xml = TraceFixture::eventXml(0, 0, 0, id << 8 | 1);
+            for (int i = 1; i < count - 1; ++i)
+                xml += TraceFixture::eventXml(16, 0);
+            xml += TraceFixture::eventXml(16, lastTime);
+            nodes << open(QStringLiteral("n%1.trace").arg(id),
+                          TraceFixture::traceFile(id, "<tasks><task id=\"1\" name=\"T\"/></tasks>\n", xml),
+                          id == 5);
+        }
+        Window window = viewing(nodes, 0);
         QTableView *list = window->eventList();
         // Large digits in the cells, so that a few of them outgrow the least widths;
         // the header keeps its font and with it its least section size.
@@ -265,35 +260,32 @@ private slots:
         list->horizontalHeader()->setFont(font);
         font.setPixelSize(30);
         list->setFont(font);
-        window->showNode(node);
 
         // The list's own least widths, which the header may raise to its least section size.
         const int minimum = qMax(50, list->horizontalHeader()->minimumSectionSize());
-        for (const int column : {EventListModel::NUMBER, EventListModel::TIMECUT}) {
-            // What the list's own measure asks for its widest cell.
-            const int needed = static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(column);
-            QCOMPARE(needed > minimum, column == widened);
-            QVERIFY2(list->columnWidth(column) >= needed, qPrintable(QString::number(column)));
-            QCOMPARE(list->columnWidth(column) == minimum, column != widened);
+        // The first node shown sets the widths anew, the second one only widens them.
+        for (const int shown : {0, 1}) {
+            window->showNode(nodes.at(shown));
+            for (const int column : {EventListModel::NUMBER, EventListModel::TIMECUT}) {
+                // What the list's own measure asks for its widest cell.
+                const int needed = static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(column);
+                QCOMPARE(needed > minimum,
+                         column == (shown ? EventListModel::TIMECUT : EventListModel::NUMBER));
+                QVERIFY2(list->columnWidth(column) >= needed, qPrintable(QString::number(column)));
+            }
+            QCOMPARE(list->columnWidth(EventListModel::TIMECUT) == minimum, shown == 0);
         }
     }
 
-    void aNodeOfAnotherProjectIsRefused_data()
+    void aNodeOfAnotherProjectWithTheSameFileNameIsRefused()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("another file name") << "other.trace";
-        QTest::newRow("the same file name in another directory") << "node1.trace";
-    }
-
-    void aNodeOfAnotherProjectIsRefused()
-    {
-        QFETCH(QString, name);
         Node *viewed = openProject(1).first();
-        Node *stranger = open(name, TraceFixture::traceFile(7, "", TraceFixture::eventXml(1, 50)), true);
+        Node *stranger = open(QStringLiteral("node1.trace"),
+                              TraceFixture::traceFile(7, "", TraceFixture::eventXml(1, 50)), true);
         Window window = viewing({viewed}, 1);
 
         QCOMPARE(window->showNode(stranger),
-                 QStringLiteral("Node '%1' doesn't belong to this Project and can't be viewed.").arg(name));
+                 QStringLiteral("Node 'node1.trace' doesn't belong to this Project and can't be viewed."));
         QCOMPARE(window->nodeChooser()->count(), 1);
         QCOMPARE(window->currentNode(), viewed);
     }

@@ -109,7 +109,7 @@ private slots:
         QSignalSpy curNodes(&m_tracer, &Tracer::curNode_Changed);
         QSignalSpy listScrolls(window.get(), &NodeViewWindow::eventListScrolled);
         QScrollBar *bar = window->eventList()->verticalScrollBar();
-        // The short node's list scrolled to its end: the switch from the long one leaves the bar there.
+        // The short node's list is scrolled to its end, where a switch from the long one leaves the bar.
         int scroll[2] = {1500, 0};
         const Rows selection[2] = {{10, 12}, {27, 27}};
         for (int i = 0; i < 2; ++i) {
@@ -132,85 +132,85 @@ private slots:
             QCOMPARE(window->currentNode(), nodes.at(i));
             QCOMPARE(curNodes.last(),
                      QVariantList({QVariant::fromValue(nodes.at(i)), QVariant::fromValue(window.get())}));
-            QCOMPARE(window->eventList()->model()->rowCount(), nodes.at(i)->eventCount());
-            QCOMPARE(window->nodeChooser()->currentIndex(), i);
-            QCOMPARE(bar->value(), scroll[i]);
-            QCOMPARE(window->viewStates().value(nodes.at(i)->traceFileName()).listFirst, scroll[i]);
-            QCOMPARE(listScrolls.last(), QVariantList({scroll[i]}));
+            QCOMPARE(
+                QList<int>({window->eventList()->model()->rowCount(), window->nodeChooser()->currentIndex()}),
+                QList<int>({nodes.at(i)->eventCount(), i}));
+            // The list's scroll comes back and reaches the chart, even when the bar already stands there.
+            const int listFirst = window->viewStates().value(nodes.at(i)->traceFileName()).listFirst;
+            QCOMPARE(QList<int>({bar->value(), listFirst, listScrolls.last().at(0).toInt()}),
+                     QList<int>(3, scroll[i]));
             QCOMPARE(listSelection(*window), selection[i]);
         }
+        // A node of another project is refused, even under a file name the window shows.
+        Node *stranger = open(QStringLiteral("node1.trace"),
+                              TraceFixture::traceFile(7, "", TraceFixture::eventXml(1, 50)), true);
+        QCOMPARE(window->showNode(stranger),
+                 QStringLiteral("Node 'node1.trace' doesn't belong to this Project and can't be viewed."));
+        QCOMPARE(window->currentNode(), nodes.at(0));
         // A node shown again is not added again.
         QCOMPARE(window->viewedNodeCount(), 2);
         QCOMPARE(window->nodeCountLabel()->text(), QStringLiteral("2"));
     }
 
-    void listSelectionBecomesTheCurrentItem_data()
+    void selectionsReachTheTracerAndTheOtherSide_data()
     {
-        QTest::addColumn<Qt::KeyboardModifier>("modifier"); // of a second click, on row 7
+        QTest::addColumn<Rows>(
+            "chart"); // what the chart reports twice; (-2, -2): clicks in the list instead,
+        QTest::addColumn<Qt::KeyboardModifier>("modifier"); // on row 3 (with shift) or 7, then with this on 7
         QTest::addColumn<int>("category");
         QTest::addColumn<Rows>("rows");
-        QTest::newRow("one row makes its event's task current") << Qt::NoModifier << 10 << Rows(7, 7);
-        QTest::newRow("rows 3 down to 7 give the node and the range") << Qt::ShiftModifier << 9 << Rows(3, 7);
-        QTest::newRow("clearing the selection gives none") << Qt::ControlModifier << 255 << Rows(-1, -1);
+        const Rows clicks(-2, -2);
+        QTest::newRow("one row makes its event's task current")
+            << clicks << Qt::NoModifier << 10 << Rows(7, 7);
+        QTest::newRow("rows 3 down to 7 give the node and the range")
+            << clicks << Qt::ShiftModifier << 9 << Rows(3, 7);
+        QTest::newRow("clearing the selection gives none")
+            << clicks << Qt::ControlModifier << 255 << Rows(-1, -1);
+        QTest::newRow("a range the chart dragged leftwards reaches the list once, top to bottom")
+            << Rows(9, 4) << Qt::NoModifier << 9 << Rows(4, 9);
+        QTest::newRow("a chart press before the node's start clears the list once")
+            << Rows(-1, 6) << Qt::NoModifier << 255 << Rows(-1, -1);
     }
 
-    void listSelectionBecomesTheCurrentItem()
+    void selectionsReachTheTracerAndTheOtherSide()
     {
+        QFETCH(Rows, chart);
         QFETCH(Qt::KeyboardModifier, modifier);
         QFETCH(int, category);
         QFETCH(Rows, rows);
         Node *node = openProject(1).first();
         Window window = viewing({node}, 1);
-        QTableView *list = window->eventList();
+        selectRows(*window, 2, 3);
         QSignalSpy items(&m_tracer, &Tracer::curTracerItem_Changed);
         QSignalSpy toChart(window.get(), &NodeViewWindow::selectionWasChanged);
 
-        const int clicked[2] = {modifier == Qt::ShiftModifier ? 3 : 7, 7};
-        for (int click = 0; click < 2; ++click) {
-            const QPoint centre = list->visualRect(list->model()->index(clicked[click], 1)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, click ? modifier : Qt::NoModifier, centre);
+        const bool fromChart = chart.first != -2;
+        for (int round = 0; round < 2; ++round) {
+            if (fromChart) { // as a press or a drag in the chart does it: its record, then the signal
+                NodeViewState &state = (*window->chart()->viewStates())[node->traceFileName()];
+                std::tie(state.selFirst, state.selLast) = chart;
+                emit window->chart()->selectionWasChanged(chart.first, chart.second);
+            } else {
+                QTableView *list = window->eventList();
+                const int row = round == 0 && modifier == Qt::ShiftModifier ? 3 : 7;
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, round ? modifier : Qt::NoModifier,
+                                  list->visualRect(list->model()->index(row, 1)).center());
+            }
         }
 
         TracerItem *expected = category == TracerItem::TASK_EVENT_RANGE ? node : nullptr;
         if (category == TracerItem::TASK_EVENT)
             QVERIFY((expected = node->task(node->event(rows.first)->currentTask)));
         QCOMPARE(qvariant_cast<TracerItem *>(items.last().at(0)), expected);
-        QCOMPARE(int(items.last().at(1).value<TracerItem::TracerItemCategory>()), category);
-        QCOMPARE(Rows(items.last().at(2).toInt(), items.last().at(3).toInt()), rows);
-        QCOMPARE(Rows(toChart.last().at(0).toInt(), toChart.last().at(1).toInt()), rows);
-    }
-
-    void chartSelectionReachesTheListOnce_data()
-    {
-        QTest::addColumn<Rows>("chart"); // selFirst, selLast as the chart keeps them
-        QTest::addColumn<Rows>("list");
-        QTest::newRow("a range dragged leftwards") << Rows(9, 4) << Rows(4, 9);
-        QTest::newRow("a press before the node's start clears the list") << Rows(-1, 6) << Rows(-1, -1);
-    }
-
-    void chartSelectionReachesTheListOnce()
-    {
-        QFETCH(Rows, chart);
-        QFETCH(Rows, list);
-        Node *node = openProject(1).first();
-        Window window = viewing({node}, 1);
-        selectRows(*window, 2, 3);
-        QSignalSpy toChart(window.get(), &NodeViewWindow::selectionWasChanged);
-        QSignalSpy items(&m_tracer, &Tracer::curTracerItem_Changed);
-
-        // Twice, as a press or a drag in the chart does it: its record, then the signal.
-        for (int round = 0; round < 2; ++round) {
-            NodeViewState &state = (*window->chart()->viewStates())[node->traceFileName()];
-            state.selFirst = chart.first;
-            state.selLast = chart.second;
-            emit window->chart()->selectionWasChanged(chart.first, chart.second);
-        }
-
-        QCOMPARE(listSelection(*window), list);
-        QCOMPARE(toChart.size(), 1);
-        QCOMPARE(items.size(), 1);
-        if (list.first >= 0) // the chart keeps its own order
+        QCOMPARE(items.last().mid(1),
+                 QVariantList({QVariant::fromValue(TracerItem::TracerItemCategory(category)), rows.first,
+                               rows.second}));
+        QCOMPARE(toChart.last(), QVariantList({rows.first, rows.second}));
+        QCOMPARE(listSelection(*window), rows);
+        if (fromChart) { // once, and the chart keeps its own order
+            QCOMPARE(QList<int>({int(toChart.size()), int(items.size())}), QList<int>({1, 1}));
             QCOMPARE(window->viewStates().value(node->traceFileName()).selFirst, chart.first);
+        }
     }
 
     void listAndChartScrollTogetherWithoutEcho()
@@ -226,8 +226,8 @@ private slots:
         QCOMPARE(fromChart.size(), 1);
         const int first = fromChart.first().at(0).toInt();
         QVERIFY(first > 0);
-        QCOMPARE(listBar->value(), first);
-        QCOMPARE(window->viewStates().value(node->traceFileName()).listFirst, first);
+        QCOMPARE(QList<int>({listBar->value(), window->viewStates().value(node->traceFileName()).listFirst}),
+                 QList<int>(2, first));
         QCOMPARE(toChart.size(), 0);
 
         window->chart()->viewport()->repaint();
@@ -277,29 +277,16 @@ private slots:
         }
     }
 
-    void aNodeOfAnotherProjectWithTheSameFileNameIsRefused()
-    {
-        Node *viewed = openProject(1).first();
-        Node *stranger = open(QStringLiteral("node1.trace"),
-                              TraceFixture::traceFile(7, "", TraceFixture::eventXml(1, 50)), true);
-        Window window = viewing({viewed}, 1);
-
-        QCOMPARE(window->showNode(stranger),
-                 QStringLiteral("Node 'node1.trace' doesn't belong to this Project and can't be viewed."));
-        QCOMPARE(window->nodeChooser()->count(), 1);
-        QCOMPARE(window->currentNode(), viewed);
-    }
-
     void titleShowsANumberOtherThanZero()
     {
         Project *project = openProject(1).first()->project();
-        NodeViewWindow window(project, 0);
-        QCOMPARE(window.windowTitle(), project->path());
-        window.setNumber(12);
-        QCOMPARE(window.windowTitle(), project->path() + QStringLiteral(" (12)"));
-        QCOMPARE(window.viewAction()->text(), window.windowTitle());
+        NodeViewWindow window(project, 12);
+        const auto titles = [&window] {
+            return QStringList({window.windowTitle(), window.viewAction()->text()});
+        };
+        QCOMPARE(titles(), QStringList(2, project->path() + QStringLiteral(" (12)")));
         window.setNumber(0);
-        QCOMPARE(window.viewAction()->text(), project->path());
+        QCOMPARE(titles(), QStringList(2, project->path()));
     }
 
     void closingWhatIsViewedLeavesNothingDangling_data()
@@ -332,13 +319,13 @@ private slots:
         else
             m_tracer.removeProject(project);
 
+        // Close requests, viewed nodes, view states, chooser entries and the project's nodes.
         const int left = current >= 0 ? shown - 1 : 0;
-        QCOMPARE(closeRequests.size(), left == 0 ? 1 : 0);
-        QCOMPARE(window->viewedNodeCount(), left);
-        QCOMPARE(window->viewStates().size(), left);
-        QCOMPARE(window->nodeChooser()->count(), left);
+        QCOMPARE(QList<int>({int(closeRequests.size()), window->viewedNodeCount(),
+                             int(window->viewStates().size()), window->nodeChooser()->count(),
+                             project ? project->nodeCount() : 0}),
+                 QList<int>({left == 0 ? 1 : 0, left, left, left, 2 - how}));
         QCOMPARE(window->currentNode(), remaining.data());
-        QCOMPARE(project ? project->nodeCount() : 0, 2 - how);
         // Under the sanitizers none of this may read a freed node.
         window->chart()->viewport()->repaint();
         window->chart()->horizontalScrollBar()->setValue(window->chart()->horizontalScrollBar()->maximum());

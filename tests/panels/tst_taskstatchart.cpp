@@ -90,7 +90,6 @@ private slots:
         QTest::newRow("before any node the panel stays blank") << "item b 6 =>";
         QTest::newRow("a node entry shows that node; task, hub, folder, event and empty selections keep it")
             << "item a 2, item b 6, item b 7, item b 3, item b 9, item b 10, item - 0, item - 255 => a";
-        QTest::newRow("another node entry switches the panel") << "item a 2, item b 2 => b";
         QTest::newRow("a view's current node switches the panel, no node keeps it")
             << "item a 2, view b, view - => b";
         QTest::newRow("the shown node announced as leaving blanks the panel while it exists")

@@ -1,6 +1,5 @@
 #include "app/tracer.h"
 #include "testsupport.h"
-#include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
@@ -15,13 +14,11 @@ using TraceFixture::eventXml;
 
 namespace {
 
-// Tasks 1 and 2 and hub 3; task 1 runs from 0 until 100 us, task 2 until `endAt` (us).
+// Tasks 1 and 2; task 1 runs from 0 until 100 us, task 2 until `endAt` (us).
 QByteArray trace(int nodeId, quint32 endAt)
 {
     return TraceFixture::traceFile(
-        nodeId,
-        "<tasks><task id=\"1\" name=\"First\"/><task id=\"2\" name=\"Second\"/></tasks>"
-        "<hubs><hub id=\"3\" name=\"Box\"/></hubs>\n",
+        nodeId, "<tasks><task id=\"1\" name=\"First\"/><task id=\"2\" name=\"Second\"/></tasks>\n",
         eventXml(0, 0, 0, nodeId << 8 | 1) + eventXml(0, 100, 0, nodeId << 8 | 2) + eventXml(1, endAt));
 }
 
@@ -115,14 +112,9 @@ private slots:
         for (const QString &step : script.section(QStringLiteral(" =>"), 0, 0).split(QStringLiteral(", "))) {
             const QStringList words = step.split(QLatin1Char(' '));
             Node *const node = nodes.value(words.value(1));
-            const int category = words.value(2).toInt();
-            if (words.at(0) == QLatin1String("item")) {
-                TracerItem *item = node;
-                if (category == TracerItem::TASK)
-                    item = node->task(1);
-                else if (category == TracerItem::HUB)
-                    item = node->hubs().value(3).data();
-                m_tracer->setCurTracerItem(item, TracerItem::TracerItemCategory(category), 0, 0);
+            if (words.at(0) == QLatin1String("item")) { // a node even where the category names no node
+                m_tracer->setCurTracerItem(node, TracerItem::TracerItemCategory(words.value(2).toInt()), 0,
+                                           0);
             } else if (words.at(0) == QLatin1String("view")) {
                 m_tracer->on_curNode_Changed(node, nullptr);
             } else if (words.at(0) == QLatin1String("announce")) {

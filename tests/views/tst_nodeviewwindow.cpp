@@ -154,17 +154,18 @@ private slots:
 
     void selectionsReachTheTracerAndTheOtherSide_data()
     {
-        QTest::addColumn<Rows>(
-            "chart"); // what the chart reports twice; (-2, -2): clicks in the list instead,
-        QTest::addColumn<Qt::KeyboardModifier>("modifier"); // on row 3 (with shift) or 7, then with this on 7
+        // The chart's selection, reported twice; or, with (-2, -2), two clicks in the list: on row 3 (with
+        // shift) or 7, then with `modifier` on row 7.
+        QTest::addColumn<Rows>("chart");
+        QTest::addColumn<Qt::KeyboardModifier>("modifier");
         QTest::addColumn<int>("category");
         QTest::addColumn<Rows>("rows");
         const Rows clicks(-2, -2);
-        QTest::newRow("one row makes its event's task current")
+        QTest::newRow("one list row makes its event's task current")
             << clicks << Qt::NoModifier << 10 << Rows(7, 7);
-        QTest::newRow("rows 3 down to 7 give the node and the range")
+        QTest::newRow("list rows 3 down to 7 give the node and the range")
             << clicks << Qt::ShiftModifier << 9 << Rows(3, 7);
-        QTest::newRow("clearing the selection gives none")
+        QTest::newRow("clearing the list's selection gives none")
             << clicks << Qt::ControlModifier << 255 << Rows(-1, -1);
         QTest::newRow("a range the chart dragged leftwards reaches the list once, top to bottom")
             << Rows(9, 4) << Qt::NoModifier << 9 << Rows(4, 9);
@@ -244,10 +245,9 @@ private slots:
         // switch, all at once but the last, so Tc runs from 0 to the last time (usec).
         QList<Node *> nodes;
         for (const auto &[id, count, lastTime] : {std::tuple(5, 1000, 10u), std::tuple(6, 3, 4000000000u)}) {
-            QByteArray xml = TraceFixture::eventXml(0, 0, 0, id << 8 | 1);
-            for (int i = 1; i < count - 1; ++i)
-                xml += TraceFixture::eventXml(16, 0);
-            xml += TraceFixture::eventXml(16, lastTime);
+            const QByteArray xml = TraceFixture::eventXml(0, 0, 0, id << 8 | 1) +
+                                   TraceFixture::eventXml(16, 0).repeated(count - 2) +
+                                   TraceFixture::eventXml(16, lastTime);
             nodes << open(QStringLiteral("n%1.trace").arg(id),
                           TraceFixture::traceFile(id, "<tasks><task id=\"1\" name=\"T\"/></tasks>\n", xml),
                           id == 5);

@@ -1,6 +1,5 @@
 #include "app/tracer.h"
 #include "testsupport.h"
-#include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
@@ -15,14 +14,12 @@ using TraceFixture::eventXml;
 
 namespace {
 
-// Tasks 1 and 2 and hub 3; task 1 runs from 0 until `switchAt`, task 2 until `endAt` (us).
-QByteArray trace(int nodeId, quint32 switchAt, quint32 endAt)
+// Tasks 1 and 2; task 1 runs from 0 until 100 us, task 2 until `endAt` (us).
+QByteArray trace(int nodeId, quint32 endAt)
 {
     return TraceFixture::traceFile(
-        nodeId,
-        "<tasks><task id=\"1\" name=\"First\"/><task id=\"2\" name=\"Second\"/></tasks>"
-        "<hubs><hub id=\"3\" name=\"Box\"/></hubs>\n",
-        eventXml(0, 0, 0, nodeId << 8 | 1) + eventXml(0, switchAt, 0, nodeId << 8 | 2) + eventXml(1, endAt));
+        nodeId, "<tasks><task id=\"1\" name=\"First\"/><task id=\"2\" name=\"Second\"/></tasks>\n",
+        eventXml(0, 0, 0, nodeId << 8 | 1) + eventXml(0, 100, 0, nodeId << 8 | 2) + eventXml(1, endAt));
 }
 
 // What the chart paints over magenta, which it never paints itself. The frame is 508 - 108 = 400
@@ -54,14 +51,6 @@ QString bar(const QImage &image, int row, int length, const QColor &task)
     return colours;
 }
 
-// A bar of `length` pixels, framed black, in the light grey frame of 400.
-QString expectedBar(int length)
-{
-    return length == 0     ? QStringLiteral("gggwwgwg")
-           : length == 400 ? QStringLiteral("bbbttbbb")
-                           : QStringLiteral("bbbttbwg");
-}
-
 } // namespace
 
 class TestTaskStatChart : public QObject
@@ -72,10 +61,10 @@ private:
     std::unique_ptr<Tracer> m_tracer;
     int m_dirCount = 0;
 
-    Node *open(const char *file, const QByteArray &contents)
+    Node *open(int nodeId, quint32 endAt)
     {
-        const QString dir = QStringLiteral("chart%1").arg(m_dirCount);
-        const QString path = TestSupport::writeTempFile(dir, QString::fromUtf8(file), contents);
+        const QString path = TestSupport::writeTempFile(
+            QString::number(m_dirCount), QStringLiteral("%1.trace").arg(nodeId), trace(nodeId, endAt));
         return m_tracer->createNode(path, m_tracer->rootEntry(), FROM_TRACER);
     }
 
@@ -90,36 +79,6 @@ private slots:
 
     void cleanup() { m_tracer.reset(); }
 
-    void barsShowEachTasksShare_data()
-    {
-        QTest::addColumn<quint32>("switchAt");
-        QTest::addColumn<quint32>("endAt");
-        QTest::addColumn<QList<int>>("lengths"); // bar length per task row, pixels
-
-        QTest::newRow("a share of 100 fills the frame, a share of 0 leaves only the frame")
-            << 100u << 100u << QList<int>{400, 0};
-        QTest::newRow("bars are proportional to the shares") << 100u << 400u << QList<int>{100, 300};
-        QTest::newRow("fractional bar lengths are cut off") << 100u << 300u << QList<int>{133, 266};
-    }
-
-    void barsShowEachTasksShare()
-    {
-        QFETCH(quint32, switchAt);
-        QFETCH(quint32, endAt);
-        QFETCH(QList<int>, lengths);
-        Node *const node = open("a.trace", trace(1, switchAt, endAt));
-        QVERIFY(node);
-        TaskStatChart chart;
-        chart.on_curNode_Changed(node, nullptr);
-        const QImage image = render(chart);
-        QCOMPARE(node->tasks().size(), lengths.size());
-        for (int row = 0; row < lengths.size(); ++row)
-            QCOMPARE(bar(image, row, lengths.at(row), node->tasks().values().at(row)->colour()),
-                     expectedBar(lengths.at(row)));
-        QCOMPARE(image.pixelColor(101, 6 + 18 * 2 + 8),
-                 QApplication::style()->standardPalette().color(QPalette::Window));
-    }
-
     void panelFollowsTheCurrentNode_data()
     {
         // Steps "item <node> <category>", "view <node>", "announce <node>", "remove <node>" or "close",
@@ -128,7 +87,6 @@ private slots:
         QTest::newRow("before any node the panel stays blank") << "item b 6 =>";
         QTest::newRow("a node entry shows that node; task, hub, folder, event and empty selections keep it")
             << "item a 2, item b 6, item b 7, item b 3, item b 9, item b 10, item - 0, item - 255 => a";
-        QTest::newRow("another node entry switches the panel") << "item a 2, item b 2 => b";
         QTest::newRow("a view's current node switches the panel, no node keeps it")
             << "item a 2, view b, view - => b";
         QTest::newRow("the shown node announced as leaving blanks the panel while it exists")
@@ -144,25 +102,19 @@ private slots:
     {
         QFETCH(QString, script);
         const QString shown = script.section(QStringLiteral("=>"), 1).trimmed();
-        // Task 1 of node a has half the time (a 200 pixel bar), of node b a quarter (100).
-        QMap<QString, Node *> nodes{{QStringLiteral("a"), open("a.trace", trace(1, 100, 200))},
-                                    {QStringLiteral("b"), open("b.trace", trace(2, 100, 400))}};
+        // Node a's tasks have a third and two thirds of the time, bars cut to whole pixels; node b's
+        // first task has all of it, the second none.
+        QMap<QString, Node *> nodes{{QStringLiteral("a"), open(1, 300)}, {QStringLiteral("b"), open(2, 100)}};
         QVERIFY(nodes.value(QStringLiteral("a")) && nodes.value(QStringLiteral("b")));
         Project *const project = nodes.first()->project();
-        const QColor colour = shown.isEmpty() ? QColor() : nodes.value(shown)->task(1)->colour();
 
         TaskStatChart chart;
         for (const QString &step : script.section(QStringLiteral(" =>"), 0, 0).split(QStringLiteral(", "))) {
             const QStringList words = step.split(QLatin1Char(' '));
             Node *const node = nodes.value(words.value(1));
-            const int category = words.value(2).toInt();
-            if (words.at(0) == QLatin1String("item")) {
-                TracerItem *item = node;
-                if (category == TracerItem::TASK)
-                    item = node->task(1);
-                else if (category == TracerItem::HUB)
-                    item = node->hubs().value(3).data();
-                m_tracer->setCurTracerItem(item, TracerItem::TracerItemCategory(category), 0, 0);
+            if (words.at(0) == QLatin1String("item")) { // a node even where the category names no node
+                m_tracer->setCurTracerItem(node, TracerItem::TracerItemCategory(words.value(2).toInt()), 0,
+                                           0);
             } else if (words.at(0) == QLatin1String("view")) {
                 m_tracer->on_curNode_Changed(node, nullptr);
             } else if (words.at(0) == QLatin1String("announce")) {
@@ -182,10 +134,18 @@ private slots:
             QImage blank(image.size(), image.format());
             blank.fill(Qt::magenta);
             QVERIFY(image == blank);
-        } else {
-            const int length = shown == QLatin1String("a") ? 200 : 100;
-            QCOMPARE(bar(image, 0, length, colour), expectedBar(length));
+            return;
         }
+        // Bars framed black in the light grey frame: part of it, all of it, or none and only the frame.
+        const bool a = shown == QLatin1String("a");
+        const QList<int> lengths = a ? QList<int>{133, 266} : QList<int>{400, 0};
+        const QStringList bars = a ? QStringList{QStringLiteral("bbbttbwg"), QStringLiteral("bbbttbwg")}
+                                   : QStringList{QStringLiteral("bbbttbbb"), QStringLiteral("gggwwgwg")};
+        for (int row = 0; row < 2; ++row)
+            QCOMPARE(bar(image, row, lengths.at(row), chart.node()->task(row + 1)->colour()), bars.at(row));
+        // No row below the node's two tasks.
+        QCOMPARE(image.pixelColor(101, 6 + 18 * 2 + 8),
+                 QApplication::style()->standardPalette().color(QPalette::Window));
     }
 };
 

@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <tuple>
+
 namespace {
 
 using Window = std::unique_ptr<NodeViewWindow>;
@@ -97,7 +99,6 @@ private slots:
     void switchingNodesRestoresScrollAndSelection()
     {
         QFETCH(int, how);
-        // The second node's list scrolls a shorter way than the first's.
         QList<Node *> nodes = openProject(1);
         QByteArray events;
         for (int i = 0; i < 60; ++i)
@@ -106,12 +107,15 @@ private slots:
         Window window = viewing(nodes, 0);
         QSignalSpy recounts(window.get(), &NodeViewWindow::viewedNodesWasRecounted);
         QSignalSpy curNodes(&m_tracer, &Tracer::curNode_Changed);
+        QSignalSpy listScrolls(window.get(), &NodeViewWindow::eventListScrolled);
         QScrollBar *bar = window->eventList()->verticalScrollBar();
-        const int scroll[2] = {1500, 20};
+        // The short node's list is scrolled to its end, where a switch from the long one leaves the bar.
+        int scroll[2] = {1500, 0};
         const Rows selection[2] = {{10, 12}, {27, 27}};
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(window->showNode(nodes.at(i)), QString());
-            bar->setValue(scroll[i]);
+            bar->setValue(i == 0 ? scroll[0] : bar->maximum());
+            scroll[i] = bar->value();
             selectRows(*window, selection[i].first, selection[i].second);
         }
         QCOMPARE(recounts.size(), 2);
@@ -128,84 +132,86 @@ private slots:
             QCOMPARE(window->currentNode(), nodes.at(i));
             QCOMPARE(curNodes.last(),
                      QVariantList({QVariant::fromValue(nodes.at(i)), QVariant::fromValue(window.get())}));
-            QCOMPARE(window->eventList()->model()->rowCount(), nodes.at(i)->eventCount());
-            QCOMPARE(window->nodeChooser()->currentIndex(), i);
-            QCOMPARE(bar->value(), scroll[i]);
-            QCOMPARE(window->viewStates().value(nodes.at(i)->traceFileName()).listFirst, scroll[i]);
+            QCOMPARE(
+                QList<int>({window->eventList()->model()->rowCount(), window->nodeChooser()->currentIndex()}),
+                QList<int>({nodes.at(i)->eventCount(), i}));
+            // The list's scroll comes back and reaches the chart, even when the bar already stands there.
+            const int listFirst = window->viewStates().value(nodes.at(i)->traceFileName()).listFirst;
+            QCOMPARE(QList<int>({bar->value(), listFirst, listScrolls.last().at(0).toInt()}),
+                     QList<int>(3, scroll[i]));
             QCOMPARE(listSelection(*window), selection[i]);
         }
+        // A node of another project is refused, even under a file name the window shows.
+        Node *stranger = open(QStringLiteral("node1.trace"),
+                              TraceFixture::traceFile(7, "", TraceFixture::eventXml(1, 50)), true);
+        QCOMPARE(window->showNode(stranger),
+                 QStringLiteral("Node 'node1.trace' doesn't belong to this Project and can't be viewed."));
+        QCOMPARE(window->currentNode(), nodes.at(0));
         // A node shown again is not added again.
         QCOMPARE(window->viewedNodeCount(), 2);
         QCOMPARE(window->nodeCountLabel()->text(), QStringLiteral("2"));
     }
 
-    void listSelectionBecomesTheCurrentItem_data()
+    void selectionsReachTheTracerAndTheOtherSide_data()
     {
-        QTest::addColumn<Qt::KeyboardModifier>("modifier"); // of a second click, on row 7
+        // The chart's selection, reported twice; or, with (-2, -2), two clicks in the list: on row 3 (with
+        // shift) or 7, then with `modifier` on row 7.
+        QTest::addColumn<Rows>("chart");
+        QTest::addColumn<Qt::KeyboardModifier>("modifier");
         QTest::addColumn<int>("category");
         QTest::addColumn<Rows>("rows");
-        QTest::newRow("one row makes its event's task current") << Qt::NoModifier << 10 << Rows(7, 7);
-        QTest::newRow("rows 3 down to 7 give the node and the range") << Qt::ShiftModifier << 9 << Rows(3, 7);
-        QTest::newRow("clearing the selection gives none") << Qt::ControlModifier << 255 << Rows(-1, -1);
+        const Rows clicks(-2, -2);
+        QTest::newRow("one list row makes its event's task current")
+            << clicks << Qt::NoModifier << 10 << Rows(7, 7);
+        QTest::newRow("list rows 3 down to 7 give the node and the range")
+            << clicks << Qt::ShiftModifier << 9 << Rows(3, 7);
+        QTest::newRow("clearing the list's selection gives none")
+            << clicks << Qt::ControlModifier << 255 << Rows(-1, -1);
+        QTest::newRow("a range the chart dragged leftwards reaches the list once, top to bottom")
+            << Rows(9, 4) << Qt::NoModifier << 9 << Rows(4, 9);
+        QTest::newRow("a chart press before the node's start clears the list once")
+            << Rows(-1, 6) << Qt::NoModifier << 255 << Rows(-1, -1);
     }
 
-    void listSelectionBecomesTheCurrentItem()
+    void selectionsReachTheTracerAndTheOtherSide()
     {
+        QFETCH(Rows, chart);
         QFETCH(Qt::KeyboardModifier, modifier);
         QFETCH(int, category);
         QFETCH(Rows, rows);
         Node *node = openProject(1).first();
         Window window = viewing({node}, 1);
-        QTableView *list = window->eventList();
+        selectRows(*window, 2, 3);
         QSignalSpy items(&m_tracer, &Tracer::curTracerItem_Changed);
         QSignalSpy toChart(window.get(), &NodeViewWindow::selectionWasChanged);
 
-        const int clicked[2] = {modifier == Qt::ShiftModifier ? 3 : 7, 7};
-        for (int click = 0; click < 2; ++click) {
-            const QPoint centre = list->visualRect(list->model()->index(clicked[click], 1)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, click ? modifier : Qt::NoModifier, centre);
+        const bool fromChart = chart.first != -2;
+        for (int round = 0; round < 2; ++round) {
+            if (fromChart) { // as a press or a drag in the chart does it: its record, then the signal
+                NodeViewState &state = (*window->chart()->viewStates())[node->traceFileName()];
+                std::tie(state.selFirst, state.selLast) = chart;
+                emit window->chart()->selectionWasChanged(chart.first, chart.second);
+            } else {
+                QTableView *list = window->eventList();
+                const int row = round == 0 && modifier == Qt::ShiftModifier ? 3 : 7;
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, round ? modifier : Qt::NoModifier,
+                                  list->visualRect(list->model()->index(row, 1)).center());
+            }
         }
 
         TracerItem *expected = category == TracerItem::TASK_EVENT_RANGE ? node : nullptr;
         if (category == TracerItem::TASK_EVENT)
             QVERIFY((expected = node->task(node->event(rows.first)->currentTask)));
         QCOMPARE(qvariant_cast<TracerItem *>(items.last().at(0)), expected);
-        QCOMPARE(int(items.last().at(1).value<TracerItem::TracerItemCategory>()), category);
-        QCOMPARE(Rows(items.last().at(2).toInt(), items.last().at(3).toInt()), rows);
-        QCOMPARE(Rows(toChart.last().at(0).toInt(), toChart.last().at(1).toInt()), rows);
-    }
-
-    void chartSelectionReachesTheListOnce_data()
-    {
-        QTest::addColumn<Rows>("chart"); // selFirst, selLast as the chart keeps them
-        QTest::addColumn<Rows>("list");
-        QTest::newRow("a range dragged leftwards") << Rows(9, 4) << Rows(4, 9);
-        QTest::newRow("a press before the node's start clears the list") << Rows(-1, 6) << Rows(-1, -1);
-    }
-
-    void chartSelectionReachesTheListOnce()
-    {
-        QFETCH(Rows, chart);
-        QFETCH(Rows, list);
-        Node *node = openProject(1).first();
-        Window window = viewing({node}, 1);
-        selectRows(*window, 2, 3);
-        QSignalSpy toChart(window.get(), &NodeViewWindow::selectionWasChanged);
-        QSignalSpy items(&m_tracer, &Tracer::curTracerItem_Changed);
-
-        // Twice, as a press or a drag in the chart does it: its record, then the signal.
-        for (int round = 0; round < 2; ++round) {
-            NodeViewState &state = (*window->chart()->viewStates())[node->traceFileName()];
-            state.selFirst = chart.first;
-            state.selLast = chart.second;
-            emit window->chart()->selectionWasChanged(chart.first, chart.second);
-        }
-
-        QCOMPARE(listSelection(*window), list);
-        QCOMPARE(toChart.size(), 1);
-        QCOMPARE(items.size(), 1);
-        if (list.first >= 0) // the chart keeps its own order
+        QCOMPARE(items.last().mid(1),
+                 QVariantList({QVariant::fromValue(TracerItem::TracerItemCategory(category)), rows.first,
+                               rows.second}));
+        QCOMPARE(toChart.last(), QVariantList({rows.first, rows.second}));
+        QCOMPARE(listSelection(*window), rows);
+        if (fromChart) { // once, and the chart keeps its own order
+            QCOMPARE(QList<int>({int(toChart.size()), int(items.size())}), QList<int>({1, 1}));
             QCOMPARE(window->viewStates().value(node->traceFileName()).selFirst, chart.first);
+        }
     }
 
     void listAndChartScrollTogetherWithoutEcho()
@@ -221,8 +227,8 @@ private slots:
         QCOMPARE(fromChart.size(), 1);
         const int first = fromChart.first().at(0).toInt();
         QVERIFY(first > 0);
-        QCOMPARE(listBar->value(), first);
-        QCOMPARE(window->viewStates().value(node->traceFileName()).listFirst, first);
+        QCOMPARE(QList<int>({listBar->value(), window->viewStates().value(node->traceFileName()).listFirst}),
+                 QList<int>(2, first));
         QCOMPARE(toChart.size(), 0);
 
         window->chart()->viewport()->repaint();
@@ -233,31 +239,20 @@ private slots:
         QCOMPARE(fromChart.size(), 1);
     }
 
-    void numberColumnsWidenToTheNodesLargestNumber_data()
+    void numberColumnsWidenToTheNodesLargestNumbers()
     {
-        QTest::addColumn<int>("events");
-        QTest::addColumn<quint32>("lastTime"); // usec, the one task running from 0
-        QTest::addColumn<int>("widened");      // the other number column keeps its least width
-        QTest::newRow("a thousand events widen the number column")
-            << 1000 << 10u << int(EventListModel::NUMBER);
-        QTest::newRow("an hour and more of one task widens the Tc column")
-            << 3 << 4000000000u << int(EventListModel::TIMECUT);
-    }
-
-    void numberColumnsWidenToTheNodesLargestNumber()
-    {
-        QFETCH(int, events);
-        QFETCH(quint32, lastTime);
-        QFETCH(int, widened);
-        // Markers after one task switch, all at once but the last: Tc 0, then lastTime.
-        QByteArray xml = TraceFixture::eventXml(0, 0, 0, 5 << 8 | 1);
-        for (int i = 1; i < events - 1; ++i)
-            xml += TraceFixture::eventXml(16, 0);
-        xml += TraceFixture::eventXml(16, lastTime);
-        Node *node =
-            open(QStringLiteral("numbers.trace"),
-                 TraceFixture::traceFile(5, "<tasks><task id=\"1\" name=\"T\"/></tasks>\n", xml), true);
-        Window window = viewing({node}, 0);
+        // Node 5 has a thousand events, node 6 an hour and more of one task: markers after one task
+        // switch, all at once but the last, so Tc runs from 0 to the last time (usec).
+        QList<Node *> nodes;
+        for (const auto &[id, count, lastTime] : {std::tuple(5, 1000, 10u), std::tuple(6, 3, 4000000000u)}) {
+            const QByteArray xml = TraceFixture::eventXml(0, 0, 0, id << 8 | 1) +
+                                   TraceFixture::eventXml(16, 0).repeated(count - 2) +
+                                   TraceFixture::eventXml(16, lastTime);
+            nodes << open(QStringLiteral("n%1.trace").arg(id),
+                          TraceFixture::traceFile(id, "<tasks><task id=\"1\" name=\"T\"/></tasks>\n", xml),
+                          id == 5);
+        }
+        Window window = viewing(nodes, 0);
         QTableView *list = window->eventList();
         // Large digits in the cells, so that a few of them outgrow the least widths;
         // the header keeps its font and with it its least section size.
@@ -265,49 +260,33 @@ private slots:
         list->horizontalHeader()->setFont(font);
         font.setPixelSize(30);
         list->setFont(font);
-        window->showNode(node);
 
         // The list's own least widths, which the header may raise to its least section size.
         const int minimum = qMax(50, list->horizontalHeader()->minimumSectionSize());
-        for (const int column : {EventListModel::NUMBER, EventListModel::TIMECUT}) {
-            // What the list's own measure asks for its widest cell.
-            const int needed = static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(column);
-            QCOMPARE(needed > minimum, column == widened);
-            QVERIFY2(list->columnWidth(column) >= needed, qPrintable(QString::number(column)));
-            QCOMPARE(list->columnWidth(column) == minimum, column != widened);
+        // The first node shown sets the widths anew, the second one only widens them.
+        for (const int shown : {0, 1}) {
+            window->showNode(nodes.at(shown));
+            for (const int column : {EventListModel::NUMBER, EventListModel::TIMECUT}) {
+                // What the list's own measure asks for its widest cell.
+                const int needed = static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(column);
+                QCOMPARE(needed > minimum,
+                         column == (shown ? EventListModel::TIMECUT : EventListModel::NUMBER));
+                QVERIFY2(list->columnWidth(column) >= needed, qPrintable(QString::number(column)));
+            }
+            QCOMPARE(list->columnWidth(EventListModel::TIMECUT) == minimum, shown == 0);
         }
-    }
-
-    void aNodeOfAnotherProjectIsRefused_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("another file name") << "other.trace";
-        QTest::newRow("the same file name in another directory") << "node1.trace";
-    }
-
-    void aNodeOfAnotherProjectIsRefused()
-    {
-        QFETCH(QString, name);
-        Node *viewed = openProject(1).first();
-        Node *stranger = open(name, TraceFixture::traceFile(7, "", TraceFixture::eventXml(1, 50)), true);
-        Window window = viewing({viewed}, 1);
-
-        QCOMPARE(window->showNode(stranger),
-                 QStringLiteral("Node '%1' doesn't belong to this Project and can't be viewed.").arg(name));
-        QCOMPARE(window->nodeChooser()->count(), 1);
-        QCOMPARE(window->currentNode(), viewed);
     }
 
     void titleShowsANumberOtherThanZero()
     {
         Project *project = openProject(1).first()->project();
-        NodeViewWindow window(project, 0);
-        QCOMPARE(window.windowTitle(), project->path());
-        window.setNumber(12);
-        QCOMPARE(window.windowTitle(), project->path() + QStringLiteral(" (12)"));
-        QCOMPARE(window.viewAction()->text(), window.windowTitle());
+        NodeViewWindow window(project, 12);
+        const auto titles = [&window] {
+            return QStringList({window.windowTitle(), window.viewAction()->text()});
+        };
+        QCOMPARE(titles(), QStringList(2, project->path() + QStringLiteral(" (12)")));
         window.setNumber(0);
-        QCOMPARE(window.viewAction()->text(), project->path());
+        QCOMPARE(titles(), QStringList(2, project->path()));
     }
 
     void closingWhatIsViewedLeavesNothingDangling_data()
@@ -340,13 +319,13 @@ private slots:
         else
             m_tracer.removeProject(project);
 
+        // Close requests, viewed nodes, view states, chooser entries and the project's nodes.
         const int left = current >= 0 ? shown - 1 : 0;
-        QCOMPARE(closeRequests.size(), left == 0 ? 1 : 0);
-        QCOMPARE(window->viewedNodeCount(), left);
-        QCOMPARE(window->viewStates().size(), left);
-        QCOMPARE(window->nodeChooser()->count(), left);
+        QCOMPARE(QList<int>({int(closeRequests.size()), window->viewedNodeCount(),
+                             int(window->viewStates().size()), window->nodeChooser()->count(),
+                             project ? project->nodeCount() : 0}),
+                 QList<int>({left == 0 ? 1 : 0, left, left, left, 2 - how}));
         QCOMPARE(window->currentNode(), remaining.data());
-        QCOMPARE(project ? project->nodeCount() : 0, 2 - how);
         // Under the sanitizers none of this may read a freed node.
         window->chart()->viewport()->repaint();
         window->chart()->horizontalScrollBar()->setValue(window->chart()->horizontalScrollBar()->maximum());

@@ -61,6 +61,8 @@ private slots:
         QTest::newRow("a very long number does not overflow into a wrong value")
             << "99999999999999999999999999999" << 0 << 0u;
         QTest::newRow("surrounding blanks are ignored") << " 7 " << 7 << 7u;
+        QTest::newRow("a character just past ASCII is no digit")
+            << QString(QStringLiteral("1") + QChar(0x80)) << 0 << 0u;
     }
 
     void numbersReadAsCLiterals()

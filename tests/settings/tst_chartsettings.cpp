@@ -171,6 +171,8 @@ private slots:
             const bool changes = id.isEmpty() || other == id;
             QCOMPARE(fieldOf(settings, other), fieldOf(changes ? everything : ChartSettings(), other));
         }
+        // Settings equal only when every field is.
+        QCOMPARE(settings == ChartSettings(), !id.isEmpty() && !used);
     }
 
     void defaultIsWhatTheDialogFirstShows_data()

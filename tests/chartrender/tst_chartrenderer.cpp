@@ -4,6 +4,9 @@
 #include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/chartsettings.h"
+#include "chart/chartstyle.h"
+#include "chart/levelofdetail.h"
+#include "chart/paintpass.h"
 #include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -18,6 +21,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <set>
 
 using TraceFixture::eventXml;
 using TraceFixture::traceFile;
@@ -118,13 +122,11 @@ private:
     std::unique_ptr<ViewRoot> m_view;
     TimeScale m_scale; // 1 px per us
 
-    Node *node(int n) const { return n == 0 ? m_a : m_b; }
     ViewNode *viewNode(int n) const { return static_cast<ViewNode *>(m_view->child(n)); }
     int rowTop(int n, int taskId) const { return viewNode(n)->taskTrain()->childById(taskId)->row() * H; }
 
     // The pair view with the default settings and the header inside the rows.
-    QImage paint(NodeViewStates &states, int scroll = 0, const QSize &size = pairSize,
-                 bool levelOfDetail = true) const
+    QImage paint(NodeViewStates &states, int scroll = 0, bool levelOfDetail = true) const
     {
         // The event list shows every event: only the last event's column is hatched.
         states[m_a->traceFileName()].listLast = m_a->eventCount() - 1;
@@ -134,9 +136,9 @@ private:
         ChartRenderer::Frame frame;
         frame.scale = &m_scale;
         frame.horizontalScroll = scroll;
-        frame.viewport = size;
+        frame.viewport = pairSize;
         frame.externalHeader = false;
-        QImage image(size, QImage::Format_RGB32);
+        QImage image(pairSize, QImage::Format_RGB32);
         QPainter painter(&image);
         renderer.paint(painter, *m_view, states, image.rect(), frame);
         return image;
@@ -155,23 +157,20 @@ private slots:
         m_tracer.setMessageSink(
             [](QMessageBox::Icon, const QString &text) { qWarning("%s", qPrintable(text)); });
 
-        // Times in microseconds. Node 1: Logger from 0, Worker from 200, Logger from 500,
-        // the kernel from 600 and Worker again from 1500.
-        QByteArray a = eventXml(0, 0, 0, 0x102) + eventXml(0, 200, 0, 0x101) + eventXml(1, 300, 1, 0x102) +
-                       eventXml(1, 400, 1, 0x102) + eventXml(0, 500, 0, 0x102) + eventXml(0, 600, 0, 0x100);
-        for (const quint32 t : {700, 800, 900, 1000, 1100, 1200, 1300, 1314})
-            a += eventXml(1, t, 1, 0x100);
-        a += eventXml(0, 1500, 0, 0x101) + eventXml(1, 1600, 1, 0x102) + eventXml(1, 1700, 1, 0x102);
+        // Times in microseconds. Node 1: Logger from 0, Worker from 200 (events 1 to 3), ending with
+        // the kernel's switch at 500.
+        const QByteArray a = eventXml(0, 0, 0, 0x102) + eventXml(0, 200, 0, 0x101) +
+                             eventXml(1, 300, 1, 0x102) + eventXml(1, 400, 1, 0x102) +
+                             eventXml(0, 500, 0, 0x100);
         m_a = load(QStringLiteral("pair"), QStringLiteral("a.trace"),
                    traceFile(1,
                              "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Worker\"/>"
                              "<task id=\"2\" name=\"Logger\"/></tasks>\n",
                              a));
-        // Node 2: Pump from 0, the kernel from 100, Pump again from 1500.
-        QByteArray b = eventXml(0, 0, 0, 0x203) + eventXml(0, 100, 0, 0x200);
-        for (const quint32 t : {200, 300, 400, 1250, 1265, 1290})
-            b += eventXml(1, t, 1, 0x200);
-        b += eventXml(0, 1500, 0, 0x203) + eventXml(1, 1600, 1, 0x203);
+        // Node 2: Pump from 0, the kernel from 100, Pump again from 1500 (event 3).
+        const QByteArray b = eventXml(0, 0, 0, 0x203) + eventXml(0, 100, 0, 0x200) +
+                             eventXml(1, 200, 1, 0x200) + eventXml(0, 1500, 0, 0x203) +
+                             eventXml(1, 1600, 1, 0x203);
         m_b = load(
             QStringLiteral("pair"), QStringLiteral("b.trace"),
             traceFile(2, "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"3\" name=\"Pump\"/></tasks>\n",
@@ -232,9 +231,15 @@ private slots:
         QCOMPARE(ChartMapper(m_scale, 1000).rightX(*m_a->event(0), 0), std::numeric_limits<int>::max());
         for (const bool levelOfDetail : {true, false}) {
             NodeViewStates states;
-            const QImage image = paint(states, 1000, pairSize, levelOfDetail);
+            const QImage image = paint(states, 1000, levelOfDetail);
             QCOMPARE(QColor(image.pixel(pairSize.width() / 2, rowTop(0, 2) + 9)), QColor(0x80, 0xff, 0x80));
         }
+    }
+
+    void barBeforeAnotherTasksSwitchIsBlueUpToTheLastEvent()
+    {
+        NodeViewStates states; // node 1's worker runs from 400 to 500 us, then the kernel's switch ends it
+        QCOMPARE(QColor(paint(states).pixel(450, rowTop(0, 1) + 9)), QColor(0x80, 0x80, 0xff));
     }
 
     void selectionBlendsOverTheRows_data()
@@ -251,9 +256,9 @@ private slots:
         QTest::newRow("taken backwards it covers the same events") << 0 << 2 << 1 << 250 << blueOverWhite;
         QTest::newRow("it ends one pixel after the later event's end") << 0 << 1 << 2 << 401 << white;
         QTest::newRow("on another node it is #9090c0 at half opacity")
-            << 1 << 8 << 8 << 1550 << QColor(199, 199, 223);
+            << 1 << 3 << 3 << 1550 << QColor(199, 199, 223);
         QTest::newRow("a selection reaching past the last event is not drawn")
-            << 1 << 8 << 99 << 1550 << white;
+            << 1 << 3 << 99 << 1550 << white;
     }
 
     void selectionBlendsOverTheRows()
@@ -265,43 +270,13 @@ private slots:
         QFETCH(QColor, colour);
 
         NodeViewStates states;
-        NodeViewState &record = states[this->node(node)->traceFileName()];
+        NodeViewState &record = states[(node == 0 ? m_a : m_b)->traceFileName()];
         record.selFirst = selFirst;
         record.selLast = selLast;
         const QColor got = paint(states).pixel(time + viewNode(node)->shift(), rowTop(node, 0) + 9);
         const int off = qAbs(got.red() - colour.red()) + qAbs(got.green() - colour.green()) +
                         qAbs(got.blue() - colour.blue());
         QVERIFY2(off <= 3, qPrintable(got.name())); // half opacity rounds either way
-    }
-
-    void chartRangeIsWrittenForEachNode_data()
-    {
-        QTest::addColumn<int>("node");
-        QTest::addColumn<int>("scroll");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("chartFirst");
-        QTest::addColumn<int>("chartEnd");
-
-        QTest::newRow("scrolled: from the event running at the left edge to the first past the right edge")
-            << 0 << 650 << 400 << 5 << 10;
-        QTest::newRow("scrolled past the node: nothing is visited, the record keeps its defaults")
-            << 0 << 2000 << 300 << -1 << 0;
-        QTest::newRow("a shifted node scrolled: its event at the left edge is the first")
-            << 1 << 200 << 300 << 1 << 5;
-    }
-
-    void chartRangeIsWrittenForEachNode()
-    {
-        QFETCH(int, node);
-        QFETCH(int, scroll);
-        QFETCH(int, width);
-        QFETCH(int, chartFirst);
-        QFETCH(int, chartEnd);
-
-        NodeViewStates states;
-        paint(states, scroll, QSize(width, pairSize.height()));
-        const NodeViewState record = states.value(this->node(node)->traceFileName());
-        QCOMPARE((QList<int>{record.chartFirst, record.chartEnd}), (QList<int>{chartFirst, chartEnd}));
     }
 
     void rasterTargetOnlyWherePixelsAreCopied_data()
@@ -378,6 +353,38 @@ private slots:
         const QRect kept = row.prepare == clipped ? surfaceClip : fast.rect();
         QCOMPARE(countColour(fast, fast.rect(), surfaceGround) - countColour(fast, kept, surfaceGround),
                  fast.width() * fast.height() - kept.width() * kept.height());
+    }
+
+    // Of the primitives drawn over the whole task group only the last of equal ones is kept.
+    void levelOfDetailDrawsEqualGroupPrimitivesOnce()
+    {
+        Node *dense = m_scenes.value(QStringLiteral("dense")).first();
+        ViewRoot root;
+        root.addViewedNode(dense);
+        TimeScale scale;
+        scale.setLinScale(1600.0f / float(root.lengthLin()));
+        ChartRenderer::Frame frame;
+        frame.scale = &scale;
+        frame.viewport = QSize(1600, 1100);
+        NodeViewStates states;
+        const ChartSettings settings;
+        ChartStyle style;
+        const PaintPass pass(frame, root, states, settings, style, QRect(QPoint(), frame.viewport));
+        const auto *node = static_cast<const ViewNode *>(root.child(0));
+        LevelOfDetail detail;
+        detail.collect(*node, ChartMapper(scale, 0).eventsBetween(*dense, 0, 0, 1600), pass);
+        std::set<std::array<int, 7>> seen;
+        int spanning = 0;
+        for (int k = 0; k < node->taskTrain()->childCount(); ++k) {
+            for (const DrawOp &op : detail.opsOf(node->taskTrain()->child(k))) {
+                if (!op.spansRows() || op.kind == DrawOp::Connector)
+                    continue;
+                ++spanning;
+                seen.insert({op.kind, op.p[0], op.p[1], op.p[2], op.p[3], op.p[4], op.p[5]});
+            }
+        }
+        QVERIFY(spanning > 100);
+        QCOMPARE(int(seen.size()), spanning);
     }
 
     void levelOfDetailKeepsThePicture_data()

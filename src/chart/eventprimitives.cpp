@@ -100,7 +100,7 @@ void EventPrimitives::appendHubArrow(const TraceEvent &e, int x, const TaskRow &
 void EventPrimitives::appendPacketArrows(const TraceEvent &e, int x, std::vector<DrawOp> &out) const
 {
     // A sync event's node id is bits 8-15 of its first parameter; its second argument is the second.
-    const QVector<NodePacketRef> refs = m_pass.root.packetEvents(packetKey(e.nodeId << 8, e.arg2));
+    const PacketEventRange refs = m_pass.root.packetEvents(packetKey(e.nodeId << 8, e.arg2));
     const PaintedPacketEvent painted = PaintedPacketEvent::of(m_node.node()->nodeId(), e);
     const QRect group = m_node.taskTrain() ? m_node.taskTrain()->rect() : QRect();
     for (const PacketArrow &arrow : packetArrows(painted, refs)) {

@@ -73,7 +73,7 @@ private:
 
 } // namespace
 
-QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, const QVector<NodePacketRef> &refs)
+QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, PacketEventRange refs)
 {
     const NodePacketRef *sending = nullptr;
     const NodePacketRef *sendingNotification = nullptr;

@@ -61,4 +61,4 @@ struct PacketArrow
 // Sync markers, user markers and every other type have no arrows. An arrow's
 // partner may lie on a node the view has no row for; the chart then draws
 // nothing for it.
-QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, const QVector<NodePacketRef> &refs);
+QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, PacketEventRange refs);

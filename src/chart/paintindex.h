@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 class Node;
@@ -22,6 +23,11 @@ public:
 
     PaintIndex() = default;
     explicit PaintIndex(const Node &node);
+
+    // The node's index, shared by every view that shows the node: built when
+    // the first of them asks, kept while one holds it, forgotten with the node.
+    // Main thread only.
+    static std::shared_ptr<const PaintIndex> shared(const Node &node);
 
     // The event draws nothing when this (later) event lies in the same pixel
     // column, provided the chart's positions never decrease along the events;

@@ -175,7 +175,7 @@ ViewNode::~ViewNode() = default;
 const PaintIndex &ViewNode::paintIndex() const
 {
     if (!m_paintIndex)
-        m_paintIndex = m_node ? std::make_unique<PaintIndex>(*m_node) : std::make_unique<PaintIndex>();
+        m_paintIndex = m_node ? PaintIndex::shared(*m_node) : std::make_shared<const PaintIndex>();
     return *m_paintIndex;
 }
 

@@ -181,12 +181,13 @@ public:
     void setBaseShift(int shift) { m_baseShift = shift; }
     ViewTaskTrain *taskTrain() const { return m_taskTrain.data(); }
     ViewHubTrain *hubTrain() const { return m_hubTrain.data(); }
-    // Built on first use; a row without node gets an empty index.
+    // Shared with every other view of the node, built on first use; a row
+    // without node gets an empty index.
     const PaintIndex &paintIndex() const;
 
 private:
     Node *m_node;
-    mutable std::unique_ptr<PaintIndex> m_paintIndex;
+    mutable std::shared_ptr<const PaintIndex> m_paintIndex;
     int m_shift = 0;
     int m_baseShift = 0;
     QSharedPointer<ViewTaskTrain> m_taskTrain;

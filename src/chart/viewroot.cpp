@@ -3,8 +3,11 @@
 #include "chart/chartmapper.h"
 #include "trace/node.h"
 
+#include <QPair>
+
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -77,6 +80,97 @@ bool hopOf(const Node *node, quint32 key, Hop *hop)
     return hop->outgoing && hop->notification;
 }
 
+// A node's usable hops by ascending key: hash order changes from run to run,
+// and taking the keys in ascending order makes every estimate the same each time.
+struct KeyHop
+{
+    quint32 key = 0;
+    Hop hop;
+};
+using HopList = std::vector<KeyHop>;
+
+HopList usableHops(const Node *node)
+{
+    HopList hops;
+    hops.reserve(size_t(node->packetKeys().size()));
+    for (const quint32 key : node->packetKeys()) {
+        Hop hop;
+        if (hopOf(node, key, &hop))
+            hops.push_back({key, hop});
+    }
+    std::sort(hops.begin(), hops.end(), [](const KeyHop &x, const KeyHop &y) { return x.key < y.key; });
+    return hops;
+}
+
+// The clock offset of node b against node a, from the packets both logged
+// usefully, taken in ascending key order. Microseconds.
+class OffsetEstimate
+{
+public:
+    void add(const Hop &hopA, const Hop &hopB)
+    {
+        // The hop with the smaller event type (sending 4, routing 5,
+        // receiving 6) is the earlier one: P; the later one is Q.
+        const bool bEarlier = hopB.type <= hopA.type;
+        const Hop &p = bEarlier ? hopB : hopA;
+        const Hop &q = bEarlier ? hopA : hopB;
+        const qint32 g = bEarlier ? m_sa * m_sb : -m_sa * m_sb;
+        const qint32 d1 = p.span();
+        const qint32 d2 = q.span();
+        const qint32 outgoingGap = distance(p.outgoing, q.outgoing);
+        if (m_first) {
+            m_lo = minus(d1, d2) / 2;
+            m_hi = outgoingGap;
+            m_sa = m_hi < 0 ? -1 : 1;
+            m_sb = hopA.outgoing->offset >= hopB.outgoing->offset ? 1 : -1;
+            m_firstBEarlier = bEarlier;
+            m_first = false;
+            return;
+        }
+        // v: how long after P's outgoing event Q's begins on the axis aligned
+        // so far. A packet cannot arrive before it left (v < 0), nor end after
+        // its sender finished (d2 + v > d1). The estimate is hi - lo taken in
+        // the first packet's direction, so moving Q later raises lo for a
+        // packet going that way and lowers it for one going back; applying
+        // both corrections with one sign, whatever the direction, runs away on
+        // real traces (each packet doubled the error of the one before).
+        const qint32 direction = bEarlier == m_firstBEarlier ? 1 : -1;
+        const qint32 v = minus(outgoingGap, times(minus(m_hi, m_lo), g));
+        if (v < 0)
+            m_lo = minus(m_lo, times(v, direction));
+        if (plus(d2, v) > d1)
+            m_lo = plus(m_lo, times(minus(minus(d1, d2), v), direction));
+    }
+
+    qint32 offset() const { return times(times(minus(m_hi, m_lo), m_sa), m_sb); }
+
+private:
+    // lo corrects the first packet's estimate from the later ones; hi is the
+    // distance of the two hops' events in the first packet. Microseconds.
+    qint32 m_lo = 0;
+    qint32 m_hi = 0;
+    qint32 m_sa = 1;
+    qint32 m_sb = 1;
+    bool m_first = true;
+    bool m_firstBEarlier = false;
+};
+
+// One walk over both lists at once: the keys they share, in ascending order.
+int estimateOffset(const HopList &a, const HopList &b)
+{
+    OffsetEstimate estimate;
+    auto other = b.cbegin();
+    for (const KeyHop &x : a) {
+        while (other != b.cend() && other->key < x.key)
+            ++other;
+        if (other == b.cend())
+            break;
+        if (other->key == x.key)
+            estimate.add(x.hop, other->hop);
+    }
+    return estimate.offset();
+}
+
 // Where a node row ends on the linear axis: its last event plus its shift, microseconds.
 qint64 linearEnd(const ViewNode &row)
 {
@@ -103,9 +197,87 @@ ViewItem *itemAtRowBelow(const ViewItem *item, int row)
 
 } // namespace
 
+// What the view derives from its nodes' packets and keeps while its node set
+// stays: each row's hops, each pair's offset, and the packet index.
+struct ViewRoot::Caches
+{
+    std::unordered_map<const ViewNode *, HopList> hops;
+    QHash<QPair<const ViewNode *, const ViewNode *>, int> offsets;
+
+    // Every viewed node's packet events, sorted by key, then row, then newest
+    // first; keys[i] is the key of refs[i].
+    std::vector<quint32> keys;
+    std::vector<NodePacketRef> refs;
+    std::vector<const Node *> indexedNodes; // row by row, as the index was built
+    bool indexStale = true;
+
+    const HopList &hopsOf(const ViewNode *row)
+    {
+        auto it = hops.find(row);
+        if (it == hops.end())
+            it = hops.emplace(row, usableHops(row->node())).first;
+        return it->second;
+    }
+
+    void forget(const ViewNode *row)
+    {
+        hops.erase(row);
+        for (auto it = offsets.begin(); it != offsets.end();)
+            it = it.key().first == row || it.key().second == row ? offsets.erase(it) : std::next(it);
+        indexStale = true;
+    }
+
+    // A node destroyed under its row leaves a null where the index has a node.
+    bool indexCurrent(const std::vector<QSharedPointer<ViewNode>> &rows) const
+    {
+        if (indexStale || indexedNodes.size() != rows.size())
+            return false;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (indexedNodes[i] != rows[i]->node())
+                return false;
+        }
+        return true;
+    }
+
+    void indexPackets(const std::vector<QSharedPointer<ViewNode>> &rows);
+};
+
+void ViewRoot::Caches::indexPackets(const std::vector<QSharedPointer<ViewNode>> &rows)
+{
+    struct Entry
+    {
+        quint32 key;
+        int row;
+        NodePacketRef ref;
+    };
+    std::vector<Entry> entries;
+    indexedNodes.clear();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Node *node = rows[i]->node();
+        indexedNodes.push_back(node);
+        if (!node)
+            continue;
+        for (auto it = node->packetRefs().cbegin(); it != node->packetRefs().cend(); ++it)
+            entries.push_back({it.key(), int(i), NodePacketRef{it.value(), node->nodeId()}});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &x, const Entry &y) {
+        if (x.key != y.key)
+            return x.key < y.key;
+        return x.row != y.row ? x.row < y.row : x.ref.eventIndex > y.ref.eventIndex;
+    });
+    keys.resize(entries.size());
+    refs.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        keys[i] = entries[i].key;
+        refs[i] = entries[i].ref;
+    }
+    indexStale = false;
+}
+
 ViewRoot::ViewRoot(ViewItem *parent)
     : QObject(nullptr)
     , ViewItem(ROOT_ITEM, 0, parent)
+    , m_caches(std::make_unique<Caches>())
 {}
 
 ViewRoot::~ViewRoot() = default;
@@ -148,6 +320,7 @@ void ViewRoot::addChild(ViewItem *item)
     m_nodes.push_back(QSharedPointer<ViewNode>(row));
     m_nodeList.append(row);
     m_indexById.insert(row->itemId(), row->index());
+    m_caches->indexStale = true;
 }
 
 void ViewRoot::removeChild(int i)
@@ -155,6 +328,7 @@ void ViewRoot::removeChild(int i)
     if (i < 0 || i >= int(m_nodes.size()))
         return;
     const QSharedPointer<ViewNode> row = m_nodes[size_t(i)];
+    m_caches->forget(row.data());
     m_nodes.erase(m_nodes.begin() + i);
     m_nodeList.removeOne(row.data());
     renumberNodes();
@@ -233,81 +407,34 @@ bool ViewRoot::isAbove(const ViewNode *a, const ViewNode *b) const
     return m_nodeList.indexOf(a) <= m_nodeList.indexOf(b);
 }
 
-QVector<NodePacketRef> ViewRoot::packetEvents(quint32 key) const
+PacketEventRange ViewRoot::packetEvents(quint32 key) const
 {
-    QVector<NodePacketRef> events;
-    for (const QSharedPointer<ViewNode> &row : m_nodes) {
-        const Node *node = row->node();
-        if (!node)
-            continue;
-        QList<PacketRef> refs = node->packetRefs().values(key);
-        std::sort(refs.begin(), refs.end(),
-                  [](const PacketRef &x, const PacketRef &y) { return x.eventIndex > y.eventIndex; });
-        for (const PacketRef &ref : std::as_const(refs))
-            events.append(NodePacketRef{ref, node->nodeId()});
-    }
-    return events;
+    if (!m_caches->indexCurrent(m_nodes))
+        m_caches->indexPackets(m_nodes);
+    const std::vector<quint32> &keys = m_caches->keys;
+    const auto [first, last] = std::equal_range(keys.cbegin(), keys.cend(), key);
+    const NodePacketRef *refs = m_caches->refs.data();
+    return PacketEventRange(refs + (first - keys.cbegin()), refs + (last - keys.cbegin()));
 }
 
 int ViewRoot::pairOffset(const ViewNode *a, const ViewNode *b) const
 {
     if (m_nodes.size() < 2 || !a || !b || !a->node() || !b->node())
         return 0;
-    const Node *nodeA = a->node();
-    const Node *nodeB = b->node();
+    return estimateOffset(usableHops(a->node()), usableHops(b->node()));
+}
 
-    // lo corrects the first packet's estimate from the later ones; hi is the
-    // distance of the two hops' events in the first packet. Microseconds.
-    qint32 lo = 0;
-    qint32 hi = 0;
-    qint32 sa = 1;
-    qint32 sb = 1;
-    bool first = true;
-    bool firstBEarlier = false;
-
-    // Hash order changes from run to run; taking the keys in ascending order
-    // makes the estimate the same every time.
-    QList<quint32> keys = nodeA->packetKeys().values();
-    std::sort(keys.begin(), keys.end());
-    for (const quint32 key : std::as_const(keys)) {
-        Hop hopA;
-        Hop hopB;
-        if (!hopOf(nodeA, key, &hopA) || !hopOf(nodeB, key, &hopB))
-            continue;
-        // The hop with the smaller event type (sending 4, routing 5,
-        // receiving 6) is the earlier one: P; the later one is Q.
-        const bool bEarlier = hopB.type <= hopA.type;
-        const Hop &p = bEarlier ? hopB : hopA;
-        const Hop &q = bEarlier ? hopA : hopB;
-        const qint32 g = bEarlier ? sa * sb : -sa * sb;
-        const qint32 d1 = p.span();
-        const qint32 d2 = q.span();
-        const qint32 outgoingGap = distance(p.outgoing, q.outgoing);
-        if (first) {
-            lo = minus(d1, d2) / 2;
-            hi = outgoingGap;
-            sa = hi < 0 ? -1 : 1;
-            sb = hopA.outgoing->offset >= hopB.outgoing->offset ? 1 : -1;
-            firstBEarlier = bEarlier;
-            first = false;
-        } else {
-            // v: how long after P's outgoing event Q's begins on the axis
-            // aligned so far. A packet cannot arrive before it left (v < 0),
-            // nor end after its sender finished (d2 + v > d1). The estimate is
-            // hi - lo taken in the first packet's direction, so moving Q later
-            // raises lo for a packet going that way and lowers it for one going
-            // back; applying both corrections with one sign, whatever the
-            // direction, runs away on real traces (each packet doubled the
-            // error of the one before).
-            const qint32 direction = bEarlier == firstBEarlier ? 1 : -1;
-            const qint32 v = minus(outgoingGap, times(minus(hi, lo), g));
-            if (v < 0)
-                lo = minus(lo, times(v, direction));
-            if (plus(d2, v) > d1)
-                lo = plus(lo, times(minus(minus(d1, d2), v), direction));
-        }
-    }
-    return times(times(minus(hi, lo), sa), sb);
+int ViewRoot::cachedPairOffset(const ViewNode *a, const ViewNode *b) const
+{
+    if (!a->node() || !b->node())
+        return 0;
+    const auto pair = qMakePair(a, b);
+    const auto known = m_caches->offsets.constFind(pair);
+    if (known != m_caches->offsets.cend())
+        return known.value();
+    const int offset = estimateOffset(m_caches->hopsOf(a), m_caches->hopsOf(b));
+    m_caches->offsets.insert(pair, offset);
+    return offset;
 }
 
 void ViewRoot::alignNodes()
@@ -318,7 +445,7 @@ void ViewRoot::alignNodes()
     std::vector<std::vector<int>> offsets(n, std::vector<int>(n, 0));
     for (size_t i = 0; i < n; ++i) {
         for (size_t j = i + 1; j < n; ++j) {
-            offsets[i][j] = pairOffset(m_nodes[i].data(), m_nodes[j].data());
+            offsets[i][j] = cachedPairOffset(m_nodes[i].data(), m_nodes[j].data());
             offsets[j][i] = minus(0, offsets[i][j]);
         }
     }

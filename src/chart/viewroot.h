@@ -12,6 +12,7 @@
 #include <QSize>
 #include <QVector>
 
+#include <memory>
 #include <vector>
 
 class Node;
@@ -20,6 +21,32 @@ class Node;
 struct NodePacketRef : PacketRef
 {
     int nodeId = 0;
+};
+
+// A packet's events on the viewed nodes, as ViewRoot::packetEvents() gives
+// them: a view into the root's packet index, valid until its node set changes.
+class PacketEventRange
+{
+public:
+    PacketEventRange() = default;
+    PacketEventRange(const NodePacketRef *first, const NodePacketRef *last)
+        : m_first(first)
+        , m_last(last)
+    {}
+    // Over a list that outlives the range.
+    PacketEventRange(const QVector<NodePacketRef> &refs)
+        : m_first(refs.constData())
+        , m_last(refs.constData() + refs.size())
+    {}
+
+    const NodePacketRef *begin() const { return m_first; }
+    const NodePacketRef *end() const { return m_last; }
+    int size() const { return int(m_last - m_first); }
+    bool isEmpty() const { return m_first == m_last; }
+
+private:
+    const NodePacketRef *m_first = nullptr;
+    const NodePacketRef *m_last = nullptr;
 };
 
 // A rectangle whose left edge and width come from 64-bit pixel positions.
@@ -73,14 +100,17 @@ public:
     // Whether `a` is drawn at or above `b`; a node without a row counts as above all.
     bool isAbove(const ViewNode *a, const ViewNode *b) const;
     // The packet events with key `key` of every viewed node, node by node in
-    // the order of nodes(); within a node the latest read comes first.
-    QVector<NodePacketRef> packetEvents(quint32 key) const;
+    // the order of nodes(); within a node the latest read comes first. Looked
+    // up in an index built once per node set, as every painted packet asks.
+    PacketEventRange packetEvents(quint32 key) const;
 
     // Sets every node's shift and base shift from the packets the nodes share,
     // and the chart's length.
     void alignNodes();
     // Estimated clock offset of b against a in microseconds: what the alignment
     // adds to b's shift relative to a's. 0 without a packet both logged usefully.
+    // alignNodes() keeps each pair's estimate while both rows stay, so that
+    // adding a node costs in proportion to the packets it shares.
     int pairOffset(const ViewNode *a, const ViewNode *b) const;
     // Moves all shifts so that the leftmost node starts at 0, then sets the length.
     void recomputeExtent();
@@ -104,8 +134,11 @@ signals:
     void currentNodeWasChanged(Node *node);
 
 private:
+    struct Caches;
+
     void updateLength();
     void renumberNodes();
+    int cachedPairOffset(const ViewNode *a, const ViewNode *b) const;
 
     std::vector<QSharedPointer<ViewNode>> m_nodes;
     QList<ViewNode *> m_nodeList;
@@ -113,4 +146,5 @@ private:
     int m_lengthLin = 0;
     int m_lengthLog = 0;
     QPointer<Node> m_currentNode;
+    std::unique_ptr<Caches> m_caches;
 };

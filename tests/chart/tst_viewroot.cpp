@@ -1,3 +1,4 @@
+#include "chart/paintindex.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
 #include "trace/eventcatalogue.h"
@@ -343,6 +344,36 @@ private slots:
         QCOMPARE((QList<int>{offset(*root, 0, 1), offset(*root, 0, 2), offset(*root, 1, 2)}), offsets);
         QTEST(shifts(*root), "shifts");
         QTEST(root->lengthLin(), "lengthLin");
+    }
+
+    // A view keeps each pair's estimate while both rows stay and its packet
+    // index while its node set does: after nodes come and go it aligns and
+    // finds packets as a fresh view of the same nodes.
+    void aChangedViewAlignsAndFindsPacketsAsAFreshOne()
+    {
+        const auto a = nodeWith(1, hop(4, 100, 110, 1, 1) + hop(4, 400, 410, 1, 3));
+        const auto b = nodeWith(2, hop(6, 200, 210, 1, 1) + hop(4, 300, 310, 2, 2));
+        const auto c = nodeWith(3, hop(6, 250, 260, 2, 2) + hop(6, 440, 450, 1, 3));
+        const auto d = nodeWith(4, hop(6, 600, 640, 1, 1) + hop(6, 20, 28, 2, 2));
+        const auto packets = [](const ViewRoot &root) {
+            QStringList events; // "node:type@index"
+            for (const quint32 key : {packetKey(1 << 8, 1), packetKey(2 << 8, 2), packetKey(1 << 8, 3)}) {
+                for (const NodePacketRef &ref : root.packetEvents(key))
+                    events.append(
+                        QStringLiteral("%1:%2@%3").arg(ref.nodeId).arg(ref.type).arg(ref.eventIndex));
+            }
+            return events;
+        };
+        const auto changed = viewOf({a.get(), b.get(), c.get()});
+        QVERIFY(packets(*changed).join(QLatin1Char(' ')).contains(QLatin1String("2:")));
+        changed->removeViewedNode(b.get());
+        // d's row is likely to take the place b's row had in memory: nothing of b may stick to it.
+        changed->addViewedNode(d.get());
+        const auto fresh = viewOf({a.get(), c.get(), d.get()});
+        QCOMPARE(shifts(*changed), shifts(*fresh));
+        QCOMPARE(packets(*changed), packets(*fresh));
+        // Every view of a node paints from the one index the node has.
+        QCOMPARE(&viewNode(*changed, 0)->paintIndex(), &viewNode(*fresh, 0)->paintIndex());
     }
 
     void addingAndRemovingNodesRealigns()

@@ -11,6 +11,7 @@
 #include "trace/node.h"
 #include "trace/projecttable.h"
 
+#include <QSaveFile>
 #include <QtTest>
 
 #include <memory>
@@ -39,14 +40,19 @@ QString sourcePath(const QString &relative)
 
 // The chart names a project by its directory, so the traces are read from a
 // copy at a place that is the same on every machine, wherever the sources lie.
+// Other test runs on the machine read the same copy: it is replaced by a
+// rename, never removed, so that none of them meets half a file.
 QString fixedCopy(const QString &relative)
 {
     const QFileInfo source(sourcePath(relative));
     const QString dir = QStringLiteral("/tmp/kestrel-golden/") + source.dir().dirName();
     QDir().mkpath(dir);
     const QString copy = dir + QLatin1Char('/') + source.fileName();
-    QFile::remove(copy);
-    return QFile::copy(source.filePath(), copy) ? copy : QString();
+    QFile in(source.filePath());
+    QSaveFile out(copy);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) || out.write(in.readAll()) < 0)
+        return QString();
+    return out.commit() ? copy : QString();
 }
 
 // Where the first difference lies and how many pixels differ; empty when none.

@@ -26,20 +26,22 @@ void RulerPainter::paint(const TimeRuler &ruler, const QRect &strip, int chartLe
     m_painter.drawLine(strip.left(), strip.bottom(), strip.right(), strip.bottom());
     m_painter.setClipRect(QRect(QPoint(chartLeft, strip.top()), strip.bottomRight()), Qt::IntersectClip);
 
-    m_painter.setFont(m_font);
-    const QFontMetrics metrics(m_font);
     const QList<RulerTick> &ticks = ruler.ticks();
+    m_painter.setPen(QColor(0x40, 0x40, 0x40));
+    for (const RulerTick &tick : ticks)
+        m_painter.drawLine(chartLeft + tick.x, strip.bottom() - markLength, chartLeft + tick.x,
+                           strip.bottom());
+
+    m_painter.setFont(m_font);
+    m_painter.setPen(Qt::black);
+    const QFontMetrics metrics = m_painter.fontMetrics();
     for (qsizetype i = 0; i < ticks.size(); ++i) {
         const int x = chartLeft + ticks[i].x;
-        m_painter.setPen(QColor(0x40, 0x40, 0x40));
-        m_painter.drawLine(x, strip.bottom() - markLength, x, strip.bottom());
         const int room =
             i + 1 < ticks.size() ? ticks[i + 1].x - ticks[i].x - 2 * labelGap : strip.right() - x - labelGap;
-        if (metrics.horizontalAdvance(ticks[i].label) > room)
-            continue;
-        m_painter.setPen(Qt::black);
-        const QRect box(x + labelGap, strip.top(), room, strip.height() - 1);
-        m_painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, ticks[i].label);
+        if (metrics.horizontalAdvance(ticks[i].label) <= room)
+            m_painter.drawText(QRect(x + labelGap, strip.top(), room, strip.height() - 1),
+                               Qt::AlignLeft | Qt::AlignVCenter, ticks[i].label);
     }
     m_painter.restore();
 }

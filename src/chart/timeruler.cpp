@@ -9,8 +9,8 @@ namespace {
 
 constexpr qint64 millisecond = 1000; // microseconds
 constexpr qint64 second = 1000000;
-// Beyond any trace's 2^32 us; keeps the step search inside qint64.
-constexpr qint64 largestStep = qint64(1) << 52;
+// Steps end far beyond any trace's 2^32 us, well inside qint64.
+constexpr qint64 largestDecade = 1000000000000000;
 
 QString unitName(qint64 unit)
 {
@@ -60,13 +60,13 @@ qint64 TimeRuler::stepFor(float scale)
     if (!(scale > 0.0f) || !std::isfinite(scale))
         return 0;
     static constexpr qint64 mantissas[] = {1, 2, 5};
-    for (qint64 decade = 1; decade <= largestStep; decade *= 10) {
+    for (qint64 decade = 1; decade <= largestDecade; decade *= 10) {
         for (const qint64 mantissa : mantissas) {
             if (double(mantissa * decade) * double(scale) >= double(minSpacing))
                 return mantissa * decade;
         }
     }
-    return largestStep;
+    return 5 * largestDecade;
 }
 
 QString TimeRuler::linearLabel(qint64 time, qint64 step)

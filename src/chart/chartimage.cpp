@@ -1,7 +1,11 @@
 #include "chart/chartimage.h"
 
+#include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
+#include "chart/chartstyle.h"
+#include "chart/rulerpainter.h"
+#include "chart/timeruler.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
@@ -9,6 +13,64 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+
+#include <algorithm>
+
+namespace {
+
+struct Axis
+{
+    TimeScale scale;
+    int scroll = 0; // pixels
+};
+
+// The range's scale and scroll, or the scale fitted to `rows` as a window
+// zoomed out all the way shows it.
+Axis axisFor(const ViewRoot &root, const ChartImageOptions &options, QSize rows, int header)
+{
+    Axis axis;
+    axis.scale.setLinearMode(!options.logMode);
+    if (options.hasRange && options.to > options.from) {
+        const float available = float(rows.width() - header - 3);
+        axis.scale.setLinScale(available / float(options.to - options.from));
+        axis.scroll = int(float(options.from) * axis.scale.linScale());
+        return axis;
+    }
+    axis.scale.setLinScale(1e-9f);
+    axis.scale.setLogScale(1e-9f);
+    TimeScale::Viewport viewport;
+    viewport.chartWidth = rows.width();
+    viewport.chartHeight = rows.height();
+    viewport.headerShift = header;
+    viewport.lengthLin = root.lengthLin();
+    viewport.lengthLog = root.lengthLog();
+    viewport.visibleRowCount = ViewRoot::visibleRowCount(&root);
+    axis.scale.relayout(viewport);
+    return axis;
+}
+
+void paintRows(QPainter &painter, ViewRoot &root, const QList<Node *> &nodes,
+               const ChartImageOptions &options, const Axis &axis, QSize rows)
+{
+    // A view's list would show some of the current node's events and hatch
+    // the rest; an image has no list, so it shows them all.
+    NodeViewStates states;
+    if (!nodes.isEmpty())
+        states[nodes.first()->traceFileName()].listLast = nodes.first()->eventCount() - 1;
+    ChartRenderer renderer;
+    renderer.setLevelOfDetail(options.levelOfDetail);
+    ChartRenderer::Frame frame;
+    frame.scale = &axis.scale;
+    frame.horizontalScroll = axis.scroll;
+    frame.viewport = rows;
+    frame.externalHeader = options.externalHeader;
+    frame.catalogue = options.catalogue;
+    frame.title = nodes.isEmpty() ? QString() : nodes.first()->directory();
+    frame.background = QGuiApplication::palette().color(QPalette::Window);
+    renderer.paint(painter, root, states, QRect(QPoint(0, 0), rows), frame);
+}
+
+} // namespace
 
 QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &options)
 {
@@ -26,42 +88,22 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
     if (!nodes.isEmpty())
         root.setCurrentNode(nodes.first());
 
-    TimeScale scale;
-    scale.setLinearMode(!options.logMode);
     const int header = options.externalHeader ? ChartMetrics::headerWidth : 0;
-    int scroll = 0;
-    if (options.hasRange && options.to > options.from) {
-        const float available = float(options.size.width() - header - 3);
-        scale.setLinScale(available / float(options.to - options.from));
-        scroll = int(float(options.from) * scale.linScale());
-    } else {
-        // As a window shows the chart when zoomed out all the way: fitted.
-        scale.setLinScale(1e-9f);
-        scale.setLogScale(1e-9f);
-        TimeScale::Viewport viewport;
-        viewport.chartWidth = options.size.width();
-        viewport.chartHeight = options.size.height();
-        viewport.headerShift = header;
-        viewport.lengthLin = root.lengthLin();
-        viewport.lengthLog = root.lengthLog();
-        viewport.visibleRowCount = ViewRoot::visibleRowCount(&root);
-        scale.relayout(viewport);
+    const int top = options.ruler ? std::min(ChartMetrics::rulerHeight, options.size.height()) : 0;
+    const QSize rows(options.size.width(), options.size.height() - top);
+    const Axis axis = axisFor(root, options, rows, header);
+    if (!options.ruler) {
+        paintRows(painter, root, nodes, options, axis, rows);
+        return;
     }
 
-    // A view's list would show some of the current node's events and hatch
-    // the rest; an image has no list, so it shows them all.
-    NodeViewStates states;
-    if (!nodes.isEmpty())
-        states[nodes.first()->traceFileName()].listLast = nodes.first()->eventCount() - 1;
-    ChartRenderer renderer;
-    renderer.setLevelOfDetail(options.levelOfDetail);
-    ChartRenderer::Frame frame;
-    frame.scale = &scale;
-    frame.horizontalScroll = scroll;
-    frame.viewport = options.size;
-    frame.externalHeader = options.externalHeader;
-    frame.catalogue = options.catalogue;
-    frame.title = nodes.isEmpty() ? QString() : nodes.first()->directory();
-    frame.background = QGuiApplication::palette().color(QPalette::Window);
-    renderer.paint(painter, root, states, QRect(QPoint(0, 0), options.size), frame);
+    painter.save();
+    painter.translate(0, top);
+    painter.setClipRect(QRect(QPoint(0, 0), rows), Qt::IntersectClip);
+    paintRows(painter, root, nodes, options, axis, rows);
+    painter.restore();
+    const TimeRuler ruler(ChartMapper(axis.scale, axis.scroll), rows.width() - header,
+                          options.logMode && !nodes.isEmpty() ? nodes.first() : nullptr);
+    RulerPainter(painter, ChartStyle().rowFont())
+        .paint(ruler, QRect(0, 0, options.size.width(), top), header);
 }

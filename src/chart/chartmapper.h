@@ -34,6 +34,7 @@ public:
     bool logMode() const { return m_logMode; }
     // Pixels per microsecond, or per logarithmic unit.
     float scale() const { return m_scale; }
+    int horizontalScroll() const { return m_scroll; } // pixels
 
     // x of the event's first pixel.
     int leftX(const TraceEvent &event, int shift) const;
@@ -49,6 +50,9 @@ public:
     // of its event's left x.
     int halfWidthOf(float units) const { return TimeScaleDetail::toPixel(double(m_scale * units * 0.5f)); }
     int halfWidthOf(const TraceEvent &event) const { return halfWidthOf(duration(event)); }
+    // x of a time of the aligned axis (microseconds, shift included) or of a
+    // logarithmic position, in the precision events are placed in.
+    int xAt(float units) const { return TimeScaleDetail::toPixel(units * m_scale - m_fScroll); }
     // The left end of the node's rows: its first event's x, truncated before
     // the scroll is taken off. Not clamped to the int range.
     qint64 rowLeft(const Node &node, int shift) const;

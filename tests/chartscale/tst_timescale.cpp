@@ -1,4 +1,5 @@
 #include "chart/chartmapper.h"
+#include "chart/timeruler.h"
 #include "chart/timescale.h"
 #include "trace/node.h"
 
@@ -82,8 +83,6 @@ private slots:
             << at(1.2f) << makeEvent(1000, 1) << 0 << 0 << 1200 << 1200;
         QTest::newRow("offsets beyond 2^24 us round to single precision, a zero length a pixel left")
             << at(1) << makeEvent(16777217u, 0) << 0 << 0 << 16777216 << 16777215;
-        QTest::newRow("a zero-length event between pixels, scrolled, ends a pixel left of its start")
-            << at(0.5f) << makeEvent(601, 0) << 0 << 100 << 200 << 199;
         QTest::newRow("the largest offset with a shift does not wrap")
             << at(0.001f) << makeEvent(4294967295u, 0) << 1000000 << 0 << 4295967 << 4295966;
         QTest::newRow("a zero-length event inside the first pixel ends where it starts")
@@ -325,6 +324,82 @@ private slots:
                 }
             }
         }
+    }
+
+    void rulerTicks_data()
+    {
+        QTest::addColumn<TimeScale>("timeScale");
+        QTest::addColumn<QList<int>>("scrollWidth"); // pixels
+        QTest::addColumn<QList<quint32>>("times");   // the logarithmic node's offsets; none: no node
+        QTest::addColumn<int>("firstX");
+        QTest::addColumn<qint64>("step"); // microseconds
+        QTest::addColumn<QStringList>("labels");
+
+        const QString us = QChar(0x00B5) + QLatin1Char('s');
+        const auto in = [&us](const QStringList &values, const QString &unit) {
+            QStringList labels;
+            for (const QString &value : values)
+                labels << value + QLatin1Char(' ') + (unit.isEmpty() ? us : unit);
+            return labels;
+        };
+        const QString ms = QStringLiteral("ms");
+        QTest::newRow("50 px per 100 us is too close: 100 us steps from 0, read as tenths of a ms")
+            << at(1) << QList<int>{0, 250} << QList<quint32>() << 0 << qint64(100)
+            << in({QStringLiteral("0.0"), QStringLiteral("0.1"), QStringLiteral("0.2")}, ms);
+        QTest::newRow("a 500 us step reads 0.5 ms, 1.0 ms")
+            << at(0.125f) << QList<int>{0, 130} << QList<quint32>() << 0 << qint64(500)
+            << in({QStringLiteral("0.0"), QStringLiteral("0.5"), QStringLiteral("1.0")}, ms);
+        QTest::newRow("scrolled to 3.2 ms, a 2 ms step starts at 4 ms in whole ms")
+            << at(1.0f / 32) << QList<int>{100, 160} << QList<quint32>() << 25 << qint64(2000)
+            << in({QStringLiteral("4"), QStringLiteral("6"), QStringLiteral("8")}, ms);
+        QTest::newRow("a 200 ms step reads in seconds")
+            << at(1.0f / 2048) << QList<int>{0, 200} << QList<quint32>() << 0 << qint64(200000)
+            << in({QStringLiteral("0.0"), QStringLiteral("0.2"), QStringLiteral("0.4")}, QStringLiteral("s"));
+        QTest::newRow("beyond 60 px per us every microsecond, a tick on the left edge")
+            << at(64) << QList<int>{640, 150} << QList<quint32>() << 0 << qint64(1)
+            << in({QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12")}, QString());
+        QTest::newRow("a scale of 0 has no ticks")
+            << at(0) << QList<int>{0, 500} << QList<quint32>() << -1 << qint64(0) << QStringList();
+
+        // Log positions: 0, 4.61, 9.21, 13.82 twice, 18.83, 25.14; a tick every 5 units.
+        const QList<quint32> sample{0, 100, 200, 300, 300, 450, 1000};
+        QTest::newRow("logarithmic: times interpolated between the events around, none past the last")
+            << at(12, true) << QList<int>{0, 400} << sample << 0 << qint64(0)
+            << in({QStringLiteral("0"), QStringLiteral("109"), QStringLiteral("217"), QStringLiteral("335"),
+                   QStringLiteral("552"), QStringLiteral("988")},
+                  QString());
+        QTest::newRow("logarithmic, scrolled: ticks stay on whole multiples of 60 content px")
+            << at(12, true) << QList<int>{90, 200} << sample << 30 << qint64(0)
+            << in({QStringLiteral("217"), QStringLiteral("335"), QStringLiteral("552")}, QString());
+        // A 1 us event takes no log width: its start and the next share position 0.
+        QTest::newRow("logarithmic: the first of events starting together, three digits in ms and s")
+            << at(10, true) << QList<int>{0, 180} << QList<quint32>{0, 1, 2000000} << 0 << qint64(0)
+            << QStringList{QStringLiteral("0 ") + us, QStringLiteral("827 ms"), QStringLiteral("1.65 s")};
+        QTest::newRow("logarithmic without a node: no ticks")
+            << at(10, true) << QList<int>{0, 180} << QList<quint32>() << -1 << qint64(0) << QStringList();
+    }
+
+    // Besides the table, every tick lies in the visible width and at least 60 px right of the last.
+    void rulerTicks()
+    {
+        QFETCH(TimeScale, timeScale);
+        QFETCH(QList<int>, scrollWidth);
+        QFETCH(QList<quint32>, times);
+        QFETCH(int, firstX);
+        QFETCH(qint64, step);
+        QFETCH(QStringList, labels);
+
+        const auto node = times.isEmpty() ? nullptr : nodeAt(times);
+        const TimeRuler ruler(ChartMapper(timeScale, scrollWidth[0]), scrollWidth[1], node.get());
+        QStringList actual;
+        for (const RulerTick &tick : ruler.ticks()) {
+            QVERIFY(tick.x >= 0 && tick.x < scrollWidth[1]);
+            QVERIFY(actual.isEmpty() || tick.x - ruler.ticks()[actual.size() - 1].x >= TimeRuler::minSpacing);
+            actual << tick.label;
+        }
+        QCOMPARE(actual, labels);
+        QCOMPARE(ruler.ticks().isEmpty() ? -1 : ruler.ticks().first().x, firstX);
+        QCOMPARE(ruler.step(), step);
     }
 
     void zoomMovesScaleAndScroll_data()

@@ -123,6 +123,10 @@ private slots:
         QTest::newRow("a small fixture with every kind of event")
             << "fixture-small" << QStringList{QStringLiteral("tests/cli/fixtures/small/alpha.trace")}
             << options(QSize(800, 300)) << Settings();
+        // Rows run in order and task colours come from one random sequence as nodes load: new rows go last.
+        ChartImageOptions ruled = options(size, false, true, 27000, 30000);
+        ruled.ruler = true;
+        QTest::newRow("a time ruler above a close-up") << "demo-ruler" << demo << ruled << Settings();
     }
 
     void chartMatchesItsReference()

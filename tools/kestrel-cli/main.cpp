@@ -40,7 +40,8 @@ const char description[] =
     "                  nodes, fitted to the width, stored chart settings) into a PNG.\n"
     "                  --size WxH (default 1600x900), --log (logarithmic axis, one node only),\n"
     "                  --internal-header (row labels inside the rows), --range FROM:TO\n"
-    "                  (microseconds of the aligned time axis, linear mode).\n"
+    "                  (microseconds of the aligned time axis, linear mode), --ruler (a time\n"
+    "                  ruler above the rows, in the same image size).\n"
     "\n"
     "CSV follows RFC 4180: a header row, CRLF line ends, fields quoted when needed.\n"
     "A file that fails to load: the viewer's warning text on standard error, exit status 2.\n"
@@ -93,7 +94,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption noDetailOption(
         QStringLiteral("no-level-of-detail"),
         QStringLiteral("render: draw every primitive (for comparisons)."));
-    parser.addOptions({outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption});
+    const QCommandLineOption rulerOption(QStringLiteral("ruler"),
+                                         QStringLiteral("render: a time ruler above the rows."));
+    parser.addOptions(
+        {outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption, rulerOption});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("trace files"),
                                  QStringLiteral("FILE..."));
     parser.process(*app);
@@ -131,6 +135,7 @@ int main(int argc, char *argv[])
             return usageError(parser, QStringLiteral("--log shows one node only."));
         imageOptions.externalHeader = !parser.isSet(internalOption);
         imageOptions.levelOfDetail = !parser.isSet(noDetailOption);
+        imageOptions.ruler = parser.isSet(rulerOption);
         if (parser.isSet(rangeOption)) {
             const QStringList range = parser.value(rangeOption).split(QLatin1Char(':'));
             bool fromOk = false;

@@ -8,10 +8,6 @@
 #include "trace/node.h"
 #include "trace/task.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,16 +17,6 @@
 
 namespace {
 
-QString inputPath()
-{
-    static const QString path = [] {
-        const QString dir = FuzzSupport::sandboxPath() + QStringLiteral("/differential");
-        QDir().mkpath(dir);
-        return dir + QStringLiteral("/input.trace");
-    }();
-    return path;
-}
-
 struct Read
 {
     std::unique_ptr<Node> node;
@@ -38,14 +24,14 @@ struct Read
     int nextRand = 0; // what the next new item's colour would draw
 };
 
-Read readOnce(Node::ReadMode mode)
+Read readOnce(const QString &path, Node::ReadMode mode)
 {
     static const EventCatalogue catalogue;
     Read read;
     std::srand(1);
     try {
         read.node =
-            std::make_unique<Node>(inputPath(), nullptr, FROM_TRACER, &catalogue, Node::LoadProgress(), mode);
+            std::make_unique<Node>(path, nullptr, FROM_TRACER, &catalogue, Node::LoadProgress(), mode);
     } catch (const QString &text) {
         read.refusal = text;
     }
@@ -130,23 +116,15 @@ void requireSameNode(const Node &a, const Node &b)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    FuzzSupport::start();
-    static int argc = 1;
-    static char name[] = "fuzz_differential";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
+    FuzzSupport::startCore("fuzz_differential");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    {
-        QFile file(inputPath());
-        FUZZ_REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        FUZZ_REQUIRE(file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
-    }
-    const Read byReader = readOnce(Node::ReadMode::XmlReaderOnly);
-    const Read byScanner = readOnce(Node::ReadMode::ScanFirst);
+    const QString path = FuzzSupport::writeInput("differential", data, size);
+    const Read byReader = readOnce(path, Node::ReadMode::XmlReaderOnly);
+    const Read byScanner = readOnce(path, Node::ReadMode::ScanFirst);
     FUZZ_REQUIRE(byReader.refusal == byScanner.refusal);
     FUZZ_REQUIRE(!byReader.node == !byScanner.node);
     if (byReader.node)

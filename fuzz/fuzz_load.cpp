@@ -6,24 +6,10 @@
 #include "trace/projecttable.h"
 #include "trace/task.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-
 #include <cstddef>
 #include <cstdint>
 
 namespace {
-
-QString inputPath()
-{
-    static const QString path = [] {
-        const QString dir = FuzzSupport::sandboxPath() + QStringLiteral("/load");
-        QDir().mkpath(dir);
-        return dir + QStringLiteral("/input.trace");
-    }();
-    return path;
-}
 
 void checkModel(const Node &node)
 {
@@ -38,24 +24,16 @@ void checkModel(const Node &node)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    FuzzSupport::start();
-    static int argc = 1;
-    static char name[] = "fuzz_load";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
+    FuzzSupport::startCore("fuzz_load");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    {
-        QFile file(inputPath());
-        FUZZ_REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        FUZZ_REQUIRE(file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
-    }
+    const QString path = FuzzSupport::writeInput("load", data, size);
 
     const int messagesBefore = FuzzSupport::messageCount();
-    const Node *node = FuzzSupport::load(inputPath(), FROM_TRACER);
+    const Node *node = FuzzSupport::load(path, FROM_TRACER);
     const int told = FuzzSupport::messageCount() - messagesBefore;
     if (node) {
         FUZZ_REQUIRE(told == 0);

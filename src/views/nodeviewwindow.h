@@ -116,6 +116,8 @@ private:
     const QString m_projectPath;
     int m_number;
     NodeViewStates m_viewStates;
+    // The event list's model of each viewed node, by trace file name, as m_viewStates.
+    QHash<QString, QSharedPointer<EventListModel>> m_listModels;
     QSharedPointer<ViewRoot> m_viewTree;
     QComboBox *m_nodeChooser = nullptr;
     QPushButton *m_closeNodeBtn = nullptr;

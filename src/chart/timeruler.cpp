@@ -24,13 +24,13 @@ QString unitName(qint64 unit)
 // The time of `node` at log position `units`: where events start there, the
 // first one's (events shorter than 2 us take no log width, so several may);
 // else linear between the events around it. Negative where the node has no
-// time.
+// time. Log positions never decrease along the events, even where the clock
+// steps back, so a binary search finds the place.
 double timeAtLogPosition(const Node &node, float units)
 {
     const std::vector<TraceEvent> &events = node.events();
-    const auto before = [units](const TraceEvent &e) { return e.logPosition < units; };
-    const auto at = node.inTimeOrder() ? std::partition_point(events.begin(), events.end(), before)
-                                       : std::find_if_not(events.begin(), events.end(), before);
+    const auto at = std::partition_point(events.begin(), events.end(),
+                                         [units](const TraceEvent &e) { return e.logPosition < units; });
     if (at == events.end())
         return -1.0;
     if (at->logPosition == units)

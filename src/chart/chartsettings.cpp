@@ -93,6 +93,16 @@ const ChartSetting chartSettings[] = {
      [](ChartSettings &s, const QVariant &v) {
          s.showSyncMarkerIcons = !v.isValid() || v.toString() == QLatin1String("show");
      }},
+    {"show_time_ruler",
+     [](ChartSettings &s, const QVariant &v) { s.showRuler = v.toString() != QLatin1String("hide"); }},
+    {"show_overview",
+     [](ChartSettings &s, const QVariant &v) { s.showOverview = v.toString() != QLatin1String("hide"); }},
+    {"cursor_snap_distance",
+     [](ChartSettings &s, const QVariant &v) {
+         const std::optional<qint64> distance = storedNumber(v);
+         s.cursorSnapDistance =
+             distance ? int(qBound(qint64(0), *distance, qint64(50))) : defaults().cursorSnapDistance;
+     }},
 };
 
 const ChartSetting *findSetting(const QString &id)
@@ -158,5 +168,7 @@ bool ChartSettings::operator==(const ChartSettings &other) const
            arrowWidth == other.arrowWidth && transmitStyle == other.transmitStyle &&
            receiveStyle == other.receiveStyle && transmitColor == other.transmitColor &&
            receiveColor == other.receiveColor && syncMarkerColor == other.syncMarkerColor &&
-           userMarkerColor == other.userMarkerColor && showSyncMarkerIcons == other.showSyncMarkerIcons;
+           userMarkerColor == other.userMarkerColor && showSyncMarkerIcons == other.showSyncMarkerIcons &&
+           showRuler == other.showRuler && showOverview == other.showOverview &&
+           cursorSnapDistance == other.cursorSnapDistance;
 }

@@ -24,6 +24,10 @@ struct ChartSettings
     QColor syncMarkerColor = QColor(QRgb(0xFF0080));
     QColor userMarkerColor = QColor(QRgb(0xFF8000));
     bool showSyncMarkerIcons = true;
+    // Navigation aids around the rows; they never change how the rows look.
+    bool showRuler = true;
+    bool showOverview = true;
+    int cursorSnapDistance = 5; // pixels, 0 (no snapping) to 50
 
     // Every chart setting, read from a store opened for this call.
     static ChartSettings read();

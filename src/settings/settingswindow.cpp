@@ -39,6 +39,13 @@ QString keyOf(const QDomElement &element)
     return ChartSettings::keyFor(attribute(element, "id"));
 }
 
+// What a spin box shows while the store holds nothing: its layout's default,
+// 0 for a box without one.
+int spinBoxDefault(const QDomElement &element)
+{
+    return attribute(element, "default").toInt(nullptr, 10);
+}
+
 } // namespace
 
 SettingsWindow::SettingsWindow(QWidget *parent, const QString &layoutPath)
@@ -205,7 +212,7 @@ void SettingsWindow::addSpinBox(const QDomElement &element, QBoxLayout *layout, 
     if (element.hasAttribute(QStringLiteral("maxvalue")))
         box->setMaximum(attribute(element, "maxvalue").toInt(nullptr, 10));
     // Out of the box's range, the value shows at the nearer end.
-    box->setValue(storedNumber(store.value(keyOf(element), 0)));
+    box->setValue(storedNumber(store.value(keyOf(element), spinBoxDefault(element))));
     addEditorRow(element, layout, box);
     registerEditor(attribute(element, "id"), box, 0);
 }
@@ -286,7 +293,7 @@ void SettingsWindow::storeValues(const QDomElement &element, QSettings &store, Q
         // kinds of editor under one id stores only through the matching one.
         if (named(child, "spinbox")) {
             const auto *box = qobject_cast<const QSpinBox *>(editor(id, 0));
-            if (box && storedNumber(store.value(key, 0)) != box->value()) {
+            if (box && storedNumber(store.value(key, spinBoxDefault(child))) != box->value()) {
                 store.setValue(key, box->value());
                 changed.append(id);
             }

@@ -27,6 +27,9 @@ QVariant fieldOf(const ChartSettings &s, const QString &id)
         {QStringLiteral("node_swimlines_schema"), s.swimlineSchema},
         {QStringLiteral("event_bar_filling"), s.gradientBars},
         {QStringLiteral("show_syncmarker_icons"), s.showSyncMarkerIcons},
+        {QStringLiteral("show_time_ruler"), s.showRuler},
+        {QStringLiteral("show_overview"), s.showOverview},
+        {QStringLiteral("cursor_snap_distance"), s.cursorSnapDistance},
     };
     if (!fields.contains(id))
         qFatal("no chart field for %s", qPrintable(id));
@@ -47,6 +50,9 @@ QHash<QString, QVariant> nonDefaultValues()
         {QStringLiteral("node_swimlines_schema"), 2},
         {QStringLiteral("event_bar_filling"), 1},
         {QStringLiteral("show_syncmarker_icons"), QStringLiteral("hide")},
+        {QStringLiteral("show_time_ruler"), QStringLiteral("hide")},
+        {QStringLiteral("show_overview"), QStringLiteral("hide")},
+        {QStringLiteral("cursor_snap_distance"), 12},
     };
 }
 
@@ -127,9 +133,14 @@ private slots:
             << filling << text("gradient") << QVariant(false);
         QTest::newRow("an icon setting in other case hides the icons")
             << icons << text("Show") << QVariant(false);
+        QTest::newRow("a snapping distance of 99 is held to 50")
+            << QStringLiteral("cursor_snap_distance") << QVariant(99) << QVariant(50);
+        QTest::newRow("a snapping distance that is no number reads as 5")
+            << QStringLiteral("cursor_snap_distance") << text("near") << QVariant(5);
 
         // What the dialog first shows for each chart editor reads as the default: a spin box its least
-        // value, a colour box its default, a selection its (last) default option, radios the one of value 0.
+        // value or its default, a colour box its default, a selection its (last) default option, radios the
+        // one of value 0.
         for (const QDomElement &e : layoutEditors()) {
             const QString id = attr(e, "id");
             if (!nonDefaultValues().contains(id) ||
@@ -137,7 +148,8 @@ private slots:
                 continue;
             QVariant shown = 0;
             if (e.tagName() == QLatin1String("spinbox"))
-                shown = qBound(attr(e, "minvalue").toInt(), 0, attr(e, "maxvalue").toInt());
+                shown = qBound(attr(e, "minvalue").toInt(), attr(e, "default").toInt(),
+                               attr(e, "maxvalue").toInt());
             else if (e.tagName() == QLatin1String("colorbox"))
                 shown = QColor(QRgb(attr(e, "default").toUInt(nullptr, 0))).rgb();
             for (QDomElement option = e.firstChildElement(); !option.isNull();

@@ -78,9 +78,10 @@ private slots:
         for (const QTreeWidgetItem *entry : entries)
             paths.append(entry->parent() ? entry->parent()->text(0) + QLatin1Char('/') + entry->text(0)
                                          : entry->text(0));
-        QCOMPARE(paths, (QStringList{QStringLiteral("Files"), QStringLiteral("View"),
-                                     QStringLiteral("View/EventChart Look"),
-                                     QStringLiteral("View/EventChart Display")}));
+        QCOMPARE(paths,
+                 (QStringList{QStringLiteral("Files"), QStringLiteral("View"),
+                              QStringLiteral("View/EventChart Look"),
+                              QStringLiteral("View/EventChart Display"), QStringLiteral("View/Navigation")}));
 
         showAt(dialog, 0);
         // From the last entry back, so that every step switches the page.
@@ -108,6 +109,9 @@ private slots:
         QTest::newRow("a spin box without position stands left of its title and shows the seeded limit")
             << QStringLiteral("recent_nodes_max_count") << QStringLiteral("items shown in Recent Nodes menu")
             << false << QVariant() << QVariant(5);
+        QTest::newRow("an unstored spin box with a default in the layout shows its default")
+            << QStringLiteral("cursor_snap_distance") << QStringLiteral("Snapping distance (pixels):") << true
+            << QVariant() << QVariant(5);
         QTest::newRow("a select box positioned right shows dashdotted as dash-dotted")
             << style << styleTitle << true << QVariant(QStringLiteral("dashdotted")) << QVariant(3);
         QTest::newRow("an absent style selects the default solid")
@@ -166,7 +170,8 @@ private slots:
         const QStringList eight = QStringLiteral("packet_arrow_width=1 packet_transmit_arrow_style=solid "
                                                  "packet_receive_arrow_style=solid syncmarker_color=%1 "
                                                  "usermarker_color=%2 packet_transmit_arrow_color=%3 "
-                                                 "packet_receive_arrow_color=%4 show_syncmarker_icons=show")
+                                                 "packet_receive_arrow_color=%4 show_syncmarker_icons=show "
+                                                 "show_time_ruler=show show_overview=show")
                                       .arg(0xFFFF0080u)
                                       .arg(0xFFFF8000u)
                                       .arg(0xFF008000u)

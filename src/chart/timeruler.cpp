@@ -21,12 +21,12 @@ QString unitName(qint64 unit)
     return QLatin1Char(' ') + QChar(0x00B5) + QLatin1Char('s');
 }
 
-// The time of `node` at log position `units`: where events start there, the
-// first one's (events shorter than 2 us take no log width, so several may);
-// else linear between the events around it. Negative where the node has no
-// time. Log positions never decrease along the events, even where the clock
-// steps back, so a binary search finds the place.
-double timeAtLogPosition(const Node &node, float units)
+} // namespace
+
+// Events shorter than 2 us take no log width, so several may start at one
+// position. Log positions never decrease along the events, even where the
+// clock steps back, so a binary search finds the place.
+double TimeRuler::timeAtLogPosition(const Node &node, float units)
 {
     const std::vector<TraceEvent> &events = node.events();
     const auto at = std::partition_point(events.begin(), events.end(),
@@ -42,8 +42,6 @@ double timeAtLogPosition(const Node &node, float units)
                             (double(at->logPosition) - double(previous.logPosition));
     return double(previous.offset) + fraction * (double(at->offset) - double(previous.offset));
 }
-
-} // namespace
 
 TimeRuler::TimeRuler(const ChartMapper &mapper, int width, const Node *node)
 {

@@ -3,6 +3,7 @@
 #include "app/helpviewer.h"
 #include "app/tracefilereceiver.h"
 #include "app/tracer.h"
+#include "mainwindow/chartstatusbar.h"
 #include "mainwindow/interfaceicon.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/recentlist.h"
@@ -119,6 +120,7 @@ TracerWindow::TracerWindow(QWidget *parent, Qt::WindowFlags flags)
     createActions();
     createCentralWidget();
     m_views = std::make_unique<ViewManager>(this, m_mdiArea, m_smartMenu);
+    m_chartStatus = new ChartStatusBar(statusBar(), m_mdiArea);
     m_smartMenu->setGroupEnabled(PROJECT_GROUP, false);
     m_smartMenu->setGroupEnabled(NODE_GROUP, false);
     connectSignals();

@@ -29,6 +29,7 @@ class SettingsWindow;
 class SmartMenu;
 class TaskStatChart;
 class ViewManager;
+class ChartStatusBar;
 
 // The one main window: every user command as an action sorted into seven
 // groups, the item tree, the property browser, the task statistics panel and
@@ -77,6 +78,7 @@ public:
     QScrollArea *taskStatsArea() const { return m_taskStatsArea; }
     TaskStatChart *taskStatChart() const { return m_taskStatChart; }
     QMdiArea *mdiArea() const { return m_mdiArea; }
+    ChartStatusBar *chartStatus() const { return m_chartStatus; }
     QMenu *projectContextMenu() const { return m_projectContextMenu; }
     QMenu *nodeContextMenu() const { return m_nodeContextMenu; }
     // The settings dialog opened last, null once it is gone.
@@ -155,6 +157,7 @@ private:
     QScrollArea *m_taskStatsArea = nullptr;
     TaskStatChart *m_taskStatChart = nullptr;
     QMdiArea *m_mdiArea = nullptr;
+    ChartStatusBar *m_chartStatus = nullptr; // owned by the status bar
 
     OpenFilesDialog m_openFilesDialog;
     QPointer<SettingsWindow> m_settingsWindow;

@@ -240,9 +240,10 @@ void EventChart::on_canvasMousePressEvent(QMouseEvent *event)
 
 void EventChart::on_canvasMouseMoveEvent(QMouseEvent *event)
 {
+    const QPoint position = event->position().toPoint();
+    emit pointerMoved(position);
     if (!hasCurrentNode())
         return;
-    const QPoint position = event->position().toPoint();
     switch (m_dragMode) {
     case MOVING_NODE:
         moveDraggedNode(position.x());

@@ -78,11 +78,15 @@ public:
     const TimeScale &timeScale() const { return m_timeScale; }
     DragMode dragMode() const { return m_dragMode; }
     ViewNode *dragItem() const;
+    // The row at `position` (canvas coordinates); null below the last row.
+    ViewItem *itemAt(const QPoint &position) const;
 
 signals:
     void eventChartStateChanged(EventChart::EventChartState state);
     void selectionWasChanged(int selFirst, int selLast);
     void eventChartScrolled(int firstEvent);
+    // The mouse moved over the canvas to `position` (canvas coordinates).
+    void pointerMoved(const QPoint &position);
 
 public slots:
     void on_contentWasMoved(int value);
@@ -105,7 +109,6 @@ private:
     bool hasCurrentNode() const;
     ViewNode *currentViewNode() const;
     bool isViewed(const ViewNode *node) const;
-    ViewItem *itemAt(const QPoint &position) const;
     // Puts the ruler over the viewport, as wide as it.
     void placeRuler();
     // The time of `node` under viewport x.

@@ -1,6 +1,7 @@
 #include "chart/chartmapper.h"
 #include "chart/timeruler.h"
 #include "chart/timescale.h"
+#include "chart/timetext.h"
 #include "trace/node.h"
 
 #include <QtTest>
@@ -324,6 +325,32 @@ private slots:
                 }
             }
         }
+    }
+
+    void timeTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const QString us = QString(QChar(0x00B5)) + QLatin1Char('s');
+        QTest::newRow("a moment shows every microsecond in seconds")
+            << TimeText::instant(25123456.4) << QStringLiteral("25.123456 s");
+        QTest::newRow("time zero") << TimeText::instant(0.0) << QStringLiteral("0.000000 s");
+        QTest::newRow("a span below a millisecond in whole microseconds")
+            << TimeText::span(820.0) << QStringLiteral("820 ") + us;
+        QTest::newRow("a span in ms keeps its microseconds without trailing zeros")
+            << TimeText::span(1250.0) << QStringLiteral("1.25 ms");
+        QTest::newRow("a span rounding up to a whole millisecond shows in ms")
+            << TimeText::span(999.6) << QStringLiteral("1 ms");
+        QTest::newRow("a span in seconds keeps its microseconds")
+            << TimeText::span(2000500.0) << QStringLiteral("2.0005 s");
+        QTest::newRow("a negative span keeps its sign and unit")
+            << TimeText::span(-1500.0) << QStringLiteral("-1.5 ms");
+    }
+
+    void timeTexts()
+    {
+        QFETCH(QString, text);
+        QTEST(text, "expected");
     }
 
     void rulerTicks_data()

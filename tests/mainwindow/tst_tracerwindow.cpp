@@ -1,4 +1,9 @@
 #include "app/tracer.h"
+#include "chart/chartmetrics.h"
+#include "chart/timetext.h"
+#include "chart/viewitem.h"
+#include "chart/viewroot.h"
+#include "mainwindow/chartstatusbar.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/tracerwindow.h"
 #include "settings/settingswindow.h"
@@ -8,6 +13,8 @@
 #include "trace/project.h"
 #include "trace/task.h"
 #include "tracefixture.h"
+#include "views/eventchart.h"
+#include "views/eventchartcanvas.h"
 #include "views/nodeviewwindow.h"
 #include "views/taskstatchart.h"
 
@@ -20,6 +27,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
@@ -552,6 +560,45 @@ private slots:
         QVERIFY(!m_tracer->externalHeader());
         QCOMPARE(header->text() + QLatin1Char('|') + header->toolTip(),
                  QStringLiteral("Internal Header|Internal Header (F10)"));
+    }
+
+    // Times from the chart's own scale and scroll, so that a status bar reading another node's
+    // shift, the scroll or the header's width shows.
+    void statusBarTellsTheTimeNodeAndRowUnderTheMouseAndFollowsZoomAndSelection()
+    {
+        NodeViewWindow *view = openView(2);
+        EventChart *chart = view->chart();
+        const ChartStatusBar *status = m_window->chartStatus();
+        const auto timeAt = [chart](int x) {
+            return (double(x) + chart->horizontalScrollBar()->value()) / double(chart->scale());
+        };
+        // The first task row of the second node: root, node a with its rows, node b, "Tasks:".
+        const int row = chart->root()->child(1)->row() + 2;
+        const QPoint at(chart->headerShift() + 40, row * ChartMetrics::rowHeight + 3);
+        const ViewItem *item = chart->itemAt(at);
+        QTest::mouseMove(chart->canvas(), at);
+        const ViewNode *b = item->viewNode();
+        const double t = timeAt(40);
+        const qint64 own = b->node()->events().front().timestamp + qint64(t - b->shift());
+        QCOMPARE(status->pointerText(), QStringLiteral("Time %1   %2 clock %3 %4s   Row %5")
+                                            .arg(TimeText::instant(t), b->node()->name())
+                                            .arg(own)
+                                            .arg(QChar(0x00B5))
+                                            .arg(item->label()));
+
+        action("action_EventChart_ZoomIn")->trigger(); // the mouse stays, the time under it changes
+        const int width = chart->viewport()->width() - chart->headerShift();
+        QCOMPARE(status->rangeText(),
+                 QStringLiteral("View %1 \u2013 %2 (%3)")
+                     .arg(TimeText::instant(timeAt(0)), TimeText::instant(timeAt(width - 1)),
+                          TimeText::span(timeAt(width - 1) - timeAt(0))));
+        QVERIFY(status->pointerText().startsWith(QStringLiteral("Time ") + TimeText::instant(timeAt(40))));
+
+        emit view->selectionWasChanged(2, 1);
+        const std::vector<TraceEvent> &events = view->currentNode()->events();
+        QCOMPARE(status->selectionText(),
+                 QStringLiteral("Selection ") +
+                     TimeText::span(events[2].offset + events[2].duration - events[1].offset));
     }
 
     void arrangingAndClosingViews_data()

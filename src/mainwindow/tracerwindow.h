@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class BookmarkPanel;
 class ItemTree;
 class Node;
 class QAction;
@@ -77,6 +78,9 @@ public:
     QScrollArea *taskStatsArea() const { return m_taskStatsArea; }
     TaskStatChart *taskStatChart() const { return m_taskStatChart; }
     QMdiArea *mdiArea() const { return m_mdiArea; }
+    // Docked on the right, hidden until shown through its toggleViewAction();
+    // follows the active view's chart.
+    BookmarkPanel *bookmarkPanel() const { return m_bookmarkPanel; }
     QMenu *projectContextMenu() const { return m_projectContextMenu; }
     QMenu *nodeContextMenu() const { return m_nodeContextMenu; }
     // The settings dialog opened last, null once it is gone.
@@ -155,6 +159,7 @@ private:
     QScrollArea *m_taskStatsArea = nullptr;
     TaskStatChart *m_taskStatChart = nullptr;
     QMdiArea *m_mdiArea = nullptr;
+    BookmarkPanel *m_bookmarkPanel = nullptr;
 
     OpenFilesDialog m_openFilesDialog;
     QPointer<SettingsWindow> m_settingsWindow;

@@ -12,6 +12,7 @@ constexpr int flagWidth = 7;  // pixels of the pennant right of its pole
 constexpr int flagHeight = 6; // pixels
 constexpr int textGap = 2;    // pixels between a pennant and its name
 const QColor flagColor(0x20, 0x90, 0x30);
+const QColor nameGround(0xE2, 0xF2, 0xE2);
 
 } // namespace
 
@@ -22,7 +23,7 @@ void RulerMarks::paint(QPainter &painter, const QFont &font, const QRect &strip,
     painter.setFont(font);
     paintFlags(painter, strip);
     paintHandles(painter, strip);
-    paintDelta(painter, strip);
+    paintDelta(painter, strip, left);
     painter.restore();
 }
 
@@ -42,10 +43,13 @@ void RulerMarks::paintFlags(QPainter &painter, const QRect &strip) const
         // The name where it ends before the next flag.
         const int textLeft = x + flagWidth + textGap;
         const int room = (i + 1 < sorted.size() ? sorted[i + 1].x : strip.right()) - textLeft - textGap;
-        if (metrics.horizontalAdvance(sorted[i].name) <= room) {
+        const int textWidth = metrics.horizontalAdvance(sorted[i].name);
+        if (textWidth <= room) {
+            // On a ground of its own: it covers the tick labels it meets.
+            const QRect box(textLeft - 1, strip.top(), textWidth + 2, metrics.height());
+            painter.fillRect(box, nameGround);
             painter.setPen(Qt::black);
-            painter.drawText(QRect(textLeft, strip.top(), room, flagHeight + 2 * textGap),
-                             Qt::AlignLeft | Qt::AlignTop, sorted[i].name);
+            painter.drawText(box, Qt::AlignCenter, sorted[i].name);
         }
     }
 }
@@ -64,7 +68,7 @@ void RulerMarks::paintHandles(QPainter &painter, const QRect &strip) const
     }
 }
 
-void RulerMarks::paintDelta(QPainter &painter, const QRect &strip) const
+void RulerMarks::paintDelta(QPainter &painter, const QRect &strip, int chartLeft) const
 {
     if (delta.isEmpty() || handles.size() < 2)
         return;
@@ -73,11 +77,13 @@ void RulerMarks::paintDelta(QPainter &painter, const QRect &strip) const
     const QFontMetrics metrics = painter.fontMetrics();
     const int width = metrics.horizontalAdvance(delta) + 6;
     // Between the handles where it fits, else right of the right one.
-    const QRect box = right - left >= width
-                          ? QRect((left + right - width) / 2, strip.top(), width, metrics.height())
-                          : QRect(right + 2 * handleReach, strip.top(), width, metrics.height());
+    const int boxLeft = right - left >= width ? (left + right - width) / 2 : right + 2 * handleReach;
+    // Kept whole in the strip while a handle is scrolled out of it.
+    const QRect box(std::max(chartLeft, std::min(boxLeft, strip.right() - width)), strip.top(), width,
+                    metrics.height());
     painter.fillRect(box, QColor(0xFF, 0xFF, 0xE0));
     painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
     painter.drawRect(box.adjusted(0, 0, -1, -1));
     painter.drawText(box, Qt::AlignCenter, delta);
 }

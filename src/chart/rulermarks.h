@@ -39,5 +39,5 @@ struct RulerMarks
 private:
     void paintFlags(QPainter &painter, const QRect &strip) const;
     void paintHandles(QPainter &painter, const QRect &strip) const;
-    void paintDelta(QPainter &painter, const QRect &strip) const;
+    void paintDelta(QPainter &painter, const QRect &strip, int chartLeft) const;
 };

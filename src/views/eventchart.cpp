@@ -417,7 +417,8 @@ void EventChart::paintEvent(QPaintEvent *event)
     QPainter painter(viewport());
     painter.drawImage(QRectF(rect), m_frameImage,
                       QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
-    m_marks->paintLines(painter);
+    if (m_marks)
+        m_marks->paintLines(painter);
 }
 
 void EventChart::renderPicture(const QRect &rect)

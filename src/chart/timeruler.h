@@ -47,10 +47,6 @@ public:
     static QString linearLabel(qint64 time, qint64 step);
     // A logarithmic tick's label: `time` in microseconds.
     static QString logLabel(double time);
-    // The time of `node` (microseconds on its own axis) at log position
-    // `units`: where events start there, the first one's; else linear between
-    // the events around it. Negative where the node has no time.
-    static double timeAtLogPosition(const Node &node, float units);
 
 private:
     void addLinearTicks(const ChartMapper &mapper, int width);

@@ -3,6 +3,7 @@
 #include "chart/timetext.h"
 #include "mainwindow/viewmanager.h"
 #include "trace/node.h"
+#include "views/chartmarks.h"
 #include "views/chartpointer.h"
 #include "views/eventchart.h"
 #include "views/nodeviewwindow.h"
@@ -33,10 +34,12 @@ ChartStatusBar::ChartStatusBar(QStatusBar *bar, QMdiArea *area)
     , m_pointer(new QLabel)
     , m_range(new QLabel)
     , m_selection(new QLabel)
+    , m_cursors(new QLabel)
 {
     m_bar->addPermanentWidget(m_pointer, 1);
     m_bar->addPermanentWidget(m_range);
     m_bar->addPermanentWidget(m_selection);
+    m_bar->addPermanentWidget(m_cursors);
     connect(area, &QMdiArea::subWindowActivated, this, &ChartStatusBar::follow);
     // Without a view there is nothing to tell, and the panels keep their room.
     m_bar->hide();
@@ -55,6 +58,11 @@ QString ChartStatusBar::rangeText() const
 QString ChartStatusBar::selectionText() const
 {
     return m_selection->text();
+}
+
+QString ChartStatusBar::cursorsText() const
+{
+    return m_cursors->text();
 }
 
 void ChartStatusBar::showClockOffset(const QString &node, qint64 offsetUs)
@@ -85,11 +93,13 @@ void ChartStatusBar::follow(QMdiSubWindow *window)
                   << connect(chart, &EventChart::eventChartStateChanged, this, &ChartStatusBar::showRange)
                   << connect(chart, &EventChart::selectionWasChanged, this, &ChartStatusBar::showSelection)
                   << connect(view, &NodeViewWindow::selectionWasChanged, this, &ChartStatusBar::showSelection)
-                  << connect(view, &NodeViewWindow::curNode_Changed, this, &ChartStatusBar::showSelection);
+                  << connect(view, &NodeViewWindow::curNode_Changed, this, &ChartStatusBar::showSelection)
+                  << connect(chart->marks(), &ChartMarks::cursorsChanged, this, &ChartStatusBar::showCursors);
     m_pointer->clear();
     m_lastPointer.reset();
     showRange();
     showSelection();
+    showCursors();
 }
 
 void ChartStatusBar::showPointer(const QPoint &position)
@@ -124,6 +134,22 @@ void ChartStatusBar::showSelection()
     m_selection->setText(span.isValid() ? tr("Selection %1").arg(TimeText::span(span.width())) : QString());
 }
 
+void ChartStatusBar::showCursors()
+{
+    QStringList parts;
+    if (m_chart) {
+        const ChartMarks &marks = *m_chart->marks();
+        for (const int which : {ChartMarks::CURSOR_A, ChartMarks::CURSOR_B}) {
+            const QString name = which == ChartMarks::CURSOR_A ? QStringLiteral("A") : QStringLiteral("B");
+            if (const std::optional<double> time = marks.cursorTime(which))
+                parts << name + QLatin1Char(' ') + TimeText::instant(*time);
+        }
+        if (const std::optional<double> delta = marks.cursorDelta())
+            parts << QStringLiteral("\u0394t %1").arg(TimeText::span(*delta));
+    }
+    m_cursors->setText(parts.join(QStringLiteral("   ")));
+}
+
 void ChartStatusBar::clear()
 {
     m_chart.clear();
@@ -131,5 +157,6 @@ void ChartStatusBar::clear()
     m_pointer->clear();
     m_range->clear();
     m_selection->clear();
+    m_cursors->clear();
     m_bar->hide();
 }

@@ -30,6 +30,7 @@ public:
     QString pointerText() const;
     QString rangeText() const;
     QString selectionText() const;
+    QString cursorsText() const;
 
 public slots:
     // Shown while a node's title row is dragged: the clock offset it applies.
@@ -40,6 +41,7 @@ private slots:
     void showPointer(const QPoint &position);
     void showRange();
     void showSelection();
+    void showCursors();
 
 private:
     void clear();
@@ -48,6 +50,7 @@ private:
     QLabel *m_pointer;
     QLabel *m_range;
     QLabel *m_selection;
+    QLabel *m_cursors;
     QPointer<EventChart> m_chart;
     // Where the mouse last was over the chart: a scroll or zoom under a still
     // mouse changes the time there.

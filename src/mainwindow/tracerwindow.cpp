@@ -11,6 +11,7 @@
 #include "mainwindow/viewmanager.h"
 #include "mainwindow/windowgeometry.h"
 #include "settings/settingswindow.h"
+#include "views/bookmarkpanel.h"
 #include "views/taskstatchart.h"
 
 #include <QActionGroup>
@@ -18,6 +19,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -252,6 +254,10 @@ void TracerWindow::createCentralWidget()
     layout->addWidget(m_smartMenu, 0);
     layout->addWidget(m_mainSplitter, 0);
     setCentralWidget(central);
+
+    m_bookmarkPanel = new BookmarkPanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, m_bookmarkPanel);
+    m_bookmarkPanel->hide();
 }
 
 void TracerWindow::connectSignals()
@@ -274,6 +280,10 @@ void TracerWindow::connectSignals()
     connect(m_itemTree, &ItemTree::itemTree_contextMenu, this, &TracerWindow::on_itemTree_contextMenu);
     connect(m_itemTree, &ItemTree::itemTree_doubleClicked, this, &TracerWindow::on_itemTree_doubleClicked);
     connect(m_itemTree, &ItemTree::itemTree_keyPressed, this, &TracerWindow::on_itemTree_keyPressed);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *window) {
+        if (NodeViewWindow *view = ViewManager::nodeView(window))
+            m_bookmarkPanel->setChart(view->chart());
+    });
 }
 
 void TracerWindow::viewNode(Node *node, bool apart)

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class BookmarkPanel;
 class ItemTree;
 class Node;
 class QAction;
@@ -79,6 +80,9 @@ public:
     TaskStatChart *taskStatChart() const { return m_taskStatChart; }
     QMdiArea *mdiArea() const { return m_mdiArea; }
     ChartStatusBar *chartStatus() const { return m_chartStatus; }
+    // Docked on the right, hidden until shown through its toggleViewAction();
+    // follows the active view's chart.
+    BookmarkPanel *bookmarkPanel() const { return m_bookmarkPanel; }
     QMenu *projectContextMenu() const { return m_projectContextMenu; }
     QMenu *nodeContextMenu() const { return m_nodeContextMenu; }
     // The settings dialog opened last, null once it is gone.
@@ -158,6 +162,7 @@ private:
     TaskStatChart *m_taskStatChart = nullptr;
     QMdiArea *m_mdiArea = nullptr;
     ChartStatusBar *m_chartStatus = nullptr; // owned by the status bar
+    BookmarkPanel *m_bookmarkPanel = nullptr;
 
     OpenFilesDialog m_openFilesDialog;
     QPointer<SettingsWindow> m_settingsWindow;

@@ -1,7 +1,8 @@
 #include "views/chartpointer.h"
 
+#include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
-#include "chart/timeruler.h"
+#include "chart/logtime.h"
 #include "chart/viewitem.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
@@ -26,7 +27,7 @@ double timeAtX(const EventChart &chart, const Node *node, int x)
         return units >= 0.0 ? units : -1.0;
     if (!node || node->eventCount() == 0 || units < 0.0)
         return -1.0;
-    return TimeRuler::timeAtLogPosition(*node, float(units));
+    return LogTime::timeAt(*node, float(units));
 }
 
 const Node *axisNode(const EventChart &chart, const ViewItem *item)

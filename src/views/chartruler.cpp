@@ -2,11 +2,14 @@
 
 #include "chart/chartmapper.h"
 #include "chart/chartstyle.h"
+#include "chart/rulermarks.h"
 #include "chart/rulerpainter.h"
 #include "chart/timeruler.h"
 #include "chart/viewroot.h"
+#include "views/chartmarks.h"
 #include "views/eventchart.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 ChartRuler::ChartRuler(const EventChart &chart, QWidget *parent)
@@ -16,6 +19,8 @@ ChartRuler::ChartRuler(const EventChart &chart, QWidget *parent)
 {
     // The painter fills the whole strip: nothing behind it needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A handle under the mouse shows that it can be dragged.
+    setMouseTracking(true);
 }
 
 void ChartRuler::paintEvent(QPaintEvent * /*event*/)
@@ -25,4 +30,30 @@ void ChartRuler::paintEvent(QPaintEvent * /*event*/)
     const TimeRuler ruler(m_chart.mapper(), width() - chartLeft, node);
     QPainter painter(this);
     RulerPainter(painter, m_font).paint(ruler, rect(), chartLeft);
+    if (const ChartMarks *marks = m_chart.marks())
+        marks->rulerMarks().paint(painter, m_font, rect(), chartLeft);
+}
+
+void ChartRuler::mousePressEvent(QMouseEvent *event)
+{
+    const ChartMarks *marks = m_chart.marks();
+    if (event->button() == Qt::LeftButton && marks)
+        m_draggedCursor = marks->cursorNear(event->position().toPoint().x());
+}
+
+void ChartRuler::mouseMoveEvent(QMouseEvent *event)
+{
+    ChartMarks *marks = m_chart.marks();
+    if (!marks)
+        return;
+    const int x = event->position().toPoint().x();
+    if (m_draggedCursor >= 0)
+        marks->setCursorAt(m_draggedCursor, x, event->modifiers() & Qt::AltModifier);
+    const bool onHandle = m_draggedCursor >= 0 || marks->cursorNear(x) >= 0;
+    setCursor(onHandle ? Qt::SizeHorCursor : Qt::ArrowCursor);
+}
+
+void ChartRuler::mouseReleaseEvent(QMouseEvent * /*event*/)
+{
+    m_draggedCursor = -1;
 }

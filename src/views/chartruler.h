@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class EventChart;
+class QMouseEvent;
 class QPaintEvent;
 
 // The time ruler strip above an event chart's rows: the ticks of the chart's
@@ -11,6 +12,9 @@ class QPaintEvent;
 // times), starting where the rows start. It sits outside the chart's
 // viewport, so the rows' vertical scroll never moves it. It paints what the
 // chart shows when it is painted; the chart calls update() when that changes.
+// Over the ticks it shows the chart's marks: the cursors' handles, which drag
+// the cursors (snapping as the keys do, free while Alt is held), the time
+// between them and the bookmarks' flags.
 class ChartRuler : public QWidget
 {
     Q_OBJECT
@@ -20,8 +24,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     const EventChart &m_chart;
-    QFont m_font; // the rows' font, so labels read like row texts
+    int m_draggedCursor = -1; // the cursor whose handle the mouse holds
+    QFont m_font;             // the rows' font, so labels read like row texts
 };

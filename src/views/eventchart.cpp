@@ -3,8 +3,10 @@
 #include "app/tracer.h"
 #include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
+#include "chart/logtime.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/chartmarks.h"
 #include "views/chartruler.h"
 #include "views/eventchartcanvas.h"
 #include "views/eventtooltip.h"
@@ -76,6 +78,7 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
 
     m_renderer.setSettings(ChartSettings::read());
     relayout();
+    m_marks = new ChartMarks(*this);
 }
 
 EventChart::~EventChart() = default;
@@ -183,6 +186,27 @@ int EventChart::eventAt(const Node *node, float t, int task) const
             return task >= 0 && event.currentTask != task ? -1 : i;
     }
     return -1;
+}
+
+void EventChart::repaintOverlay(const QRegion &region)
+{
+    m_overlayDamage += region;
+    viewport()->update(region);
+}
+
+void EventChart::centreOn(double alignedTimeUs)
+{
+    double units = alignedTimeUs;
+    if (!isLinearMode()) {
+        const ViewNode *node = currentViewNode();
+        units = node ? LogTime::positionAt(*node->node(), alignedTimeUs - node->shift()) : -1.0;
+        if (units < 0.0)
+            return;
+    }
+    QScrollBar *bar = horizontalScrollBar();
+    const double middle = double(viewport()->width() - headerShift()) / 2.0;
+    const double value = std::round(units * double(scale()) - middle);
+    bar->setValue(int(qBound(double(bar->minimum()), value, double(bar->maximum()))));
 }
 
 void EventChart::on_contentWasMoved(int /*value*/)
@@ -374,6 +398,32 @@ void EventChart::paintEvent(QPaintEvent *event)
 {
     if (!m_root || !m_viewStates)
         return;
+    const qreal ratio = viewport()->devicePixelRatio();
+    const QSize pixels = (QSizeF(viewport()->size()) * ratio).toSize();
+    if (m_frameImage.size() != pixels) {
+        m_frameImage = QImage(pixels, QImage::Format_RGB32);
+        m_pictureOnHand = QRegion();
+    }
+    m_frameImage.setDevicePixelRatio(ratio);
+    // Whatever else asks for a paint asks for it beyond the marks' strips.
+    const QRegion asked = event->region();
+    const bool overlayOnly = (asked - m_overlayDamage).isEmpty() && (asked - m_pictureOnHand).isEmpty();
+    m_overlayDamage = QRegion();
+    const QRect rect = event->rect();
+    if (!overlayOnly) {
+        renderPicture(rect);
+        m_pictureOnHand += rect;
+    }
+    // Only the region asked for is up to date in the image.
+    QPainter painter(viewport());
+    painter.drawImage(QRectF(rect), m_frameImage,
+                      QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
+    if (m_marks)
+        m_marks->paintLines(painter);
+}
+
+void EventChart::renderPicture(const QRect &rect)
+{
     ChartRenderer::Frame frame;
     frame.scale = &m_timeScale;
     frame.horizontalScroll = horizontalScrollBar()->value();
@@ -383,21 +433,8 @@ void EventChart::paintEvent(QPaintEvent *event)
     frame.title = m_title;
     frame.background = palette().color(QPalette::Window);
     frame.catalogue = theTracer ? theTracer->catalogue() : nullptr;
-
-    const qreal ratio = viewport()->devicePixelRatio();
-    const QSize pixels = (QSizeF(viewport()->size()) * ratio).toSize();
-    if (m_frameImage.size() != pixels)
-        m_frameImage = QImage(pixels, QImage::Format_RGB32);
-    m_frameImage.setDevicePixelRatio(ratio);
-    {
-        QPainter painter(&m_frameImage);
-        m_renderer.paint(painter, *m_root, *m_viewStates, event->rect(), frame);
-    }
-    // Only the region asked for is up to date in the image.
-    QPainter painter(viewport());
-    const QRect rect = event->rect();
-    painter.drawImage(QRectF(rect), m_frameImage,
-                      QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
+    QPainter painter(&m_frameImage);
+    m_renderer.paint(painter, *m_root, *m_viewStates, rect, frame);
 }
 
 void EventChart::resizeEvent(QResizeEvent *event)
@@ -410,7 +447,8 @@ void EventChart::resizeEvent(QResizeEvent *event)
 void EventChart::scrollContentsBy(int dx, int dy)
 {
     // The rectangle keeps the canvas where it is: it stays at the viewport's
-    // origin.
+    // origin. The screen moves, the picture on hand does not.
+    m_pictureOnHand = QRegion();
     viewport()->scroll(dx, dy, viewport()->rect());
 }
 

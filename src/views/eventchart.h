@@ -7,12 +7,14 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPoint>
+#include <QRegion>
 #include <QSharedPointer>
 #include <QString>
 
 #include <vector>
 
 class ChartMapper;
+class ChartMarks;
 class ChartRuler;
 class EventChartCanvas;
 class Node;
@@ -73,6 +75,8 @@ public:
     const QString &title() const { return m_title; }
     EventChartCanvas *canvas() const { return m_canvas; }
     ChartRuler *ruler() const { return m_ruler; }
+    // The measuring cursors and the bookmarks shown on this chart.
+    ChartMarks *marks() const { return m_marks; }
     ChartRenderer &renderer() { return m_renderer; }
     const ChartRenderer &renderer() const { return m_renderer; }
     const TimeScale &timeScale() const { return m_timeScale; }
@@ -80,6 +84,11 @@ public:
     ViewNode *dragItem() const;
     // The row at `position` (canvas coordinates); null below the last row.
     ViewItem *itemAt(const QPoint &position) const;
+
+    // Repaints `region` of the viewport with the marks' lines over the last
+    // picture, not drawn again where it is still on hand: for marks that move
+    // while the chart stays.
+    void repaintOverlay(const QRegion &region);
 
 signals:
     void eventChartStateChanged(EventChart::EventChartState state);
@@ -89,6 +98,10 @@ signals:
     void pointerMoved(const QPoint &position);
 
 public slots:
+    // Scrolls so that the aligned time (microseconds; in logarithmic mode the
+    // current node's time) is in the middle of the rows, as far as the
+    // scroll range goes.
+    void centreOn(double alignedTimeUs);
     void on_contentWasMoved(int value);
     void on_canvasMousePressEvent(QMouseEvent *event);
     void on_canvasMouseMoveEvent(QMouseEvent *event);
@@ -111,6 +124,8 @@ private:
     bool isViewed(const ViewNode *node) const;
     // Puts the ruler over the viewport, as wide as it.
     void placeRuler();
+    // Renders the part `rect` of the picture into m_frameImage.
+    void renderPicture(const QRect &rect);
     // The time of `node` under viewport x.
     float timeAt(const ViewNode *node, int x) const;
     // The node's record in the shared table, created when missing; null without a
@@ -134,6 +149,12 @@ private:
     // renderer writes the chart's runs of pixels straight into an image,
     // which costs far less than the painter's calls for them.
     QImage m_frameImage;
+    // Where m_frameImage holds the picture the viewport shows, and the
+    // viewport's part that only the marks asked to repaint since the last
+    // paint: a paint that asks for no more than both is copied, not rendered.
+    QRegion m_pictureOnHand;
+    QRegion m_overlayDamage;
+    ChartMarks *m_marks = nullptr;
     TimeScale m_timeScale;
     bool m_ignoreNextScroll = false;
     bool m_synchronized = true;

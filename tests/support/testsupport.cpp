@@ -16,16 +16,18 @@ QTemporaryDir *sandbox()
 }
 
 // Runs before any test function: no test may read or write the user's own
-// settings, nor meet a running viewer's hand-off socket.
+// settings or data (bookmarks), nor meet a running viewer's hand-off socket.
 void isolateFromUser()
 {
     const QString root = sandbox()->path();
     QDir(root).mkpath(QStringLiteral("config"));
     QDir(root).mkpath(QStringLiteral("runtime"));
+    QDir(root).mkpath(QStringLiteral("data"));
     QFile::setPermissions(root + QStringLiteral("/runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/config"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));
 }

@@ -4,8 +4,8 @@
 
 namespace TestSupport {
 
-// The temporary directory that holds this test process's settings store and
-// runtime directory; removed when the process ends.
+// The temporary directory that holds this test process's settings store,
+// data and runtime directories; removed when the process ends.
 QString sandboxPath();
 
 // Writes `contents` to `name` inside a fresh temporary directory of the sandbox

@@ -1,5 +1,6 @@
 #include "chart/timeruler.h"
 
+#include "chart/axistime.h"
 #include "trace/node.h"
 
 #include <algorithm>
@@ -19,28 +20,6 @@ QString unitName(qint64 unit)
     if (unit == millisecond)
         return QStringLiteral(" ms");
     return QLatin1Char(' ') + QChar(0x00B5) + QLatin1Char('s');
-}
-
-// The time of `node` at log position `units`: where events start there, the
-// first one's (events shorter than 2 us take no log width, so several may);
-// else linear between the events around it. Negative where the node has no
-// time. Log positions never decrease along the events, even where the clock
-// steps back, so a binary search finds the place.
-double timeAtLogPosition(const Node &node, float units)
-{
-    const std::vector<TraceEvent> &events = node.events();
-    const auto at = std::partition_point(events.begin(), events.end(),
-                                         [units](const TraceEvent &e) { return e.logPosition < units; });
-    if (at == events.end())
-        return -1.0;
-    if (at->logPosition == units)
-        return double(at->offset);
-    if (at == events.begin())
-        return -1.0;
-    const TraceEvent &previous = *(at - 1);
-    const double fraction = (double(units) - double(previous.logPosition)) /
-                            (double(at->logPosition) - double(previous.logPosition));
-    return double(previous.offset) + fraction * (double(at->offset) - double(previous.offset));
 }
 
 } // namespace
@@ -110,7 +89,7 @@ void TimeRuler::addLogTicks(const ChartMapper &mapper, int width, const Node &no
     // Content pixels from the log origin, ceil(scroll / spacing) for either sign.
     qint64 j = scroll > 0 ? (scroll + minSpacing - 1) / minSpacing : -(-scroll / minSpacing);
     for (qint64 x = j * minSpacing - scroll; x < width; x += minSpacing, ++j) {
-        const double time = timeAtLogPosition(node, float(j * minSpacing) / mapper.scale());
+        const double time = AxisTime::timeAtLogPosition(node, float(j * minSpacing) / mapper.scale());
         if (time >= 0.0)
             m_ticks.append({int(x), logLabel(time)});
     }

@@ -5,6 +5,7 @@
 #include "chart/chartmetrics.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/chartoverview.h"
 #include "views/chartruler.h"
 #include "views/eventchartcanvas.h"
 #include "views/eventtooltip.h"
@@ -14,6 +15,8 @@
 #include <QPaintEvent>
 #include <QScrollBar>
 #include <QToolTip>
+
+#include <cmath>
 
 namespace {
 
@@ -46,15 +49,17 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     , m_title(title)
     , m_canvas(new EventChartCanvas(viewport()))
     , m_ruler(new ChartRuler(*this, this))
+    , m_overview(new ChartOverview(*this, this))
+    , m_overviewVisible(ChartOverview::storedVisible())
 {
     // The canvas lives in the viewport rather than beside it, so that it
     // never covers the scroll bars and its mouse positions are viewport
     // positions.
     m_canvas->move(0, 0);
-    // The ruler sits in a top margin of the scroll area, outside the
-    // viewport: the rows keep their viewport (and canvas) positions, and
-    // scrolling the viewport never moves the ruler.
-    setViewportMargins(0, ChartMetrics::rulerHeight, 0, 0);
+    // The ruler and the overview sit in a top margin of the scroll area,
+    // outside the viewport: the rows keep their viewport (and canvas)
+    // positions, and scrolling the viewport never moves the strips.
+    m_overview->setVisible(m_overviewVisible);
     placeRuler();
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
@@ -63,6 +68,7 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_contentWasMoved);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_eventChartScrolled);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_ruler, qOverload<>(&QWidget::update));
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_overview, qOverload<>(&QWidget::update));
     connect(m_canvas, &EventChartCanvas::canvasMousePressEvent, this, &EventChart::on_canvasMousePressEvent);
     connect(m_canvas, &EventChartCanvas::canvasMouseMoveEvent, this, &EventChart::on_canvasMouseMoveEvent);
     connect(m_canvas, &EventChartCanvas::canvasMouseReleaseEvent, this,
@@ -123,8 +129,33 @@ bool EventChart::canZoomOut() const
     return m_timeScale.canZoomOut(viewport()->width(), m_root->lengthLin(), m_root->lengthLog());
 }
 
+void EventChart::zoomTo(float scale, int scrollValue)
+{
+    if (!(scale > 0.0f) || !std::isfinite(scale))
+        return;
+    if (m_timeScale.isLinearMode())
+        m_timeScale.setLinScale(scale);
+    else
+        m_timeScale.setLogScale(scale);
+    relayout();
+    horizontalScrollBar()->setValue(scrollValue);
+    emit eventChartStateChanged(SCALE_CHANGED);
+}
+
+void EventChart::setOverviewVisible(bool visible)
+{
+    ChartOverview::storeVisible(visible);
+    if (visible == m_overviewVisible)
+        return;
+    m_overviewVisible = visible;
+    m_overview->setVisible(visible);
+    relayout();
+}
+
 void EventChart::relayout()
 {
+    // The overview's height follows the node count.
+    placeRuler();
     TimeScale::Viewport geometry;
     geometry.chartWidth = viewport()->width();
     geometry.chartHeight = viewport()->height();
@@ -149,6 +180,7 @@ void EventChart::relayout()
     verticalScrollBar()->setRange(0, layout.verticalMaximum);
     // Scale, mode, node set and header place all pass through here.
     m_ruler->update();
+    m_overview->update();
     emit eventChartStateChanged(EventChartState(layout.state));
 }
 
@@ -281,8 +313,9 @@ void EventChart::on_canvasMouseDoubleClickEvent(QMouseEvent *event)
 void EventChart::on_currentNodeWasChanged(Node * /*node*/)
 {
     viewport()->update();
-    // In logarithmic mode the ruler reads the current node's times.
+    // In logarithmic mode the ruler and the overview read the current node's times.
     m_ruler->update();
+    m_overview->update();
 }
 
 void EventChart::on_selectionWasChangedOutside(int selFirst, int selLast)
@@ -444,9 +477,15 @@ ViewItem *EventChart::itemAt(const QPoint &position) const
 
 void EventChart::placeRuler()
 {
+    const int overviewHeight = m_overviewVisible ? m_overview->stripHeight() : 0;
+    const int top = ChartMetrics::rulerHeight + overviewHeight;
+    if (top != m_topMargin) {
+        m_topMargin = top;
+        setViewportMargins(0, top, 0, 0);
+    }
     const QRect rows = viewport()->geometry();
-    m_ruler->setGeometry(rows.left(), rows.top() - ChartMetrics::rulerHeight, rows.width(),
-                         ChartMetrics::rulerHeight);
+    m_ruler->setGeometry(rows.left(), rows.top() - top, rows.width(), ChartMetrics::rulerHeight);
+    m_overview->setGeometry(rows.left(), rows.top() - overviewHeight, rows.width(), overviewHeight);
 }
 
 ChartMapper EventChart::mapper() const

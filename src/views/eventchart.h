@@ -13,6 +13,7 @@
 #include <vector>
 
 class ChartMapper;
+class ChartOverview;
 class ChartRuler;
 class EventChartCanvas;
 class Node;
@@ -53,6 +54,15 @@ public:
     // Recomputes the content size, the scroll ranges and, when the content
     // became narrower than the window, the scale.
     void relayout();
+    // Sets the current mode's scale (pixels per unit), relayouts, then
+    // scrolls to `scrollValue`; the relayout may fit a scale that shows less
+    // than the whole chart. Not a positive number: nothing happens.
+    void zoomTo(float scale, int scrollValue);
+
+    // The overview strip between the ruler and the rows; shown or hidden
+    // for every chart from now on, remembered in the settings store.
+    bool isOverviewVisible() const { return m_overviewVisible; }
+    void setOverviewVisible(bool visible);
 
     // Whether the chart and the event list of the window scroll together.
     bool isSynchronized() const { return m_synchronized; }
@@ -73,6 +83,7 @@ public:
     const QString &title() const { return m_title; }
     EventChartCanvas *canvas() const { return m_canvas; }
     ChartRuler *ruler() const { return m_ruler; }
+    ChartOverview *overview() const { return m_overview; }
     ChartRenderer &renderer() { return m_renderer; }
     const ChartRenderer &renderer() const { return m_renderer; }
     const TimeScale &timeScale() const { return m_timeScale; }
@@ -106,7 +117,8 @@ private:
     ViewNode *currentViewNode() const;
     bool isViewed(const ViewNode *node) const;
     ViewItem *itemAt(const QPoint &position) const;
-    // Puts the ruler over the viewport, as wide as it.
+    // Puts the ruler and below it the overview (when shown) over the
+    // viewport, as wide as it, the viewport's top margin as high as both.
     void placeRuler();
     // The time of `node` under viewport x.
     float timeAt(const ViewNode *node, int x) const;
@@ -126,6 +138,9 @@ private:
     QString m_title;
     EventChartCanvas *m_canvas;
     ChartRuler *m_ruler;
+    ChartOverview *m_overview;
+    bool m_overviewVisible;
+    int m_topMargin = 0; // pixels above the viewport: ruler and overview
     ChartRenderer m_renderer;
     // Each paint is drawn here first and then copied onto the viewport: the
     // renderer writes the chart's runs of pixels straight into an image,

@@ -114,13 +114,18 @@ void ChartOverview::mouseReleaseEvent(QMouseEvent *event)
     m_grip = NoGrip;
 }
 
+// On a narrow frame both edges are in reach: the nearer one is taken, the
+// right one right of the frame's middle.
 ChartOverview::Grip ChartOverview::gripAt(int x)
 {
     const QRect frame = visibleRect();
-    if (std::abs(x - frame.left()) <= edgeGrip)
-        return LeftEdge;
-    if (std::abs(x - frame.right()) <= edgeGrip)
-        return RightEdge;
+    const int toLeft = std::abs(x - frame.left());
+    const int toRight = std::abs(x - frame.right());
+    if (std::min(toLeft, toRight) <= edgeGrip) {
+        if (toLeft != toRight)
+            return toLeft < toRight ? LeftEdge : RightEdge;
+        return 2 * x > frame.left() + frame.right() ? RightEdge : LeftEdge;
+    }
     return x > frame.left() && x < frame.right() ? Body : NoGrip;
 }
 

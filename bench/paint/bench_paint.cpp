@@ -4,8 +4,15 @@
 
 #include "app/tracer.h"
 #include "benchsupport.h"
+#include "chart/axistime.h"
+#include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
+#include "chart/chartstyle.h"
+#include "chart/overviewactivity.h"
+#include "chart/overviewpainter.h"
+#include "chart/rulerpainter.h"
+#include "chart/timeruler.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
@@ -78,6 +85,71 @@ double paintMs(View &view, const EventCatalogue *catalogue, bool levelOfDetail, 
     return BenchSupport::median(times);
 }
 
+// The strips above the rows as a chart window shows them: milliseconds to
+// compute the activity of every node once, to paint the overview strip, and
+// to paint ruler, overview and rows together (medians of `rounds`).
+struct StripTimes
+{
+    double activity = 0;
+    double overview = 0;
+    double whole = 0;
+};
+
+StripTimes stripMs(View &view, const EventCatalogue *catalogue, int rounds)
+{
+    const int header = ChartMetrics::headerWidth;
+    const int overviewHeight = OverviewPainter::heightFor(int(view.root.nodes().size()));
+    const int top = ChartMetrics::rulerHeight + overviewHeight;
+    const QSize rows(imageSize.width(), imageSize.height() - top);
+    const ChartMapper mapper(view.scale, view.scroll);
+    StripTimes result;
+
+    OverviewActivity activity;
+    OverviewContent content;
+    content.scale = OverviewScale(view.root.lengthLin(), imageSize.width() - header);
+    QElapsedTimer timer;
+    timer.start();
+    content.bands = &activity.profiles(view.root, content.scale.columns());
+    result.activity = timer.nsecsElapsed() / 1e6;
+
+    ChartRenderer renderer;
+    renderer.setSettings(ChartSettings());
+    ChartRenderer::Frame frame;
+    frame.scale = &view.scale;
+    frame.horizontalScroll = view.scroll;
+    frame.viewport = rows;
+    frame.catalogue = catalogue;
+    const QFont font = ChartStyle().rowFont();
+    QImage image(imageSize, QImage::Format_RGB32);
+    NodeViewStates states;
+    QList<double> overviewTimes;
+    QList<double> wholeTimes;
+    for (int i = 0; i <= rounds; ++i) {
+        QPainter painter(&image);
+        timer.start();
+        const TimeRuler ruler(mapper, imageSize.width() - header);
+        RulerPainter(painter, font)
+            .paint(ruler, QRect(0, 0, imageSize.width(), ChartMetrics::rulerHeight), header);
+        const qint64 overviewStart = timer.nsecsElapsed();
+        // What the strip asks for at every paint: its cached profiles and the span shown.
+        content.bands = &activity.profiles(view.root, content.scale.columns());
+        content.visible = AxisTime::visibleSpan(mapper, imageSize.width() - header, nullptr, 0);
+        OverviewPainter(painter).paint(
+            content, QRect(0, ChartMetrics::rulerHeight, imageSize.width(), overviewHeight), header);
+        const qint64 overviewEnd = timer.nsecsElapsed();
+        painter.translate(0, top);
+        renderer.paint(painter, view.root, states, QRect(QPoint(0, 0), rows), frame);
+        painter.end();
+        if (i > 0) {
+            overviewTimes.append((overviewEnd - overviewStart) / 1e6);
+            wholeTimes.append(timer.nsecsElapsed() / 1e6);
+        }
+    }
+    result.overview = BenchSupport::median(overviewTimes);
+    result.whole = BenchSupport::median(wholeTimes);
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -143,6 +215,15 @@ int main(int argc, char *argv[])
                    .arg(without, 0, 'f', 2)
                    .arg(without / with, 0, 'f', 1);
         out.flush();
+    }
+    if (only.isEmpty() || only == QLatin1String("fitted")) {
+        const StripTimes strips = stripMs(fitted, tracer.catalogue(), rounds);
+        out << QStringLiteral("%1 with ruler and overview:\n  activity of the node once %2 ms, overview "
+                              "paint %3 ms, ruler + overview + rows %4 ms\n")
+                   .arg(fitted.name)
+                   .arg(strips.activity, 0, 'f', 2)
+                   .arg(strips.overview, 0, 'f', 3)
+                   .arg(strips.whole, 0, 'f', 2);
     }
     return 0;
 }

@@ -4,6 +4,8 @@
 #include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/chartstyle.h"
+#include "chart/overviewactivity.h"
+#include "chart/overviewpainter.h"
 #include "chart/rulerpainter.h"
 #include "chart/timeruler.h"
 #include "chart/timescale.h"
@@ -70,6 +72,17 @@ void paintRows(QPainter &painter, ViewRoot &root, const QList<Node *> &nodes,
     renderer.paint(painter, root, states, QRect(QPoint(0, 0), rows), frame);
 }
 
+void paintOverview(QPainter &painter, const ViewRoot &root, const ChartMapper &mapper, const Node *logNode,
+                   const QRect &strip, int header)
+{
+    OverviewActivity activity;
+    OverviewContent content;
+    content.scale = OverviewScale(root.lengthLin(), strip.width() - header);
+    content.bands = &activity.profiles(root, content.scale.columns());
+    content.visible = AxisTime::visibleSpan(mapper, strip.width() - header, logNode, 0);
+    OverviewPainter(painter).paint(content, strip, header);
+}
+
 } // namespace
 
 QImage renderChartImage(const QList<Node *> &nodes, const ChartImageOptions &options)
@@ -89,10 +102,15 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
         root.setCurrentNode(nodes.first());
 
     const int header = options.externalHeader ? ChartMetrics::headerWidth : 0;
-    const int top = options.ruler ? std::min(ChartMetrics::rulerHeight, options.size.height()) : 0;
+    const int rulerHeight = options.ruler ? std::min(ChartMetrics::rulerHeight, options.size.height()) : 0;
+    const int overviewHeight = options.overview
+                                   ? std::min(OverviewPainter::heightFor(int(root.nodes().size())),
+                                              options.size.height() - rulerHeight)
+                                   : 0;
+    const int top = rulerHeight + overviewHeight;
     const QSize rows(options.size.width(), options.size.height() - top);
     const Axis axis = axisFor(root, options, rows, header);
-    if (!options.ruler) {
+    if (top == 0) {
         paintRows(painter, root, nodes, options, axis, rows);
         return;
     }
@@ -102,8 +120,14 @@ void paintChartImage(QPainter &painter, const QList<Node *> &nodes, const ChartI
     painter.setClipRect(QRect(QPoint(0, 0), rows), Qt::IntersectClip);
     paintRows(painter, root, nodes, options, axis, rows);
     painter.restore();
-    const TimeRuler ruler(ChartMapper(axis.scale, axis.scroll), rows.width() - header,
-                          options.logMode && !nodes.isEmpty() ? nodes.first() : nullptr);
-    RulerPainter(painter, ChartStyle().rowFont())
-        .paint(ruler, QRect(0, 0, options.size.width(), top), header);
+    const ChartMapper mapper(axis.scale, axis.scroll);
+    const Node *logNode = options.logMode && !nodes.isEmpty() ? nodes.first() : nullptr;
+    if (options.ruler) {
+        const TimeRuler ruler(mapper, rows.width() - header, logNode);
+        RulerPainter(painter, ChartStyle().rowFont())
+            .paint(ruler, QRect(0, 0, options.size.width(), rulerHeight), header);
+    }
+    if (options.overview)
+        paintOverview(painter, root, mapper, logNode,
+                      QRect(0, rulerHeight, options.size.width(), overviewHeight), header);
 }

@@ -17,6 +17,7 @@ struct ChartImageOptions
     bool externalHeader = true;
     bool levelOfDetail = true;
     bool ruler = false;    // a time ruler strip at the top, the rows below it in the same size
+    bool overview = false; // the overview strip below the ruler (or at the top), above the rows
     bool hasRange = false; // show [from, to] of the aligned time axis, linear mode
     qint64 from = 0;       // microseconds
     qint64 to = 0;

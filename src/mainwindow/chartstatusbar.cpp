@@ -22,8 +22,8 @@ QString microseconds(qint64 us)
 
 QString spanText(const TimeSpan &span)
 {
-    return TimeText::instant(span.first) + QStringLiteral(" \u2013 ") + TimeText::instant(span.last) +
-           QStringLiteral(" (") + TimeText::span(span.width()) + QLatin1Char(')');
+    return TimeText::instant(span.from) + QStringLiteral(" \u2013 ") + TimeText::instant(span.to) +
+           QStringLiteral(" (") + TimeText::span(span.to - span.from) + QLatin1Char(')');
 }
 
 } // namespace
@@ -122,16 +122,16 @@ void ChartStatusBar::showPointer(const QPoint &position)
 
 void ChartStatusBar::showRange()
 {
-    const TimeSpan span = m_chart ? ChartPointers::visibleTimes(*m_chart) : TimeSpan();
-    m_range->setText(span.isValid() ? tr("View %1").arg(spanText(span)) : QString());
+    m_range->setText(m_chart ? tr("View %1").arg(spanText(ChartPointers::visibleTimes(*m_chart)))
+                             : QString());
     if (m_lastPointer)
         showPointer(*m_lastPointer);
 }
 
 void ChartStatusBar::showSelection()
 {
-    const TimeSpan span = m_chart ? ChartPointers::selectedTimes(*m_chart) : TimeSpan();
-    m_selection->setText(span.isValid() ? tr("Selection %1").arg(TimeText::span(span.width())) : QString());
+    const std::optional<TimeSpan> span = m_chart ? ChartPointers::selectedTimes(*m_chart) : std::nullopt;
+    m_selection->setText(span ? tr("Selection %1").arg(TimeText::span(span->to - span->from)) : QString());
 }
 
 void ChartStatusBar::showCursors()

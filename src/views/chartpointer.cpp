@@ -64,26 +64,22 @@ ChartPointer ChartPointers::pointerAt(const EventChart &chart, const QPoint &pos
 
 TimeSpan ChartPointers::visibleTimes(const EventChart &chart)
 {
-    const int width = chart.viewport()->width() - chart.headerShift();
-    const Node *node = axisNode(chart, nullptr);
-    TimeSpan span{std::max(0.0, timeAtX(chart, node, 0)), timeAtX(chart, node, std::max(0, width - 1))};
-    // A logarithmic axis has no time past its node's last event.
-    if (span.last < 0.0 && node && !chart.isLinearMode())
-        span.last = double(node->totalTime());
-    return span;
+    // Logarithmic views show one node, whose shift is 0.
+    const int width = std::max(0, chart.viewport()->width() - chart.headerShift() - 1);
+    return AxisTime::visibleSpan(chart.mapper(), width, axisNode(chart, nullptr), 0);
 }
 
-TimeSpan ChartPointers::selectedTimes(const EventChart &chart)
+std::optional<TimeSpan> ChartPointers::selectedTimes(const EventChart &chart)
 {
     const Node *node = axisNode(chart, nullptr);
     if (!node || !chart.viewStates())
-        return {};
+        return std::nullopt;
     const auto state = chart.viewStates()->constFind(node->traceFileName());
     if (state == chart.viewStates()->cend() || state->selFirst < 0 || state->selLast < 0)
-        return {};
+        return std::nullopt;
     const TraceEvent *first = node->event(std::min(state->selFirst, state->selLast));
     const TraceEvent *last = node->event(std::max(state->selFirst, state->selLast));
     if (!first || !last)
-        return {};
-    return {double(first->offset), double(last->offset) + double(last->duration)};
+        return std::nullopt;
+    return TimeSpan{double(first->offset), double(last->offset) + double(last->duration)};
 }

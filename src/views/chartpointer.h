@@ -1,7 +1,11 @@
 #pragma once
 
+#include "chart/axistime.h"
+
 #include <QPoint>
 #include <QString>
+
+#include <optional>
 
 class EventChart;
 
@@ -19,15 +23,6 @@ struct ChartPointer
     QString row; // the row's label
 };
 
-// A stretch of a time axis in microseconds, as ChartPointer's times.
-struct TimeSpan
-{
-    double first = -1.0;
-    double last = -1.0;
-    bool isValid() const { return first >= 0.0 && last >= first; }
-    double width() const { return last - first; }
-};
-
 namespace ChartPointers {
 
 // `position` is in the canvas' coordinates (the viewport's).
@@ -35,7 +30,7 @@ ChartPointer pointerAt(const EventChart &chart, const QPoint &position);
 // The times at the left and right edges of the rows in view.
 TimeSpan visibleTimes(const EventChart &chart);
 // From the start of the current node's first selected event to the end of its
-// last; invalid without a selection.
-TimeSpan selectedTimes(const EventChart &chart);
+// last; none without a selection.
+std::optional<TimeSpan> selectedTimes(const EventChart &chart);
 
 } // namespace ChartPointers

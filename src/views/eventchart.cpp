@@ -7,6 +7,7 @@
 #include "chart/viewroot.h"
 #include "trace/node.h"
 #include "views/chartmarks.h"
+#include "views/chartoverview.h"
 #include "views/chartruler.h"
 #include "views/eventchartcanvas.h"
 #include "views/eventtooltip.h"
@@ -16,6 +17,8 @@
 #include <QPaintEvent>
 #include <QScrollBar>
 #include <QToolTip>
+
+#include <cmath>
 
 namespace {
 
@@ -48,16 +51,17 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     , m_title(title)
     , m_canvas(new EventChartCanvas(viewport()))
     , m_ruler(new ChartRuler(*this, this))
+    , m_overview(new ChartOverview(*this, this))
 {
     // The canvas lives in the viewport rather than beside it, so that it
     // never covers the scroll bars and its mouse positions are viewport
     // positions.
     m_canvas->move(0, 0);
-    // The ruler sits in a top margin of the scroll area, outside the
-    // viewport: the rows keep their viewport (and canvas) positions, and
-    // scrolling the viewport never moves the ruler.
-    setViewportMargins(0, ChartMetrics::rulerHeight, 0, 0);
-    placeRuler();
+    // The ruler and the overview sit in a top margin of the scroll area,
+    // outside the viewport: the rows keep their viewport (and canvas)
+    // positions, and scrolling the viewport never moves the strips.
+    m_renderer.setSettings(ChartSettings::read());
+    showStrips();
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
 
@@ -65,6 +69,7 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_contentWasMoved);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &EventChart::on_eventChartScrolled);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_ruler, qOverload<>(&QWidget::update));
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_overview, qOverload<>(&QWidget::update));
     connect(m_canvas, &EventChartCanvas::canvasMousePressEvent, this, &EventChart::on_canvasMousePressEvent);
     connect(m_canvas, &EventChartCanvas::canvasMouseMoveEvent, this, &EventChart::on_canvasMouseMoveEvent);
     connect(m_canvas, &EventChartCanvas::canvasMouseReleaseEvent, this,
@@ -76,7 +81,6 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     if (theTracer)
         connect(theTracer, &Tracer::settingsUpdatingNotify, this, &EventChart::on_settingsUpdatingNotify);
 
-    m_renderer.setSettings(ChartSettings::read());
     relayout();
     m_marks = new ChartMarks(*this);
 }
@@ -126,8 +130,30 @@ bool EventChart::canZoomOut() const
     return m_timeScale.canZoomOut(viewport()->width(), m_root->lengthLin(), m_root->lengthLog());
 }
 
+void EventChart::zoomTo(float scale, int scrollValue)
+{
+    if (!(scale > 0.0f) || !std::isfinite(scale))
+        return;
+    if (m_timeScale.isLinearMode())
+        m_timeScale.setLinScale(scale);
+    else
+        m_timeScale.setLogScale(scale);
+    relayout();
+    horizontalScrollBar()->setValue(scrollValue);
+    emit eventChartStateChanged(SCALE_CHANGED);
+}
+
+void EventChart::showStrips()
+{
+    m_ruler->setVisible(m_renderer.settings().showRuler);
+    m_overview->setVisible(m_renderer.settings().showOverview);
+    placeRuler();
+}
+
 void EventChart::relayout()
 {
+    // The overview's height follows the node count.
+    placeRuler();
     TimeScale::Viewport geometry;
     geometry.chartWidth = viewport()->width();
     geometry.chartHeight = viewport()->height();
@@ -152,6 +178,7 @@ void EventChart::relayout()
     verticalScrollBar()->setRange(0, layout.verticalMaximum);
     // Scale, mode, node set and header place all pass through here.
     m_ruler->update();
+    m_overview->update();
     emit eventChartStateChanged(EventChartState(layout.state));
 }
 
@@ -306,8 +333,9 @@ void EventChart::on_canvasMouseDoubleClickEvent(QMouseEvent *event)
 void EventChart::on_currentNodeWasChanged(Node * /*node*/)
 {
     viewport()->update();
-    // In logarithmic mode the ruler reads the current node's times.
+    // In logarithmic mode the ruler and the overview read the current node's times.
     m_ruler->update();
+    m_overview->update();
 }
 
 void EventChart::on_selectionWasChangedOutside(int selFirst, int selLast)
@@ -390,6 +418,7 @@ void EventChart::on_settingsUpdatingNotify(const QString &key)
     if (!settings.reread(key))
         return;
     m_renderer.setSettings(settings);
+    showStrips();
     relayout();
     viewport()->update();
 }
@@ -483,9 +512,16 @@ ViewItem *EventChart::itemAt(const QPoint &position) const
 
 void EventChart::placeRuler()
 {
+    const int rulerHeight = isRulerVisible() ? ChartMetrics::rulerHeight : 0;
+    const int overviewHeight = isOverviewVisible() ? m_overview->stripHeight() : 0;
+    const int top = rulerHeight + overviewHeight;
+    if (top != m_topMargin) {
+        m_topMargin = top;
+        setViewportMargins(0, top, 0, 0);
+    }
     const QRect rows = viewport()->geometry();
-    m_ruler->setGeometry(rows.left(), rows.top() - ChartMetrics::rulerHeight, rows.width(),
-                         ChartMetrics::rulerHeight);
+    m_ruler->setGeometry(rows.left(), rows.top() - top, rows.width(), rulerHeight);
+    m_overview->setGeometry(rows.left(), rows.top() - overviewHeight, rows.width(), overviewHeight);
 }
 
 ChartMapper EventChart::mapper() const

@@ -15,6 +15,7 @@
 
 class ChartMapper;
 class ChartMarks;
+class ChartOverview;
 class ChartRuler;
 class EventChartCanvas;
 class Node;
@@ -55,6 +56,16 @@ public:
     // Recomputes the content size, the scroll ranges and, when the content
     // became narrower than the window, the scale.
     void relayout();
+    // Sets the current mode's scale (pixels per unit), relayouts, then
+    // scrolls to `scrollValue`; the relayout may fit a scale that shows less
+    // than the whole chart. Not a positive number: nothing happens.
+    void zoomTo(float scale, int scrollValue);
+
+    // The overview strip between the ruler and the rows; shown or hidden
+    // for every chart from now on, remembered in the settings store.
+    // The strips above the rows show as the chart's settings say.
+    bool isRulerVisible() const { return m_renderer.settings().showRuler; }
+    bool isOverviewVisible() const { return m_renderer.settings().showOverview; }
 
     // Whether the chart and the event list of the window scroll together.
     bool isSynchronized() const { return m_synchronized; }
@@ -77,6 +88,7 @@ public:
     ChartRuler *ruler() const { return m_ruler; }
     // The measuring cursors and the bookmarks shown on this chart.
     ChartMarks *marks() const { return m_marks; }
+    ChartOverview *overview() const { return m_overview; }
     ChartRenderer &renderer() { return m_renderer; }
     const ChartRenderer &renderer() const { return m_renderer; }
     const TimeScale &timeScale() const { return m_timeScale; }
@@ -122,8 +134,11 @@ private:
     bool hasCurrentNode() const;
     ViewNode *currentViewNode() const;
     bool isViewed(const ViewNode *node) const;
-    // Puts the ruler over the viewport, as wide as it.
+    // Puts the ruler and below it the overview (when shown) over the
+    // viewport, as wide as it, the viewport's top margin as high as both.
     void placeRuler();
+    // Shows or hides the ruler and the overview as the settings say, then places them.
+    void showStrips();
     // Renders the part `rect` of the picture into m_frameImage.
     void renderPicture(const QRect &rect);
     // The time of `node` under viewport x.
@@ -144,6 +159,8 @@ private:
     QString m_title;
     EventChartCanvas *m_canvas;
     ChartRuler *m_ruler;
+    ChartOverview *m_overview;
+    int m_topMargin = 0; // pixels above the viewport: ruler and overview
     ChartRenderer m_renderer;
     // Each paint is drawn here first and then copied onto the viewport: the
     // renderer writes the chart's runs of pixels straight into an image,

@@ -1,13 +1,16 @@
 #include "app/tracer.h"
+#include "chart/axistime.h"
 #include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
 #include "chart/chartstyle.h"
+#include "chart/overviewpainter.h"
 #include "chart/rulerpainter.h"
 #include "chart/timeruler.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
+#include "views/chartoverview.h"
 #include "views/chartruler.h"
 #include "views/eventchart.h"
 #include "views/eventchartcanvas.h"
@@ -630,11 +633,15 @@ private slots:
         QTest::addColumn<int>("zoomSteps");
         QTest::addColumn<int>("scroll"); // horizontal, pixels
         QTest::addColumn<int>("dy");     // vertical scroll after it, pixels
+        QTest::addColumn<bool>("overview");
 
-        QTest::newRow("a zoom spreads the ticks from the rows' start") << true << 3 << 0 << 0;
-        QTest::newRow("a horizontal scroll carries the ticks with the rows") << true << 10 << 333 << 0;
-        QTest::newRow("a vertical scroll leaves the ruler as it was") << true << 10 << 333 << 2 * RowHeight;
-        QTest::newRow("in logarithmic mode the ticks read the current node's times") << false << 3 << 50 << 0;
+        QTest::newRow("a zoom spreads the ticks from the rows' start") << true << 3 << 0 << 0 << true;
+        QTest::newRow("a horizontal scroll carries the ticks with the rows")
+            << true << 10 << 333 << 0 << true;
+        QTest::newRow("a vertical scroll leaves the ruler as it was, the overview hidden")
+            << true << 10 << 333 << 2 * RowHeight << false;
+        QTest::newRow("in logarithmic mode the ticks read the current node's times")
+            << false << 3 << 50 << 0 << true;
     }
 
     void rulerFollowsTheRowsAcrossButNotDown()
@@ -643,8 +650,14 @@ private slots:
         QFETCH(int, zoomSteps);
         QFETCH(int, scroll);
         QFETCH(int, dy);
+        QFETCH(bool, overview);
 
         QVERIFY(makeChart({m_first, m_second}, m_second, QSize(900, 120)));
+        // As the settings dialog or the Navigate group's toggle leaves it.
+        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"))
+            .setValue(QStringLiteral("settings/show_overview"), QLatin1String(overview ? "show" : "hide"));
+        m_chart->on_settingsUpdatingNotify(QStringLiteral("show_overview"));
+        QCOMPARE(m_chart->overview()->isVisibleTo(m_chart.get()), overview);
         m_chart->setLinearMode(linear);
         zoomInTimes(zoomSteps);
         QWidget *ruler = m_chart->ruler();
@@ -656,10 +669,16 @@ private slots:
         m_chart->verticalScrollBar()->setValue(dy);
         QCOMPARE(m_chart->verticalScrollBar()->value(), dy);
 
-        // Over the rows, as wide as they are, its ticks starting right of the header.
+        // Over the rows (and the overview between them, when shown), as wide as they are, its ticks
+        // starting right of the header.
         const QRect rows = m_chart->viewport()->geometry();
-        QCOMPARE(ruler->geometry(), QRect(rows.left(), rows.top() - ChartMetrics::rulerHeight, rows.width(),
-                                          ChartMetrics::rulerHeight));
+        const int strip = overview ? OverviewPainter::heightFor(2) : 0;
+        QCOMPARE(m_chart->overview()->isVisible(), overview);
+        if (overview)
+            QCOMPARE(m_chart->overview()->geometry(),
+                     QRect(rows.left(), rows.top() - strip, rows.width(), strip));
+        QCOMPARE(ruler->geometry(), QRect(rows.left(), rows.top() - strip - ChartMetrics::rulerHeight,
+                                          rows.width(), ChartMetrics::rulerHeight));
         const int left = ChartMetrics::headerWidth;
         const TimeRuler expected(ChartMapper(m_chart->timeScale(), scroll), ruler->width() - left,
                                  linear ? nullptr : m_second);
@@ -670,6 +689,69 @@ private slots:
             RulerPainter(painter, ChartStyle().rowFont()).paint(expected, painted.rect(), left);
         }
         QCOMPARE(shownPixels(ruler), painted);
+    }
+
+    void overviewMovesTheChart_data()
+    {
+        QTest::addColumn<QString>(
+            "grip");                     // where the press lands: "outside" the frame, "frame", "right edge"
+        QTest::addColumn<int>("moveBy"); // pixels right, with the button down
+        QTest::addColumn<int>("leftMoves"); // columns of the strip the chart's left and right edges move
+        QTest::addColumn<int>("rightMoves");
+
+        QTest::newRow("a click right of the frame centres the chart on the time under it")
+            << "outside" << 0 << 0 << 0;
+        QTest::newRow("dragging the frame scrolls the chart by the time the mouse crossed")
+            << "frame" << 40 << 40 << 40;
+        QTest::newRow("dragging the right edge zooms so that it follows, the left one staying")
+            << "right edge" << 60 << 0 << 60;
+    }
+
+    // Whatever the mouse does, the activity is not computed again.
+    void overviewMovesTheChart()
+    {
+        QFETCH(QString, grip);
+        QFETCH(int, moveBy);
+        QFETCH(int, leftMoves);
+        QFETCH(int, rightMoves);
+
+        QVERIFY(makeChart({m_first, m_second}, m_first, QSize(1300, 200)));
+        zoomInTimes(8);
+        ChartOverview *overview = m_chart->overview();
+        overview->repaint();
+        const int computed = overview->activity().computations();
+        const int header = ChartMetrics::headerWidth;
+        const auto shown = [this, header] {
+            return AxisTime::visibleSpan(m_chart->mapper(), m_chart->viewport()->width() - header, nullptr,
+                                         0);
+        };
+        const OverviewScale scale(m_root->lengthLin(), overview->width() - header);
+        const TimeSpan before = shown();
+        const QRect frame = overview->visibleRect();
+        const int pressX = grip == QLatin1String("outside") ? frame.right() + 300
+                           : grip == QLatin1String("frame") ? frame.center().x()
+                                                            : frame.right();
+        const QPoint press(pressX, overview->height() / 2);
+        QTest::mousePress(overview, Qt::LeftButton, Qt::NoModifier, press);
+        const TimeSpan pressed = shown();
+        const QPoint to = press + QPoint(moveBy, 0);
+        QMouseEvent move(QEvent::MouseMove, to, overview->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(overview, &move);
+        QTest::mouseRelease(overview, Qt::LeftButton, Qt::NoModifier, to);
+
+        const TimeSpan after = shown();
+        // A column's time either way, and a pixel of the chart's.
+        const double slack = 1.5 * scale.columnSpan() + 2.0 / m_chart->scale();
+        if (grip == QLatin1String("outside")) {
+            QVERIFY(qAbs((after.from + after.to) / 2 - scale.timeAt(pressX - header)) < slack);
+        } else {
+            QCOMPARE(pressed.from, before.from);
+            QVERIFY(qAbs(after.from - before.from - leftMoves * scale.columnSpan()) < slack);
+            QVERIFY(qAbs(after.to - before.to - rightMoves * scale.columnSpan()) < slack);
+        }
+        overview->repaint();
+        QCOMPARE(overview->activity().computations(), computed);
     }
 
     void resizingZoomingAndSwitchingModesAreReported()

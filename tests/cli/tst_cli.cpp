@@ -1,3 +1,6 @@
+#include "chart/chartmetrics.h"
+#include "chart/overviewpainter.h"
+
 #include <QtTest>
 
 namespace {
@@ -22,6 +25,24 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing ") + path.toUtf8();
+}
+
+// Whether the images are the same but for a level of a colour channel here and there: the node
+// rows' gradient rounds by where it lies on the surface.
+bool nearlyEqual(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            if (qAbs(qRed(p) - qRed(q)) > 1 || qAbs(qGreen(p) - qGreen(q)) > 1 ||
+                qAbs(qBlue(p) - qBlue(q)) > 1)
+                return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -93,12 +114,47 @@ private slots:
             QCOMPARE(QString::fromUtf8(run.err), error);
     }
 
+    void renderPutsTheStripsAboveTheRows_data()
+    {
+        QTest::addColumn<QStringList>("strips");
+        QTest::addColumn<int>("rowsTop"); // pixels
+
+        const int overview = OverviewPainter::heightFor(1);
+        QTest::newRow("--ruler: the ruler's height")
+            << QStringList{QStringLiteral("--ruler")} << ChartMetrics::rulerHeight;
+        QTest::newRow("--overview: the strip's height for one node")
+            << QStringList{QStringLiteral("--overview")} << overview;
+        QTest::newRow("both: the ruler, the overview under it")
+            << QStringList{QStringLiteral("--ruler"), QStringLiteral("--overview")}
+            << ChartMetrics::rulerHeight + overview;
+    }
+
+    // In the same image size: the rows a picture without strips shows, moved down, under something
+    // else.
+    void renderPutsTheStripsAboveTheRows()
+    {
+        QFETCH(QStringList, strips);
+        QFETCH(int, rowsTop);
+        const QTemporaryDir dir;
+        const QString trace = QFINDTESTDATA("fixtures/small/alpha.trace");
+        const QStringList render{QStringLiteral("render"), trace, QStringLiteral("--size"),
+                                 QStringLiteral("800x300"), QStringLiteral("-o")};
+        QCOMPARE(cli(render + QStringList{dir.filePath(QStringLiteral("plain.png"))}).exitCode, 0);
+        QCOMPARE(cli(render + QStringList{dir.filePath(QStringLiteral("strips.png"))} + strips).exitCode, 0);
+        const QImage plain(dir.filePath(QStringLiteral("plain.png")));
+        const QImage striped(dir.filePath(QStringLiteral("strips.png")));
+        QCOMPARE(striped.size(), QSize(800, 300));
+        QVERIFY(
+            nearlyEqual(striped.copy(0, rowsTop, 800, 300 - rowsTop), plain.copy(0, 0, 800, 300 - rowsTop)));
+        QVERIFY(striped.copy(0, 0, 800, rowsTop) != plain.copy(0, 0, 800, rowsTop));
+    }
+
     void helpDocumentsEveryCommand()
     {
         const Run run = cli({QStringLiteral("--help")});
         QCOMPARE(run.exitCode, 0);
-        for (const char *word :
-             {"events FILE", "tasks FILE", "hubs FILE", "summary FILE", "exit status 2", "RFC 4180"})
+        for (const char *word : {"events FILE", "tasks FILE", "hubs FILE", "summary FILE", "--overview",
+                                 "exit status 2", "RFC 4180"})
             QVERIFY2(run.out.contains(word), word);
     }
 };

@@ -127,6 +127,9 @@ private slots:
         ChartImageOptions ruled = options(size, false, true, 27000, 30000);
         ruled.ruler = true;
         QTest::newRow("a time ruler above a close-up") << "demo-ruler" << demo << ruled << Settings();
+        ruled.overview = true;
+        QTest::newRow("the overview of every node between the ruler and a close-up")
+            << "demo-overview" << demo << ruled << Settings();
     }
 
     void chartMatchesItsReference()

@@ -41,7 +41,9 @@ const char description[] =
     "                  --size WxH (default 1600x900), --log (logarithmic axis, one node only),\n"
     "                  --internal-header (row labels inside the rows), --range FROM:TO\n"
     "                  (microseconds of the aligned time axis, linear mode), --ruler (a time\n"
-    "                  ruler above the rows, in the same image size).\n"
+    "                  ruler above the rows, in the same image size), --overview (the whole\n"
+    "                  time range, one band per node shaded by activity, with the range shown\n"
+    "                  framed: below the ruler, above the rows).\n"
     "\n"
     "CSV follows RFC 4180: a header row, CRLF line ends, fields quoted when needed.\n"
     "A file that fails to load: the viewer's warning text on standard error, exit status 2.\n"
@@ -96,8 +98,10 @@ int main(int argc, char *argv[])
         QStringLiteral("render: draw every primitive (for comparisons)."));
     const QCommandLineOption rulerOption(QStringLiteral("ruler"),
                                          QStringLiteral("render: a time ruler above the rows."));
-    parser.addOptions(
-        {outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption, rulerOption});
+    const QCommandLineOption overviewOption(
+        QStringLiteral("overview"), QStringLiteral("render: the overview strip of the whole time range."));
+    parser.addOptions({outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption,
+                       rulerOption, overviewOption});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("trace files"),
                                  QStringLiteral("FILE..."));
     parser.process(*app);
@@ -136,6 +140,7 @@ int main(int argc, char *argv[])
         imageOptions.externalHeader = !parser.isSet(internalOption);
         imageOptions.levelOfDetail = !parser.isSet(noDetailOption);
         imageOptions.ruler = parser.isSet(rulerOption);
+        imageOptions.overview = parser.isSet(overviewOption);
         if (parser.isSet(rangeOption)) {
             const QStringList range = parser.value(rangeOption).split(QLatin1Char(':'));
             bool fromOk = false;

@@ -69,6 +69,11 @@ qint64 TimeRuler::stepFor(float scale)
     return 5 * largestDecade;
 }
 
+double TimeRuler::timeAtLogPosition(const Node &node, float units)
+{
+    return ::timeAtLogPosition(node, units);
+}
+
 QString TimeRuler::linearLabel(qint64 time, qint64 step)
 {
     const qint64 unit = step * 10 >= second ? second : step * 10 >= millisecond ? millisecond : 1;

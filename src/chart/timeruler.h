@@ -47,6 +47,9 @@ public:
     static QString linearLabel(qint64 time, qint64 step);
     // A logarithmic tick's label: `time` in microseconds.
     static QString logLabel(double time);
+    // The node's time in microseconds at a logarithmic position; negative
+    // where the node has no time.
+    static double timeAtLogPosition(const Node &node, float units);
 
 private:
     void addLinearTicks(const ChartMapper &mapper, int width);

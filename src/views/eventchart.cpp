@@ -3,12 +3,18 @@
 #include "app/tracer.h"
 #include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
+#include "chart/timeruler.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/chartnavigator.h"
 #include "views/chartruler.h"
 #include "views/eventchartcanvas.h"
 #include "views/eventtooltip.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -46,6 +52,7 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     , m_title(title)
     , m_canvas(new EventChartCanvas(viewport()))
     , m_ruler(new ChartRuler(*this, this))
+    , m_navigator(new ChartNavigator(this))
 {
     // The canvas lives in the viewport rather than beside it, so that it
     // never covers the scroll bars and its mouse positions are viewport
@@ -95,25 +102,168 @@ void EventChart::setLinearMode(bool linear)
 
 bool EventChart::zoomIn()
 {
-    const int scrollValue = m_timeScale.zoomIn(horizontalScrollBar()->value());
-    relayout();
-    horizontalScrollBar()->setValue(scrollValue);
-    emit eventChartStateChanged(SCALE_CHANGED);
-    return true;
+    return zoomAt(1, zoomAnchor());
 }
 
 bool EventChart::zoomOut()
 {
-    const int lengthLin = m_root ? m_root->lengthLin() : 0;
-    const int lengthLog = m_root ? m_root->lengthLog() : 0;
-    const std::optional<int> scrollValue =
-        m_timeScale.zoomOut(horizontalScrollBar()->value(), viewport()->width(), lengthLin, lengthLog);
-    if (!scrollValue)
+    return zoomAt(-1, zoomAnchor());
+}
+
+bool EventChart::zoomAt(int steps, int viewportX)
+{
+    if (steps == 0 || (steps < 0 && !canZoomOut()))
         return false;
-    horizontalScrollBar()->setValue(*scrollValue);
-    relayout();
-    emit eventChartStateChanged(SCALE_CHANGED);
+    const ViewHistory::Entry before = currentView();
+    const double chartX = viewportX - headerShift();
+    int scrollValue = before.horizontalScroll;
+    for (; steps > 0; --steps)
+        scrollValue = m_timeScale.zoomInAt(scrollValue, chartX);
+    for (; steps < 0; ++steps) {
+        const std::optional<int> zoomed = m_timeScale.zoomOutAt(scrollValue, chartX, viewport()->width(),
+                                                                m_root->lengthLin(), m_root->lengthLog());
+        if (!zoomed)
+            break;
+        scrollValue = *zoomed;
+    }
+    applyView(before, scrollValue);
     return true;
+}
+
+int EventChart::zoomAnchor() const
+{
+    const QPoint mouse = viewport()->mapFromGlobal(QCursor::pos());
+    if (viewport()->rect().contains(mouse) && mouse.x() >= headerShift())
+        return mouse.x();
+    return headerShift() + (viewport()->width() - headerShift()) / 2;
+}
+
+void EventChart::fitTime()
+{
+    if (!m_root)
+        return;
+    const ViewHistory::Entry before = currentView();
+    const int length = m_timeScale.length(m_root->lengthLin(), m_root->lengthLog());
+    applyView(before, m_timeScale.fitRange(0.0, double(length), viewport()->width(), headerShift()));
+}
+
+bool EventChart::zoomToSelection()
+{
+    const ViewNode *node = currentViewNode();
+    const NodeViewState *state = node ? stateOf(node->node()) : nullptr;
+    if (!state || state->selFirst < 0 || state->selLast < 0)
+        return false;
+    const std::vector<TraceEvent> &events = node->node()->events();
+    const int last = qMin(qMax(state->selFirst, state->selLast), int(events.size()) - 1);
+    double first = std::numeric_limits<double>::max();
+    double end = std::numeric_limits<double>::lowest();
+    // Events need not be in time order: the range is the extent of them all.
+    for (int i = qMin(state->selFirst, state->selLast); i <= last; ++i) {
+        const TraceEvent &e = events[size_t(i)];
+        const double start = m_timeScale.logMode() ? double(e.logPosition) : double(e.offset) + node->shift();
+        first = qMin(first, start);
+        end = qMax(end, start + (m_timeScale.logMode() ? double(e.logDuration) : double(e.duration)));
+    }
+    if (first > end)
+        return false;
+    const ViewHistory::Entry before = currentView();
+    applyView(before, m_timeScale.fitRange(first, end, viewport()->width(), headerShift()));
+    return true;
+}
+
+void EventChart::centreOn(double alignedTimeUs)
+{
+    double units = alignedTimeUs;
+    if (m_timeScale.logMode()) {
+        const Node *node = hasCurrentNode() ? m_root->currentNode() : nullptr;
+        const int i = node ? node->firstEventAt(TimeScaleDetail::toPixel(alignedTimeUs), false) : -1;
+        if (i < 0)
+            return;
+        units = double(node->events()[size_t(i)].logPosition);
+    }
+    const ViewHistory::Entry before = currentView();
+    applyView(before, m_timeScale.scrollFor(units, (viewport()->width() - headerShift()) / 2.0));
+}
+
+void EventChart::goToStart()
+{
+    applyView(currentView(), horizontalScrollBar()->minimum());
+}
+
+void EventChart::goToEnd()
+{
+    applyView(currentView(), horizontalScrollBar()->maximum());
+}
+
+bool EventChart::goBack()
+{
+    const std::optional<ViewHistory::Entry> entry = m_history.back(currentView());
+    if (entry)
+        restoreView(*entry);
+    return entry.has_value();
+}
+
+bool EventChart::goForward()
+{
+    const std::optional<ViewHistory::Entry> entry = m_history.forward(currentView());
+    if (entry)
+        restoreView(*entry);
+    return entry.has_value();
+}
+
+double EventChart::timeAtViewportX(int x) const
+{
+    return m_timeScale.timeAt(x - headerShift(), horizontalScrollBar()->value());
+}
+
+QString EventChart::timeTextAt(int viewportX) const
+{
+    const double units = timeAtViewportX(viewportX);
+    if (m_timeScale.logMode()) {
+        const double time =
+            hasCurrentNode() ? TimeRuler::timeAtLogPosition(*m_root->currentNode(), float(units)) : -1.0;
+        return time < 0.0 ? QString() : TimeRuler::logLabel(time);
+    }
+    if (units < 0.0)
+        return {};
+    return TimeRuler::linearLabel(qint64(std::llround(units)), TimeRuler::stepFor(m_timeScale.scale()));
+}
+
+void EventChart::fillContextMenu(QMenu *menu, const QPoint &position)
+{
+    menu->addAction(QStringLiteral("Zoom to Selection"), this, &EventChart::zoomToSelection);
+    menu->addAction(QStringLiteral("Fit Time"), this, &EventChart::fitTime);
+    const QString time = timeTextAt(position.x());
+    QAction *copy = menu->addAction(QStringLiteral("Copy Time"), this,
+                                    [time] { QApplication::clipboard()->setText(time); });
+    copy->setEnabled(!time.isEmpty());
+    emit contextMenuAboutToShow(menu, position);
+}
+
+ViewHistory::Entry EventChart::currentView() const
+{
+    return {m_timeScale, horizontalScrollBar()->value()};
+}
+
+void EventChart::applyView(const ViewHistory::Entry &before, int scrollValue)
+{
+    relayout();
+    horizontalScrollBar()->setValue(scrollValue);
+    m_history.leave(before);
+    emit historyChanged();
+    emit eventChartStateChanged(SCALE_CHANGED);
+}
+
+void EventChart::restoreView(const ViewHistory::Entry &entry)
+{
+    const bool linear = entry.scale.isLinearMode() || (m_root && m_root->nodes().size() > 1);
+    const bool modeChanged = linear != isLinearMode();
+    m_timeScale = entry.scale;
+    m_timeScale.setLinearMode(linear);
+    relayout();
+    horizontalScrollBar()->setValue(entry.horizontalScroll);
+    emit historyChanged();
+    emit eventChartStateChanged(modeChanged ? MODE_CHANGED : SCALE_CHANGED);
 }
 
 bool EventChart::canZoomOut() const
@@ -194,6 +344,11 @@ void EventChart::on_canvasMousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !hasCurrentNode())
         return;
+    m_pressedNode = m_root->currentNode();
+    if (const NodeViewState *state = stateOf(m_pressedNode)) {
+        m_selFirstBeforePress = state->selFirst;
+        m_selLastBeforePress = state->selLast;
+    }
     const QPoint position = event->position().toPoint();
     ViewItem *item = itemAt(position);
     ViewNode *node = item ? item->viewNode() : nullptr;
@@ -270,6 +425,10 @@ void EventChart::on_canvasMouseReleaseEvent(QMouseEvent *event)
 void EventChart::on_canvasMouseDoubleClickEvent(QMouseEvent *event)
 {
     const ViewItem *item = itemAt(event->position().toPoint());
+    if (item && isLeafRow(item) && restoreSelectionCutAt(item->viewNode())) {
+        zoomToSelection();
+        return;
+    }
     if (!item || item->kind() != ViewItem::NODE_ITEM)
         return;
     m_root->resetShifts();
@@ -485,6 +644,7 @@ void EventChart::moveDraggedNode(int x)
     // A shift computed from a long drag at a tiny scale may lie beyond the int range: it stops at its ends.
     const float shift = mapper().timeSpan(x - m_pressPoint.x()) + float(m_shiftAtPress);
     dragged->setShift(TimeScaleDetail::toPixel(double(shift)));
+    emit clockOffsetDragged(dragged->node()->name(), qint64(dragged->shift()) - m_shiftAtPress);
     m_root->recomputeExtent();
     relayout();
     viewport()->update();
@@ -529,6 +689,23 @@ void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
         }
     }
     QToolTip::hideText();
+}
+
+bool EventChart::restoreSelectionCutAt(const ViewNode *node)
+{
+    if (!node || !hasCurrentNode() || node->node() != m_pressedNode || m_pressedNode != m_root->currentNode())
+        return false;
+    NodeViewState *state = stateOf(m_pressedNode);
+    const int low = qMin(m_selFirstBeforePress, m_selLastBeforePress);
+    const int high = qMax(m_selFirstBeforePress, m_selLastBeforePress);
+    if (!state || low < 0 || low == high || state->selFirst != state->selLast || state->selFirst < low ||
+        state->selFirst > high)
+        return false;
+    state->selFirst = m_selFirstBeforePress;
+    state->selLast = m_selLastBeforePress;
+    emit selectionWasChanged(state->selFirst, state->selLast);
+    viewport()->update();
+    return true;
 }
 
 int EventChart::scrollValueFor(const ViewNode &node, int eventIndex) const

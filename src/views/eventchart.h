@@ -3,6 +3,7 @@
 #include "chart/chartrenderer.h"
 #include "chart/nodeviewstate.h"
 #include "chart/timescale.h"
+#include "chart/viewhistory.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -13,9 +14,11 @@
 #include <vector>
 
 class ChartMapper;
+class ChartNavigator;
 class ChartRuler;
 class EventChartCanvas;
 class Node;
+class QMenu;
 class QMouseEvent;
 class ViewItem;
 class ViewNode;
@@ -46,10 +49,49 @@ public:
     bool isLinearMode() const { return m_timeScale.isLinearMode(); }
     // Switches the time axis; a request for the current mode does nothing.
     void setLinearMode(bool linear);
+    // Zoom about zoomAnchor() by the mode's factor.
     bool zoomIn();
     // False, with nothing changed, when the whole chart is already in view.
     bool zoomOut();
     bool canZoomOut() const;
+
+    // Navigation. Each zoom, fit and jump below is one step of the view's
+    // history; scrolling is none. Times are on the aligned axis in the
+    // current mode's units (microseconds or logarithmic units) unless named
+    // otherwise.
+
+    // Zooms by `steps` factor steps (negative: out) keeping the time under
+    // viewport x under it; false, with nothing changed, for 0 steps or when
+    // no zoom-out is left.
+    bool zoomAt(int steps, int viewportX);
+    // The viewport x that zoom actions and keys keep in place: the mouse's
+    // when it is over the chart right of the header, else the chart's middle.
+    int zoomAnchor() const;
+    // Shows the whole aligned time range.
+    void fitTime();
+    // Fits the time range of the current node's selected events; false, with
+    // nothing changed, without a selection.
+    bool zoomToSelection();
+    // Scrolls so that the aligned time (microseconds; in logarithmic mode the
+    // current node's time) is in the middle of the chart.
+    void centreOn(double alignedTimeUs);
+    // Jumps to the chart's start or end, at the same scale.
+    void goToStart();
+    void goToEnd();
+    // Step through the history; false, with nothing changed, at its ends.
+    bool goBack();
+    bool goForward();
+    bool canGoBack() const { return m_history.canGoBack(); }
+    bool canGoForward() const { return m_history.canGoForward(); }
+    // The time under viewport x.
+    double timeAtViewportX(int x) const;
+    // The time under viewport x as the ruler reads it ("12.5 ms"); empty
+    // where there is none.
+    QString timeTextAt(int viewportX) const;
+    // The right-click menu at a viewport position: the chart's entries, then
+    // whatever contextMenuAboutToShow's receivers add.
+    void fillContextMenu(QMenu *menu, const QPoint &position);
+
     // Recomputes the content size, the scroll ranges and, when the content
     // became narrower than the window, the scale.
     void relayout();
@@ -83,6 +125,12 @@ signals:
     void eventChartStateChanged(EventChart::EventChartState state);
     void selectionWasChanged(int selFirst, int selLast);
     void eventChartScrolled(int firstEvent);
+    // While a node's title row is dragged: the offset its clock gets so far.
+    void clockOffsetDragged(const QString &nodeName, qint64 offsetUs);
+    // A step was added to or taken from the history.
+    void historyChanged();
+    // The right-click menu at viewport `position` is being built.
+    void contextMenuAboutToShow(QMenu *menu, const QPoint &position);
 
 public slots:
     void on_contentWasMoved(int value);
@@ -120,6 +168,14 @@ private:
     // The horizontal scroll value at which the event's start is at the chart's
     // left edge.
     int scrollValueFor(const ViewNode &node, int eventIndex) const;
+    ViewHistory::Entry currentView() const;
+    // Lays out at the new scale, scrolls to `scrollValue` and makes `before` a step back.
+    void applyView(const ViewHistory::Entry &before, int scrollValue);
+    // Shows a view of the history, a log mode only where a single node allows it.
+    void restoreView(const ViewHistory::Entry &entry);
+    // On a double-click: whether the press before it cut a selection of
+    // several events of `node` down to one inside it; if so, it is restored.
+    bool restoreSelectionCutAt(const ViewNode *node);
 
     ViewRoot *m_root;
     NodeViewStates *m_viewStates;
@@ -143,4 +199,10 @@ private:
     // Weak: the window may drop the node's row while a drag is under way.
     QWeakPointer<ViewNode> m_dragItem;
     DragMode m_dragMode = NO_DRAG;
+    ViewHistory m_history;
+    // The current node's selection before the last left press.
+    const Node *m_pressedNode = nullptr;
+    int m_selFirstBeforePress = -1;
+    int m_selLastBeforePress = -1;
+    ChartNavigator *m_navigator;
 };

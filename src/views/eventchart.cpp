@@ -344,11 +344,9 @@ void EventChart::on_canvasMousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !hasCurrentNode())
         return;
-    m_pressedNode = m_root->currentNode();
-    if (const NodeViewState *state = stateOf(m_pressedNode)) {
-        m_selFirstBeforePress = state->selFirst;
-        m_selLastBeforePress = state->selLast;
-    }
+    m_beforePresses[0] = m_beforePresses[1];
+    if (const NodeViewState *state = stateOf(m_root->currentNode()))
+        m_beforePresses[1] = {m_root->currentNode(), state->selFirst, state->selLast};
     const QPoint position = event->position().toPoint();
     ViewItem *item = itemAt(position);
     ViewNode *node = item ? item->viewNode() : nullptr;
@@ -693,16 +691,17 @@ void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
 
 bool EventChart::restoreSelectionCutAt(const ViewNode *node)
 {
-    if (!node || !hasCurrentNode() || node->node() != m_pressedNode || m_pressedNode != m_root->currentNode())
+    const PressedSelection &before = m_beforePresses[0];
+    if (!node || !hasCurrentNode() || node->node() != before.node || before.node != m_root->currentNode())
         return false;
-    NodeViewState *state = stateOf(m_pressedNode);
-    const int low = qMin(m_selFirstBeforePress, m_selLastBeforePress);
-    const int high = qMax(m_selFirstBeforePress, m_selLastBeforePress);
+    NodeViewState *state = stateOf(before.node);
+    const int low = qMin(before.first, before.last);
+    const int high = qMax(before.first, before.last);
     if (!state || low < 0 || low == high || state->selFirst != state->selLast || state->selFirst < low ||
         state->selFirst > high)
         return false;
-    state->selFirst = m_selFirstBeforePress;
-    state->selLast = m_selLastBeforePress;
+    state->selFirst = before.first;
+    state->selLast = before.last;
     emit selectionWasChanged(state->selFirst, state->selLast);
     viewport()->update();
     return true;

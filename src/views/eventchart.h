@@ -173,8 +173,8 @@ private:
     void applyView(const ViewHistory::Entry &before, int scrollValue);
     // Shows a view of the history, a log mode only where a single node allows it.
     void restoreView(const ViewHistory::Entry &entry);
-    // On a double-click: whether the press before it cut a selection of
-    // several events of `node` down to one inside it; if so, it is restored.
+    // On a double-click: whether its first press cut a selection of several
+    // events of `node` down to one inside it; if so, it is restored.
     bool restoreSelectionCutAt(const ViewNode *node);
 
     ViewRoot *m_root;
@@ -200,9 +200,14 @@ private:
     QWeakPointer<ViewNode> m_dragItem;
     DragMode m_dragMode = NO_DRAG;
     ViewHistory m_history;
-    // The current node's selection before the last left press.
-    const Node *m_pressedNode = nullptr;
-    int m_selFirstBeforePress = -1;
-    int m_selLastBeforePress = -1;
+    // The current node's selection before each of the last two left presses:
+    // a double-click comes after two, and the first may have cut a selection.
+    struct PressedSelection
+    {
+        const Node *node = nullptr;
+        int first = -1;
+        int last = -1;
+    };
+    PressedSelection m_beforePresses[2];
     ChartNavigator *m_navigator;
 };

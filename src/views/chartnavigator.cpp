@@ -88,7 +88,9 @@ bool ChartNavigator::wheel(const QWheelEvent &event, bool overRuler)
     }
     if (!(modifiers & Qt::ControlModifier) && !overRuler)
         return false;
-    const int steps = delta / NotchDelta != 0 ? delta / NotchDelta : (delta > 0) - (delta < 0);
+    m_zoomDelta += delta;
+    const int steps = m_zoomDelta / NotchDelta;
+    m_zoomDelta -= steps * NotchDelta;
     m_chart->zoomAt(steps, event.position().toPoint().x());
     return true;
 }

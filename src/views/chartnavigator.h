@@ -44,4 +44,7 @@ private:
     QPoint m_scrollStart; // horizontal and vertical scroll values at the press
     // A pinch's magnification not yet turned into whole zoom steps (natural log).
     double m_pinchLog = 0.0;
+    // Ctrl+wheel turns not yet a whole notch (eighths of a degree): touchpads
+    // send many small ones.
+    int m_zoomDelta = 0;
 };

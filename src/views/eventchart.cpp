@@ -52,7 +52,6 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     , m_title(title)
     , m_canvas(new EventChartCanvas(viewport()))
     , m_ruler(new ChartRuler(*this, this))
-    , m_navigator(new ChartNavigator(this))
 {
     // The canvas lives in the viewport rather than beside it, so that it
     // never covers the scroll bars and its mouse positions are viewport
@@ -63,6 +62,7 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     // scrolling the viewport never moves the ruler.
     setViewportMargins(0, ChartMetrics::rulerHeight, 0, 0);
     placeRuler();
+    new ChartNavigator(this);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
 

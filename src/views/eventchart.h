@@ -14,7 +14,6 @@
 #include <vector>
 
 class ChartMapper;
-class ChartNavigator;
 class ChartRuler;
 class EventChartCanvas;
 class Node;
@@ -26,9 +25,10 @@ class ViewRoot;
 
 // The scrollable event chart of a node view: the rows of the view's ViewRoot
 // along a linear or logarithmic time axis. Chooses the current node, selects
-// events and moves a node's time axis with the mouse, shows the event under
-// the mouse as a tooltip, keeps the event list of its window scrolled to the
-// same events and takes up changes of its settings.
+// events and moves a node's time axis with the mouse, zooms, fits and steps
+// back and forward through the ranges it showed (its keys, wheel and panning
+// are a ChartNavigator's), shows the event under the mouse as a tooltip, keeps the event list of its window
+// scrolled to the same events and takes up changes of its settings.
 class EventChart : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -209,5 +209,4 @@ private:
         int last = -1;
     };
     PressedSelection m_beforePresses[2];
-    ChartNavigator *m_navigator;
 };

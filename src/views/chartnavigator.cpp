@@ -55,6 +55,13 @@ bool ChartNavigator::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_chart)
             return spaceKey(*static_cast<QKeyEvent *>(event));
         break;
+    case QEvent::FocusOut:
+        // Space may be let go elsewhere: the chart would never hear of it.
+        if (watched == m_chart && m_spaceHeld) {
+            m_spaceHeld = false;
+            setPanCursor(m_panning);
+        }
+        break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
@@ -149,8 +156,7 @@ bool ChartNavigator::spaceKey(const QKeyEvent &event)
         return false;
     if (!event.isAutoRepeat()) {
         m_spaceHeld = event.type() == QEvent::KeyPress;
-        if (!m_panning)
-            m_chart->canvas()->setCursor(m_spaceHeld ? Qt::OpenHandCursor : Qt::ArrowCursor);
+        setPanCursor(m_panning);
     }
     return true;
 }

@@ -27,6 +27,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -45,10 +46,8 @@ struct View
     int scroll = 0;
 };
 
-// Fits the chart to the image as a view zoomed out all the way shows it.
-void fit(View &view)
+TimeScale::Viewport imageViewport(const View &view)
 {
-    view.scale.setLinScale(1e-9f);
     TimeScale::Viewport viewport;
     viewport.chartWidth = imageSize.width();
     viewport.chartHeight = imageSize.height();
@@ -56,12 +55,34 @@ void fit(View &view)
     viewport.lengthLin = view.root.lengthLin();
     viewport.lengthLog = view.root.lengthLog();
     viewport.visibleRowCount = ViewRoot::visibleRowCount(&view.root);
-    view.scale.relayout(viewport);
+    return viewport;
+}
+
+// Fits the chart to the image as a view zoomed out all the way shows it.
+void fit(View &view)
+{
+    view.scale.setLinScale(1e-9f);
+    view.scale.relayout(imageViewport(view));
+}
+
+// What one Ctrl+wheel notch does before the repaint: a zoom step about the
+// pointer, here a third into the chart, and the layout at the new scale.
+void zoomStepAtCursor(View &view)
+{
+    const double cursorX = (imageSize.width() - ChartMetrics::headerWidth) / 3.0;
+    view.scroll = view.scale.zoomInAt(view.scroll, cursorX);
+    const TimeScale::Layout layout = view.scale.relayout(imageViewport(view));
+    view.scroll = qBound(0, view.scroll, layout.horizontalMaximum);
 }
 
 // Milliseconds of one paint: the median of `rounds`, after one warm-up paint.
-double paintMs(View &view, const EventCatalogue *catalogue, bool levelOfDetail, int rounds)
+// `step`, when given, changes the view inside the timed part of every round,
+// each time starting from the view as it was given.
+double paintMs(View &view, const EventCatalogue *catalogue, bool levelOfDetail, int rounds,
+               const std::function<void(View &)> &step = {})
 {
+    const TimeScale startScale = view.scale;
+    const int startScroll = view.scroll;
     ChartRenderer renderer;
     renderer.setSettings(ChartSettings());
     renderer.setLevelOfDetail(levelOfDetail);
@@ -74,9 +95,15 @@ double paintMs(View &view, const EventCatalogue *catalogue, bool levelOfDetail, 
     NodeViewStates states;
     QList<double> times;
     for (int i = 0; i <= rounds; ++i) {
+        view.scale = startScale;
+        view.scroll = startScroll;
         QPainter painter(&image);
         QElapsedTimer timer;
         timer.start();
+        if (step) {
+            step(view);
+            frame.horizontalScroll = view.scroll;
+        }
         renderer.paint(painter, view.root, states, image.rect(), frame);
         painter.end();
         if (i > 0)
@@ -194,15 +221,22 @@ int main(int argc, char *argv[])
     fit(nodes);
     nodes.name = QStringLiteral("three nodes with packets, %1 events, fitted").arg(threeEvents);
 
+    View stepped;
+    stepped.root.addViewedNode(large);
+    stepped.root.setCurrentNode(large);
+    fit(stepped);
+
     QTextStream out(stdout);
     out << QStringLiteral("one full paint of a %1x%2 chart, median of %3 rounds\n")
                .arg(imageSize.width())
                .arg(imageSize.height())
                .arg(rounds);
-    // For profiling: KESTREL_BENCH_ONLY=fitted|zoomed|nodes paints that view
-    // only, and with the level of detail only.
+    // For profiling: KESTREL_BENCH_ONLY=fitted|zoomed|nodes|step paints that
+    // view only, and with the level of detail only.
     const QString only = qEnvironmentVariable("KESTREL_BENCH_ONLY");
     for (View *view : {&fitted, &zoomed, &nodes}) {
+        if (only == QLatin1String("step"))
+            continue;
         if (!only.isEmpty() && view != (only == QLatin1String("fitted")   ? &fitted
                                         : only == QLatin1String("zoomed") ? &zoomed
                                                                           : &nodes))
@@ -224,6 +258,14 @@ int main(int argc, char *argv[])
                    .arg(strips.activity, 0, 'f', 2)
                    .arg(strips.overview, 0, 'f', 3)
                    .arg(strips.whole, 0, 'f', 2);
+        out.flush();
+    }
+    if (only.isEmpty() || only == QLatin1String("step")) {
+        const double step = paintMs(stepped, tracer.catalogue(), true, rounds, zoomStepAtCursor);
+        out << QStringLiteral(
+                   "a zoom step at the cursor, %1 events fitted:\n  zoom, layout and repaint %2 ms\n")
+                   .arg(large->eventCount())
+                   .arg(step, 0, 'f', 2);
     }
     return 0;
 }

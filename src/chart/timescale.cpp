@@ -102,3 +102,50 @@ std::optional<int> TimeScale::zoomOut(int scrollValue, int chartWidth, int lengt
         m_linScale /= factor;
     return toPixel(float(scrollValue) / factor);
 }
+
+double TimeScale::timeAt(double chartX, int scrollValue) const
+{
+    return (chartX + double(scrollValue)) / double(scale());
+}
+
+int TimeScale::scrollFor(double units, double chartX) const
+{
+    return toPixel(std::round(units * double(scale()) - chartX));
+}
+
+int TimeScale::zoomInAt(int scrollValue, double chartX)
+{
+    const double anchor = timeAt(chartX, scrollValue);
+    zoomIn(scrollValue);
+    return scrollFor(anchor, chartX);
+}
+
+std::optional<int> TimeScale::zoomOutAt(int scrollValue, double chartX, int chartWidth, int lengthLin,
+                                        int lengthLog)
+{
+    const double anchor = timeAt(chartX, scrollValue);
+    if (!zoomOut(scrollValue, chartWidth, lengthLin, lengthLog))
+        return std::nullopt;
+    return scrollFor(anchor, chartX);
+}
+
+int TimeScale::fitRange(double first, double last, int chartWidth, int headerShift)
+{
+    if (last - first < 1.0) {
+        const double middle = (first + last) / 2.0;
+        first = middle - 0.5;
+        last = middle + 0.5;
+    }
+    const int available = qMax(1, chartWidth - 3 - headerShift);
+    // Rounded down to a float that keeps the range inside the width, as the
+    // whole-chart fit does: otherwise a fit of everything would still offer a
+    // zoom-out.
+    float fitted = float(double(available) / (last - first));
+    while (double(fitted) * (last - first) > double(available))
+        fitted = std::nextafter(fitted, 0.0f);
+    if (m_logMode)
+        m_logScale = fitted;
+    else
+        m_linScale = fitted;
+    return scrollFor(first, 0.0);
+}

@@ -110,6 +110,28 @@ public:
     // relayouts afterwards, which may fit the scale again.
     std::optional<int> zoomOut(int scrollValue, int chartWidth, int lengthLin, int lengthLog);
 
+    // Navigation about an anchor. Chart x is in pixels from the chart's left
+    // edge (the viewport's x less the header shift S); a time is in the
+    // current mode's units on the aligned axis (microseconds or logarithmic
+    // units, node shifts included).
+
+    // The time under chart x at `scrollValue`, in double precision.
+    double timeAt(double chartX, int scrollValue) const;
+    // The scroll value that puts `units` under chart x, rounded to the
+    // nearest pixel, so the time stays within one pixel of x.
+    int scrollFor(double units, double chartX) const;
+    // zoomIn and zoomOut about chart x instead of the left edge: the time
+    // under x stays under it. Zooming out stops, with nothing changed, when
+    // canZoomOut is false.
+    int zoomInAt(int scrollValue, double chartX);
+    std::optional<int> zoomOutAt(int scrollValue, double chartX, int chartWidth, int lengthLin,
+                                 int lengthLog);
+    // Sets the current mode's scale so that [first, last] fills the chart
+    // width less header and margin, and returns the scroll value that puts
+    // `first` at the chart's left edge. A range shorter than one unit is
+    // widened to one unit around its middle, so the scale stays finite.
+    int fitRange(double first, double last, int chartWidth, int headerShift);
+
 private:
     float m_linScale = 1.0f; // pixels per microsecond
     float m_logScale = 2.0f; // pixels per logarithmic unit

@@ -79,6 +79,9 @@ void ChartCommands::on_view_viewedNodesWasRecounted(NodeViewWindow *view)
 
 void ChartCommands::on_viewStateChanged(NodeViewWindow::ViewStateItem vsi)
 {
+    // Stepping back through a view's history may bring its former mode back.
+    if (vsi == NodeViewWindow::MODE_CHANGED)
+        updateChartModeActions(currentNodeView());
     if (vsi != NodeViewWindow::LAYOUT_CHANGED)
         return;
     if (NodeViewWindow *view = currentNodeView())

@@ -43,12 +43,12 @@ struct GroupLook
 constexpr GroupLook groupTable[] = {
     {"node_16.png", "File"},         {"tracer_16.png", "Tracer"},  {"views_16.png", "Views"},
     {"node_area_16.png", "Project"}, {"node_view_16.png", "Node"}, {"view_16.png", "View"},
-    {"manual_24.png", "Help"},
+    {"navigate_16.png", "Navigate"}, {"manual_24.png", "Help"},
 };
 
 } // namespace
 
-// Every action but those of the Views and View groups, which are the ViewManager's.
+// Every action but those of the Views, View and Navigate groups, which are the ViewManager's.
 const Row<TracerWindow> TracerWindow::actionTable[] = {
     {{"action_OpenNode", "Open Node Tracefile", "folder_24.png", "Ctrl+N", FILE_GROUP},
      &TracerWindow::on_action_OpenNode_triggered},

@@ -32,7 +32,7 @@ class TaskStatChart;
 class ViewManager;
 class ChartStatusBar;
 
-// The one main window: every user command as an action sorted into seven
+// The one main window: every user command as an action sorted into eight
 // groups, the item tree, the property browser, the task statistics panel and
 // the MDI area with the node views (the ViewManager's).
 class TracerWindow : public QMainWindow
@@ -47,6 +47,7 @@ public:
         PROJECT_GROUP,
         NODE_GROUP,
         VIEW_GROUP,
+        NAVIGATE_GROUP,
         HELP_GROUP
     };
 

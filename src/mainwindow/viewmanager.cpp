@@ -2,6 +2,7 @@
 
 #include "app/tracer.h"
 #include "mainwindow/chartcommands.h"
+#include "mainwindow/navigatecommands.h"
 #include "mainwindow/smartmenu.h"
 #include "mainwindow/tracerwindow.h"
 #include "trace/node.h"
@@ -66,6 +67,7 @@ ViewManager::ViewManager(QWidget *window, QMdiArea *area, SmartMenu *smartMenu)
     , m_area(area)
     , m_smartMenu(smartMenu)
     , m_chart(std::make_unique<ChartCommands>(window, area, smartMenu))
+    , m_navigate(std::make_unique<NavigateCommands>(window, area, smartMenu))
 {
     createActions(actionTable, this, window, smartMenu);
     setGroupsEnabled(false);
@@ -78,6 +80,7 @@ void ViewManager::setGroupsEnabled(bool enabled)
 {
     m_smartMenu->setGroupEnabled(VIEWS_GROUP, enabled);
     m_smartMenu->setGroupEnabled(TracerWindow::VIEW_GROUP, enabled);
+    m_smartMenu->setGroupEnabled(TracerWindow::NAVIGATE_GROUP, enabled);
 }
 
 void ViewManager::disableGroupsWhenEmpty()
@@ -155,6 +158,7 @@ void ViewManager::openView(Node *node, int number)
     connect(view, &NodeViewWindow::viewClosing, this, &ViewManager::on_viewClosing);
     connect(view, &NodeViewWindow::viewMustBeClosed, this, &ViewManager::on_viewMustBeClosed);
     m_chart->watch(view);
+    m_navigate->watch(view);
 }
 
 // ---------------------------------------------------------------- the views' own signals
@@ -198,6 +202,7 @@ void ViewManager::on_subWindowActivated(QMdiSubWindow *window)
     if (!view)
         return;
     m_chart->viewActivated(view);
+    m_navigate->viewActivated(view);
     emit curNode_Changed(view->currentNode(), view);
 }
 

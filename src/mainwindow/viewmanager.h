@@ -8,6 +8,7 @@
 #include <memory>
 
 class ChartCommands;
+class NavigateCommands;
 class Node;
 class QAction;
 class QMdiArea;
@@ -16,14 +17,15 @@ class SmartMenu;
 
 // The node views in the main window's MDI area. Finds or opens the view of a
 // node's project, numbers a project's further views, arranges and closes
-// views with the actions of the Views group, and enables the Views and View
-// groups while there are views. The View group's commands are ChartCommands'.
+// views with the actions of the Views group, and enables the Views, View and
+// Navigate groups while there are views. The View group's commands are
+// ChartCommands', the Navigate group's NavigateCommands'.
 class ViewManager : public QObject
 {
     Q_OBJECT
 public:
-    // Creates the actions, parented by `window`, in the Views and View groups
-    // of `smartMenu`, which must exist; both groups start disabled.
+    // Creates the actions, parented by `window`, in the Views, View and
+    // Navigate groups of `smartMenu`, which must exist; the groups start disabled.
     ViewManager(QWidget *window, QMdiArea *area, SmartMenu *smartMenu);
     ~ViewManager() override;
 
@@ -33,7 +35,7 @@ public:
     // Shows the node in its project's first view, or in a new numbered view
     // when `apart`. Null does nothing.
     void viewNode(Node *node, bool apart);
-    // Disables the Views and View groups when no view is left.
+    // Disables the Views, View and Navigate groups when no view is left.
     void disableGroupsWhenEmpty();
 
 signals:
@@ -70,4 +72,5 @@ private:
     SmartMenu *m_smartMenu;
     QAction *m_viewList = nullptr;
     std::unique_ptr<ChartCommands> m_chart;
+    std::unique_ptr<NavigateCommands> m_navigate;
 };

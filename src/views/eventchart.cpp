@@ -4,14 +4,20 @@
 #include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
 #include "chart/logtime.h"
+#include "chart/timeruler.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
 #include "views/chartmarks.h"
+#include "views/chartnavigator.h"
 #include "views/chartoverview.h"
 #include "views/chartruler.h"
 #include "views/eventchartcanvas.h"
 #include "views/eventtooltip.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -62,6 +68,7 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     // positions, and scrolling the viewport never moves the strips.
     m_renderer.setSettings(ChartSettings::read());
     showStrips();
+    new ChartNavigator(this);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
 
@@ -102,25 +109,167 @@ void EventChart::setLinearMode(bool linear)
 
 bool EventChart::zoomIn()
 {
-    const int scrollValue = m_timeScale.zoomIn(horizontalScrollBar()->value());
-    relayout();
-    horizontalScrollBar()->setValue(scrollValue);
-    emit eventChartStateChanged(SCALE_CHANGED);
-    return true;
+    return zoomAt(1, zoomAnchor());
 }
 
 bool EventChart::zoomOut()
 {
-    const int lengthLin = m_root ? m_root->lengthLin() : 0;
-    const int lengthLog = m_root ? m_root->lengthLog() : 0;
-    const std::optional<int> scrollValue =
-        m_timeScale.zoomOut(horizontalScrollBar()->value(), viewport()->width(), lengthLin, lengthLog);
-    if (!scrollValue)
+    return zoomAt(-1, zoomAnchor());
+}
+
+bool EventChart::zoomAt(int steps, int viewportX)
+{
+    if (steps == 0 || (steps < 0 && !canZoomOut()))
         return false;
-    horizontalScrollBar()->setValue(*scrollValue);
-    relayout();
-    emit eventChartStateChanged(SCALE_CHANGED);
+    const ViewHistory::Entry before = currentView();
+    const double chartX = viewportX - headerShift();
+    int scrollValue = before.horizontalScroll;
+    for (; steps > 0; --steps)
+        scrollValue = m_timeScale.zoomInAt(scrollValue, chartX);
+    for (; steps < 0; ++steps) {
+        const std::optional<int> zoomed = m_timeScale.zoomOutAt(scrollValue, chartX, viewport()->width(),
+                                                                m_root->lengthLin(), m_root->lengthLog());
+        if (!zoomed)
+            break;
+        scrollValue = *zoomed;
+    }
+    applyView(before, scrollValue);
     return true;
+}
+
+int EventChart::zoomAnchor() const
+{
+    const QPoint mouse = viewport()->mapFromGlobal(QCursor::pos());
+    if (viewport()->rect().contains(mouse) && mouse.x() >= headerShift())
+        return mouse.x();
+    return headerShift() + (viewport()->width() - headerShift()) / 2;
+}
+
+void EventChart::fitTime()
+{
+    if (!m_root)
+        return;
+    const ViewHistory::Entry before = currentView();
+    const int length = m_timeScale.length(m_root->lengthLin(), m_root->lengthLog());
+    applyView(before, m_timeScale.fitRange(0.0, double(length), viewport()->width(), headerShift()));
+}
+
+bool EventChart::zoomToSelection()
+{
+    const ViewNode *node = currentViewNode();
+    const NodeViewState *state = node ? stateOf(node->node()) : nullptr;
+    if (!state || state->selFirst < 0 || state->selLast < 0)
+        return false;
+    const std::vector<TraceEvent> &events = node->node()->events();
+    const int last = qMin(qMax(state->selFirst, state->selLast), int(events.size()) - 1);
+    double first = std::numeric_limits<double>::max();
+    double end = std::numeric_limits<double>::lowest();
+    // Events need not be in time order: the range is the extent of them all.
+    for (int i = qMin(state->selFirst, state->selLast); i <= last; ++i) {
+        const TraceEvent &e = events[size_t(i)];
+        const double start = m_timeScale.logMode() ? double(e.logPosition) : double(e.offset) + node->shift();
+        first = qMin(first, start);
+        end = qMax(end, start + (m_timeScale.logMode() ? double(e.logDuration) : double(e.duration)));
+    }
+    if (first > end)
+        return false;
+    const ViewHistory::Entry before = currentView();
+    applyView(before, m_timeScale.fitRange(first, end, viewport()->width(), headerShift()));
+    return true;
+}
+
+void EventChart::centreOn(double alignedTimeUs)
+{
+    double units = alignedTimeUs;
+    if (m_timeScale.logMode()) {
+        const ViewNode *node = currentViewNode();
+        units = node ? LogTime::positionAt(*node->node(), alignedTimeUs - node->shift()) : -1.0;
+        if (units < 0.0)
+            return;
+    }
+    const ViewHistory::Entry before = currentView();
+    applyView(before, m_timeScale.scrollFor(units, (viewport()->width() - headerShift()) / 2.0));
+}
+
+void EventChart::goToStart()
+{
+    applyView(currentView(), horizontalScrollBar()->minimum());
+}
+
+void EventChart::goToEnd()
+{
+    applyView(currentView(), horizontalScrollBar()->maximum());
+}
+
+bool EventChart::goBack()
+{
+    const std::optional<ViewHistory::Entry> entry = m_history.back(currentView());
+    if (entry)
+        restoreView(*entry);
+    return entry.has_value();
+}
+
+bool EventChart::goForward()
+{
+    const std::optional<ViewHistory::Entry> entry = m_history.forward(currentView());
+    if (entry)
+        restoreView(*entry);
+    return entry.has_value();
+}
+
+double EventChart::timeAtViewportX(int x) const
+{
+    return m_timeScale.timeAt(x - headerShift(), horizontalScrollBar()->value());
+}
+
+QString EventChart::timeTextAt(int viewportX) const
+{
+    const double units = timeAtViewportX(viewportX);
+    if (m_timeScale.logMode()) {
+        const double time =
+            hasCurrentNode() ? LogTime::timeAt(*m_root->currentNode(), float(units)) : -1.0;
+        return time < 0.0 ? QString() : TimeRuler::logLabel(time);
+    }
+    if (units < 0.0)
+        return {};
+    return TimeRuler::linearLabel(qint64(std::llround(units)), TimeRuler::stepFor(m_timeScale.scale()));
+}
+
+void EventChart::fillContextMenu(QMenu *menu, const QPoint &position)
+{
+    menu->addAction(QStringLiteral("Zoom to Selection"), this, &EventChart::zoomToSelection);
+    menu->addAction(QStringLiteral("Fit Time"), this, &EventChart::fitTime);
+    const QString time = timeTextAt(position.x());
+    QAction *copy = menu->addAction(QStringLiteral("Copy Time"), this,
+                                    [time] { QApplication::clipboard()->setText(time); });
+    copy->setEnabled(!time.isEmpty());
+    emit contextMenuAboutToShow(menu, position);
+}
+
+ViewHistory::Entry EventChart::currentView() const
+{
+    return {m_timeScale, horizontalScrollBar()->value()};
+}
+
+void EventChart::applyView(const ViewHistory::Entry &before, int scrollValue)
+{
+    relayout();
+    horizontalScrollBar()->setValue(scrollValue);
+    m_history.leave(before);
+    emit historyChanged();
+    emit eventChartStateChanged(SCALE_CHANGED);
+}
+
+void EventChart::restoreView(const ViewHistory::Entry &entry)
+{
+    const bool linear = entry.scale.isLinearMode() || (m_root && m_root->nodes().size() > 1);
+    const bool modeChanged = linear != isLinearMode();
+    m_timeScale = entry.scale;
+    m_timeScale.setLinearMode(linear);
+    relayout();
+    horizontalScrollBar()->setValue(entry.horizontalScroll);
+    emit historyChanged();
+    emit eventChartStateChanged(modeChanged ? MODE_CHANGED : SCALE_CHANGED);
 }
 
 bool EventChart::canZoomOut() const
@@ -221,21 +370,6 @@ void EventChart::repaintOverlay(const QRegion &region)
     viewport()->update(region);
 }
 
-void EventChart::centreOn(double alignedTimeUs)
-{
-    double units = alignedTimeUs;
-    if (!isLinearMode()) {
-        const ViewNode *node = currentViewNode();
-        units = node ? LogTime::positionAt(*node->node(), alignedTimeUs - node->shift()) : -1.0;
-        if (units < 0.0)
-            return;
-    }
-    QScrollBar *bar = horizontalScrollBar();
-    const double middle = double(viewport()->width() - headerShift()) / 2.0;
-    const double value = std::round(units * double(scale()) - middle);
-    bar->setValue(int(qBound(double(bar->minimum()), value, double(bar->maximum()))));
-}
-
 void EventChart::on_contentWasMoved(int /*value*/)
 {
     viewport()->update();
@@ -245,6 +379,9 @@ void EventChart::on_canvasMousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !hasCurrentNode())
         return;
+    m_beforePresses[0] = m_beforePresses[1];
+    if (const NodeViewState *state = stateOf(m_root->currentNode()))
+        m_beforePresses[1] = {m_root->currentNode(), state->selFirst, state->selLast};
     const QPoint position = event->position().toPoint();
     ViewItem *item = itemAt(position);
     ViewNode *node = item ? item->viewNode() : nullptr;
@@ -322,6 +459,10 @@ void EventChart::on_canvasMouseReleaseEvent(QMouseEvent *event)
 void EventChart::on_canvasMouseDoubleClickEvent(QMouseEvent *event)
 {
     const ViewItem *item = itemAt(event->position().toPoint());
+    if (item && isLeafRow(item) && restoreSelectionCutAt(item->viewNode())) {
+        zoomToSelection();
+        return;
+    }
     if (!item || item->kind() != ViewItem::NODE_ITEM)
         return;
     m_root->resetShifts();
@@ -560,6 +701,7 @@ void EventChart::moveDraggedNode(int x)
     // A shift computed from a long drag at a tiny scale may lie beyond the int range: it stops at its ends.
     const float shift = mapper().timeSpan(x - m_pressPoint.x()) + float(m_shiftAtPress);
     dragged->setShift(TimeScaleDetail::toPixel(double(shift)));
+    emit clockOffsetDragged(dragged->node()->name(), qint64(dragged->shift()) - m_shiftAtPress);
     m_root->recomputeExtent();
     relayout();
     viewport()->update();
@@ -604,6 +746,24 @@ void EventChart::hover(const QPoint &position, const QPoint &globalPosition)
         }
     }
     QToolTip::hideText();
+}
+
+bool EventChart::restoreSelectionCutAt(const ViewNode *node)
+{
+    const PressedSelection &before = m_beforePresses[0];
+    if (!node || !hasCurrentNode() || node->node() != before.node || before.node != m_root->currentNode())
+        return false;
+    NodeViewState *state = stateOf(before.node);
+    const int low = qMin(before.first, before.last);
+    const int high = qMax(before.first, before.last);
+    if (!state || low < 0 || low == high || state->selFirst != state->selLast || state->selFirst < low ||
+        state->selFirst > high)
+        return false;
+    state->selFirst = before.first;
+    state->selLast = before.last;
+    emit selectionWasChanged(state->selFirst, state->selLast);
+    viewport()->update();
+    return true;
 }
 
 int EventChart::scrollValueFor(const ViewNode &node, int eventIndex) const

@@ -3,6 +3,7 @@
 #include "chart/chartrenderer.h"
 #include "chart/nodeviewstate.h"
 #include "chart/timescale.h"
+#include "chart/viewhistory.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -19,6 +20,7 @@ class ChartOverview;
 class ChartRuler;
 class EventChartCanvas;
 class Node;
+class QMenu;
 class QMouseEvent;
 class ViewItem;
 class ViewNode;
@@ -26,9 +28,10 @@ class ViewRoot;
 
 // The scrollable event chart of a node view: the rows of the view's ViewRoot
 // along a linear or logarithmic time axis. Chooses the current node, selects
-// events and moves a node's time axis with the mouse, shows the event under
-// the mouse as a tooltip, keeps the event list of its window scrolled to the
-// same events and takes up changes of its settings.
+// events and moves a node's time axis with the mouse, zooms, fits and steps
+// back and forward through the ranges it showed (its keys, wheel and panning
+// are a ChartNavigator's), shows the event under the mouse as a tooltip, keeps the event list of its window
+// scrolled to the same events and takes up changes of its settings.
 class EventChart : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -49,10 +52,49 @@ public:
     bool isLinearMode() const { return m_timeScale.isLinearMode(); }
     // Switches the time axis; a request for the current mode does nothing.
     void setLinearMode(bool linear);
+    // Zoom about zoomAnchor() by the mode's factor.
     bool zoomIn();
     // False, with nothing changed, when the whole chart is already in view.
     bool zoomOut();
     bool canZoomOut() const;
+
+    // Navigation. Each zoom, fit and jump below is one step of the view's
+    // history; scrolling is none. Times are on the aligned axis in the
+    // current mode's units (microseconds or logarithmic units) unless named
+    // otherwise.
+
+    // Zooms by `steps` factor steps (negative: out) keeping the time under
+    // viewport x under it; false, with nothing changed, for 0 steps or when
+    // no zoom-out is left.
+    bool zoomAt(int steps, int viewportX);
+    // The viewport x that zoom actions and keys keep in place: the mouse's
+    // when it is over the chart right of the header, else the chart's middle.
+    int zoomAnchor() const;
+    // Shows the whole aligned time range.
+    void fitTime();
+    // Fits the time range of the current node's selected events; false, with
+    // nothing changed, without a selection.
+    bool zoomToSelection();
+    // Scrolls so that the aligned time (microseconds; in logarithmic mode the
+    // current node's time) is in the middle of the chart.
+    void centreOn(double alignedTimeUs);
+    // Jumps to the chart's start or end, at the same scale.
+    void goToStart();
+    void goToEnd();
+    // Step through the history; false, with nothing changed, at its ends.
+    bool goBack();
+    bool goForward();
+    bool canGoBack() const { return m_history.canGoBack(); }
+    bool canGoForward() const { return m_history.canGoForward(); }
+    // The time under viewport x.
+    double timeAtViewportX(int x) const;
+    // The time under viewport x as the ruler reads it ("12.5 ms"); empty
+    // where there is none.
+    QString timeTextAt(int viewportX) const;
+    // The right-click menu at a viewport position: the chart's entries, then
+    // whatever contextMenuAboutToShow's receivers add.
+    void fillContextMenu(QMenu *menu, const QPoint &position);
+
     // Recomputes the content size, the scroll ranges and, when the content
     // became narrower than the window, the scale.
     void relayout();
@@ -108,12 +150,14 @@ signals:
     void eventChartScrolled(int firstEvent);
     // The mouse moved over the canvas to `position` (canvas coordinates).
     void pointerMoved(const QPoint &position);
+    // While a node's title row is dragged: the offset its clock gets so far.
+    void clockOffsetDragged(const QString &nodeName, qint64 offsetUs);
+    // A step was added to or taken from the history.
+    void historyChanged();
+    // The right-click menu at viewport `position` is being built.
+    void contextMenuAboutToShow(QMenu *menu, const QPoint &position);
 
 public slots:
-    // Scrolls so that the aligned time (microseconds; in logarithmic mode the
-    // current node's time) is in the middle of the rows, as far as the
-    // scroll range goes.
-    void centreOn(double alignedTimeUs);
     void on_contentWasMoved(int value);
     void on_canvasMousePressEvent(QMouseEvent *event);
     void on_canvasMouseMoveEvent(QMouseEvent *event);
@@ -153,6 +197,14 @@ private:
     // The horizontal scroll value at which the event's start is at the chart's
     // left edge.
     int scrollValueFor(const ViewNode &node, int eventIndex) const;
+    ViewHistory::Entry currentView() const;
+    // Lays out at the new scale, scrolls to `scrollValue` and makes `before` a step back.
+    void applyView(const ViewHistory::Entry &before, int scrollValue);
+    // Shows a view of the history, a log mode only where a single node allows it.
+    void restoreView(const ViewHistory::Entry &entry);
+    // On a double-click: whether its first press cut a selection of several
+    // events of `node` down to one inside it; if so, it is restored.
+    bool restoreSelectionCutAt(const ViewNode *node);
 
     ViewRoot *m_root;
     NodeViewStates *m_viewStates;
@@ -184,4 +236,14 @@ private:
     // Weak: the window may drop the node's row while a drag is under way.
     QWeakPointer<ViewNode> m_dragItem;
     DragMode m_dragMode = NO_DRAG;
+    ViewHistory m_history;
+    // The current node's selection before each of the last two left presses:
+    // a double-click comes after two, and the first may have cut a selection.
+    struct PressedSelection
+    {
+        const Node *node = nullptr;
+        int first = -1;
+        int last = -1;
+    };
+    PressedSelection m_beforePresses[2];
 };

@@ -2,8 +2,10 @@
 #include "chart/timeruler.h"
 #include "chart/timescale.h"
 #include "chart/timetext.h"
+#include "chart/viewhistory.h"
 #include "trace/node.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <algorithm>
@@ -470,6 +472,118 @@ private slots:
         QVERIFY(!timeScale.setLinearMode(!logMode) && timeScale.setLinearMode(logMode));
         QVERIFY(timeScale.setLinearMode(!logMode));
         QCOMPARE(timeScale.scale(), scale);
+    }
+
+    void zoomAtAPointKeepsTheTimeUnderIt_data()
+    {
+        QTest::addColumn<bool>("logMode");
+        QTest::addColumn<int>("headerShift");
+        QTest::newRow("linear, internal header") << false << 0;
+        QTest::newRow("linear, behind the external header") << false << 150;
+        QTest::newRow("logarithmic, internal header") << true << 0;
+        QTest::newRow("logarithmic, behind an odd header shift") << true << 37;
+    }
+
+    void zoomAtAPointKeepsTheTimeUnderIt()
+    {
+        QFETCH(bool, logMode);
+        QFETCH(int, headerShift);
+        constexpr int width = 900;
+        constexpr int lengthLin = 25000000; // 25 s
+        constexpr int lengthLog = 300;
+        TimeScale timeScale;
+        timeScale.setLinearMode(!logMode);
+        QRandomGenerator random(20261207);
+        int scroll = 0;
+        for (int step = 0; step < 400; ++step) {
+            const double x = random.bounded(width - headerShift);
+            const double time = timeScale.timeAt(x, scroll);
+            if (random.bounded(2) == 0 || !timeScale.canZoomOut(width, lengthLin, lengthLog)) {
+                scroll = timeScale.zoomInAt(scroll, x);
+            } else {
+                const std::optional<int> zoomed = timeScale.zoomOutAt(scroll, x, width, lengthLin, lengthLog);
+                QVERIFY(zoomed.has_value());
+                scroll = *zoomed;
+            }
+            const double shownAt = time * double(timeScale.scale()) - scroll;
+            QVERIFY2(std::abs(shownAt - x) <= 1.0,
+                     qPrintable(QStringLiteral("step %1: x %2 moved to %3").arg(step).arg(x).arg(shownAt)));
+        }
+    }
+
+    void fittingARange_data()
+    {
+        QTest::addColumn<bool>("logMode");
+        QTest::addColumn<int>("headerShift");
+        QTest::addColumn<double>("first");
+        QTest::addColumn<double>("last");
+        QTest::newRow("the whole linear range fills the width less the margin")
+            << false << 0 << 0.0 << 25000000.0;
+        QTest::newRow("a stretch of a logarithmic chart behind the external header")
+            << true << 150 << 40.5 << 77.25;
+        QTest::newRow("a single microsecond in the middle of a long trace") << false << 150 << 1e5 << 1e5 + 1;
+        QTest::newRow("a range without duration is widened to a unit around it") << false << 0 << 5e5 << 5e5;
+    }
+
+    void fittingARange()
+    {
+        QFETCH(bool, logMode);
+        QFETCH(int, headerShift);
+        QFETCH(double, first);
+        QFETCH(double, last);
+        constexpr int width = 900;
+        TimeScale timeScale;
+        timeScale.setLinearMode(!logMode);
+        const int scroll = timeScale.fitRange(first, last, width, headerShift);
+        const double widened = qMax(last - first, 1.0);
+        const double start = (first + last - widened) / 2.0;
+        const double scale = double(timeScale.scale());
+        const int available = width - 3 - headerShift;
+        QVERIFY(std::abs(start * scale - scroll) <= 1.0);
+        QVERIFY2(widened * scale <= available && widened * scale > available - 1,
+                 qPrintable(QString::number(widened * scale)));
+        // Fitted to everything, there is nothing more to zoom out to.
+        if (first == 0.0)
+            QVERIFY(!timeScale.canZoomOut(width, int(last), int(last)));
+    }
+
+    void historySteps_data()
+    {
+        // "+n" leaves the view at scroll n for a new one; "<n" and ">n" step back
+        // and forward from the view at n, giving the restored view's scroll or -1.
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<int>>("restored");
+        QTest::addColumn<bool>("canGoBack");
+        QTest::addColumn<bool>("canGoForward");
+        QTest::newRow("back returns the views left, latest first")
+            << "+1 +2 <3 <2 <1" << QList<int>{2, 1, -1} << false << true;
+        QTest::newRow("forward returns the views back left, with their scroll")
+            << "+1 +2 <3 <2 >1 >2" << QList<int>{2, 1, 2, 3} << true << false;
+        QTest::newRow("a new step after back drops the steps forward")
+            << "+1 +2 <3 +2 >5" << QList<int>{2, -1} << true << false;
+        QTest::newRow("the oldest steps go beyond the capacity")
+            << QStringLiteral("+0 ").repeated(100) + QStringLiteral("+7 <8 <7") << QList<int>{7, 0} << true
+            << true;
+    }
+
+    void historySteps()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, restored);
+        ViewHistory history;
+        QList<int> actual;
+        for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const ViewHistory::Entry at{TimeScale(), step.mid(1).toInt()};
+            if (step.startsWith(QLatin1Char('+')))
+                history.leave(at);
+            else
+                actual << ((step.startsWith(QLatin1Char('<')) ? history.back(at) : history.forward(at))
+                               .value_or(ViewHistory::Entry{TimeScale(), -1})
+                               .horizontalScroll);
+        }
+        QCOMPARE(actual, restored);
+        QTEST(history.canGoBack(), "canGoBack");
+        QTEST(history.canGoForward(), "canGoForward");
     }
 };
 

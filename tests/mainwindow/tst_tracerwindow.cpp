@@ -110,10 +110,11 @@ private:
 
     bool groupEnabled(int group) const { return m_window->menuBar()->actions().at(group)->isEnabled(); }
 
-    // How many of the Views and View groups are enabled.
+    // How many of the Views, View and Navigate groups are enabled.
     int viewGroups() const
     {
-        return int(groupEnabled(TracerWindow::VIEWS_GROUP)) + int(groupEnabled(TracerWindow::VIEW_GROUP));
+        return int(groupEnabled(TracerWindow::VIEWS_GROUP)) + int(groupEnabled(TracerWindow::VIEW_GROUP)) +
+               int(groupEnabled(TracerWindow::NAVIGATE_GROUP));
     }
 
     QList<NodeViewWindow *> views() const
@@ -250,7 +251,7 @@ private slots:
         QStringList groups;
         for (const QAction *group : m_window->menuBar()->actions())
             groups << group->text() + QLatin1Char('=') + QString::number(group->isEnabled());
-        QCOMPARE(groups, words("File=1 Tracer=1 Views=0 Project=0 Node=0 View=0 Help=1"));
+        QCOMPARE(groups, words("File=1 Tracer=1 Views=0 Project=0 Node=0 View=0 Navigate=0 Help=1"));
         // The context menus share the disabled Node group's actions and still offer them.
         for (QAction *entry : m_window->nodeContextMenu()->actions())
             QVERIFY2(entry->isSeparator() || entry->isEnabled(), qPrintable(entry->text()));
@@ -408,7 +409,7 @@ private slots:
         QCOMPARE(entryTexts("menu_RecentNodes"), (QStringList{paths.last(), a}));
         // Both share their project's one view, the last one opened current.
         QCOMPARE(viewTexts(), QStringList{QStringLiteral("0:2")});
-        QCOMPARE(viewGroups(), 2);
+        QCOMPARE(viewGroups(), 3);
         QCOMPARE(views().first()->currentNode(), openedNode(paths.last()));
         QVERIFY(m_window->findChild<QMenu *>(QStringLiteral("viewListMenu"))
                     ->actions()
@@ -482,7 +483,7 @@ private slots:
                  (QList<bool>{nodesLeft == nodes, any, any, nodesLeft == nodes}));
         QCOMPARE(m_window->rootEntry()->childCount(), any ? 1 : 0);
         QCOMPARE(viewTexts(), any ? QStringList{QStringLiteral("0:%1").arg(nodesLeft)} : QStringList());
-        QCOMPARE(viewGroups(), any ? 2 : 0);
+        QCOMPARE(viewGroups(), any ? 3 : 0);
         if (nodesLeft < nodes)
             QVERIFY(!m_tracer->curTracerItem() || m_tracer->curTracerItem()->category() != TracerItem::NODE);
         if (!any) {
@@ -601,6 +602,37 @@ private slots:
                      TimeText::span(events[2].offset + events[2].duration - events[1].offset));
     }
 
+    void navigateKeysReachTheCurrentView_data()
+    {
+        // After a zoom in by three steps and a selection of event 0 (100 us of 250): how the scale compares
+        // with the zoomed one, -1 less, 1 more, and whether there is a step back.
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<bool>("canGoBack");
+        QTest::newRow("Ctrl+0 fits the whole time range") << QKeySequence(Qt::CTRL | Qt::Key_0) << -1 << true;
+        QTest::newRow("Z zooms to the selected events") << QKeySequence(Qt::Key_Z) << 1 << true;
+        QTest::newRow("Alt+Left steps back to the view before the zoom")
+            << QKeySequence(Qt::ALT | Qt::Key_Left) << -1 << false;
+    }
+
+    void navigateKeysReachTheCurrentView()
+    {
+        QFETCH(QKeySequence, key);
+        EventChart *chart = openView(1)->chart();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(!action("action_Navigate_Back")->isEnabled());
+        chart->zoomAt(3, 0);
+        const float zoomed = chart->scale();
+        NodeViewState &state = (*chart->viewStates())[m_nodes.first()->traceFileName()];
+        state.selFirst = 0;
+        state.selLast = 0;
+        QTest::keyClick(m_window.get(), key[0].key(), key[0].keyboardModifiers());
+        QTEST(chart->scale() > zoomed ? 1 : chart->scale() < zoomed ? -1 : 0, "scale");
+        QTEST(action("action_Navigate_Back")->isEnabled(), "canGoBack");
+        QVERIFY(key[0].key() == Qt::Key_Z || !chart->canZoomOut());
+    }
+
     void arrangingAndClosingViews_data()
     {
         QTest::addColumn<QString>("command");
@@ -656,7 +688,7 @@ private slots:
 
         const QList<NodeViewWindow *> left = views();
         QCOMPARE(left.size(), viewsLeft);
-        QCOMPARE(viewGroups(), viewsLeft > 0 ? 2 : 0);
+        QCOMPARE(viewGroups(), viewsLeft > 0 ? 3 : 0);
         for (int i = 0; i < left.size() && area->viewMode() == QMdiArea::SubWindowView; ++i)
             QCOMPARE(left.at(i)->geometry(), tiled ? QRect(0, i * 200, 900, 200) : QRect(0, 0, 900, 600));
         if (viewsLeft != 2)

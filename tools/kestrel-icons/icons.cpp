@@ -635,6 +635,144 @@ void sysIsr(const IconPainter &ip)
     ip.shape(bolt, Amber);
 }
 
+// ---- Navigation, 24 px (16 px for the group) ----------------------------------------------
+
+void navigate16(const IconPainter &ip)
+{
+    // Along the time line both ways.
+    ip.hline(0, 15, 12, Slate);
+    for (const int x : {2, 8, 13})
+        ip.vline(x, 10, 11, Slate);
+    ip.arrow(QPointF(8, 5.5), QPointF(0, 5.5), Blue);
+    ip.arrow(QPointF(8, 5.5), QPointF(16, 5.5), Blue);
+}
+
+void fitTime(const IconPainter &ip)
+{
+    // The whole time line between two stops.
+    timeAxis(ip, {2, 8, 14, 20});
+    ip.vline(0, 2, 14);
+    ip.vline(22, 2, 14);
+    ip.arrow(QPointF(12, 8.5), QPointF(3, 8.5), Blue);
+    ip.arrow(QPointF(12, 8.5), QPointF(21, 8.5), Blue);
+}
+
+void zoomSelection(const IconPainter &ip)
+{
+    // A selected stretch under the lens.
+    Shapes::magnifier(ip, QRect(1, 1, 16, 16));
+    ip.fillRect(QRect(6, 6, 6, 6), Green);
+    ip.vline(4, 5, 12);
+    ip.vline(12, 5, 12);
+}
+
+void historyStep(const IconPainter &ip, bool back)
+{
+    // A turn back to a view left before, or on to one left after.
+    const QRectF ring(3, 3, 18, 18);
+    const qreal start = back ? 30 : 150;
+    const qreal sweep = back ? 210 : -210;
+    QPainterPath arc;
+    arc.arcMoveTo(ring, start);
+    arc.arcTo(ring, start, sweep);
+    ip.painter().setPen(QPen(Blue, ip.stroke(), Qt::SolidLine, Qt::FlatCap));
+    ip.painter().setBrush(Qt::NoBrush);
+    ip.painter().drawPath(arc);
+    const qreal end = qDegreesToRadians(start + sweep);
+    const QPointF at = ring.center() + QPointF(std::cos(end), -std::sin(end)) * (ring.width() / 2);
+    // Along the ring in the direction it is drawn.
+    const QPointF along =
+        back ? QPointF(-std::sin(end), -std::cos(end)) : QPointF(std::sin(end), std::cos(end));
+    ip.arrowHead(at + along * 3.5, along, Blue);
+    ip.vline(11, 7, 12, Slate);
+    ip.hline(11, back ? 14 : 15, 12, Slate);
+}
+
+void historyBack(const IconPainter &ip)
+{
+    historyStep(ip, true);
+}
+
+void historyForward(const IconPainter &ip)
+{
+    historyStep(ip, false);
+}
+
+void measuringCursor(const IconPainter &ip, bool first)
+{
+    // The pair of measuring lines over the time line; the set one carries the pin.
+    timeAxis(ip, {});
+    const int own = first ? 6 : 16;
+    const int other = first ? 16 : 6;
+    ip.vline(other, 6, 19, Slate);
+    QPainterPath pin;
+    pin.moveTo(own - 4.0, 1);
+    pin.lineTo(own + 6.0, 1);
+    pin.lineTo(own + 6.0, 5);
+    pin.lineTo(own + 1.0, 8);
+    pin.lineTo(own - 4.0, 5);
+    pin.closeSubpath();
+    ip.shape(pin, first ? Blue : Green);
+    ip.vline(own, 8, 19);
+}
+
+void cursorA(const IconPainter &ip)
+{
+    measuringCursor(ip, true);
+}
+
+void cursorB(const IconPainter &ip)
+{
+    measuringCursor(ip, false);
+}
+
+void bookmarkRibbon(const IconPainter &ip, const QRect &cells)
+{
+    const qreal half = ip.stroke() / 2.0;
+    const qreal left = cells.left() + half;
+    const qreal right = cells.right() + 1 - half;
+    const qreal bottom = cells.bottom() + 1 - half;
+    QPainterPath ribbon;
+    ribbon.moveTo(left, cells.top() + half);
+    ribbon.lineTo(right, cells.top() + half);
+    ribbon.lineTo(right, bottom);
+    ribbon.lineTo((left + right) / 2, bottom - cells.width() / 2.5);
+    ribbon.lineTo(left, bottom);
+    ribbon.closeSubpath();
+    ip.shape(ribbon, Orange);
+}
+
+void bookmarkAdd(const IconPainter &ip)
+{
+    bookmarkRibbon(ip, QRect(3, 1, 12, 20));
+    ip.ellipse(QRectF(12, 12, 12, 12), Green);
+    ip.hline(15, 20, 17, Paper);
+    ip.vline(17, 15, 20, Paper);
+}
+
+void bookmarkNext(const IconPainter &ip)
+{
+    bookmarkRibbon(ip, QRect(1, 1, 12, 20));
+    ip.arrow(QPointF(12, 17), QPointF(24, 17), Blue);
+}
+
+void bookmarkPrevious(const IconPainter &ip)
+{
+    bookmarkRibbon(ip, QRect(11, 1, 12, 20));
+    ip.arrow(QPointF(12, 17), QPointF(0, 17), Blue);
+}
+
+void overview(const IconPainter &ip)
+{
+    // The whole trace in a strip, the part in view framed.
+    ip.box(QRect(0, 5, 24, 14), Paper);
+    ip.fillRect(QRect(2, 8, 5, 3), Green);
+    ip.fillRect(QRect(9, 13, 4, 3), Violet);
+    ip.fillRect(QRect(15, 8, 6, 3), Green);
+    ip.fillRect(QRect(4, 13, 3, 3), Violet);
+    ip.box(QRect(8, 2, 8, 20), Qt::transparent, 0, Blue);
+}
+
 } // namespace
 
 int strokeForSize(int size)
@@ -690,6 +828,17 @@ const QList<IconSpec> &iconTable()
         {interface, QStringLiteral("mode_lin"), 24, modeLin},
         {interface, QStringLiteral("mode_log"), 24, modeLog},
         {interface, QStringLiteral("menu_modes"), 24, menuModes},
+        {interface, QStringLiteral("navigate_16"), 16, navigate16},
+        {interface, QStringLiteral("fit_time"), 24, fitTime},
+        {interface, QStringLiteral("zoom_selection"), 24, zoomSelection},
+        {interface, QStringLiteral("history_back"), 24, historyBack},
+        {interface, QStringLiteral("history_forward"), 24, historyForward},
+        {interface, QStringLiteral("cursor_a"), 24, cursorA},
+        {interface, QStringLiteral("cursor_b"), 24, cursorB},
+        {interface, QStringLiteral("bookmark_add"), 24, bookmarkAdd},
+        {interface, QStringLiteral("bookmark_next"), 24, bookmarkNext},
+        {interface, QStringLiteral("bookmark_previous"), 24, bookmarkPrevious},
+        {interface, QStringLiteral("overview"), 24, overview},
         {interface, QStringLiteral("sarvek_kvt_32"), 32, application32},
         {interface, QStringLiteral("start_corner"), 7, startCorner},
         {interface, QStringLiteral("finish_corner"), 7, finishCorner},

@@ -94,7 +94,8 @@ void ChartStatusBar::follow(QMdiSubWindow *window)
                   << connect(chart, &EventChart::selectionWasChanged, this, &ChartStatusBar::showSelection)
                   << connect(view, &NodeViewWindow::selectionWasChanged, this, &ChartStatusBar::showSelection)
                   << connect(view, &NodeViewWindow::curNode_Changed, this, &ChartStatusBar::showSelection)
-                  << connect(chart->marks(), &ChartMarks::cursorsChanged, this, &ChartStatusBar::showCursors);
+                  << connect(chart->marks(), &ChartMarks::cursorsChanged, this, &ChartStatusBar::showCursors)
+                  << connect(chart, &EventChart::clockOffsetDragged, this, &ChartStatusBar::showClockOffset);
     m_pointer->clear();
     m_lastPointer.reset();
     showRange();

@@ -1,7 +1,11 @@
 #include "mainwindow/navigatecommands.h"
 
+#include "app/tracer.h"
+#include "chart/chartsettings.h"
+#include "chart/settingsstore.h"
 #include "mainwindow/tracerwindow.h"
 #include "mainwindow/viewmanager.h"
+#include "views/chartmarks.h"
 #include "views/eventchart.h"
 #include "views/nodeviewwindow.h"
 
@@ -12,6 +16,7 @@ using namespace ActionTable;
 namespace {
 
 constexpr int NAVIGATE_GROUP = TracerWindow::NAVIGATE_GROUP;
+constexpr const char *overviewId = "show_overview";
 
 } // namespace
 
@@ -29,6 +34,25 @@ const Row<NavigateCommands> NavigateCommands::actionTable[] = {
      &NavigateCommands::goForward,
      nullptr,
      &NavigateCommands::m_forward},
+    {separator(NAVIGATE_GROUP)},
+    {{"action_Navigate_CursorA", "Set Cursor A", "cursor_a.png", nullptr, NAVIGATE_GROUP},
+     &NavigateCommands::setCursorA},
+    {{"action_Navigate_CursorB", "Set Cursor B", "cursor_b.png", nullptr, NAVIGATE_GROUP},
+     &NavigateCommands::setCursorB},
+    {separator(NAVIGATE_GROUP)},
+    {{"action_Navigate_AddBookmark", "Add Bookmark", "bookmark_add.png", "Ctrl+B", NAVIGATE_GROUP},
+     &NavigateCommands::addBookmark},
+    {{"action_Navigate_PreviousBookmark", "Previous Bookmark", "bookmark_previous.png", "Shift+F2",
+      NAVIGATE_GROUP},
+     &NavigateCommands::previousBookmark},
+    {{"action_Navigate_NextBookmark", "Next Bookmark", "bookmark_next.png", "F2", NAVIGATE_GROUP},
+     &NavigateCommands::nextBookmark},
+    {{"action_Navigate_Bookmarks", "Bookmarks", "bookmarks.png", nullptr, NAVIGATE_GROUP, Checkable}},
+    {separator(NAVIGATE_GROUP)},
+    {{"action_Navigate_Overview", "Overview", "overview.png", nullptr, NAVIGATE_GROUP, Checkable},
+     nullptr,
+     nullptr,
+     &NavigateCommands::m_overview},
 };
 
 NavigateCommands::NavigateCommands(QWidget *window, QMdiArea *area, SmartMenu *smartMenu)
@@ -36,6 +60,14 @@ NavigateCommands::NavigateCommands(QWidget *window, QMdiArea *area, SmartMenu *s
 {
     createActions(actionTable, this, window, smartMenu);
     updateHistoryActions();
+    // Checked before it is connected: reading the setting must not write it.
+    m_overview->setChecked(ChartSettings::read().showOverview);
+    connect(m_overview, &QAction::toggled, this, &NavigateCommands::showOverview);
+    if (theTracer)
+        connect(theTracer, &Tracer::settingsUpdatingNotify, this, [this](const QString &id) {
+            if (id == QLatin1String(overviewId))
+                m_overview->setChecked(ChartSettings::read().showOverview);
+        });
 }
 
 void NavigateCommands::watch(NodeViewWindow *view)
@@ -82,4 +114,44 @@ void NavigateCommands::goForward()
 {
     if (NodeViewWindow *view = currentNodeView())
         view->chart()->goForward();
+}
+
+void NavigateCommands::setCursorA()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        view->chart()->marks()->placeCursor(ChartMarks::CURSOR_A);
+}
+
+void NavigateCommands::setCursorB()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        view->chart()->marks()->placeCursor(ChartMarks::CURSOR_B);
+}
+
+void NavigateCommands::addBookmark()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        view->chart()->marks()->addBookmark();
+}
+
+void NavigateCommands::nextBookmark()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        view->chart()->marks()->nextBookmark();
+}
+
+void NavigateCommands::previousBookmark()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        view->chart()->marks()->previousBookmark();
+}
+
+// Written and announced like a change in the settings dialog, so that every
+// chart and the dialog agree.
+void NavigateCommands::showOverview(bool shown)
+{
+    openSettingsStore().setValue(ChartSettings::keyFor(QLatin1String(overviewId)),
+                                 QLatin1String(shown ? "show" : "hide"));
+    if (theTracer)
+        theTracer->updateSettings({QLatin1String(overviewId)});
 }

@@ -11,7 +11,9 @@ class SmartMenu;
 
 // The Navigate group: fitting, zooming to the selection and stepping through
 // the history of the MDI area's current node view, with Back and Forward
-// enabled while that view has a step to take.
+// enabled while that view has a step to take; its measuring cursors and
+// bookmarks; showing the overview strip, for every chart (a setting). The
+// Bookmarks entry, which shows the bookmarks panel, is the window's to connect.
 class NavigateCommands : public QObject
 {
     Q_OBJECT
@@ -30,6 +32,12 @@ private slots:
     void goBack();
     void goForward();
     void updateHistoryActions();
+    void setCursorA();
+    void setCursorB();
+    void addBookmark();
+    void nextBookmark();
+    void previousBookmark();
+    void showOverview(bool shown);
 
 private:
     static const ActionTable::Row<NavigateCommands> actionTable[];
@@ -40,4 +48,5 @@ private:
     QMdiArea *m_area;
     QAction *m_back = nullptr;
     QAction *m_forward = nullptr;
+    QAction *m_overview = nullptr;
 };

@@ -284,6 +284,9 @@ void TracerWindow::connectSignals()
         if (NodeViewWindow *view = ViewManager::nodeView(window))
             m_bookmarkPanel->setChart(view->chart());
     });
+    QAction *panel = findChild<QAction *>(QStringLiteral("action_Navigate_Bookmarks"));
+    connect(panel, &QAction::toggled, m_bookmarkPanel, &QWidget::setVisible);
+    connect(m_bookmarkPanel->toggleViewAction(), &QAction::toggled, panel, &QAction::setChecked);
 }
 
 void TracerWindow::viewNode(Node *node, bool apart)

@@ -8,6 +8,7 @@
 #include "chart/timetext.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/chartoverview.h"
 #include "views/chartruler.h"
 #include "views/eventchart.h"
 #include "views/eventchartcanvas.h"
@@ -55,6 +56,8 @@ ChartMarks::ChartMarks(EventChart &chart)
     });
     connect(this, &ChartMarks::cursorsChanged, m_chart.ruler(), qOverload<>(&QWidget::update));
     connect(m_bookmarks.data(), &ProjectBookmarks::changed, m_chart.ruler(), qOverload<>(&QWidget::update));
+    connect(m_bookmarks.data(), &ProjectBookmarks::changed, m_chart.overview(),
+            qOverload<>(&QWidget::update));
 }
 
 ChartMarks::~ChartMarks() = default;
@@ -230,9 +233,14 @@ bool ChartMarks::eventFilter(QObject *watched, QEvent *event)
     const int which = key->key() == Qt::Key_1 ? CURSOR_A : key->key() == Qt::Key_2 ? CURSOR_B : -1;
     if (which < 0 || key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::ShiftModifier))
         return false;
-    const std::optional<QPoint> mouse = mouseOverRows();
-    setCursorAt(which, mouse ? mouse->x() : middleX(), key->modifiers() & Qt::AltModifier);
+    placeCursor(which, key->modifiers() & Qt::AltModifier);
     return true;
+}
+
+void ChartMarks::placeCursor(int which, bool free)
+{
+    const std::optional<QPoint> mouse = mouseOverRows();
+    setCursorAt(which, mouse ? mouse->x() : middleX(), free);
 }
 
 ViewNode *ChartMarks::viewNodeNamed(const QString &traceFileName) const

@@ -74,6 +74,9 @@ public:
 
 public slots:
     void clearCursors();
+    // Puts cursor `which` at the mouse when it is over the rows, else at the
+    // middle of the view; `free` places it without snapping.
+    void placeCursor(int which, bool free = false);
     // Asks for a name and adds a bookmark at the mouse over a row (on that
     // row's node), else at the start of the current node's selection, else
     // at the middle of the view on the current node.

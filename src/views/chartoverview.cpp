@@ -3,6 +3,7 @@
 #include "chart/chartmapper.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
+#include "views/chartmarks.h"
 #include "views/eventchart.h"
 
 #include <QMouseEvent>
@@ -33,12 +34,6 @@ int ChartOverview::stripHeight() const
     return OverviewPainter::heightFor(m_chart.root() ? int(m_chart.root()->nodes().size()) : 0);
 }
 
-void ChartOverview::setBookmarks(const QList<qint64> &times)
-{
-    m_bookmarks = times;
-    update();
-}
-
 OverviewContent ChartOverview::content()
 {
     OverviewContent content;
@@ -46,7 +41,11 @@ OverviewContent ChartOverview::content()
     if (m_chart.root())
         content.bands = &m_activity.profiles(*m_chart.root(), content.scale.columns());
     content.visible = visibleSpan();
-    content.bookmarks = m_bookmarks;
+    // Read at each paint: a few times, and they follow every re-alignment.
+    if (const ChartMarks *marks = m_chart.marks()) {
+        for (const double time : marks->bookmarkTimes())
+            content.bookmarks.append(qint64(time));
+    }
     return content;
 }
 

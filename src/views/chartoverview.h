@@ -36,9 +36,6 @@ public:
 
     // The strip's height for the chart's nodes, pixels.
     int stripHeight() const;
-    // The bookmarks' aligned times, microseconds: a tick each.
-    void setBookmarks(const QList<qint64> &times);
-    const QList<qint64> &bookmarks() const { return m_bookmarks; }
     // Brings the profiles up to date for the strip's width.
     OverviewContent content();
     const OverviewActivity &activity() const { return m_activity; }
@@ -73,7 +70,6 @@ private:
 
     EventChart &m_chart;
     OverviewActivity m_activity;
-    QList<qint64> m_bookmarks;
     Grip m_grip = NoGrip; // what the left button holds since its press
     int m_pressX = 0;
     TimeSpan m_spanAtPress;

@@ -5,6 +5,7 @@
 #include "chart/chartmetrics.h"
 #include "chart/logtime.h"
 #include "chart/timeruler.h"
+#include "chart/timetext.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
 #include "views/chartmarks.h"
@@ -224,26 +225,27 @@ double EventChart::timeAtViewportX(int x) const
 
 QString EventChart::timeTextAt(int viewportX) const
 {
-    const double units = timeAtViewportX(viewportX);
-    if (m_timeScale.logMode()) {
-        const double time =
-            hasCurrentNode() ? LogTime::timeAt(*m_root->currentNode(), float(units)) : -1.0;
-        return time < 0.0 ? QString() : TimeRuler::logLabel(time);
-    }
-    if (units < 0.0)
-        return {};
-    return TimeRuler::linearLabel(qint64(std::llround(units)), TimeRuler::stepFor(m_timeScale.scale()));
+    double time = timeAtViewportX(viewportX);
+    if (m_timeScale.logMode())
+        time = hasCurrentNode() ? LogTime::timeAt(*m_root->currentNode(), float(time)) : -1.0;
+    return time < 0.0 ? QString() : TimeText::instant(time);
 }
 
 void EventChart::fillContextMenu(QMenu *menu, const QPoint &position)
 {
     menu->addAction(QStringLiteral("Zoom to Selection"), this, &EventChart::zoomToSelection);
     menu->addAction(QStringLiteral("Fit Time"), this, &EventChart::fitTime);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Set Cursor A"), m_marks,
+                    [this, position] { m_marks->setCursorAt(ChartMarks::CURSOR_A, position.x()); });
+    menu->addAction(QStringLiteral("Set Cursor B"), m_marks,
+                    [this, position] { m_marks->setCursorAt(ChartMarks::CURSOR_B, position.x()); });
+    menu->addAction(QStringLiteral("Add Bookmark"), m_marks, &ChartMarks::addBookmark);
+    menu->addSeparator();
     const QString time = timeTextAt(position.x());
     QAction *copy = menu->addAction(QStringLiteral("Copy Time"), this,
                                     [time] { QApplication::clipboard()->setText(time); });
     copy->setEnabled(!time.isEmpty());
-    emit contextMenuAboutToShow(menu, position);
 }
 
 ViewHistory::Entry EventChart::currentView() const

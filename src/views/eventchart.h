@@ -88,11 +88,11 @@ public:
     bool canGoForward() const { return m_history.canGoForward(); }
     // The time under viewport x.
     double timeAtViewportX(int x) const;
-    // The time under viewport x as the ruler reads it ("12.5 ms"); empty
+    // The time under viewport x to the microsecond ("0.012500 s"); empty
     // where there is none.
     QString timeTextAt(int viewportX) const;
-    // The right-click menu at a viewport position: the chart's entries, then
-    // whatever contextMenuAboutToShow's receivers add.
+    // The right-click menu at a viewport position: zooming, the measuring
+    // cursors and bookmarks there, copying the time there.
     void fillContextMenu(QMenu *menu, const QPoint &position);
 
     // Recomputes the content size, the scroll ranges and, when the content
@@ -154,8 +154,6 @@ signals:
     void clockOffsetDragged(const QString &nodeName, qint64 offsetUs);
     // A step was added to or taken from the history.
     void historyChanged();
-    // The right-click menu at viewport `position` is being built.
-    void contextMenuAboutToShow(QMenu *menu, const QPoint &position);
 
 public slots:
     void on_contentWasMoved(int value);

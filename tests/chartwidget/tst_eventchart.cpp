@@ -10,6 +10,7 @@
 #include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
+#include "views/chartmarks.h"
 #include "views/chartoverview.h"
 #include "views/chartruler.h"
 #include "views/eventchart.h"
@@ -905,24 +906,37 @@ private slots:
         }
     }
 
-    void contextMenuOffersNavigationAndCopiesTheRulersTime()
+    // The copied time read back agrees with the ruler's tick under the mouse, to a pixel.
+    void contextMenuOffersNavigationMarksAndCopiesTheTime()
     {
         QVERIFY(makeChart({m_first}, m_first, QSize(800, 150)));
         zoomInTimes(2);
         const TimeRuler ruler(m_chart->mapper(), m_chart->viewport()->width() - ChartMetrics::headerWidth);
         QVERIFY(ruler.ticks().size() > 1);
         const RulerTick tick = ruler.ticks().at(1);
+        const QPoint at(tick.x + ChartMetrics::headerWidth, 20);
         QMenu menu;
-        QSignalSpy extended(m_chart.get(), &EventChart::contextMenuAboutToShow);
-        m_chart->fillContextMenu(&menu, QPoint(tick.x + ChartMetrics::headerWidth, 20));
+        m_chart->fillContextMenu(&menu, at);
         QStringList texts;
         for (const QAction *entry : menu.actions())
             texts << entry->text();
-        QCOMPARE(texts, (QStringList{QStringLiteral("Zoom to Selection"), QStringLiteral("Fit Time"),
-                                     QStringLiteral("Copy Time")}));
-        QCOMPARE(extended.size(), 1);
+        QCOMPARE(
+            texts.join(QLatin1Char('|')),
+            QStringLiteral("Zoom to Selection|Fit Time||Set Cursor A|Set Cursor B|Add Bookmark||Copy Time"));
         menu.actions().last()->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), tick.label);
+        const QStringList label = tick.label.split(QLatin1Char(' '));
+        const double unit = label.last() == QLatin1String("s")    ? 1e6
+                            : label.last() == QLatin1String("ms") ? 1e3
+                                                                  : 1;
+        const QString copied = QGuiApplication::clipboard()->text();
+        QVERIFY2(copied.endsWith(QLatin1String(" s")), qPrintable(copied));
+        QVERIFY(std::abs(copied.chopped(2).toDouble() * 1e6 - label.first().toDouble() * unit) *
+                    m_chart->scale() <=
+                1.0);
+        menu.actions().at(3)->trigger();
+        // Where the right click was, or an event edge it snapped to.
+        QVERIFY(std::abs(m_chart->marks()->cursorX(ChartMarks::CURSOR_A).value_or(-99) - at.x()) <=
+                m_chart->marks()->snapDistance());
         menu.actions().at(1)->trigger();
         QVERIFY(!m_chart->canZoomOut());
     }

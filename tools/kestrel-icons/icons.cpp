@@ -762,6 +762,15 @@ void bookmarkPrevious(const IconPainter &ip)
     ip.arrow(QPointF(12, 17), QPointF(0, 17), Blue);
 }
 
+void bookmarks(const IconPainter &ip)
+{
+    // A list of named marks.
+    ip.box(QRect(0, 2, 24, 20), Paper);
+    bookmarkRibbon(ip, QRect(3, 2, 6, 12));
+    for (const int y : {7, 12, 17})
+        ip.hline(12, 20, y, Blue);
+}
+
 void overview(const IconPainter &ip)
 {
     // The whole trace in a strip, the part in view framed.
@@ -838,6 +847,7 @@ const QList<IconSpec> &iconTable()
         {interface, QStringLiteral("bookmark_add"), 24, bookmarkAdd},
         {interface, QStringLiteral("bookmark_next"), 24, bookmarkNext},
         {interface, QStringLiteral("bookmark_previous"), 24, bookmarkPrevious},
+        {interface, QStringLiteral("bookmarks"), 24, bookmarks},
         {interface, QStringLiteral("overview"), 24, overview},
         {interface, QStringLiteral("sarvek_kvt_32"), 32, application32},
         {interface, QStringLiteral("start_corner"), 7, startCorner},

@@ -361,20 +361,14 @@ private slots:
             if (toggles.at(panel)->isChecked() != shown)
                 toggles.at(panel)->trigger();
         };
-        // Each panel hidden while none, either or both of the others are: the splitter goes with the last.
-        for (int panel = 0; panel < 3; ++panel) {
-            for (int othersHidden = 0; othersHidden < 4; ++othersHidden) {
-                show(panel, true);
-                for (const int other : {1, 2})
-                    show((panel + other) % 3, !(othersHidden & other));
-                show(panel, false);
-                QCOMPARE(m_window->leftSplitter()->isVisible(), othersHidden != 3);
-                for (int each = 0; each < 3; ++each)
-                    QCOMPARE(panels.at(each)->isVisibleTo(m_window.get()), toggles.at(each)->isChecked());
+        // Sets of shown panels (bit i: panel i), each panel once the last to go: the splitter goes with it.
+        for (const int shown : {7, 6, 4, 0, 1, 0, 3, 2, 0, 5, 7}) {
+            for (int panel = 0; panel < 3; ++panel) {
+                show(panel, shown & 1 << panel);
+                QCOMPARE(panels.at(panel)->isVisibleTo(m_window.get()), bool(shown & 1 << panel));
             }
+            QCOMPARE(m_window->leftSplitter()->isVisible(), shown != 0);
         }
-        show(2, true);
-        QVERIFY(m_window->leftSplitter()->isVisible());
     }
 
     void openingThroughTheDialogLoadsAndViewsTheChosenFiles()
@@ -429,8 +423,7 @@ private slots:
         QStringList chooser;
         for (int i = 0; i < view->nodeChooser()->count(); ++i)
             chooser << view->nodeChooser()->itemText(i).section(QLatin1Char(' '), 0, 0);
-        QCOMPARE(chooser, words("[1] [4] [9] [17] [30]"));
-        QCOMPARE(view->currentNode(), project->nodeById(30));
+        QCOMPARE(chooser << view->currentNode()->name(), words("[1] [4] [9] [17] [30] n30"));
     }
 
     void closingAViewedCurrentNodeLeavesNothingBehind_data()
@@ -477,14 +470,9 @@ private slots:
         QCOMPARE(viewGroups(), any ? 2 : 0);
         if (nodesLeft < nodes)
             QVERIFY(!m_tracer->curTracerItem() || m_tracer->curTracerItem()->category() != TracerItem::NODE);
-        if (!any) {
-            QCOMPARE(m_tracer->curTracerItem(), nullptr);
-            QCOMPARE(m_window->propertyTable()->rowCount(), 0);
-            QCOMPARE(m_window->taskStatChart()->node(), nullptr);
-        }
-        // The window goes on working with what is left.
-        m_window->itemTree()->setCurrentItem(m_window->rootEntry());
-        QCOMPARE(m_window->propertyTable()->rowCount(), 0);
+        if (!any)
+            QVERIFY(!m_tracer->curTracerItem() && !m_window->propertyTable()->rowCount() &&
+                    !m_window->taskStatChart()->node());
     }
 
     void recentListsKeepTheNewestFirstWithinTheirLimits()
@@ -536,9 +524,6 @@ private slots:
         open("b.trace", 2);
         QVERIFY(view->isLinearMode() && !logMode->isEnabled());
         QCOMPARE(toggle->text(), QStringLiteral("Linear Mode (F9)"));
-        toggle->trigger();
-        QVERIFY(view->isLinearMode());
-
         QAction *zoomOut = action("action_EventChart_ZoomOut");
         // A fitted chart cannot zoom out any further.
         QTRY_VERIFY(!zoomOut->isEnabled());
@@ -583,7 +568,7 @@ private slots:
         for (int i = 0; i < 3; ++i, ++m_dirCount) // one project, and so one view, per directory
             node = open("a.trace", 1);
         QMdiArea *area = m_window->mdiArea();
-        const bool tiled = command == QLatin1String("action_TileViewsVertically");
+        const bool tiled = command.contains(QLatin1String("Tile"));
         if (tiled || command == QLatin1String("action_UnwrapViews")) {
             area->setViewMode(QMdiArea::SubWindowView);
             area->setFixedSize(900, 600);
@@ -713,7 +698,7 @@ private slots:
             << QStringLiteral("project") << QStringLiteral("projectContextMenu");
         QTest::newRow("a node entry offers the node menu")
             << QStringLiteral("node") << QStringLiteral("nodeContextMenu");
-        QTest::newRow("a task entry is selected and offers no menu") << QStringLiteral("task") << QString();
+
         QTest::newRow("the root entry resets the current item and offers no menu")
             << QStringLiteral("root") << QString();
     }
@@ -741,8 +726,7 @@ private slots:
             << QStringLiteral("node") << words("dclick dclick") << words("0:2");
         QTest::newRow("Ctrl+double-click opens a separate view and numbers the first view 1")
             << QStringLiteral("node") << words("ctrl+dclick") << words("1:1 2:1");
-        QTest::newRow("a second Ctrl+double-click opens view 3")
-            << QStringLiteral("node") << words("ctrl+dclick ctrl+dclick") << words("1:1 2:1 3:1");
+
         QTest::newRow("a double-click after a Ctrl+double-click goes to the project's first view")
             << QStringLiteral("node") << words("ctrl+dclick dclick") << words("1:2 2:1");
         QTest::newRow("double-clicking a task folder neither views nor expands it")
@@ -751,8 +735,6 @@ private slots:
             << QStringLiteral("project") << words("enter") << words("0:2");
         QTest::newRow("Ctrl+Return on a node opens a separate view")
             << QStringLiteral("node") << words("ctrl+return") << words("1:1 2:1");
-        QTest::newRow("another key on a node does nothing")
-            << QStringLiteral("node") << words("space") << words("0:1");
     }
 
     void viewingFromTheTreeGathersOrNumbersViewsOfProjectsAndNodesOnly()
@@ -768,8 +750,7 @@ private slots:
         const bool expanded = chosen->isExpanded();
         const QPoint at = tree->visualItemRect(chosen).center();
         const QMap<QString, Qt::Key> keys{{QStringLiteral("enter"), Qt::Key_Enter},
-                                          {QStringLiteral("return"), Qt::Key_Return},
-                                          {QStringLiteral("space"), Qt::Key_Space}};
+                                          {QStringLiteral("return"), Qt::Key_Return}};
         for (const QString &gesture : gestures) {
             const Qt::KeyboardModifiers modifiers =
                 gesture.startsWith(QLatin1String("ctrl+")) ? Qt::ControlModifier : Qt::NoModifier;

@@ -6,7 +6,6 @@
 #include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/project.h"
-#include "trace/task.h"
 #include "tracefixture.h"
 #include "views/nodeviewwindow.h"
 #include "views/taskstatchart.h"
@@ -139,8 +138,6 @@ private:
         const QMap<QString, QTreeWidgetItem *> entries{
             {QStringLiteral("project"), node->project()->treeItem()},
             {QStringLiteral("node"), node->treeItem()},
-            {QStringLiteral("tasks"), node->taskFolder()},
-            {QStringLiteral("task"), node->task(1)->treeItem()},
             {QStringLiteral("hub"), node->hubs().value(3)->treeItem()},
             {QStringLiteral("hubs"), node->hubFolder()}};
         return entries.value(name, m_window->rootEntry());
@@ -319,8 +316,6 @@ private slots:
             << QStringLiteral("project") << int(TracerItem::PROJECT) << false;
         QTest::newRow("a hub entry enables Project and Node")
             << QStringLiteral("hub") << int(TracerItem::HUB) << true;
-        QTest::newRow("an event range after the project keeps the project's groups")
-            << QStringLiteral("range") << int(TracerItem::TASK_EVENT_RANGE) << false;
         QTest::newRow("the root entry disables both and empties the browser")
             << QStringLiteral("root") << int(TracerItem::NONE) << false;
     }
@@ -434,8 +429,6 @@ private slots:
         QTest::addColumn<int>("nodesLeft");
         QTest::newRow("closing one of two nodes keeps the view with the other")
             << 2 << QStringLiteral("node") << QStringLiteral("action_CloseNode") << 1;
-        QTest::newRow("closing from a task entry closes the task's node")
-            << 2 << QStringLiteral("task") << QStringLiteral("action_CloseNode") << 1;
         QTest::newRow("closing the only node from its hub folder closes its view and project")
             << 1 << QStringLiteral("hubs") << QStringLiteral("action_CloseNode") << 0;
         QTest::newRow("closing the project of a viewed node closes everything")
@@ -530,8 +523,6 @@ private slots:
         action("action_EventChart_ZoomIn")->trigger();
         QVERIFY(zoomOut->isEnabled());
 
-        action("action_EventChart_Synchro")->setChecked(false);
-        QVERIFY(!view->isSynchronized());
         QAction *header = action("action_EventChart_ToggleHeader");
         header->trigger();
         QVERIFY(!m_tracer->externalHeader());
@@ -550,8 +541,6 @@ private slots:
             << QStringLiteral("action_UnwrapViews") << 0 << 3;
         QTest::newRow("closing the active view's project keeps the others tabbed")
             << QStringLiteral("action_CloseProject") << 0 << 2;
-        QTest::newRow("answering No to closing all keeps every view")
-            << QStringLiteral("action_CloseAllViews") << int(QMessageBox::No) << 3;
         QTest::newRow("answering Yes to closing all closes them and disables the view groups")
             << QStringLiteral("action_CloseAllViews") << int(QMessageBox::Yes) << 0;
         QTest::newRow("closing the last view by its own button disables the view groups")
@@ -650,46 +639,6 @@ private slots:
         QCOMPARE(entryTexts("menu_RecentNodes"), (QStringList{handed, big}));
     }
 
-    void aLoadsMessageComesAfterItsProgressHasGone()
-    {
-        const QByteArray whole = switches(2000);
-        const QString cut = TestSupport::writeTempFile(QStringLiteral("cut"), QStringLiteral("cut.trace"),
-                                                       whole.left(whole.size() / 2));
-        m_window = std::make_unique<TracerWindow>();
-        m_window->show();
-        // A dialog not shown yet by the time the load fails would show when its delay is up.
-        m_window->setProgressDelay(10);
-        QStringList progressShown;
-        m_tracer->setMessageSink([&](QMessageBox::Icon, const QString &text) {
-            m_messages << text;
-            QTest::qWait(50); // as a message box runs the event loop
-            for (const QProgressDialog *dialog : m_window->findChildren<QProgressDialog *>()) {
-                if (dialog->isVisible())
-                    progressShown << dialog->labelText();
-            }
-        });
-        m_window->openNode(cut, FROM_TRACER);
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(progressShown, QStringList());
-    }
-
-    void messageBoxesStandOverTheMainWindowAndCloseWithEnter()
-    {
-        QVERIFY(m_tracer->init(qApp));
-        m_tracer->setMessageSink({});
-        QWidget *parent = nullptr;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&parent] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                parent = box->parentWidget();
-                QTest::keyClick(box, Qt::Key_Return);
-            }
-        });
-        poll.start(10);
-        m_tracer->showMessage(QMessageBox::Warning, QStringLiteral("Tracefile 'x.trace' is empty."));
-        QCOMPARE(parent, m_tracer->mainWindow());
-    }
-
     void treeRightClickSelectsAndOffersTheEntrysMenu_data()
     {
         QTest::addColumn<QString>("target");
@@ -722,15 +671,11 @@ private slots:
         QTest::addColumn<QStringList>("shown"); // number:viewed node count per view; node b is viewed first
         QTest::newRow("double-clicking a node entry adds it to its project's view")
             << QStringLiteral("node") << words("dclick") << words("0:2");
-        QTest::newRow("double-clicking a node already viewed opens no window")
-            << QStringLiteral("node") << words("dclick dclick") << words("0:2");
         QTest::newRow("Ctrl+double-click opens a separate view and numbers the first view 1")
             << QStringLiteral("node") << words("ctrl+dclick") << words("1:1 2:1");
 
         QTest::newRow("a double-click after a Ctrl+double-click goes to the project's first view")
             << QStringLiteral("node") << words("ctrl+dclick dclick") << words("1:2 2:1");
-        QTest::newRow("double-clicking a task folder neither views nor expands it")
-            << QStringLiteral("tasks") << words("dclick") << words("0:1");
         QTest::newRow("Enter on a project views all its nodes")
             << QStringLiteral("project") << words("enter") << words("0:2");
         QTest::newRow("Ctrl+Return on a node opens a separate view")
@@ -768,21 +713,6 @@ private slots:
         QTEST(viewTexts(), "shown");
         const bool apart = gestures.last().startsWith(QLatin1String("ctrl+"));
         QTRY_COMPARE(m_window->mdiArea()->activeSubWindow(), apart ? views().last() : views().first());
-    }
-
-    void arrowKeysMoveTheTreeEntryButAnEventListSelectionMutesIt()
-    {
-        showTree();
-        choose(m_nodes.first(), QStringLiteral("project"));
-        QTest::keyClick(m_window->itemTree(), Qt::Key_Down);
-        QCOMPARE(m_window->itemTree()->currentItem(), m_nodes.first()->treeItem());
-        QCOMPARE(m_tracer->curCategory(), TracerItem::NODE);
-        // The node entry stays selected, but the current item is the list's range.
-        choose(m_nodes.first(), QStringLiteral("range"));
-        QTest::keyClick(m_window->itemTree(), Qt::Key_Return);
-        QVERIFY(views().isEmpty());
-        QCOMPARE(rightClick(m_nodes.first()->treeItem()), nullptr);
-        QCOMPARE(m_tracer->curCategory(), TracerItem::TASK_EVENT_RANGE);
     }
 };
 

@@ -216,8 +216,6 @@ private slots:
             << Press{1, "task2", 750, Sel(1, 1), Sel(1, 4), selecting, 1, 0, 0, Qt::ShiftModifier};
         QTest::newRow("a press left of the node's first event clears the start and keeps the end")
             << Press{1, "task1", -50, Sel(2, 4), Sel(-1, 4), selecting, 1};
-        QTest::newRow("a press past the node's last event selects nothing")
-            << Press{1, "task1", 1100, Sel(2, 4), nothing, selecting, 1};
         QTest::newRow("with the internal header the chart starts at the viewport's left edge")
             << Press{1, "task1", 50, nothing, Sel(0, 0), selecting, 1, 0, 0, {}, Qt::LeftButton, false};
         QTest::newRow("a press on the tasks row starts selecting without a selection")
@@ -229,8 +227,6 @@ private slots:
             << Press{2, "task1", 250, nothing, Sel(1, 1), selecting, 1};
         QTest::newRow("a right-button press does nothing")
             << Press{1, "task1", 150, nothing, nothing, none, 0, 0, 0, {}, Qt::RightButton};
-        QTest::newRow("a press on the root row does nothing")
-            << Press{1, "root", 150, nothing, nothing, none, 0};
         QTest::newRow("a press below every row does nothing")
             << Press{1, "below", 150, nothing, nothing, none, 0};
         QTest::newRow("dragging to an earlier event makes it the selection end")
@@ -382,10 +378,7 @@ private slots:
         QTest::newRow("linear times are truncated to whole microseconds") << true << painted << 99.9 << 0;
         QTest::newRow("the last event, without duration, is never hit") << true << Sel(0, 6) << 1000.0 << -1;
 
-        QTest::newRow("the search starts at the painted first event") << true << Sel(2, 6) << 150.0 << -1;
         QTest::newRow("the search stops before the painted end") << true << Sel(0, 2) << 350.0 << -1;
-        QTest::newRow("a range reaching past the node's events finds nothing")
-            << true << Sel(0, 7) << 150.0 << -1;
         QTest::newRow("an empty range finds nothing") << true << Sel(3, 3) << 650.0 << -1;
         QTest::newRow("logarithmic positions inside an event are not truncated")
             << false << painted << 4.7 << 1;
@@ -398,7 +391,6 @@ private slots:
         QFETCH(bool, linear);
         QFETCH(Sel, range);
         QFETCH(double, time);
-        QFETCH(int, event);
 
         QVERIFY(makeChart({m_first}, m_first));
         m_chart->setLinearMode(linear);
@@ -406,7 +398,7 @@ private slots:
         // The last event lies on the row's right end, beyond its last pixel.
         QCOMPARE(Sel(stateOf(m_first).chartFirst, stateOf(m_first).chartEnd), Sel(0, 5));
         std::tie(stateOf(m_first).chartFirst, stateOf(m_first).chartEnd) = range;
-        QCOMPARE(m_chart->eventAt(m_first, float(time), -1), event);
+        QTEST(m_chart->eventAt(m_first, float(time), -1), "event");
         // Neither a node the chart does not show nor none at all has events to find.
         QCOMPARE(m_chart->eventAt(m_second, 250.0f, -1), -1);
         QCOMPARE(m_chart->eventAt(nullptr, 250.0f, -1), -1);
@@ -421,8 +413,6 @@ private slots:
 
         QTest::newRow("scrolling to an event's start reports it") << true << false << 600.0 << 3;
         QTest::newRow("scrolling into the current node's event reports it") << true << true << 250.0 << 1;
-        QTest::newRow("scrolling past the current node's last event reports nothing")
-            << true << true << 700.0 << -1;
         QTest::newRow("scrolling without synchronisation reports nothing") << false << false << 150.0 << -1;
     }
 
@@ -458,8 +448,6 @@ private slots:
         QTest::newRow("a list scroll back to an earlier event moves the chart back")
             << 10 << 4 << 1 << true << true;
 
-        QTest::newRow("a list scroll to the event already first, at the node's start, leaves the chart")
-            << 10 << 0 << 0 << true << false;
         QTest::newRow("a list scroll within a node the chart shows whole leaves the chart")
             << 0 << 0 << 3 << true << false;
         QTest::newRow("a list scroll to the event the last paint did not reach, past the header's width, "
@@ -552,10 +540,8 @@ private slots:
         QCOMPARE(m_chart->horizontalScrollBar()->value(), 100);
         m_chart->on_selectionWasChangedOutside(1, 2);
         press(pointAt(m_first, QStringLiteral("task1"), 50));
-        QCOMPARE(int(m_chart->dragMode()), int(EventChart::NO_DRAG));
-        QVERIFY(!m_root->currentNode());
-        QCOMPARE(stateOf(m_first).selFirst, -1);
-        QVERIFY(selection.isEmpty());
+        QVERIFY(m_chart->dragMode() == EventChart::NO_DRAG && !m_root->currentNode());
+        QVERIFY(stateOf(m_first).selFirst == -1 && selection.isEmpty());
     }
 
     void settingNotificationRereadsOnlyItsSetting()

@@ -243,8 +243,6 @@ private slots:
             << false << rootless << kept << 1.0f << QList<int>{37, 0, 0};
         QTest::newRow("linear fitting fills the chart width, ignoring the external header")
             << false << viewport(800, 200, 300, 30) << fitted << 800.0f / 300.0f << QList<int>();
-        QTest::newRow("a linear fit whose quotient rounds up")
-            << false << viewport(374, 0, 298, 10) << fitted << 374.0f / 298.0f << QList<int>();
         QTest::newRow("content one pixel inside the margin is fitted")
             << false << viewport(800, 0, 793, 30) << fitted << 800.0f / 793.0f << QList<int>();
         QTest::newRow("content reaching the margin keeps the scale")

@@ -153,15 +153,11 @@ private slots:
             << encodeHandOffMessage(QByteArray(511, 'a')) << std::optional(QByteArray(511, 'a'));
         QTest::newRow("a path of 512 bytes is not encoded")
             << encodeHandOffMessage(QByteArray(512, 'a')) << refused;
-        QTest::newRow("the largest tag is taken as a path")
-            << rawMessage(0xffffffffu, 512, "a.trace") << path;
         QTest::newRow("bytes after the first NUL are ignored")
             << rawMessage(1, 512, QByteArray("a.trace\0junk", 12)) << path;
         QTest::newRow("a message one byte short is refused") << good.left(519) << refused;
         QTest::newRow("a message one byte too long is refused") << good + '\0' << refused;
         QTest::newRow("a size field of 511 is refused") << rawMessage(1, 511, "a.trace") << refused;
-        QTest::newRow("a size field in big-endian order is refused")
-            << rawMessage(1, qToBigEndian<quint32>(512), "a.trace") << refused;
         QTest::newRow("a path field without any NUL is refused")
             << rawMessage(1, 512, QByteArray(512, 'a')) << refused;
     }
@@ -266,11 +262,10 @@ private slots:
         QVERIFY(!handOff({"a.trace"}));
 
         QVERIFY(listen());
-        const QFileInfo socketFile(name);
-        QCOMPARE(socketFile.ownerId(), ::getuid());
-        QCOMPARE(socketFile.permissions() & QFile::Permissions(0x0077),
-                 QFile::Permissions()); // group, others
-        QVERIFY(socketFile.permissions().testFlags(QFile::ReadOwner | QFile::WriteOwner));
+        const QFileInfo socketFile(name); // the user's own, closed to group and others
+        QVERIFY(socketFile.ownerId() == ::getuid() &&
+                !(socketFile.permissions() & QFile::Permissions(0x0077)) &&
+                socketFile.permissions().testFlags(QFile::ReadOwner | QFile::WriteOwner));
         const auto client = sendRaw(encodeHandOffMessage("after.trace"));
         QVERIFY(client);
         QTRY_COMPARE(m_received, QStringList{QStringLiteral("after.trace")});

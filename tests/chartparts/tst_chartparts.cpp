@@ -185,17 +185,6 @@ private slots:
                    QStringLiteral("<tr><td colspan='2'><b>Port ID [Node ID]:</b></td><td>6 [3]</td></tr>"
                                   "<tr><td colspan='2'><b>Sequence Number:</b></td><td> 131149</td></tr>"
                                   "</table>");
-        QTest::newRow("a sync marker shows port, node and sequence number")
-            << false << 8
-            << head(9, 260, 0, QStringLiteral(":/sysevents/resources/sync_marker.png"),
-                    QStringLiteral("SYNC_MARKER")) +
-                   QStringLiteral(
-                       "<tr><td colspan='2'><b>Port ID [Node ID]:</b></td><td>1 [5]</td></tr>"
-                       "<tr><td colspan='2'><b>Sequence Number:</b></td><td> 12</td></tr></table>");
-        QTest::newRow("a request to a task of another node names the task and that node")
-            << false << 9
-            << request(10, 300, 20, startTask, QStringLiteral("Ks_Start_Task"),
-                       QStringLiteral("[1]Pump   (Node: [5] n5 )"));
         QTest::newRow("the target node's own services tell whether a task or a hub is meant")
             << false << 10
             << request(11, 320, 80, QStringLiteral(":/services/resources/SRV_RECEIVE_FROM_HUB.png"),
@@ -249,10 +238,6 @@ private slots:
         QTest::newRow("a router points onward to a router on its own node")
             << 2 << M5 << 1 << senders + Refs{ref(2, 9, M5, 2), ref(2, 5, M5, 1)}
             << arrows("towards 2:9, from 1:10");
-        QTest::newRow("the router of the highest hop draws nothing to a receiver on its own node")
-            << 3 << M5 << 2 << senders + routers + Refs{ref(3, 30, R)} << arrows("from 2:5");
-        QTest::newRow("the router of the lowest hop draws nothing back to a sender on its own node")
-            << 2 << M5 << 1 << Refs{ref(2, 1, S)} + routers + receivers << arrows("towards 3:4");
 
         QTest::newRow(
             "a receiver whose hop no router has is reached from the highest hop and joins its notification")
@@ -261,26 +246,17 @@ private slots:
             << 4 << R << 1 << path << arrows("from 2:5, towards 4:31 along");
         QTest::newRow("a receiver without routers is reached from the sender")
             << 4 << R << 3 << direct << arrows("from 1:10, towards 4:31 along");
-        QTest::newRow("a receiver without routers is not reached from a sender on its own node")
-            << 4 << R << 3 << Refs{ref(4, 2, S)} + receivers << arrows("towards 4:31 along");
-        QTest::newRow("a receiver is not joined to a receiving notification on another node")
-            << 4 << R << 3 << senders + routers + Refs{ref(5, 31, RN), ref(4, 30, R)} << arrows("from 3:4");
 
         QTest::newRow(
             "a receiving notification points to the lowest routing notification and joins its receiver")
             << 4 << RN << 3 << path << arrows("towards 2:8, from 4:30 along");
         QTest::newRow("a receiving notification without routers points to the sending notification")
             << 4 << RN << 3 << direct << arrows("towards 1:20, from 4:30 along");
-        QTest::newRow(
-            "a receiving notification refuses a sending notification on its node and a foreign receiver")
-            << 4 << RN << 3 << Refs{ref(4, 20, SN), ref(4, 31, RN), ref(5, 30, R)} << arrows("");
 
         QTest::newRow("the routing notification of the lowest hop points onward and back to the receiver's")
             << 2 << N5 << 1 << path << arrows("towards 3:9, from 4:31");
         QTest::newRow("the routing notification of the highest hop points to the sender's and back a hop")
             << 3 << N5 << 2 << path << arrows("towards 1:20, from 2:8");
-        QTest::newRow("a lone routing notification refuses notifications on its own node")
-            << 2 << N5 << 1 << Refs{ref(2, 20, SN), ref(2, 8, N5, 1), ref(2, 31, RN)} << arrows("");
 
         QTest::newRow("a sending notification whose hop no router has is reached from the highest hop")
             << 1 << SN << 0 << path << arrows("from 3:9");
@@ -288,8 +264,6 @@ private slots:
             << 1 << SN << 1 << path << arrows("from 2:8");
         QTest::newRow("a sending notification without routers is reached from the receiving notification")
             << 1 << SN << 0 << direct << arrows("from 4:31");
-        QTest::newRow("a sending notification without routers is not reached from its own node")
-            << 1 << SN << 0 << Refs{ref(1, 20, SN), ref(1, 31, RN)} << arrows("");
 
         // Routers 2 and 3 share hop 1 and are met in that order; router 5 has hop 2.
         const Refs sharedHop =

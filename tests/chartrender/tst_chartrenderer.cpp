@@ -257,7 +257,6 @@ private slots:
         const QColor white(Qt::white), blueOverWhite(127, 127, 255); // blue at half opacity
         QTest::newRow("on the current node it is blue at half opacity")
             << 0 << 1 << 2 << 250 << blueOverWhite;
-        QTest::newRow("taken backwards it covers the same events") << 0 << 2 << 1 << 250 << blueOverWhite;
         QTest::newRow("it ends one pixel after the later event's end") << 0 << 1 << 2 << 401 << white;
         QTest::newRow("on another node it is #9090c0 at half opacity")
             << 1 << 3 << 3 << 1550 << QColor(199, 199, 223);

@@ -260,30 +260,24 @@ private slots:
             << Press{1, "task2", 750, Sel(1, 1), Sel(1, 4), selecting, 1, 0, 0, Qt::ShiftModifier};
         QTest::newRow("a press left of the node's first event clears the start and keeps the end")
             << Press{1, "task1", -50, Sel(2, 4), Sel(-1, 4), selecting, 1};
-        QTest::newRow("a press past the node's last event selects nothing")
-            << Press{1, "task1", 1100, Sel(2, 4), nothing, selecting, 1};
         QTest::newRow("with the internal header the chart starts at the viewport's left edge")
             << Press{1, "task1", 50, nothing, Sel(0, 0), selecting, 1, 0, 0, {}, Qt::LeftButton, false};
         QTest::newRow("a press on the tasks row starts selecting without a selection")
             << Press{1, "tasks", 150, nothing, nothing, selecting, 0};
-        QTest::newRow("a press on the hubs row starts selecting without a selection")
-            << Press{1, "hubs", 150, nothing, nothing, selecting, 0};
+
         QTest::newRow("a press on a node row starts moving the node with a closed hand")
             << Press{1, "node", 150, nothing, nothing, int(EventChart::MOVING_NODE), 0};
         QTest::newRow("a press on another node's task row makes it current and selects there")
             << Press{2, "task1", 250, nothing, Sel(1, 1), selecting, 1};
         QTest::newRow("a right-button press does nothing")
             << Press{1, "task1", 150, nothing, nothing, none, 0, 0, 0, {}, Qt::RightButton};
-        QTest::newRow("a press on the root row does nothing")
-            << Press{1, "root", 150, nothing, nothing, none, 0};
         QTest::newRow("a press below every row does nothing")
             << Press{1, "below", 150, nothing, nothing, none, 0};
         QTest::newRow("dragging to an earlier event makes it the selection end")
             << Press{1, "task1", 750, nothing, Sel(4, 1), selecting, 2, 1, 150};
         QTest::newRow("dragging left of the node's start ends the selection at its first event")
             << Press{1, "task1", 750, nothing, Sel(4, 0), selecting, 2, 1, -100};
-        QTest::newRow("dragging past the node's last event keeps the selection")
-            << Press{1, "task1", 750, nothing, Sel(4, 4), selecting, 1, 1, 1100};
+
         QTest::newRow("dragging over another node's rows selects in the pressed node")
             << Press{1, "task1", 750, nothing, Sel(4, 2), selecting, 2, 2, 350};
         QTest::newRow("a drag that began left of the node's start selects nothing")
@@ -334,8 +328,6 @@ private slots:
             << QList<int>{-150} << 150 << 0;
         QTest::newRow("moving left and then right does not carry the normalisation over")
             << QList<int>{-150, 50} << 0 << 50;
-        QTest::newRow("returning to the press point restores the shifts")
-            << QList<int>{-150, 300, 0} << 0 << 0;
     }
 
     void draggingNodeRowMovesItsTimeAxisUntilDoubleClicked()
@@ -388,7 +380,7 @@ private slots:
             << "task1" << 750.0 << true << -1;
         QTest::newRow("over a hub row the tooltip goes") << "hub1" << 350.0 << true << -1;
         QTest::newRow("over a node row the hand opens and the tooltip goes") << "node" << 350.0 << true << -1;
-        QTest::newRow("left of the node's first event the tooltip goes") << "task1" << -50.0 << false << -1;
+
         QTest::newRow("over the external header nothing changes") << "node" << -120.0 << true << 1;
         QTest::newRow("with the internal header the leftmost pixels show tooltips too")
             << "task1" << 50.0 << false << 0;
@@ -429,13 +421,9 @@ private slots:
         QTest::newRow("an event's start belongs to it") << true << painted << 100.0 << 1;
         QTest::newRow("linear times are truncated to whole microseconds") << true << painted << 99.9 << 0;
         QTest::newRow("the last event, without duration, is never hit") << true << Sel(0, 6) << 1000.0 << -1;
-        QTest::newRow("a negative time finds nothing") << true << painted << -0.5 << -1;
-        QTest::newRow("the search starts at the painted first event") << true << Sel(2, 6) << 150.0 << -1;
+
         QTest::newRow("the search stops before the painted end") << true << Sel(0, 2) << 350.0 << -1;
-        QTest::newRow("a range reaching past the node's events finds nothing")
-            << true << Sel(0, 7) << 150.0 << -1;
         QTest::newRow("an empty range finds nothing") << true << Sel(3, 3) << 650.0 << -1;
-        QTest::newRow("a range before the first event finds nothing") << true << Sel(-1, 6) << 150.0 << -1;
         QTest::newRow("logarithmic positions inside an event are not truncated")
             << false << painted << 4.7 << 1;
         QTest::newRow("a logarithmic position before an event's start is not in it")
@@ -447,7 +435,6 @@ private slots:
         QFETCH(bool, linear);
         QFETCH(Sel, range);
         QFETCH(double, time);
-        QFETCH(int, event);
 
         QVERIFY(makeChart({m_first}, m_first));
         m_chart->setLinearMode(linear);
@@ -455,7 +442,7 @@ private slots:
         // The last event lies on the row's right end, beyond its last pixel.
         QCOMPARE(Sel(stateOf(m_first).chartFirst, stateOf(m_first).chartEnd), Sel(0, 5));
         std::tie(stateOf(m_first).chartFirst, stateOf(m_first).chartEnd) = range;
-        QCOMPARE(m_chart->eventAt(m_first, float(time), -1), event);
+        QTEST(m_chart->eventAt(m_first, float(time), -1), "event");
         // Neither a node the chart does not show nor none at all has events to find.
         QCOMPARE(m_chart->eventAt(m_second, 250.0f, -1), -1);
         QCOMPARE(m_chart->eventAt(nullptr, 250.0f, -1), -1);
@@ -470,8 +457,6 @@ private slots:
 
         QTest::newRow("scrolling to an event's start reports it") << true << false << 600.0 << 3;
         QTest::newRow("scrolling into the current node's event reports it") << true << true << 250.0 << 1;
-        QTest::newRow("scrolling past the current node's last event reports nothing")
-            << true << true << 700.0 << -1;
         QTest::newRow("scrolling without synchronisation reports nothing") << false << false << 150.0 << -1;
     }
 
@@ -506,10 +491,7 @@ private slots:
 
         QTest::newRow("a list scroll back to an earlier event moves the chart back")
             << 10 << 4 << 1 << true << true;
-        QTest::newRow("a list scroll one row on, with the chart scrolled right, moves the chart along")
-            << 10 << 3 << 4 << true << true;
-        QTest::newRow("a list scroll to the event already first, at the node's start, leaves the chart")
-            << 10 << 0 << 0 << true << false;
+
         QTest::newRow("a list scroll within a node the chart shows whole leaves the chart")
             << 0 << 0 << 3 << true << false;
         QTest::newRow("a list scroll to the event the last paint did not reach, past the header's width, "
@@ -517,8 +499,7 @@ private slots:
             << 1 << 0 << 5 << true << true;
         QTest::newRow("a list scroll to an event past the chart's end leaves the chart")
             << 10 << -1 << 5 << true << false;
-        QTest::newRow("a list scroll to no event of the node leaves the chart")
-            << 10 << 0 << 6 << true << false;
+
         QTest::newRow("a list scroll without synchronisation leaves the chart")
             << 10 << 0 << 3 << false << false;
     }
@@ -603,39 +584,26 @@ private slots:
         QCOMPARE(m_chart->horizontalScrollBar()->value(), 100);
         m_chart->on_selectionWasChangedOutside(1, 2);
         press(pointAt(m_first, QStringLiteral("task1"), 50));
-        QCOMPARE(int(m_chart->dragMode()), int(EventChart::NO_DRAG));
-        QVERIFY(!m_root->currentNode());
-        QCOMPARE(stateOf(m_first).selFirst, -1);
-        QVERIFY(selection.isEmpty());
-    }
-
-    void settingNotificationRereadsOnlyItsSetting_data()
-    {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<bool>("used");
-        QTest::newRow("a new arrow width is taken up and lays the chart out again")
-            << "packet_arrow_width" << true;
-        QTest::newRow("a key the chart does not use changes nothing and causes no relayout")
-            << "recent_nodes_max_count" << false;
+        QVERIFY(m_chart->dragMode() == EventChart::NO_DRAG && !m_root->currentNode());
+        QVERIFY(stateOf(m_first).selFirst == -1 && selection.isEmpty());
     }
 
     void settingNotificationRereadsOnlyItsSetting()
     {
-        QFETCH(QString, id);
-        QFETCH(bool, used);
-
         QVERIFY(makeChart({m_first}, m_first));
         QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
         QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
-        store.setValue(QStringLiteral("settings/") + id, 3);
+        store.setValue(QStringLiteral("settings/packet_arrow_width"), 3);
         store.setValue(QStringLiteral("settings/usermarker_color"), 0x222222u); // stored, never announced
         store.sync();
-
-        m_tracer.updateSettings({id});
+        // A key the chart does not use changes nothing and causes no relayout; its own key is taken up.
+        m_tracer.updateSettings({QStringLiteral("recent_nodes_max_count")});
+        QVERIFY(m_chart->renderer().settings() == ChartSettings() && state.isEmpty());
+        m_tracer.updateSettings({QStringLiteral("packet_arrow_width")});
         ChartSettings expected;
-        expected.arrowWidth = used ? 3 : expected.arrowWidth;
+        expected.arrowWidth = 3;
         QVERIFY(m_chart->renderer().settings() == expected);
-        QCOMPARE(lastState(state), used ? int(EventChart::LAYOUT_CHANGED) : NoReport);
+        QCOMPARE(lastState(state), int(EventChart::LAYOUT_CHANGED));
         // A new chart reads every setting.
         const EventChart fresh(m_root.get(), &m_states, QString());
         QCOMPARE(fresh.renderer().settings().userMarkerColor, QColor(QRgb(0x222222)));
@@ -645,7 +613,7 @@ private slots:
     {
         QTest::addColumn<int>("dx"); // scroll bar steps, pixels
         QTest::addColumn<int>("dy");
-        QTest::newRow("scrolled right by a few pixels") << 7 << 0;
+
         QTest::newRow("scrolled right by most of the width") << 900 << 0;
         QTest::newRow("scrolled left and down") << -40 << 18;
     }
@@ -676,7 +644,6 @@ private slots:
         QTest::addColumn<int>("dy");     // vertical scroll after it, pixels
         QTest::addColumn<bool>("overview");
 
-        QTest::newRow("a zoom spreads the ticks from the rows' start") << true << 3 << 0 << 0 << true;
         QTest::newRow("a horizontal scroll carries the ticks with the rows")
             << true << 10 << 333 << 0 << true;
         QTest::newRow("a vertical scroll leaves the ruler as it was, the overview hidden")

@@ -105,7 +105,6 @@ private slots:
             << QVariant(0) << 2 << 9 << 0;
         QTest::newRow("an unknown stored mode is kept, shows menu bar and tabs")
             << QVariant(7) << -1 << -1 << 7;
-        QTest::newRow("a negative stored mode is unknown too") << QVariant(-2) << 2 << -1 << -2;
         QTest::newRow("from Tabs to Toolbars shows enabled groups' toolbars") << QVariant(0) << 1 << 1 << 1;
         QTest::newRow("from Toolbars to Menus + Toolbars adds the menu bar") << QVariant(1) << 1 << 3 << 3;
         QTest::newRow("from Menus + Toolbars to Menus greys a disabled menu") << QVariant(3) << 0 << 2 << 2;

@@ -92,7 +92,6 @@ private slots:
         QTest::newRow("the shown node announced as leaving blanks the panel while it exists")
             << "view a, announce a =>";
         QTest::newRow("the shown node removed from the project blanks the panel") << "view a, remove a =>";
-        QTest::newRow("another node removed keeps the panel") << "view a, remove b => a";
         QTest::newRow("a node becoming current after a removal is shown")
             << "view a, remove a, item b 2 => b";
         QTest::newRow("closing the project blanks the panel") << "view a, close =>";

@@ -233,37 +233,21 @@ private slots:
         row("no declaration", declared(QByteArray()), true);
         row("declared UTF-8 in single quotes and lower case",
             declared("<?xml version='1.0' encoding='utf-8'?>"), true);
-        row("declared US-ASCII, blank before the end",
-            declared("<?xml version=\"1.0\" encoding=\"US-ASCII\" ?>"), true);
         row("declared Latin-1", declared("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"), false);
-        row("declared UTF-16 over ASCII bytes", declared("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"),
-            false);
-        row("declared standalone", declared("<?xml version=\"1.0\" standalone=\"yes\"?>"), false);
-        row("declared version 1.1", declared("<?xml version=\"1.1\"?>"), false);
         row("a blank before the declaration", " " + canvas(), false);
         row("a byte-order mark", "\xEF\xBB\xBF" + canvas(), false);
         row("CR LF line ends and tabs between attributes",
             QByteArray(canvas()).replace("\n", "\r\n").replace("\" ", "\"\t"), true);
-        row("a lone CR inside a tag", replaced("<event type", "<event\rtype"), true);
         row("blanks around the equals sign", replaced("id=\"3\"", "id = \"3\""), true);
         row("single-quoted values", replaced("name=\"Worker\"", "name='Wor\"ker'"), true);
         row("every reference the scanner reads",
             replaced("name=\"Worker\"", "name=\"&lt;&gt;&amp;&quot;&apos;&#65;&#x42;&#x4a;&#00067;\""), true);
-        row("a reference in a number", replaced("id=\"3\"", "id=\"&#x33;\""), true);
-        row("a reference to a tab", replaced("name=\"Worker\"", "name=\"a&#9;b\""), false);
-        row("a reference beyond ASCII", replaced("name=\"Worker\"", "name=\"&#233;\""), false);
-        row("an upper-case hex reference", replaced("name=\"Worker\"", "name=\"&#X41;\""), false);
-        row("an undeclared entity", replaced("name=\"Worker\"", "name=\"&nbsp;\""), false);
-        row("a bare ampersand", replaced("name=\"Worker\"", "name=\"a & b\""), false);
         row("a less-than sign in a value", replaced("name=\"Worker\"", "name=\"a<b\""), false);
-        row("a greater-than sign in a value", replaced("name=\"Worker\"", "name=\"a>b\""), true);
         row("tabs and line feeds kept in a value", replaced("name=\"Worker\"", "name=\"a\tb\nc\""), true);
         row("a control character in a value", replaced("name=\"Worker\"", "name=\"a\x01z\""), false);
         row("a byte beyond ASCII", replaced("name=\"Worker\"", "name=\"W\xc3\xa4rme\""), false);
         row("attributes without a blank between", replaced("\" lowCounter", "\"lowCounter"), false);
         row("a repeated attribute", replaced("<node id=\"3\"", "<node id=\"3\" id=\"4\""), false);
-        row("a default namespace", replaced("<node id=\"3\"", "<node xmlns=\"urn:k\" id=\"3\""), false);
-        row("prefixed names", replaced("<event type", "<k:event xmlns:k=\"urn:k\" type"), false);
         row("seventeen attributes",
             replaced("<hub id", "<hub a=\"\" b=\"\" c=\"\" d=\"\" e=\"\" f=\"\" g=\"\" h=\"\" "
                                 "i=\"\" j=\"\" k=\"\" l=\"\" m=\"\" n=\"\" o=\"\" id"),
@@ -272,23 +256,17 @@ private slots:
         row("an element name of 65 bytes",
             replaced("<tasks>", "<" + longName + "></" + longName + "><tasks>"), false);
         row("a comment between elements", replaced("<tasks>", "<!-- x --><tasks>"), false);
-        row("a processing instruction", replaced("<tasks>", "<?pi x?><tasks>"), false);
         row("a document type", replaced(declaration, declaration + QByteArray("<!DOCTYPE node>")), false);
-        row("CDATA", replaced("<tasks>", "<![CDATA[x]]><tasks>"), false);
         row("text between elements", replaced("<tasks>", "x<tasks>"), false);
-        row("blanks in an end tag", replaced("</trace>", "</trace \n>"), true);
         row("an end tag that does not match", replaced("</trace>", "</tracE>"), false);
         row("content after the root", canvas() + "<node id=\"4\"/>", false);
         row("blanks after the root", canvas() + " \r\n\t", true);
-        row("a 0 byte after the root", canvas() + '\0', false);
         // The XML reader gives up 2^24 characters after the last start tag;
         // the scanner leaves whatever comes near that to it.
         const qint64 limit = TraceScanner::MaxBytesWithoutStartTag;
         row("blanks after the root up to the scanner's limit", canvas() + QByteArray(limit - 100, ' '), true);
         row("blanks after the root beyond the reader's limit", canvas() + QByteArray(17 << 20, ' '), false);
         row("only a declaration", QByteArray(declaration), false);
-        row("only blanks", "  \n", false);
-        row("an empty root element", "<node id=\"5\"/>", true);
         row("a root left open", "<node id=\"5\">", false);
         const QByteArray open = QByteArray("<a>").repeated(255);
         const QByteArray close = QByteArray("</a>").repeated(255);

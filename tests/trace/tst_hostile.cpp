@@ -129,9 +129,6 @@ private slots:
         QTest::newRow("a FIFO, which would block the read") << Build([](const QString &path) {
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         }) << QStringLiteral("Can't open tracefile '%1'.");
-        QTest::newRow("a link whose target is gone")
-            << Build([](const QString &path) { QVERIFY(QFile::link(path + QStringLiteral(".gone"), path)); })
-            << QStringLiteral("Tracefile '%1' is not exist.");
         QTest::newRow("an empty file") << file(QByteArray()) << QStringLiteral("Tracefile '%1' is empty.");
         QTest::newRow("a file without read permission") << Build([](const QString &path) {
             writeFile(path, smallTrace(7));
@@ -189,22 +186,6 @@ private slots:
             while (!m_tracer->projects().isEmpty())
                 m_tracer->removeProject(m_tracer->projects().begin()->data());
         }
-    }
-
-    void removingANodeTidiesTheTreeAndClosingTheProjectIsAnnounced()
-    {
-        const QString dir = newDir();
-        writeFile(dir + QStringLiteral("/b.trace"), smallTrace(2));
-        Node *const a = createNode(dir + QStringLiteral("/a.trace"));
-        QVERIFY(a && createNode(dir + QStringLiteral("/b.trace")));
-        Project *const project = a->project();
-        QSignalSpy removed(project, &Project::nodeWasRemoved);
-        QCOMPARE(project->removeNode(a), 1);
-        QCOMPARE(removed.value(0).value(0).toString(), QStringLiteral("a.trace"));
-        QCOMPARE(project->treeItem()->childCount(), 1);
-        QSignalSpy closing(project, &Project::projectUnderRemoving);
-        m_tracer->removeProject(project);
-        QCOMPARE(closing.size(), 1);
     }
 
     // Files from the field that once broke a load. The event after two markers lies before them on

@@ -142,8 +142,6 @@ private slots:
             QStringLiteral("[1] n1"), TracerItem::NODE, a);
         row("the task folder under its node, standing for the node", a->taskFolder(), a->treeItem(),
             QStringLiteral("Tasks"), TracerItem::TASKS, a);
-        row("the hub folder under its node, standing for the node", a->hubFolder(), a->treeItem(),
-            QStringLiteral("Hubs"), TracerItem::HUBS, a);
         row("a task in the task folder", a->task(1)->treeItem(), a->taskFolder(), QStringLiteral("Worker"),
             TracerItem::TASK, a->task(1));
         Hub *const mailbox = a->hubs().value(3).data();
@@ -178,18 +176,12 @@ private slots:
             << "a.trace" << int(TracerItem::NODE)
             << rows({node, "Trace File|a.trace", "Source|FROM_CMDLINE", "Name|n1", "ID|1", "Tasks|3",
                      "Hubs|2", "Events|10", "SyncMarkes|2 [7 - 2]"});
-        QTest::newRow("a node from the open dialog")
-            << "b.trace" << int(TracerItem::NODE)
-            << rows({node, "Trace File|b.trace", "Source|FROM_TRACER", "Name|N2", "ID|2", "Tasks|1", "Hubs|1",
-                     "Events|2", "SyncMarkes|0 [0 - 0]"});
         QTest::newRow("a source outside 0-2 is empty, a negative node id keeps its sign")
             << "d.trace" << int(TracerItem::NODE)
             << rows({node, "Trace File|d.trace", "Source|", "Name|n-4", "ID|-4", "Tasks|1", "Hubs|0",
                      "Events|1", "SyncMarkes|0 [0 - 0]"});
         QTest::newRow("the task folder counts the tasks")
             << "a.trace" << int(TracerItem::TASKS) << rows({"Category|TASKS|tasks_16", "Tasks|3"});
-        QTest::newRow("the hub folder counts the own hubs")
-            << "a.trace" << int(TracerItem::HUBS) << rows({"Category|HUBS|hubs_16", "Hubs|2"});
         QTest::newRow("a node under a task category shows nothing")
             << "a.trace" << int(TracerItem::TASK) << QStringList();
         QTest::newRow("a task's role comes from its name")
@@ -198,8 +190,6 @@ private slots:
         QTest::newRow("a task with a negative id shows a question mark")
             << "a.trace task -1" << int(TracerItem::TASK)
             << rows({"Category|TASK|task_16", "Name|Ghost", "ID|?", "Task Role|USER_TASK"});
-        QTest::newRow("a task under a hub category shows nothing")
-            << "a.trace task 1" << int(TracerItem::HUB) << QStringList();
         QTest::newRow("a hub with a negative id keeps its sign, whatever the category")
             << "a.trace hub -1" << int(TracerItem::NONE)
             << rows({"Category|HUB|hub_16", "Name|Minus", "ID|-1"});
@@ -238,7 +228,6 @@ private slots:
         QTest::newRow("a range ending at the last event ends at its timestamp")
             << 7 << 9 << rows({"3", "150usec"});
         QTest::newRow("a last index past the events leaves the table empty") << 8 << 10 << QStringList();
-        QTest::newRow("a negative first index leaves the table empty") << -1 << 2 << QStringList();
     }
 
     void rangeTableMeasuresTheSelection()
@@ -284,10 +273,6 @@ private slots:
             << 3
             << rows({plain, "Timestamp|300usec", "Duration|50usec", request, sendToHub,
                      "Task/Hub ID|[6] Outbox(Node: [2] N2 )", current});
-        QTest::newRow("a node the project lacks leaves both names empty")
-            << 4
-            << rows({plain, "Timestamp|350usec", "Duration|150usec", request, startTask,
-                     "Task/Hub ID|[2] (Node: [9]  )", current});
         QTest::newRow("a sync marker names its sender and splits its sequence number")
             << 5
             << rows({sync, "Timestamp|400usec", "Duration|0usec", syncType,

@@ -85,8 +85,6 @@ private slots:
             << QByteArray() << "||2|L1_TASK_SWITCH||TaskID to switch" << 255 << None << false;
         QTest::newRow("an event outside the catalogue shows its type and whole argument")
             << eventXml(7, 20, 3, 0x12345) << "7||74565|||" << None << None << false;
-        QTest::newRow("a user marker of a task the node lacks is light red")
-            << eventXml(16, 20, 9 << 16 | 4, 0) << "|4|0|USER_MARKER||" << 16 << None << false;
     }
 
     void cellsDescribeTheEvent()

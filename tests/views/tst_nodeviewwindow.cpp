@@ -92,8 +92,7 @@ private slots:
     {
         QTest::addColumn<int>("how");
         QTest::newRow("through the node chooser") << 0;
-        QTest::newRow("through showNode") << 1;
-        QTest::newRow("through a press in the chart") << 2;
+        QTest::newRow("through a press in the chart") << 1;
     }
 
     void switchingNodesRestoresScrollAndSelection()
@@ -123,8 +122,6 @@ private slots:
         for (int i : {0, 1, 0}) {
             if (how == 0) {
                 window->nodeChooser()->setCurrentIndex(i);
-            } else if (how == 1) {
-                window->showNode(nodes.at(i));
             } else { // what a press on the node's row in the chart does
                 window->viewTree()->setCurrentNode(nodes.at(i));
                 emit window->viewTree()->currentNodeWasChanged(nodes.at(i));
@@ -165,8 +162,6 @@ private slots:
             << clicks << Qt::NoModifier << 10 << Rows(7, 7);
         QTest::newRow("list rows 3 down to 7 give the node and the range")
             << clicks << Qt::ShiftModifier << 9 << Rows(3, 7);
-        QTest::newRow("clearing the list's selection gives none")
-            << clicks << Qt::ControlModifier << 255 << Rows(-1, -1);
         QTest::newRow("a range the chart dragged leftwards reaches the list once, top to bottom")
             << Rows(9, 4) << Qt::NoModifier << 9 << Rows(4, 9);
         QTest::newRow("a chart press before the node's start clears the list once")
@@ -224,19 +219,15 @@ private slots:
         QSignalSpy fromChart(window->chart(), &EventChart::eventChartScrolled);
 
         chartBar->setValue(chartBar->maximum() / 2);
-        QCOMPARE(fromChart.size(), 1);
-        const int first = fromChart.first().at(0).toInt();
-        QVERIFY(first > 0);
+        const int first = fromChart.value(0).value(0).toInt();
+        QVERIFY(fromChart.size() == 1 && first > 0 && toChart.isEmpty());
         QCOMPARE(QList<int>({listBar->value(), window->viewStates().value(node->traceFileName()).listFirst}),
                  QList<int>(2, first));
-        QCOMPARE(toChart.size(), 0);
 
         window->chart()->viewport()->repaint();
         const int chartBefore = chartBar->value();
         listBar->setValue(first + 500);
-        QCOMPARE(toChart.size(), 1);
-        QVERIFY(chartBar->value() > chartBefore);
-        QCOMPARE(fromChart.size(), 1);
+        QVERIFY(toChart.size() == 1 && chartBar->value() > chartBefore && fromChart.size() == 1);
     }
 
     void numberColumnsWidenToTheNodesLargestNumbers()

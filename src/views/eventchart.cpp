@@ -160,7 +160,7 @@ bool EventChart::zoomToSelection()
     const ViewNode *node = currentViewNode();
     const NodeViewState *state = node ? stateOf(node->node()) : nullptr;
     if (!state || state->selFirst < 0 || state->selLast < 0)
-        return false;
+        return zoomToCursors();
     const std::vector<TraceEvent> &events = node->node()->events();
     const int last = qMin(qMax(state->selFirst, state->selLast), int(events.size()) - 1);
     double first = std::numeric_limits<double>::max();
@@ -176,6 +176,26 @@ bool EventChart::zoomToSelection()
         return false;
     const ViewHistory::Entry before = currentView();
     applyView(before, m_timeScale.fitRange(first, end, viewport()->width(), headerShift()));
+    return true;
+}
+
+bool EventChart::zoomToCursors()
+{
+    const std::optional<double> a = m_marks->cursorTime(ChartMarks::CURSOR_A);
+    const std::optional<double> b = m_marks->cursorTime(ChartMarks::CURSOR_B);
+    if (!a || !b || *a == *b)
+        return false;
+    double first = std::min(*a, *b);
+    double last = std::max(*a, *b);
+    if (m_timeScale.logMode()) {
+        // The cursors hold the current node's times there.
+        const ViewNode *node = currentViewNode();
+        first = node ? LogTime::positionAt(*node->node(), first - node->shift()) : -1.0;
+        last = node ? LogTime::positionAt(*node->node(), last - node->shift()) : -1.0;
+        if (first < 0.0 || last <= first)
+            return false;
+    }
+    applyView(currentView(), m_timeScale.fitRange(first, last, viewport()->width(), headerShift()));
     return true;
 }
 

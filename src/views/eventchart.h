@@ -72,8 +72,9 @@ public:
     int zoomAnchor() const;
     // Shows the whole aligned time range.
     void fitTime();
-    // Fits the time range of the current node's selected events; false, with
-    // nothing changed, without a selection.
+    // Fits the time range of the current node's selected events, or without
+    // a selection the range between the two measuring cursors; false, with
+    // nothing changed, when there is neither.
     bool zoomToSelection();
     // Scrolls so that the aligned time (microseconds; in logarithmic mode the
     // current node's time) is in the middle of the chart.
@@ -176,6 +177,7 @@ private:
     bool hasCurrentNode() const;
     ViewNode *currentViewNode() const;
     bool isViewed(const ViewNode *node) const;
+    bool zoomToCursors();
     // Puts the ruler and below it the overview (when shown) over the
     // viewport, as wide as it, the viewport's top margin as high as both.
     void placeRuler();

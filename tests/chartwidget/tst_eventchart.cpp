@@ -834,6 +834,20 @@ private slots:
         QCOMPARE(history.size(), 6);
     }
 
+    void withoutASelectionZoomToSelectionFitsTheCursors()
+    {
+        QVERIFY(makeChart({m_first}, m_first, QSize(800, 150)));
+        QVERIFY(!m_chart->zoomToSelection());
+        m_chart->marks()->setCursorTime(ChartMarks::CURSOR_B, 200.0);
+        m_chart->marks()->setCursorTime(ChartMarks::CURSOR_A, 500.0);
+        QVERIFY(m_chart->zoomToSelection());
+        const auto offBy = [this](int x, double time) {
+            return std::abs(m_chart->timeAtViewportX(x) - time) * m_chart->scale();
+        };
+        QVERIFY(offBy(ChartMetrics::headerWidth, 200.0) <= 1.0);
+        QVERIFY(offBy(m_chart->viewport()->width() - 3, 500.0) <= 1.0);
+    }
+
     void doubleClickInsideASelectionZoomsToIt_data()
     {
         QTest::addColumn<Sel>("selection");

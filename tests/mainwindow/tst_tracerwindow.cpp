@@ -1,5 +1,6 @@
 #include "app/tracer.h"
 #include "chart/chartmetrics.h"
+#include "chart/chartsettings.h"
 #include "chart/timetext.h"
 #include "chart/viewitem.h"
 #include "chart/viewroot.h"
@@ -12,6 +13,8 @@
 #include "trace/node.h"
 #include "trace/project.h"
 #include "tracefixture.h"
+#include "views/bookmarkpanel.h"
+#include "views/chartoverview.h"
 #include "views/eventchart.h"
 #include "views/eventchartcanvas.h"
 #include "views/nodeviewwindow.h"
@@ -20,6 +23,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -607,6 +611,39 @@ private slots:
         QTEST(chart->scale() > zoomed ? 1 : chart->scale() < zoomed ? -1 : 0, "scale");
         QTEST(action("action_Navigate_Back")->isEnabled(), "canGoBack");
         QVERIFY(key[0].key() == Qt::Key_Z || !chart->canZoomOut());
+    }
+
+    // Ctrl+B names and adds a bookmark at the selection's start; the panel lists it and Shift+F2 brings it
+    // back into view; the Overview entry hides every chart's strip through the stored setting.
+    void bookmarkAndOverviewKeysReachTheCurrentView()
+    {
+        EventChart *chart = openView(1)->chart();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        NodeViewState &state = (*chart->viewStates())[m_nodes.first()->traceFileName()];
+        state.selFirst = state.selLast = 1;
+        QTimer::singleShot(0, [] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setTextValue(QStringLiteral("boot"));
+            dialog->accept();
+        });
+        QTest::keyClick(m_window.get(), Qt::Key_B, Qt::ControlModifier);
+        const QTableWidget *listed = m_window->bookmarkPanel()->table();
+        QCOMPARE(listed->rowCount(), 1);
+        QCOMPARE(listed->item(0, 0)->text(), QStringLiteral("boot"));
+        const double at = m_nodes.first()->events()[1].offset;
+        chart->zoomAt(6, 0);
+        chart->horizontalScrollBar()->setValue(chart->horizontalScrollBar()->maximum());
+        m_window->activateWindow(); // back from the name dialog
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), Qt::Key_F2, Qt::ShiftModifier);
+        QVERIFY(chart->timeAtViewportX(chart->headerShift()) <= at &&
+                at <= chart->timeAtViewportX(chart->viewport()->width() - 1));
+
+        QVERIFY(chart->overview()->isVisibleTo(chart));
+        action("action_Navigate_Overview")->trigger();
+        QVERIFY(!chart->overview()->isVisibleTo(chart) && !ChartSettings::read().showOverview);
     }
 
     void arrangingAndClosingViews_data()

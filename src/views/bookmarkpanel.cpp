@@ -56,6 +56,15 @@ BookmarkPanel::BookmarkPanel(QWidget *parent)
     connect(m_table, &QTableWidget::cellDoubleClicked, this, [this](int row, int /*column*/) { jump(row); });
 }
 
+void BookmarkPanel::forgetChart()
+{
+    for (const QMetaObject::Connection &connection : std::as_const(m_connections))
+        disconnect(connection);
+    m_connections.clear();
+    m_chart = nullptr;
+    refill();
+}
+
 void BookmarkPanel::setChart(EventChart *chart)
 {
     if (chart == m_chart)
@@ -68,7 +77,9 @@ void BookmarkPanel::setChart(EventChart *chart)
         ProjectBookmarks *bookmarks = &chart->marks()->bookmarks();
         m_connections << connect(bookmarks, &ProjectBookmarks::changed, this, &BookmarkPanel::refill)
                       << connect(bookmarks, &ProjectBookmarks::saveFailed, this, &BookmarkPanel::warn)
-                      << connect(chart, &QObject::destroyed, this, [this] { setChart(nullptr); });
+                      // QWidget announces its end when it is no EventChart any more: the
+                      // pointer is dropped without being read.
+                      << connect(chart, &QObject::destroyed, this, &BookmarkPanel::forgetChart);
         const QString error = bookmarks->takeLoadError();
         // Not inside the activation that brought the chart here.
         if (!error.isEmpty())

@@ -30,6 +30,8 @@ public slots:
 
 private:
     void refill();
+    // Drops the chart that is going away, without reading it.
+    void forgetChart();
     void rename(QTableWidgetItem *item);
     void jump(int row);
     void warn(const QString &message);

@@ -69,7 +69,7 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     // positions, and scrolling the viewport never moves the strips.
     m_renderer.setSettings(ChartSettings::read());
     showStrips();
-    new ChartNavigator(this);
+    m_navigator = new ChartNavigator(this);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
 
@@ -93,7 +93,13 @@ EventChart::EventChart(ViewRoot *root, NodeViewStates *viewStates, const QString
     m_marks = new ChartMarks(*this);
 }
 
-EventChart::~EventChart() = default;
+EventChart::~EventChart()
+{
+    // Both filter events of this chart and its parts; the QWidget destructor
+    // still sends some (focus, leave) when this is no longer an EventChart.
+    delete m_navigator;
+    delete m_marks;
+}
 
 ViewNode *EventChart::dragItem() const
 {

@@ -15,6 +15,7 @@
 #include <vector>
 
 class ChartMapper;
+class ChartNavigator;
 class ChartMarks;
 class ChartOverview;
 class ChartRuler;
@@ -224,6 +225,7 @@ private:
     QRegion m_pictureOnHand;
     QRegion m_overlayDamage;
     ChartMarks *m_marks = nullptr;
+    ChartNavigator *m_navigator = nullptr;
     TimeScale m_timeScale;
     bool m_ignoreNextScroll = false;
     bool m_synchronized = true;

@@ -94,13 +94,13 @@ void ChartMarks::setCursorAt(int which, int viewportX, bool free)
         return;
     const EdgeSnap snap(m_chart.scale(), snapDistance(), free);
     if (m_chart.isLinearMode()) {
-        setCursorTime(which, snap.alignedTime(*m_chart.root(), unitsAt(viewportX)));
+        setCursorTime(which, snap.alignedTime(*m_chart.root(), m_chart.timeAtViewportX(viewportX)));
         return;
     }
     const ViewNode *node = currentViewNode();
     if (!node)
         return;
-    const double units = snap.logPosition(*node->node(), unitsAt(viewportX));
+    const double units = snap.logPosition(*node->node(), m_chart.timeAtViewportX(viewportX));
     const double time = LogTime::timeAt(*node->node(), float(units));
     if (time >= 0.0)
         setCursorTime(which, time + node->shift());
@@ -260,12 +260,6 @@ ViewNode *ChartMarks::currentViewNode() const
     return current ? viewNodeNamed(current->traceFileName()) : nullptr;
 }
 
-double ChartMarks::unitsAt(int viewportX) const
-{
-    const ChartMapper mapper = m_chart.mapper();
-    return (double(viewportX - m_chart.headerShift()) + mapper.horizontalScroll()) / double(mapper.scale());
-}
-
 std::optional<int> ChartMarks::xOfUnits(double units) const
 {
     // As events are placed, so that a snapped cursor meets its bar's edge.
@@ -282,8 +276,9 @@ std::optional<double> ChartMarks::unitsOf(const ViewNode &node, double nodeTime)
 
 std::optional<double> ChartMarks::nodeTimeAt(const ViewNode &node, int viewportX) const
 {
-    const double time = m_chart.isLinearMode() ? unitsAt(viewportX) - node.shift()
-                                               : LogTime::timeAt(*node.node(), float(unitsAt(viewportX)));
+    const double time = m_chart.isLinearMode()
+                            ? m_chart.timeAtViewportX(viewportX) - node.shift()
+                            : LogTime::timeAt(*node.node(), float(m_chart.timeAtViewportX(viewportX)));
     return time < 0.0 ? std::nullopt : std::optional<double>(time);
 }
 
@@ -329,7 +324,7 @@ std::optional<Bookmark> ChartMarks::bookmarkHere() const
 void ChartMarks::stepBookmark(bool forward)
 {
     // Half a pixel: the bookmark the view is centred on is not found again.
-    const double middle = unitsAt(middleX());
+    const double middle = m_chart.timeAtViewportX(middleX());
     const double margin = 0.5 / double(m_chart.scale());
     int best = -1;
     double bestUnits = 0.0;

@@ -97,8 +97,6 @@ protected:
 private:
     ViewNode *viewNodeNamed(const QString &traceFileName) const;
     ViewNode *currentViewNode() const;
-    // Chart units (aligned microseconds, or log units) under viewport x.
-    double unitsAt(int viewportX) const;
     std::optional<int> xOfUnits(double units) const;
     // Where a bookmark of the node lies on the chart's axis, in chart units.
     std::optional<double> unitsOf(const ViewNode &node, double nodeTime) const;

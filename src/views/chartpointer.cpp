@@ -19,11 +19,10 @@ namespace {
 // double: a float holds a 25-second trace to only 2 us.
 double timeAtX(const EventChart &chart, const Node *node, int x)
 {
-    const ChartMapper mapper = chart.mapper();
-    if (!(mapper.scale() > 0.0f))
+    if (!(chart.scale() > 0.0f))
         return -1.0;
-    const double units = (double(x) + double(mapper.horizontalScroll())) / double(mapper.scale());
-    if (!mapper.logMode())
+    const double units = chart.timeAtViewportX(x + chart.headerShift());
+    if (chart.isLinearMode())
         return units >= 0.0 ? units : -1.0;
     if (!node || node->eventCount() == 0 || units < 0.0)
         return -1.0;

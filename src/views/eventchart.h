@@ -88,9 +88,11 @@ public:
     bool goForward();
     bool canGoBack() const { return m_history.canGoBack(); }
     bool canGoForward() const { return m_history.canGoForward(); }
-    // The time under viewport x.
+    // Chart units under viewport x: aligned microseconds in linear mode, log
+    // units in logarithmic mode; negative left of the axis.
     double timeAtViewportX(int x) const;
-    // The time under viewport x to the microsecond ("0.012500 s"); empty
+    // Chart units under viewport x: aligned microseconds in linear mode, log
+    // units in logarithmic mode; negative left of the axis.to the microsecond ("0.012500 s"); empty
     // where there is none.
     QString timeTextAt(int viewportX) const;
     // The right-click menu at a viewport position: zooming, the measuring

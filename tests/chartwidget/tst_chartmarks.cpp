@@ -1,45 +1,25 @@
-#include "app/tracer.h"
 #include "chart/chartmetrics.h"
 #include "chart/rulermarks.h"
-#include "chart/viewroot.h"
-#include "testsupport.h"
+#include "chartfixture.h"
 #include "trace/bookmarkstore.h"
 #include "trace/node.h"
-#include "tracefixture.h"
 #include "views/bookmarkpanel.h"
 #include "views/chartmarks.h"
-#include "views/eventchart.h"
 #include "views/eventchartcanvas.h"
 #include "views/projectbookmarks.h"
 
 #include <QApplication>
 #include <QInputDialog>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
-
-using TraceFixture::eventXml;
-using TraceFixture::traceFile;
 
 namespace {
 
 const QString project = QStringLiteral("/marks-project");
 constexpr int secondShift = 40; // microseconds the second node's clock is moved by
-
-// Node 1: events at 0, 100, 300 and 1000 us; node 2: at 0, 200 and 500 us.
-QByteArray nodeTrace(int node)
-{
-    const QByteArray tasks =
-        "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Worker\"/></tasks>\n";
-    if (node == 1)
-        return traceFile(1, tasks,
-                         eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(1, 300) + eventXml(1, 1000));
-    return traceFile(2, tasks, eventXml(0, 0, 0, 1) + eventXml(1, 200) + eventXml(1, 500));
-}
 
 // Answers the next name dialog with `name`.
 void answerNameDialog(const QString &name)
@@ -54,18 +34,11 @@ void answerNameDialog(const QString &name)
 
 } // namespace
 
-class TestChartMarks : public QObject
+class TestChartMarks : public QObject, public ChartFixture
 {
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
-    Node *m_first = nullptr;
-    Node *m_second = nullptr;
-    std::unique_ptr<ViewRoot> m_root;
-    NodeViewStates m_states;
-    std::unique_ptr<EventChart> m_chart;
-
     ChartMarks *marks() const { return m_chart->marks(); }
     EventChartCanvas *canvas() const { return m_chart->canvas(); }
     Node *node(int id) const { return id == 1 ? m_first : m_second; }
@@ -79,49 +52,18 @@ private:
         return QPoint(int(std::lround(x)), (row->taskTrain()->child(0)->row()) * ChartMetrics::rowHeight + 9);
     }
 
-    // What the window shows of the viewport once pending paints are done:
-    // not a fresh paint, which would hide a stale one.
-    QImage viewportPixels() const
-    {
-        QCoreApplication::processEvents();
-        const QWidget *viewport = m_chart->viewport();
-        const QImage shown = m_chart->screen()->grabWindow(m_chart->winId()).toImage();
-        return shown.copy(QRect(viewport->mapTo(m_chart.get(), QPoint(0, 0)), viewport->size()))
-            .convertToFormat(QImage::Format_RGB32);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        qRegisterMetaType<Node *>();
-        m_tracer.initHeadless();
-        const auto load = [this](int id) {
-            const QString name = QString::number(id) + QStringLiteral(".trace");
-            return m_tracer.createNode(
-                TestSupport::writeTempFile(QStringLiteral("marks"), name, nodeTrace(id)),
-                m_tracer.rootEntry(), FROM_TRACER);
-        };
-        m_first = load(1);
-        m_second = load(2);
-        QVERIFY(m_first && m_second);
-    }
+    void initTestCase() { QVERIFY(loadNodes()); }
 
     // A shown chart of both nodes, the second shifted, with no bookmarks stored.
     void init()
     {
         m_chart.reset();
         QFile::remove(BookmarkStore(project).filePath());
-        m_root = std::make_unique<ViewRoot>();
-        m_states.clear();
-        m_root->addViewedNode(m_first);
-        m_root->addViewedNode(m_second);
+        makeRoot({m_first, m_second}, m_first);
         static_cast<ViewNode *>(m_root->childById(2))->setShift(secondShift);
         m_root->recomputeExtent();
-        m_root->setCurrentNode(m_first);
-        m_chart = std::make_unique<EventChart>(m_root.get(), &m_states, project);
-        m_chart->resize(1400, 300);
-        m_chart->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_chart.get()));
+        QVERIFY(showChart(QSize(1400, 300), project));
     }
 
     void keysPutCursorsAtTheMouse_data()
@@ -149,7 +91,7 @@ private slots:
         QFETCH(double, delta);
         QVERIFY(m_chart->scale() >= 1.0f); // so that one pixel is at most one microsecond
         QSignalSpy changes(marks(), &ChartMarks::cursorsChanged);
-        const QImage before = viewportPixels();
+        const QImage before = shownPixels(m_chart->viewport());
 
         QTest::mouseMove(canvas(), pointAt(nodeA, mouseA));
         QTest::keyClick(m_chart.get(), Qt::Key_1, modifiers);
@@ -164,14 +106,14 @@ private slots:
         // Drawn over the picture across the rows, and gone again without a
         // trace, also where the picture scrolled under the cursor.
         const int x = *marks()->cursorX(ChartMarks::CURSOR_A);
-        QVERIFY(viewportPixels().pixel(x, 2) != before.pixel(x, 2));
+        QVERIFY(shownPixels(m_chart->viewport()).pixel(x, 2) != before.pixel(x, 2));
         m_chart->zoomIn();
         m_chart->centreOn(*marks()->cursorTime(ChartMarks::CURSOR_A));
         QCoreApplication::processEvents();
         m_chart->horizontalScrollBar()->setValue(m_chart->horizontalScrollBar()->value() + 7);
         QCoreApplication::processEvents();
         marks()->clearCursors();
-        const QImage shown = viewportPixels();
+        const QImage shown = shownPixels(m_chart->viewport());
         QCOMPARE(shown, m_chart->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
 
@@ -194,8 +136,8 @@ private slots:
         QFETCH(qint64, time);
         BookmarkPanel panel;
         panel.setChart(m_chart.get());
-        m_states[m_first->traceFileName()].selFirst = 3; // the event at 1000 us, selected backwards
-        m_states[m_first->traceFileName()].selLast = 2;
+        stateOf(m_first).selFirst = 3; // the event at 1000 us, selected backwards
+        stateOf(m_first).selLast = 2;
         if (mouseOverRows)
             QTest::mouseMove(canvas(), pointAt(node, double(time)));
 

@@ -1,4 +1,3 @@
-#include "app/tracer.h"
 #include "chart/axistime.h"
 #include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
@@ -6,10 +5,8 @@
 #include "chart/overviewpainter.h"
 #include "chart/rulerpainter.h"
 #include "chart/timeruler.h"
-#include "chart/viewroot.h"
-#include "testsupport.h"
+#include "chartfixture.h"
 #include "trace/node.h"
-#include "tracefixture.h"
 #include "views/chartmarks.h"
 #include "views/chartoverview.h"
 #include "views/chartruler.h"
@@ -21,7 +18,6 @@
 #include <QMenu>
 #include <QNativeGestureEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -29,32 +25,12 @@
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 #include <tuple>
-
-using TraceFixture::eventXml;
-using TraceFixture::traceFile;
 
 namespace {
 
 constexpr int RowHeight = ChartMetrics::rowHeight;
 using Sel = QPair<int, int>; // selFirst, selLast
-
-// Node 1: Worker (task 1) runs events 0-2 at 0, 100 and 300 us, Logger (task 2)
-// events 3-5 at 600, 700 and 1000 us; the last has no duration. Node 2: Sender
-// (task 1) runs events at 0, 200 and 500 us.
-QByteArray nodeTrace(int node)
-{
-    const QByteArray kernel = "<tasks><task id=\"0\" name=\"Kernel\"/>";
-    if (node == 1)
-        return traceFile(1,
-                         kernel + "<task id=\"1\" name=\"Worker\"/><task id=\"2\" name=\"Logger\"/></tasks>\n"
-                                  "<hubs><hub id=\"1\" name=\"Queue\"/></hubs>\n",
-                         eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(1, 300) + eventXml(0, 600, 0, 2) +
-                             eventXml(1, 700) + eventXml(1, 1000));
-    return traceFile(2, kernel + "<task id=\"1\" name=\"Sender\"/></tasks>\n",
-                     eventXml(0, 0, 0, 1) + eventXml(1, 200) + eventXml(1, 500));
-}
 
 // A press on a row of node 1 or 2 (node 1 current before it) at a time in us, maybe a drag to a row of
 // node moveNode at moveTime, and what it leaves.
@@ -85,36 +61,11 @@ int lastState(const QSignalSpy &spy)
 
 Q_DECLARE_METATYPE(Press)
 
-class TestEventChart : public QObject
+class TestEventChart : public QObject, public ChartFixture
 {
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
-    Node *m_first = nullptr;
-    Node *m_second = nullptr;
-    std::unique_ptr<ViewRoot> m_root;
-    NodeViewStates m_states;
-    std::unique_ptr<EventChart> m_chart;
-
-    // A shown chart of `nodes`, painted once so the view states hold the painted event ranges.
-    bool makeChart(const QList<Node *> &nodes, Node *current, const QSize &size = QSize(1300, 400))
-    {
-        m_chart.reset();
-        m_root = std::make_unique<ViewRoot>();
-        m_states.clear();
-        for (Node *node : nodes)
-            m_root->addViewedNode(node);
-        m_root->setCurrentNode(current);
-        m_chart = std::make_unique<EventChart>(m_root.get(), &m_states, QStringLiteral("/project"));
-        m_chart->resize(size);
-        m_chart->show();
-        if (!QTest::qWaitForWindowExposed(m_chart.get()))
-            return false;
-        m_chart->viewport()->repaint();
-        return true;
-    }
-
     ViewNode *viewNode(const Node *node) const
     {
         return static_cast<ViewNode *>(m_root->childById(node->nodeId()));
@@ -133,18 +84,15 @@ private:
 
     int hValue() const { return m_chart->horizontalScrollBar()->value(); }
 
-    // The viewport point on `name`'s row of `node` (see row(); "root" the top row, "below" the
-    // first row under every one) less than a pixel left of time t (us or log units).
+    // The viewport point on `name`'s row of `node` (see row(); "below" the first row under every one)
+    // less than a pixel left of time t (us or log units).
     QPoint pointAt(const Node *node, const QString &name, double t) const
     {
-        const bool root = name == QLatin1String("root");
-        const bool below = name == QLatin1String("below");
-        const int rowNumber = root    ? 0
-                              : below ? ViewRoot::visibleRowCount(m_root.get()) + 1
-                                      : row(node, name)->row();
+        const int rowNumber = name == QLatin1String("below") ? ViewRoot::visibleRowCount(m_root.get()) + 1
+                                                              : row(node, name)->row();
         const double shift = m_chart->isLinearMode() ? viewNode(node)->shift() : 0;
-        const int headerShift = m_tracer.externalHeader() ? ChartMetrics::headerWidth : 0;
-        const double x = headerShift + (t + shift) * m_chart->scale() - hValue();
+        const int header = m_tracer.externalHeader() ? ChartMetrics::headerWidth : 0; // not the chart's own
+        const double x = header + (t + shift) * m_chart->scale() - hValue();
         return QPoint(int(std::floor(x)), rowNumber * RowHeight - m_chart->verticalScrollBar()->value() + 9);
     }
 
@@ -159,7 +107,6 @@ private:
         QCoreApplication::sendEvent(canvas(), &event);
     }
 
-    NodeViewState &stateOf(const Node *node) { return m_states[node->traceFileName()]; }
     Sel selectionOf(const Node *node) { return Sel(stateOf(node).selFirst, stateOf(node).selLast); }
 
     // Sends one gesture of navigationInputMovesTheView at viewport point `at`.
@@ -188,9 +135,7 @@ private:
             if (button == Qt::LeftButton)
                 QTest::keyPress(m_chart.get(), Qt::Key_Space);
             QTest::mousePress(canvas(), button, Qt::NoModifier, at);
-            QMouseEvent move(QEvent::MouseMove, at + drag, canvas()->mapToGlobal(at + drag), Qt::NoButton,
-                             button, Qt::NoModifier);
-            QCoreApplication::sendEvent(canvas(), &move);
+            moveTo(at + drag, button);
             QTest::mouseRelease(canvas(), button, Qt::NoModifier, at + drag);
             if (button == Qt::LeftButton)
                 QTest::keyRelease(m_chart.get(), Qt::Key_Space);
@@ -199,43 +144,8 @@ private:
         }
     }
 
-    void zoomInTimes(int times)
-    {
-        while (times-- > 0)
-            m_chart->zoomIn();
-    }
-
-    // What the window shows of `widget` once pending paints are done: the
-    // pixels a person sees, not a fresh paint; null where the platform
-    // cannot grab a window.
-    QImage shownPixels(const QWidget *widget) const
-    {
-        QCoreApplication::processEvents();
-        QWidget *window = m_chart->window();
-        const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
-        if (shown.isNull())
-            return shown;
-        return shown.copy(QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()))
-            .convertToFormat(QImage::Format_RGB32);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        qRegisterMetaType<Node *>();
-        m_tracer.initHeadless();
-        m_tracer.setMessageSink(
-            [](QMessageBox::Icon, const QString &text) { qWarning("%s", qPrintable(text)); });
-        const auto load = [this](int id) {
-            const QString name = QString::number(id) + QStringLiteral(".trace");
-            return m_tracer.createNode(
-                TestSupport::writeTempFile(QStringLiteral("chart"), name, nodeTrace(id)),
-                m_tracer.rootEntry(), FROM_TRACER);
-        };
-        m_first = load(1);
-        m_second = load(2);
-        QVERIFY(m_first && m_second);
-    }
+    void initTestCase() { QVERIFY(loadNodes()); }
 
     void init()
     {
@@ -468,7 +378,7 @@ private slots:
         QFETCH(int, firstEvent);
 
         QVERIFY(makeChart({m_first, m_second}, secondIsCurrent ? m_second : m_first));
-        zoomInTimes(10);
+        m_chart->zoomAt(10, 0);
         m_chart->setSynchronized(synchronized);
         QSignalSpy scrolled(m_chart.get(), &EventChart::eventChartScrolled);
         const int value = int(std::ceil(time * m_chart->scale()));
@@ -513,7 +423,7 @@ private slots:
         QFETCH(bool, moves);
 
         QVERIFY(makeChart({m_first}, m_first));
-        zoomInTimes(zoomSteps);
+        m_chart->zoomAt(zoomSteps, 0);
         QScrollBar *bar = m_chart->horizontalScrollBar();
         const auto leftOf = [this](int event) {
             return int(float(m_first->event(event)->offset) * m_chart->scale());
@@ -571,7 +481,7 @@ private slots:
     void nothingHappensBeforeAnyNodeIsCurrent()
     {
         QVERIFY(makeChart({m_first}, nullptr));
-        zoomInTimes(10);
+        m_chart->zoomAt(10, 0);
         m_chart->viewport()->repaint();
         QSignalSpy scrolled(m_chart.get(), &EventChart::eventChartScrolled);
         QSignalSpy selection(m_chart.get(), &EventChart::selectionWasChanged);
@@ -623,7 +533,7 @@ private slots:
         QFETCH(int, dx);
         QFETCH(int, dy);
         QVERIFY(makeChart({m_first, m_second}, m_first, QSize(900, 200)));
-        zoomInTimes(4);
+        m_chart->zoomAt(4, 0);
         m_chart->horizontalScrollBar()->setValue(m_chart->horizontalScrollBar()->maximum() / 2);
         m_chart->viewport()->repaint();
         // Scrolling moves the pixels on screen and paints only the strip
@@ -667,7 +577,7 @@ private slots:
         m_chart->on_settingsUpdatingNotify(QStringLiteral("show_overview"));
         QCOMPARE(m_chart->overview()->isVisibleTo(m_chart.get()), overview);
         m_chart->setLinearMode(linear);
-        zoomInTimes(zoomSteps);
+        m_chart->zoomAt(zoomSteps, 0);
         QWidget *ruler = m_chart->ruler();
         // Shown once zoomed, so that the scroll has to repaint the ruler on its own.
         if (shownPixels(ruler).isNull())
@@ -724,7 +634,7 @@ private slots:
         QFETCH(int, rightMoves);
 
         QVERIFY(makeChart({m_first, m_second}, m_first, QSize(1300, 200)));
-        zoomInTimes(8);
+        m_chart->zoomAt(8, 0);
         m_chart->horizontalScrollBar()->setValue(0); // the frame at the left, room right of it to centre on
         ChartOverview *overview = m_chart->overview();
         overview->repaint();
@@ -790,7 +700,7 @@ private slots:
     {
         QFETCH(QString, gesture);
         QVERIFY(makeChart({m_first, m_second}, m_first, QSize(800, 150)));
-        zoomInTimes(4);
+        m_chart->zoomAt(4, 0);
         m_chart->horizontalScrollBar()->setValue(300);
         m_chart->verticalScrollBar()->setValue(RowHeight);
         const QPoint at = pointAt(m_first, QStringLiteral("task1"), 500);
@@ -891,7 +801,7 @@ private slots:
     void contextMenuOffersNavigationMarksAndCopiesTheTime()
     {
         QVERIFY(makeChart({m_first}, m_first, QSize(800, 150)));
-        zoomInTimes(2);
+        m_chart->zoomAt(2, 0);
         const TimeRuler ruler(m_chart->mapper(), m_chart->viewport()->width() - ChartMetrics::headerWidth);
         QVERIFY(ruler.ticks().size() > 1);
         const RulerTick tick = ruler.ticks().at(1);
@@ -934,7 +844,7 @@ private slots:
         QVERIFY2(!m_chart->canZoomOut() && !m_chart->zoomOut(),
                  "right after fitting there is no more to show");
 
-        zoomInTimes(3);
+        m_chart->zoomAt(3, 0);
         for (const bool in : {true, false}) {
             m_chart->horizontalScrollBar()->setValue(500);
             const float before = m_chart->scale();

@@ -109,8 +109,6 @@ private slots:
         QTest::newRow("from Toolbars to Menus + Toolbars adds the menu bar") << QVariant(1) << 1 << 3 << 3;
         QTest::newRow("from Menus + Toolbars to Menus greys a disabled menu") << QVariant(3) << 0 << 2 << 2;
         QTest::newRow("from Menus to Tabs swaps the menu bar for the tabs") << QVariant(2) << 1 << 0 << 0;
-        QTest::newRow("from an unknown mode to Toolbars hides menu bar and tabs")
-            << QVariant(7) << 1 << 1 << 1;
     }
 
     void presentationFollowsTheModeAndTheNextStartBeginsInIt()

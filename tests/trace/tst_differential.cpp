@@ -19,30 +19,23 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <type_traits>
 
 using TraceFixture::eventXml;
 using TraceFixture::traceFile;
 
 namespace {
 
-QString text(const QString &value)
+template<typename Value> QString text(const Value &value)
 {
-    return QLatin1Char('\'') + value + QLatin1Char('\'');
-}
-
-QString text(const QColor &value)
-{
-    return value.name(QColor::HexArgb);
-}
-
-QString text(float value)
-{
-    return QString::number(double(value), 'g', 9); // enough digits to tell every float apart
-}
-
-template<typename Number> QString text(Number value)
-{
-    return QString::number(value);
+    if constexpr (std::is_same_v<Value, QString>)
+        return QLatin1Char('\'') + value + QLatin1Char('\'');
+    else if constexpr (std::is_same_v<Value, QColor>)
+        return value.name(QColor::HexArgb);
+    else if constexpr (std::is_same_v<Value, float>)
+        return QString::number(double(value), 'g', 9); // enough digits to tell every float apart
+    else
+        return QString::number(value);
 }
 
 template<typename... Values> QString line(const char *what, const Values &...values)

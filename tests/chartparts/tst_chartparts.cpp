@@ -201,9 +201,8 @@ private slots:
     {
         QFETCH(bool, loose);
         QFETCH(int, index);
-        QFETCH(QString, html);
 
-        QCOMPARE(eventTooltipHtml(loose ? *m_loose : *m_own, index), html);
+        QTEST(eventTooltipHtml(loose ? *m_loose : *m_own, index), "html");
     }
 
     void packetArrowsFollowThePath_data()
@@ -296,7 +295,6 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, hop);
         QFETCH(Refs, refs);
-        QFETCH(QString, arrows);
 
         TraceEvent event;
         event.type = type;
@@ -304,7 +302,7 @@ private slots:
         QStringList found;
         for (const PacketArrow &arrow : packetArrows(PaintedPacketEvent::of(nodeId, event), refs))
             found.append(describe(arrow));
-        QCOMPARE(found.join(QStringLiteral(", ")), arrows);
+        QTEST(found.join(QStringLiteral(", ")), "arrows");
     }
 };
 

@@ -162,12 +162,11 @@ private slots:
         QFETCH(QVector<Step>, steps);
         QFETCH(int, shift);
         QFETCH(QVector<float>, shares);
-        QFETCH(QList<int>, extent);
         const auto node = load(steps);
         const ActivityProfile profile =
             ActivityProfile::of(*node, shift, OverviewScale(100 * shares.size(), int(shares.size())));
         QCOMPARE(QVector<float>(profile.shares.begin(), profile.shares.end()), shares);
-        QCOMPARE((QList<int>{profile.first, profile.end}), extent);
+        QTEST((QList<int>{profile.first, profile.end}), "extent");
     }
 
     void profilesAreComputedOnlyWhenTheirInputsChange_data()

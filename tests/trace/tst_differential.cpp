@@ -272,9 +272,8 @@ private slots:
     void edgesOfWhatTheScannerReadsReadAlike()
     {
         QFETCH(QByteArray, contents);
-        QFETCH(bool, scanned);
         const QString path = writeFile(QStringLiteral("edge.trace"), contents);
-        QCOMPARE(scannerReadsItself(path), scanned);
+        QTEST(scannerReadsItself(path), "scanned");
         compareReads(path);
     }
 

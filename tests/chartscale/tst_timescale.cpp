@@ -3,6 +3,7 @@
 #include "chart/timescale.h"
 #include "chart/timetext.h"
 #include "chart/viewhistory.h"
+#include "nodefixture.h"
 #include "trace/node.h"
 
 #include <QRandomGenerator>
@@ -37,17 +38,6 @@ TimeScale at(float scale, bool log = false)
     timeScale.setLinearMode(!log);
     log ? timeScale.setLogScale(scale) : timeScale.setLinScale(scale);
     return timeScale;
-}
-
-// A node whose offsets are `times` (microseconds), which need not be in order.
-std::unique_ptr<Node> nodeAt(const QList<quint32> &times)
-{
-    auto node = std::make_unique<Node>(1);
-    node->setCounterFrequencies(0, 1000000);
-    for (const quint32 time : times)
-        node->addEvent(EventType::ServiceRequest, 0, time, 0, 0);
-    node->finish();
-    return node;
 }
 
 TimeScale::Viewport viewport(int chartWidth, int headerShift, int lengthLin, int lengthLog,

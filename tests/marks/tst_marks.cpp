@@ -1,5 +1,6 @@
 #include "chart/edgesnap.h"
 #include "chart/viewroot.h"
+#include "nodefixture.h"
 #include "testsupport.h"
 #include "trace/bookmarkstore.h"
 #include "trace/node.h"
@@ -13,17 +14,6 @@
 namespace {
 
 using Times = QList<quint32>; // event starts, microseconds
-
-// A node whose events start at `times`, each lasting until the next.
-std::unique_ptr<Node> nodeAt(int nodeId, const Times &times)
-{
-    auto node = std::make_unique<Node>(nodeId);
-    node->setCounterFrequencies(0, 1000000);
-    for (const quint32 time : times)
-        node->addEvent(EventType::ServiceRequest, 0, time, 0, 0);
-    node->finish();
-    return node;
-}
 
 const QList<Bookmark> someBookmarks{
     {QStringLiteral("send"), QStringLiteral("1.trace"), 120},
@@ -70,8 +60,8 @@ private slots:
         QFETCH(bool, altHeld);
         QFETCH(double, time);
 
-        const std::unique_ptr<Node> a = nodeAt(1, first);
-        const std::unique_ptr<Node> b = nodeAt(2, second);
+        const std::unique_ptr<Node> a = nodeAt(first, 1);
+        const std::unique_ptr<Node> b = nodeAt(second, 2);
         ViewRoot root;
         root.addViewedNode(a.get());
         if (!second.isEmpty()) {

@@ -4,6 +4,7 @@
 #include "chart/overviewactivity.h"
 #include "chart/overviewscale.h"
 #include "chart/viewroot.h"
+#include "nodefixture.h"
 #include "testsupport.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
@@ -120,11 +121,7 @@ private slots:
     {
         QFETCH(double, time);
         QFETCH(double, back);
-        auto node = std::make_unique<Node>(1);
-        node->setCounterFrequencies(0, 1000000);
-        for (const quint32 t : {0u, 100u, 200u, 300u, 300u, 450u, 1000u})
-            node->addEvent(EventType::ServiceRequest, 0, t, 0, 0);
-        node->finish();
+        const auto node = nodeAt({0, 100, 200, 300, 300, 450, 1000});
         const double position = AxisTime::logPositionAt(*node, time);
         QVERIFY(qAbs(LogTime::timeAt(*node, float(position)) - back) < 0.01);
     }

@@ -130,12 +130,12 @@ private:
     }
 
     // The files of a batch: "dir/name=kind", kind a node id, "missing" or "refused".
-    QStringList batchFiles(const QStringList &specs)
+    QStringList batchFiles(const QStringList &files)
     {
         QStringList paths;
-        for (const QString &spec : specs) {
-            const QString where = spec.section(QLatin1Char('='), 0, 0);
-            const QString kind = spec.section(QLatin1Char('='), 1);
+        for (const QString &file : files) {
+            const QString where = file.section(QLatin1Char('='), 0, 0);
+            const QString kind = file.section(QLatin1Char('='), 1);
             const QString subdir =
                 QStringLiteral("batch%1/").arg(m_dirCount) + where.section(QLatin1Char('/'), 0, 0);
             const QString name = where.section(QLatin1Char('/'), 1);

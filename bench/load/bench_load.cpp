@@ -1,11 +1,14 @@
 // Load benchmark: a large trace read by the trace scanner and by the XML
-// reader alone, against the bare XML parse of the same file, and how much
-// memory a loaded event takes. Prints figures and ratios measured side by
-// side in one run; never fails a build.
+// reader alone, against the bare XML parse of the same file, how much
+// memory a loaded event takes, and a project of four such traces loaded as
+// one batch against the four loaded one by one. Prints figures and ratios
+// measured side by side in one run; never fails a build.
 
 #include "app/tracer.h"
 #include "benchsupport.h"
+#include "mainwindow/batchreader.h"
 #include "trace/node.h"
+#include "trace/project.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -85,6 +88,60 @@ LoadResult fullLoad(const QString &path, const Tracer &tracer, Node::ReadMode mo
     }
 }
 
+// Loads the files as one batch, read in parallel and added in order, as the
+// main window does; then closes their projects again.
+double batchSeconds(const QStringList &paths, Tracer &tracer)
+{
+    QVector<BatchReader::Request> requests;
+    for (const QString &path : paths)
+        requests.append({path, FROM_TRACER});
+    QElapsedTimer timer;
+    timer.start();
+    {
+        BatchReader reader(requests, tracer.catalogue());
+        for (int i = 0; i < paths.size(); ++i) {
+            reader.waitFor(i, [] { return QEventLoop::AllEvents; });
+            QString problem;
+            if (!tracer.adoptNode(paths.at(i), reader.result(i), tracer.rootEntry(), FROM_TRACER, problem))
+                qFatal("batch load failed: %s", qPrintable(problem));
+        }
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    for (const QString &path : paths)
+        tracer.removeProject(tracer.project(QFileInfo(path).absolutePath()));
+    return seconds;
+}
+
+// Four nodes loaded together against the sum of their loads one by one, on
+// as many cores as the machine has.
+void compareBatch(QTextStream &out, Tracer &tracer, int events, int rounds)
+{
+    QTemporaryDir dir;
+    BenchSupport::generateProject(QStringLiteral(TRACEGEN_PATH), dir.path(), 4, events);
+    QStringList paths;
+    for (int node = 1; node <= 4; ++node)
+        paths << dir.path() + QStringLiteral("/node%1.trace").arg(node);
+    QList<double> ratios;
+    QList<double> together;
+    QList<double> oneByOne;
+    for (int i = 0; i < rounds; ++i) {
+        double sum = 0;
+        for (const QString &path : paths)
+            sum += batchSeconds({path}, tracer);
+        const double batch = batchSeconds(paths, tracer);
+        oneByOne.append(sum);
+        together.append(batch);
+        ratios.append(batch / sum);
+    }
+    out << QStringLiteral("4 nodes one by one (sum):          %1 s\n")
+               .arg(BenchSupport::median(oneByOne), 0, 'f', 3);
+    out << QStringLiteral("4 nodes together:                  %1 s\n")
+               .arg(BenchSupport::median(together), 0, 'f', 3);
+    out << QStringLiteral(
+               "together / one by one:             %1 (median of rounds, target <= 0.6 on 2 cores)\n")
+               .arg(BenchSupport::median(ratios), 0, 'f', 3);
+}
+
 void printRate(QTextStream &out, const char *what, double seconds, double megabytes, int events)
 {
     out << QStringLiteral("%1 %2 s  %3 MB/s  %4 events/s\n")
@@ -142,5 +199,6 @@ int main(int argc, char *argv[])
                .arg(double(last.peakKb) * 1024.0 / last.events, 0, 'f', 1);
     out << QStringLiteral("peak resident growth, XML reader:  %1 bytes/event\n")
                .arg(double(lastXml.peakKb) * 1024.0 / lastXml.events, 0, 'f', 1);
+    compareBatch(out, tracer, events, rounds);
     return 0;
 }

@@ -90,12 +90,12 @@ void Tracer::initHeadless()
 
 void Tracer::openCommandLineFiles()
 {
-    // The argument list is fetched anew for every index, as loading a file may
-    // run the event loop (a warning box) in between.
-    for (int i = 1; i < QCoreApplication::arguments().size(); ++i) {
-        const QString path = QFileInfo(QCoreApplication::arguments().at(i)).absoluteFilePath();
-        m_mainWindow->openNode(path, FROM_CMDLINE);
-    }
+    // One batch: the files are read together and added in the order given.
+    QStringList paths;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i)
+        paths.append(QFileInfo(arguments.at(i)).absoluteFilePath());
+    m_mainWindow->openNodes(paths, FROM_CMDLINE);
 }
 
 void Tracer::readSettings()
@@ -123,9 +123,25 @@ Node *Tracer::createNode(const QString &path, QTreeWidgetItem *parentEntry, int 
 
 Node *Tracer::loadNode(const QString &path, QTreeWidgetItem *parentEntry, int origin, QString &problem)
 {
+    return reportRefusal(origin, problem, [&] {
+        return m_projects.load(path, parentEntry, origin, m_catalogue.get(), m_loadProgress);
+    });
+}
+
+Node *Tracer::adoptNode(const QString &path, NodeParse &parse, QTreeWidgetItem *parentEntry, int origin,
+                        QString &problem)
+{
+    return reportRefusal(origin, problem, [&] {
+        m_projects.check(path);
+        return m_projects.adopt(parse, parentEntry);
+    });
+}
+
+Node *Tracer::reportRefusal(int origin, QString &problem, const std::function<Node *()> &load)
+{
     problem.clear();
     try {
-        return m_projects.load(path, parentEntry, origin, m_catalogue.get(), m_loadProgress);
+        return load();
     } catch (const QString &text) {
         if (reportsErrorsFor(origin))
             problem = text;

@@ -19,6 +19,7 @@
 
 class HelpViewer;
 class Node;
+class NodeParse;
 class NodeViewWindow;
 class Project;
 class QApplication;
@@ -54,6 +55,10 @@ public:
     // (left empty when reportsErrorsFor(origin) keeps it quiet) for the caller
     // to show once whatever stands over the load has gone.
     Node *loadNode(const QString &path, QTreeWidgetItem *parentEntry, int origin, QString &problem);
+    // As loadNode, for the file at `path` read beforehand (perhaps off the
+    // main thread) into `parse`: the same checks and messages, made now.
+    Node *adoptNode(const QString &path, NodeParse &parse, QTreeWidgetItem *parentEntry, int origin,
+                    QString &problem);
     // Told while createNode reads a file (bytes read, file size); empty for none.
     void setLoadProgress(const Node::LoadProgress &progress) { m_loadProgress = progress; }
     // Drops the project and with it its nodes; null is ignored.
@@ -107,6 +112,8 @@ public slots:
 
 private:
     void openCommandLineFiles();
+    // Runs `load`; a refusal it throws goes to `problem` as reportsErrorsFor(origin) allows.
+    Node *reportRefusal(int origin, QString &problem, const std::function<Node *()> &load);
 
     std::unique_ptr<QTreeWidgetItem> m_rootEntry;
     QSharedPointer<TraceFileReceiver> m_receiver;

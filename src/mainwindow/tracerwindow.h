@@ -61,6 +61,9 @@ public:
 
     // Loads one trace file, remembers it and shows its node. `origin` is a NodeOrigin.
     void openNode(const QString &path, int origin);
+    // Opens the files as openNode() one after another would, reading them in
+    // parallel; the progress dialog's Cancel drops every file not yet added.
+    void openNodes(const QStringList &paths, int origin);
     void showOpenDialog(const QString &startPath);
     // Shows the node in its project's view, or in a new numbered view when `apart`.
     void viewNode(Node *node, bool apart);
@@ -134,7 +137,12 @@ private:
 
     // Shows or hides one left-hand panel; the splitter goes when all three are hidden.
     void togglePanel(QWidget *panel, bool checked, const QWidget *other1, const QWidget *other2);
-    Node *loadWithProgress(const QString &path, int origin);
+    struct PendingOpen;
+    // Reads the batch in parallel under one progress dialog and adds its
+    // files in order, each with its message, recent entry and view.
+    void loadBatch(QVector<PendingOpen> batch);
+    // Remembers a file just added and shows its node; null is left unshown.
+    void showOpened(const QString &path, Node *node);
     // The current item when the tree has a selection, else null.
     TracerItem *selectedCurrentItem() const;
     // Moves the tree's current entry off `entry` and the entries below it before they go.

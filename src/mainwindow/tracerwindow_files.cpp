@@ -4,9 +4,11 @@
 
 #include "app/tracefilereceiver.h"
 #include "app/tracer.h"
+#include "mainwindow/batchreader.h"
 #include "mainwindow/itemtree.h"
 #include "mainwindow/recentlist.h"
 #include "trace/node.h"
+#include "trace/nodeparse.h"
 #include "trace/project.h"
 
 #include <QAction>
@@ -15,6 +17,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QProgressDialog>
+
+#include <utility>
 
 namespace {
 
@@ -54,14 +58,30 @@ void TracerWindow::on_settingsUpdatingNotify(QString key)
 
 void TracerWindow::openNode(const QString &path, int origin)
 {
+    openNodes({path}, origin);
+}
+
+void TracerWindow::openNodes(const QStringList &paths, int origin)
+{
     if (!theTracer)
         return;
+    TraceFileReceiver *receiver = m_loading && origin == FROM_RECEIVER ? theTracer->receiver() : nullptr;
+    QVector<PendingOpen> batch;
+    for (const QString &path : paths)
+        batch.append({path, origin, receiver ? receiver->holdAnswer() : nullptr});
     if (m_loading) {
-        TraceFileReceiver *receiver = origin == FROM_RECEIVER ? theTracer->receiver() : nullptr;
-        m_pendingOpens.append({path, origin, receiver ? receiver->holdAnswer() : nullptr});
+        m_pendingOpens += batch;
         return;
     }
-    Node *node = loadWithProgress(path, origin);
+    // Files handed over while a batch loads make up the next one.
+    while (!batch.isEmpty()) {
+        loadBatch(std::move(batch));
+        batch = std::exchange(m_pendingOpens, {});
+    }
+}
+
+void TracerWindow::showOpened(const QString &path, Node *node)
+{
     if (node) {
         addToRecentLists(path);
         m_itemTree->expandItem(m_rootEntry.data());
@@ -69,42 +89,57 @@ void TracerWindow::openNode(const QString &path, int origin)
             m_itemTree->expandItem(project->treeItem());
     }
     viewNode(node, false);
-
-    while (!m_pendingOpens.isEmpty()) {
-        const PendingOpen next = m_pendingOpens.takeFirst();
-        openNode(next.path, next.origin);
-    }
 }
 
-Node *TracerWindow::loadWithProgress(const QString &path, int origin)
+void TracerWindow::loadBatch(QVector<PendingOpen> batch)
 {
-    // The load stays synchronous; a window-modal dialog keeps the user's hands
-    // off the window while the bar moves. It shows only once the load looks
-    // like taking longer than the delay.
+    QVector<BatchReader::Request> requests;
+    for (const PendingOpen &open : std::as_const(batch))
+        requests.append({open.path, open.origin});
+    BatchReader reader(requests, theTracer->catalogue());
+
+    // A window-modal dialog keeps the user's hands off the window while the
+    // bar moves; until it shows, once the load looks like taking longer than
+    // the delay, the wait takes no input at all.
     constexpr int steps = 1000;
-    QProgressDialog progress(QStringLiteral("Loading tracefile '%1'...").arg(QFileInfo(path).fileName()),
-                             QString(), 0, steps, this);
+    const QString label =
+        batch.size() == 1
+            ? QStringLiteral("Loading tracefile '%1'...").arg(QFileInfo(batch.first().path).fileName())
+            : QStringLiteral("Loading %1 tracefiles...").arg(batch.size());
+    QProgressDialog progress(label, tr("Cancel"), 0, steps, this);
     progress.setWindowTitle(QStringLiteral("Kestrelview"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(m_progressDelay);
     progress.setValue(0);
+    connect(&progress, &QProgressDialog::canceled, this, [&reader] { reader.cancel(); });
+    const auto tick = [&] {
+        if (const qint64 read = reader.bytesRead(); read > 0)
+            progress.setValue(int(qBound(qint64(1), read * steps / reader.totalBytes(), qint64(steps - 1))));
+        return progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+    };
 
     m_loading = true;
-    theTracer->setLoadProgress([&progress](qint64 bytesRead, qint64 fileSize) {
-        if (fileSize > 0)
-            progress.setValue(int(qBound(qint64(1), bytesRead * steps / fileSize, qint64(steps - 1))));
-    });
-    QString problem;
-    Node *const node = theTracer->loadNode(path, m_rootEntry.data(), origin, problem);
-    theTracer->setLoadProgress({});
-    // The dialog goes before the load's message, which it would stand over:
-    // reset also stops the timer that would show a dialog not yet shown.
-    progress.reset();
-    if (!problem.isEmpty())
-        theTracer->showMessage(QMessageBox::Warning, problem);
-    // Still loading while the message is up: files handed over meanwhile wait.
+    for (int i = 0; i < batch.size() && reader.waitFor(i, tick); ++i) {
+        // The dialog goes before the last load's message, which it would
+        // stand over: reset also stops the timer that would show a dialog not
+        // yet shown. Earlier messages hide it while they are up.
+        if (i == batch.size() - 1)
+            progress.reset();
+        const PendingOpen &open = batch.at(i);
+        QString problem;
+        Node *const node =
+            theTracer->adoptNode(open.path, reader.result(i), m_rootEntry.data(), open.origin, problem);
+        if (!problem.isEmpty()) {
+            const bool shown = progress.isVisible();
+            progress.hide();
+            // Still loading while the message is up: files handed over meanwhile wait.
+            theTracer->showMessage(QMessageBox::Warning, problem);
+            progress.setVisible(shown);
+        }
+        showOpened(open.path, node);
+        batch[i].answerHold.reset();
+    }
     m_loading = false;
-    return node;
 }
 
 void TracerWindow::showOpenDialog(const QString &startPath)
@@ -114,8 +149,7 @@ void TracerWindow::showOpenDialog(const QString &startPath)
     const QStringList paths = m_openFilesDialog
                                   ? m_openFilesDialog(this, caption, startPath, filter)
                                   : QFileDialog::getOpenFileNames(this, caption, startPath, filter);
-    for (const QString &path : paths)
-        openNode(path, FROM_TRACER);
+    openNodes(paths, FROM_TRACER);
 }
 
 void TracerWindow::on_action_OpenNode_triggered()

@@ -52,6 +52,21 @@ Node::Node(const QString &path, Project *project, int origin, const EventCatalog
     , m_catalogue(catalogue)
 {
     m_catalogued.fill(-1);
+    readFile(path, progress, mode);
+}
+
+Node::Node(Detached, int origin, const EventCatalogue *catalogue, const std::atomic<bool> *cancel)
+    : TracerItem(NODE)
+    , m_origin(origin)
+    , m_catalogue(catalogue)
+    , m_detached(true)
+    , m_cancel(cancel)
+{
+    m_catalogued.fill(-1);
+}
+
+void Node::readFile(const QString &path, const LoadProgress &progress, ReadMode mode)
+{
     const QFileInfo info(path);
     m_directory = info.absolutePath();
     m_traceFileName = info.fileName();
@@ -92,8 +107,41 @@ Node::~Node()
     m_taskFolder.reset();
 }
 
+void Node::attach(Project *project)
+{
+    m_detached = false;
+    m_project = project;
+    createTreeEntries();
+    // A read in place draws the dropped items' colours first: they were made
+    // before the read restarted.
+    skipLightColours(std::exchange(m_droppedDraws, 0));
+    for (const auto &[item, drawColour] : std::exchange(m_presentLater, {}))
+        item->present(drawColour);
+    if (ItemPresenter *presenter = ItemPresenter::current(); presenter && treeItem())
+        presenter->setEntryText(treeItem(), label());
+}
+
+int Node::colourDraws() const
+{
+    return m_droppedDraws + int(std::count_if(m_presentLater.cbegin(), m_presentLater.cend(),
+                                              [](const auto &later) { return later.second; }));
+}
+
+void Node::moveToThreadWithItems(QThread *thread)
+{
+    moveToThread(thread);
+    for (const auto &task : std::as_const(m_tasks))
+        task->moveToThread(thread);
+    for (const auto *hubs : {&m_hubs, &m_remoteHubs}) {
+        for (const auto &hub : *hubs)
+            hub->moveToThread(thread);
+    }
+}
+
 void Node::createTreeEntries()
 {
+    if (m_detached)
+        return;
     createTreeItem(NODE, m_project ? m_project->treeItem() : nullptr);
     ItemPresenter *const presenter = ItemPresenter::current();
     if (!presenter)
@@ -122,6 +170,8 @@ void Node::reserveFromProgress(qint64 bytesRead, qint64 fileSize)
 
 void Node::clearContent()
 {
+    m_droppedDraws = colourDraws();
+    m_presentLater.clear();
     // As the destructor: children before parents.
     m_currentTask = m_previousTask = nullptr;
     m_currentTaskId = m_previousTaskId = 0;

@@ -12,14 +12,19 @@
 #include <QVector>
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class EventCatalogue;
 class Hub;
+class NodeItem;
+class NodeParse;
 class Project;
 class Task;
 class QIODevice;
+class QThread;
 
 // How a request to open a trace file arose.
 enum NodeOrigin { FROM_TRACER = 0, FROM_CMDLINE = 1, FROM_RECEIVER = 2 };
@@ -63,6 +68,15 @@ public:
     // and finish(): for generators and tests that build events directly.
     explicit Node(int nodeId = 0, Project *project = nullptr, const EventCatalogue *catalogue = nullptr);
     ~Node() override;
+
+    // Whether the node was read without a project (see NodeParse): its tasks
+    // and hubs then have neither tree entries nor drawn colours yet.
+    bool isDetached() const { return m_detached; }
+    // Hangs a detached node under `project` (may be null) on the main
+    // thread: makes the tree entries and draws the colours its read left
+    // out, in the order a node read in place makes and draws them, so the
+    // rand() sequence and the tree come out the same.
+    void attach(Project *project);
 
     // Appends one event read from the file and derives its time values, the
     // running task, execution times, packet keys and hub counters.
@@ -137,6 +151,24 @@ public:
 private:
     friend class XmlNodeHandler;
     friend class NodeReader;
+    friend class NodeItem;
+    friend class NodeParse;
+
+    struct Detached
+    {};
+    // An empty node of no project that keeps its items' entries and colours
+    // for attach(); its read stops once `cancel` (may be null) turns true.
+    Node(Detached, int origin, const EventCatalogue *catalogue, const std::atomic<bool> *cancel);
+
+    // Opens and reads the file into this empty node; throws as the reading constructor.
+    void readFile(const QString &path, const LoadProgress &progress, ReadMode mode);
+    bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+    // A detached node's new task or hub, kept for attach().
+    void presentLater(NodeItem *item, bool drawColour) { m_presentLater.emplace_back(item, drawColour); }
+    // The colours a detached read has drawn so far, made items dropped included.
+    int colourDraws() const;
+    // The node and its items go to `thread`, from the thread that made them.
+    void moveToThreadWithItems(QThread *thread);
 
     void createTreeEntries();
     // Back to the state before the file was read: no tasks, hubs, services,
@@ -182,4 +214,11 @@ private:
     // Whether each type code from -8 to 255 is catalogued: -1 not looked up yet.
     std::array<qint8, 264> m_catalogued;
     mutable int m_inTimeOrder = -1; // unknown until asked
+
+    bool m_detached = false;
+    const std::atomic<bool> *m_cancel = nullptr;
+    // A detached node's items in the order they were made, each with whether
+    // it draws a colour, and the draws of items a restarted read dropped.
+    std::vector<std::pair<NodeItem *, bool>> m_presentLater;
+    int m_droppedDraws = 0;
 };

@@ -105,7 +105,9 @@ bool NodeReader::readScanned()
     // The first pass only checks, so that a file left to the reader has
     // changed nothing: not even the rand() sequence behind new items' colours.
     TraceScanner scanner(m_device);
-    if (scanner.scan(nullptr) != TraceScanner::Result::Read)
+    const TraceScanner::Result check = scanner.scan(nullptr);
+    throwIfCancelled();
+    if (check != TraceScanner::Result::Read)
         return false;
     const qint64 checkedSize = scanner.position();
 
@@ -119,6 +121,7 @@ bool NodeReader::readScanned()
 
     // Refused, or the file changed since the check.
     m_node.clearContent();
+    throwIfCancelled();
     if (result == TraceScanner::Result::Refused)
         replayRefusal(handler.startTagCount(), handler.errorString());
     return false;
@@ -155,10 +158,18 @@ void NodeReader::readWithXmlReader()
     reader.setErrorHandler(&errorHandler);
     TraceInputSource source(m_device, [&handler] { return handler.startTagCount(); });
     const bool ok = reader.parse(&source, false);
+    throwIfCancelled();
     if (source.overrun())
         throw QStringLiteral("Tracefile '%1' is empty or corrupted.").arg(m_path);
     if (!errorHandler.message().isEmpty())
         throw errorHandler.message();
     if (!ok)
         throw QStringLiteral("Tracefile '%1' is empty or corrupted.").arg(m_path);
+}
+
+void NodeReader::throwIfCancelled() const
+{
+    // Whoever cancels has no use for a message.
+    if (m_node.cancelled())
+        throw QString();
 }

@@ -16,13 +16,15 @@ public:
     NodeReader(Node &node, QIODevice *device, const QString &path, const Node::LoadProgress &progress);
 
     // Fills the node from the file. Throws the finished user message as a
-    // QString when the file is refused; the node is then left half filled.
+    // QString when the file is refused, an empty one when the node's read is
+    // cancelled; the node is then left half filled.
     void read(Node::ReadMode mode);
 
 private:
     bool readScanned();
     void replayRefusal(quint64 refusedTag, const QString &text);
     void readWithXmlReader();
+    void throwIfCancelled() const;
 
     Node &m_node;
     QIODevice *const m_device;

@@ -6,7 +6,10 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <memory>
+
 class EventCatalogue;
+class NodeParse;
 class Project;
 class QTreeWidgetItem;
 
@@ -28,6 +31,14 @@ public:
     // project already has; nothing of the attempt survives that.
     Node *load(const QString &path, QTreeWidgetItem *parentEntry, int origin, const EventCatalogue *catalogue,
                const Node::LoadProgress &progress = {});
+    // The checks load() makes before it reads: throws its message when the
+    // file is missing, no regular file, empty or already open.
+    void check(const QString &path) const;
+    // What load() does once it has read the file, for a file read beforehand
+    // into `parse` (perhaps off the main thread) and checked just now: the
+    // read's own failure, with its colours drawn, or the node-id clash is
+    // thrown as load() throws it; otherwise the node joins its project.
+    Node *adopt(NodeParse &parse, QTreeWidgetItem *parentEntry);
     // Drops the project and with it its nodes; null is ignored.
     void remove(Project *project);
     void clear();
@@ -36,5 +47,12 @@ public:
     Project *project(const QString &directory) const { return m_projects.value(directory).data(); }
 
 private:
+    // The project of `directory`; a new one, made under `parentEntry`, goes to `newProject`.
+    Project *projectFor(const QString &directory, QTreeWidgetItem *parentEntry,
+                        std::unique_ptr<Project> &newProject) const;
+    // Adds the node read under `newProject` (when made for it) or its own
+    // project, unless that project has its node id already.
+    Node *add(std::unique_ptr<Node> node, std::unique_ptr<Project> newProject);
+
     QHash<QString, QSharedPointer<Project>> m_projects;
 };

@@ -35,14 +35,20 @@ QColor randomLightColour()
     return QColor(red, green, blue, 255);
 }
 
+void skipLightColours(int count)
+{
+    for (int i = 0; i < count; ++i)
+        randomLightColour();
+}
+
 Task::Task(int id, const QString &name, Node *node, int role, const QColor &colour)
     : NodeItem(id, name, colour, TASK, node)
     , m_role(role == ROLE_FROM_NAME ? roleFromName(name) : TaskRole(role))
 {
-    if (m_colour == QColor(Qt::black))
-        m_colour = m_role == KERNEL ? QColor(Qt::white) : randomLightColour();
-
-    createTreeItem(TASK, node ? node->parentEntryFor(TASK) : nullptr);
+    const bool noColour = m_colour == QColor(Qt::black);
+    if (noColour && m_role == KERNEL)
+        m_colour = QColor(Qt::white);
+    present(noColour && m_role != KERNEL);
 }
 
 Task::TaskRole Task::roleFromName(const QString &name)

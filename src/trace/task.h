@@ -46,3 +46,6 @@ private:
 // Default colour of items read without one: each component 191..255 from three
 // rand() calls in blue, green, red order.
 QColor randomLightColour();
+// Draws `count` such colours and drops them: leaves the rand() sequence as a
+// read that made items and then failed leaves it.
+void skipLightColours(int count);

@@ -2,6 +2,7 @@
 
 #include "trace/itempresenter.h"
 #include "trace/node.h"
+#include "trace/task.h"
 
 #include <QVariant>
 
@@ -52,3 +53,14 @@ NodeItem::NodeItem(int id, const QString &name, const QColor &colour, TracerItem
     , m_name(name)
     , m_node(node)
 {}
+
+void NodeItem::present(bool drawColour)
+{
+    if (m_node && m_node->isDetached()) {
+        m_node->presentLater(this, drawColour);
+        return;
+    }
+    if (drawColour)
+        m_colour = randomLightColour();
+    createTreeItem(category(), m_node ? m_node->parentEntryFor(category()) : nullptr);
+}

@@ -75,9 +75,16 @@ public:
     Node *node() const { return m_node; }
 
 protected:
+    // Ends the constructor of a task or hub: draws a random light colour when
+    // `drawColour`, then makes the tree entry. A node read off the main
+    // thread keeps both for Node::attach(), which makes them in this order.
+    void present(bool drawColour);
+
     QColor m_colour;
 
 private:
+    friend class Node;
+
     const int m_id;
     const QString m_name;
     Node *const m_node;

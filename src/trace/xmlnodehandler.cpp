@@ -236,22 +236,25 @@ template<typename Attributes> bool Node::XmlNodeHandler::readEvent(const Attribu
         return true;
 
     m_node->addEvent(eventType, lowCounter, highCounter, CNumber::toInt32(param1), p2);
-    reportPosition();
-    return true;
+    return reportPosition();
 }
 
-void Node::XmlNodeHandler::reportPosition()
+bool Node::XmlNodeHandler::reportPosition()
 {
     if (!m_bytesRead)
-        return;
+        return true;
     if (m_probeEvents > 0 && m_node->eventCount() >= m_probeEvents) {
         m_node->reserveFromProgress(m_bytesRead(), m_fileSize());
         m_probeEvents = 0;
     }
     // Often enough for a smooth bar, rarely enough to cost nothing.
     constexpr int progressEvents = 16384;
-    if (m_progress && m_node->eventCount() % progressEvents == 0)
+    if (m_node->eventCount() % progressEvents != 0)
+        return true;
+    if (m_progress)
         m_progress(m_bytesRead(), m_fileSize());
+    // A cancelled read ends here; its reader throws without a message.
+    return !m_node->cancelled();
 }
 
 bool Node::XmlNodeErrorHandler::stop(const QXmlParseException &exception)

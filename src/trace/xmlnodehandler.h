@@ -35,7 +35,8 @@ public:
     // After `events` events, sizes the node's event vector from how much of
     // the file they took.
     void setSizeProbe(int events) { m_probeEvents = events; }
-    // Reports how far into the file the read is, every few thousand events.
+    // Reports how far into the file the read is, every few thousand events;
+    // the node's cancel flag is looked at as often.
     void setProgress(const LoadProgress &progress) { m_progress = progress; }
 
     bool startElement(const QString &namespaceURI, const QString &localName, const QString &qName,
@@ -80,7 +81,8 @@ private:
     bool fail(const QString &text);
     bool refuseEntity();
     bool tooManyDeclared(const char *what);
-    void reportPosition();
+    // Reports the position now and then; false once the read is cancelled.
+    bool reportPosition();
     // Written once for the attributes of both readers (QXmlAttributes and
     // TraceScanner::Attributes), whose value() answers alike.
     template<typename Name, typename Attributes> bool element(const Name &localName, const Attributes &atts);

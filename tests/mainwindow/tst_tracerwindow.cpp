@@ -36,6 +36,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <cstdlib>
 #include <memory>
 
 using TraceFixture::eventXml;
@@ -60,6 +61,25 @@ QByteArray switches(int count)
         events += eventXml(0, quint32(i) * 10, 0, 1 << 8 | (1 + i % 2));
     return TraceFixture::traceFile(
         1, "<tasks><task id=\"1\" name=\"A\"/><task id=\"2\" name=\"B\"/></tasks>\n", events);
+}
+
+// Declares a task and a hub, each drawing a colour, then refuses an event without its attributes.
+QByteArray refusedAfterDeclarations()
+{
+    return TraceFixture::traceFile(
+        5, "<tasks><task id=\"1\" name=\"T\"/></tasks><hubs><hub id=\"2\" name=\"H\"/></hubs>\n",
+        "<event type=\"0\"/>\n");
+}
+
+// Every entry under `entry`, indented by depth, with the colour of the task or hub it stands for.
+void dumpEntries(const QTreeWidgetItem *entry, int depth, QStringList &lines)
+{
+    QString line = QString(depth, QLatin1Char(' ')) + entry->text(0);
+    if (const auto *item = qobject_cast<const NodeItem *>(TracerItem::itemFromData(entry->data(0, ItemRole))))
+        line += QLatin1Char(' ') + item->colour().name();
+    lines << line;
+    for (int i = 0; i < entry->childCount(); ++i)
+        dumpEntries(entry->child(i), depth + 1, lines);
 }
 
 QSettings store()
@@ -107,6 +127,49 @@ private:
         const QString path = traceFile(name, nodeId);
         m_window->openNode(path, FROM_TRACER);
         return openedNode(path);
+    }
+
+    // The files of a batch: "dir/name=kind", kind a node id, "missing" or "refused".
+    QStringList batchFiles(const QStringList &files)
+    {
+        QStringList paths;
+        for (const QString &file : files) {
+            const QString where = file.section(QLatin1Char('='), 0, 0);
+            const QString kind = file.section(QLatin1Char('='), 1);
+            const QString subdir =
+                QStringLiteral("batch%1/").arg(m_dirCount) + where.section(QLatin1Char('/'), 0, 0);
+            const QString name = where.section(QLatin1Char('/'), 1);
+            if (kind == QLatin1String("missing"))
+                paths << TestSupport::sandboxPath() + QStringLiteral("/files/") + subdir + QLatin1Char('/') +
+                             name;
+            else
+                paths << TestSupport::writeTempFile(
+                    subdir, name,
+                    kind == QLatin1String("refused") ? refusedAfterDeclarations() : trace(kind.toInt()));
+        }
+        return paths;
+    }
+
+    // A fresh controller and window with an empty store, rand() seeded alike.
+    void restart()
+    {
+        cleanup();
+        store().clear();
+        m_messages.clear();
+        init();
+        --m_dirCount;
+        m_window = std::make_unique<TracerWindow>();
+        std::srand(7);
+    }
+
+    // What loading left: the messages, the tree with the colours, the recent lists and where rand() is.
+    QStringList loadedState() const
+    {
+        QStringList state = m_messages;
+        dumpEntries(m_window->rootEntry(), 0, state);
+        state << entryTexts("menu_RecentNodes") << entryTexts("menu_RecentProjects")
+              << QString::number(std::rand());
+        return state;
     }
 
     QAction *action(const char *name) const { return m_window->findChild<QAction *>(QLatin1String(name)); }
@@ -740,19 +803,79 @@ private slots:
 
         QString label;
         bool handedWhileLoading = false;
-        QTimer::singleShot(0, this, [&] {
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
             if (auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget())) {
+                poll.stop();
                 label = progress->labelText();
                 QMetaObject::invokeMethod(m_window.get(), "on_addNodeFromReceiver", Q_ARG(QString, handed));
                 handedWhileLoading = openedNode(big) == nullptr && openedNode(handed) == nullptr;
             }
         });
+        poll.start(1);
         m_window->openNode(big, FROM_TRACER);
 
         QCOMPARE(label, QStringLiteral("Loading tracefile 'big.trace'..."));
         QVERIFY(handedWhileLoading && !QApplication::activeModalWidget());
         QCOMPARE(openedNode(big)->eventCount(), 40000);
         QCOMPARE(entryTexts("menu_RecentNodes"), (QStringList{handed, big}));
+    }
+
+    void aBatchLoadsAsItsFilesLoadedOneAfterAnother_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("good files of two projects interleaved")
+            << words("p/a.trace=1 q/b.trace=2 p/c.trace=3 q/d.trace=4");
+        QTest::newRow("a file twice is already open the second time")
+            << words("p/a.trace=1 q/b.trace=2 p/a.trace=1");
+        QTest::newRow("a node id the project has is refused") << words("p/a.trace=1 p/b.trace=1 p/c.trace=2");
+        QTest::newRow("a missing file in the middle")
+            << words("p/a.trace=1 p/gone.trace=missing p/b.trace=2");
+        QTest::newRow("a refused file in the middle has drawn its colours")
+            << words("p/a.trace=1 p/bad.trace=refused p/b.trace=2");
+    }
+
+    void aBatchLoadsAsItsFilesLoadedOneAfterAnother()
+    {
+        QFETCH(QStringList, files);
+        const QStringList paths = batchFiles(files);
+        restart();
+        for (const QString &path : paths) {
+            if (m_tracer->createNode(path, m_window->rootEntry(), FROM_TRACER))
+                m_window->addToRecentLists(path);
+        }
+        const QStringList oneByOne = loadedState();
+
+        restart();
+        m_window->openNodes(paths, FROM_TRACER);
+        QCOMPARE(loadedState(), oneByOne);
+    }
+
+    void cancellingABatchLeavesNoTraceOfIt()
+    {
+        const QStringList paths{
+            TestSupport::writeTempFile(QStringLiteral("cancel"), QStringLiteral("a.trace"), switches(40000)),
+            TestSupport::writeTempFile(QStringLiteral("cancel"), QStringLiteral("b.trace"), trace(2))};
+        m_window = std::make_unique<TracerWindow>();
+        m_window->show();
+        m_window->setProgressDelay(0);
+        QString label;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget())) {
+                poll.stop();
+                label = progress->labelText();
+                progress->findChild<QPushButton *>()->click();
+            }
+        });
+        poll.start(1);
+        m_window->openNodes(paths, FROM_TRACER);
+
+        QCOMPARE(label, QStringLiteral("Loading 2 tracefiles..."));
+        QVERIFY(m_tracer->projects().isEmpty());
+        QCOMPARE(m_window->rootEntry()->childCount(), 0);
+        QVERIFY(entryTexts("menu_RecentNodes").isEmpty());
+        QVERIFY(m_messages.isEmpty() && views().isEmpty());
     }
 
     void treeRightClickSelectsAndOffersTheEntrysMenu_data()

@@ -8,6 +8,7 @@
 #include "chart/timetext.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/chartexport.h"
 #include "views/chartmarks.h"
 #include "views/chartnavigator.h"
 #include "views/chartoverview.h"
@@ -272,6 +273,9 @@ void EventChart::fillContextMenu(QMenu *menu, const QPoint &position)
     QAction *copy = menu->addAction(QStringLiteral("Copy Time"), this,
                                     [time] { QApplication::clipboard()->setText(time); });
     copy->setEnabled(!time.isEmpty());
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Export Chart Image..."), this,
+                    [this] { ChartExport::exportWithDialog(*this, this); });
 }
 
 ViewHistory::Entry EventChart::currentView() const
@@ -620,7 +624,7 @@ void EventChart::paintEvent(QPaintEvent *event)
         m_marks->paintLines(painter);
 }
 
-void EventChart::renderPicture(const QRect &rect)
+ChartRenderer::Frame EventChart::frame() const
 {
     ChartRenderer::Frame frame;
     frame.scale = &m_timeScale;
@@ -631,8 +635,13 @@ void EventChart::renderPicture(const QRect &rect)
     frame.title = m_title;
     frame.background = palette().color(QPalette::Window);
     frame.catalogue = theTracer ? theTracer->catalogue() : nullptr;
+    return frame;
+}
+
+void EventChart::renderPicture(const QRect &rect)
+{
     QPainter painter(&m_frameImage);
-    m_renderer.paint(painter, *m_root, *m_viewStates, rect, frame);
+    m_renderer.paint(painter, *m_root, *m_viewStates, rect, frame());
 }
 
 void EventChart::resizeEvent(QResizeEvent *event)

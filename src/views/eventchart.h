@@ -96,7 +96,7 @@ public:
     // where there is none.
     QString timeTextAt(int viewportX) const;
     // The right-click menu at a viewport position: zooming, the measuring
-    // cursors and bookmarks there, copying the time there.
+    // cursors and bookmarks there, copying the time there, exporting the picture.
     void fillContextMenu(QMenu *menu, const QPoint &position);
 
     // Recomputes the content size, the scroll ranges and, when the content
@@ -124,6 +124,10 @@ public:
 
     // S: how far right of the viewport's left edge the chart is drawn.
     int headerShift() const;
+    // The height of the ruler and the overview above the viewport, pixels.
+    int topMargin() const { return m_topMargin; }
+    // What the next paint of the viewport depends on besides the rows and the settings.
+    ChartRenderer::Frame frame() const;
     // Positions at the scroll value of now.
     ChartMapper mapper() const;
 

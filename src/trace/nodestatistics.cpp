@@ -15,16 +15,18 @@ int rangeEnd(const Node &node, EventRange range)
     return range.isEmpty() ? range.first : std::min(range.last + 1, node.eventCount() - 1);
 }
 
-// Microseconds from event i to event i + 1, as Node::addEvent adds them to
-// the running task: offsets are 32-bit and wrap.
-qint64 slice(const std::vector<TraceEvent> &events, int i)
-{
-    return qint64(quint32(events[size_t(i) + 1].offset - events[size_t(i)].offset));
-}
-
+// Microseconds from one event to another on the node's offset axis.
 qint64 span(const TraceEvent &from, const TraceEvent &to)
 {
-    return qint64(quint32(to.offset - from.offset));
+    return qint64(to.offset) - qint64(from.offset);
+}
+
+// Microseconds from event i to event i + 1, the time Node::addEvent adds to
+// the running task. A marker may lie out of time order: what its slice adds,
+// the next one takes back, as in the task's execution time.
+qint64 slice(const std::vector<TraceEvent> &events, int i)
+{
+    return span(events[size_t(i)], events[size_t(i) + 1]);
 }
 
 // The task running after event i. A user marker's currentTask is the task

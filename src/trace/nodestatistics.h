@@ -20,7 +20,8 @@ class Node;
 // change the running task, just as for the task's execution time. So over the
 // whole node `activations.total` is the task's Task::executionTime() (which
 // keeps only the low 32 bits); a switch at the node's very last event opens
-// no time slice and is no activation. Activations cut by the range's ends
+// no time slice and is no activation. As there, a marker that lies out of
+// time order gives a negative slice that the next slice makes up for. Activations cut by the range's ends
 // count with the part inside the range. The references name the activation's
 // first event.
 struct TaskStatistics

@@ -51,6 +51,11 @@ QStringList serviceColumns()
     return columns("nodeId,service,name,calls,total,min,mean,max,p50,p95,p99");
 }
 
+QStringList serviceCallerColumns()
+{
+    return columns("nodeId,service,name,taskId,task,calls,total,min,mean,max,p50,p95,p99");
+}
+
 QStringList interruptColumns()
 {
     return columns("nodeId,interrupt,count,total,min,mean,max,p50,p95,p99");
@@ -79,6 +84,19 @@ void writeServices(QTextStream &out, const QVector<ServiceStatistics> &rows)
         out << row.nodeId << ',' << row.serviceId << ',' << field(row.name) << ',' << row.calls << ',';
         writeTiming(out, row.time);
         out << crlf;
+    }
+}
+
+void writeServiceCallers(QTextStream &out, const QVector<ServiceStatistics> &rows)
+{
+    writeHeader(out, serviceCallerColumns());
+    for (const ServiceStatistics &row : rows) {
+        for (const ServiceCallerStatistics &caller : row.callers) {
+            out << row.nodeId << ',' << row.serviceId << ',' << field(row.name) << ',' << caller.taskId << ','
+                << field(caller.taskName) << ',' << caller.calls << ',';
+            writeTiming(out, caller.time);
+            out << crlf;
+        }
     }
 }
 

@@ -21,6 +21,8 @@ QString number(double value);
 QStringList taskColumns();
 // nodeId,service,name,calls,total,min,mean,max,p50,p95,p99
 QStringList serviceColumns();
+// nodeId,service,name,taskId,task,calls,total,min,mean,max,p50,p95,p99
+QStringList serviceCallerColumns();
 // nodeId,interrupt,count,total,min,mean,max,p50,p95,p99
 QStringList interruptColumns();
 // source,destination,hop,fromNode,toNode,packets,total,min,mean,max,p50,p95,p99
@@ -29,6 +31,8 @@ QStringList packetColumns();
 // Each writes its header row, then one row per entry in the given order.
 void writeTasks(QTextStream &out, const QVector<TaskStatistics> &rows);
 void writeServices(QTextStream &out, const QVector<ServiceStatistics> &rows);
+// One row per service and calling task, services in the given order.
+void writeServiceCallers(QTextStream &out, const QVector<ServiceStatistics> &rows);
 void writeInterrupts(QTextStream &out, const QVector<InterruptStatistics> &rows);
 void writePackets(QTextStream &out, const QVector<PacketLegStatistics> &rows);
 

@@ -36,6 +36,7 @@ TimingStats TimingCollector::take()
         stats.p95 = nearestRank(m_samples, 95);
         stats.p99 = nearestRank(m_samples, 99);
     }
+    stats.samples = std::move(m_samples);
     m_samples = {};
     m_stats = {};
     return stats;

@@ -27,6 +27,7 @@ struct TimingStats
     qint64 p99 = 0;
     EventRef best;
     EventRef worst;
+    std::vector<qint64> samples; // every duration, ascending: what a histogram of them needs
 };
 
 // The nearest-rank percentile of ascending `sorted`: the value at rank

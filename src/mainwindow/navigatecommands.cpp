@@ -55,6 +55,8 @@ const Row<NavigateCommands> NavigateCommands::actionTable[] = {
      nullptr,
      &NavigateCommands::m_overview},
     {separator(NAVIGATE_GROUP)},
+    {{"action_Navigate_Statistics", "Statistics...", "statistics.png", "Ctrl+T", NAVIGATE_GROUP},
+     &NavigateCommands::showStatistics},
     {{"action_Navigate_ExportImage", "Export Chart Image...", "export_image.png", nullptr, NAVIGATE_GROUP},
      &NavigateCommands::exportImage},
 };
@@ -164,4 +166,10 @@ void NavigateCommands::exportImage()
 {
     if (NodeViewWindow *view = currentNodeView())
         ChartExport::exportWithDialog(*view->chart(), view);
+}
+
+void NavigateCommands::showStatistics()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        view->showStatistics();
 }

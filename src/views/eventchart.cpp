@@ -274,6 +274,8 @@ void EventChart::fillContextMenu(QMenu *menu, const QPoint &position)
                                     [time] { QApplication::clipboard()->setText(time); });
     copy->setEnabled(!time.isEmpty());
     menu->addSeparator();
+    menu->addAction(QStringLiteral("Statistics..."), this, &EventChart::statisticsRequested)
+        ->setEnabled(hasCurrentNode());
     menu->addAction(QStringLiteral("Export Chart Image..."), this,
                     [this] { ChartExport::exportWithDialog(*this, this); });
 }

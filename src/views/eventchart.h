@@ -96,7 +96,8 @@ public:
     // where there is none.
     QString timeTextAt(int viewportX) const;
     // The right-click menu at a viewport position: zooming, the measuring
-    // cursors and bookmarks there, copying the time there, exporting the picture.
+    // cursors and bookmarks there, copying the time there, the statistics of
+    // the current node or its selection, exporting the picture.
     void fillContextMenu(QMenu *menu, const QPoint &position);
 
     // Recomputes the content size, the scroll ranges and, when the content
@@ -162,6 +163,8 @@ signals:
     void clockOffsetDragged(const QString &nodeName, qint64 offsetUs);
     // A step was added to or taken from the history.
     void historyChanged();
+    // The context menu's Statistics entry was chosen.
+    void statisticsRequested();
 
 public slots:
     void on_contentWasMoved(int value);

@@ -904,7 +904,7 @@ private slots:
         QCOMPARE(
             texts.join(QLatin1Char('|')),
             QStringLiteral("Zoom to Selection|Fit Time||Set Cursor A|Set Cursor B|Add Bookmark||Copy Time||"
-                           "Export Chart Image..."));
+                           "Statistics...|Export Chart Image..."));
         menu.actions().at(7)->trigger();
         const QStringList label = tick.label.split(QLatin1Char(' '));
         const double unit = label.last() == QLatin1String("s")    ? 1e6

@@ -219,6 +219,17 @@ void EventChart::centreOn(double alignedTimeUs)
     applyView(before, m_timeScale.scrollFor(units, (viewport()->width() - headerShift()) / 2.0));
 }
 
+void EventChart::ensureRowVisible(const ViewItem &item)
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int top = item.row() * ChartMetrics::rowHeight;
+    const int bottom = top + ChartMetrics::rowHeight;
+    if (top < bar->value())
+        bar->setValue(top);
+    else if (bottom > bar->value() + viewport()->height())
+        bar->setValue(bottom - viewport()->height());
+}
+
 void EventChart::goToStart()
 {
     applyView(currentView(), horizontalScrollBar()->minimum());

@@ -80,6 +80,8 @@ public:
     // Scrolls so that the aligned time (microseconds; in logarithmic mode the
     // current node's time) is in the middle of the chart.
     void centreOn(double alignedTimeUs);
+    // Scrolls down or up just far enough that the item's row shows whole.
+    void ensureRowVisible(const ViewItem &item);
     // Jumps to the chart's start or end, at the same scale.
     void goToStart();
     void goToEnd();

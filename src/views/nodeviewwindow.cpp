@@ -432,7 +432,10 @@ bool NodeViewWindow::goToEvent(int nodeId, int eventIndex)
     on_selectionWasChangedOutside(eventIndex, eventIndex);
     // The chart first: scrolled in step with it, the list then only moves
     // when the event is not among its rows.
-    m_chart->centreOn(double(node->event(eventIndex)->offset) + (*row)->shift());
+    const TraceEvent *event = node->event(eventIndex);
+    m_chart->centreOn(double(event->offset) + (*row)->shift());
+    const ViewItem *task = (*row)->taskTrain() ? (*row)->taskTrain()->childById(event->currentTask) : nullptr;
+    m_chart->ensureRowVisible(task ? *task : **row);
     m_eventList->scrollTo(m_eventList->model()->index(eventIndex, 0));
     return true;
 }

@@ -61,12 +61,14 @@ void StatisticsHistogram::showSamples(const QString &title, const std::vector<qi
     x->setRange(qreal(m_bins.start), qreal(m_bins.start + m_bins.counts.size() * m_bins.width));
     x->setLabelFormat(QStringLiteral("%.0f"));
     x->setTitleText(QStringLiteral("µs (bins of %1 µs)").arg(m_bins.width));
+    x->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto *y = new QValueAxis;
     y->setRange(0, *std::max_element(m_bins.counts.cbegin(), m_bins.counts.cend()));
+    y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%d"));
-    y->setTitleText(QStringLiteral("instances"));
+    y->setTitleText(QStringLiteral("count"));
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
 }

@@ -46,6 +46,8 @@ StatisticsPage::StatisticsPage(StatisticsTable table, QWidget *parent)
     auto *splitter = new QSplitter(Qt::Vertical);
     splitter->addWidget(m_view);
     splitter->addWidget(m_histogram);
+    // Half each: the tables are short, the histogram needs the height to be read.
+    splitter->setSizes({400, 400});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(splitter);
     layout->addLayout(buttons);

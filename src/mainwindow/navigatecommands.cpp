@@ -5,6 +5,7 @@
 #include "chart/settingsstore.h"
 #include "mainwindow/tracerwindow.h"
 #include "mainwindow/viewmanager.h"
+#include "views/chartexport.h"
 #include "views/chartmarks.h"
 #include "views/eventchart.h"
 #include "views/nodeviewwindow.h"
@@ -53,6 +54,11 @@ const Row<NavigateCommands> NavigateCommands::actionTable[] = {
      nullptr,
      nullptr,
      &NavigateCommands::m_overview},
+    {separator(NAVIGATE_GROUP)},
+    {{"action_Navigate_Statistics", "Statistics...", "statistics.png", "Ctrl+T", NAVIGATE_GROUP},
+     &NavigateCommands::showStatistics},
+    {{"action_Navigate_ExportImage", "Export Chart Image...", "export_image.png", nullptr, NAVIGATE_GROUP},
+     &NavigateCommands::exportImage},
 };
 
 NavigateCommands::NavigateCommands(QWidget *window, QMdiArea *area, SmartMenu *smartMenu)
@@ -154,4 +160,16 @@ void NavigateCommands::showOverview(bool shown)
                                  QLatin1String(shown ? "show" : "hide"));
     if (theTracer)
         theTracer->updateSettings({QLatin1String(overviewId)});
+}
+
+void NavigateCommands::exportImage()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        ChartExport::exportWithDialog(*view->chart(), view);
+}
+
+void NavigateCommands::showStatistics()
+{
+    if (NodeViewWindow *view = currentNodeView())
+        view->showStatistics();
 }

@@ -12,7 +12,8 @@ class SmartMenu;
 // The Navigate group: fitting, zooming to the selection and stepping through
 // the history of the MDI area's current node view, with Back and Forward
 // enabled while that view has a step to take; its measuring cursors and
-// bookmarks; showing the overview strip, for every chart (a setting). The
+// bookmarks; showing the overview strip, for every chart (a setting); the
+// statistics of its current node; exporting the chart's picture to an image file. The
 // Bookmarks entry, which shows the bookmarks panel, is the window's to connect.
 class NavigateCommands : public QObject
 {
@@ -38,6 +39,8 @@ private slots:
     void nextBookmark();
     void previousBookmark();
     void showOverview(bool shown);
+    void showStatistics();
+    void exportImage();
 
 private:
     static const ActionTable::Row<NavigateCommands> actionTable[];

@@ -165,6 +165,7 @@ void TracerWindow::createActions()
     // disabled, so the menus offer them whatever the state of the groups.
     m_projectContextMenu = createContextMenu("projectContextMenu", PROJECT_GROUP, actions);
     m_nodeContextMenu = createContextMenu("nodeContextMenu", NODE_GROUP, actions);
+    createStatisticsEntry();
     createMenuModes();
     createRecentLists();
     createCommonKeys();
@@ -180,6 +181,17 @@ void TracerWindow::createCommonKeys()
     // does, which ends the program and writes the settings.
     auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quit, &QShortcut::activated, this, &QWidget::close);
+}
+
+void TracerWindow::createStatisticsEntry()
+{
+    // The tree's own entry, in no group: the Navigate group's acts on the
+    // current view, this one on the node the menu was opened on.
+    m_nodeContextMenu->addSeparator();
+    QAction *statistics =
+        m_nodeContextMenu->addAction(interfaceIcon("statistics.png"), QStringLiteral("Statistics..."));
+    statistics->setObjectName(QStringLiteral("action_NodeStatistics"));
+    connect(statistics, &QAction::triggered, this, &TracerWindow::on_action_NodeStatistics_triggered);
 }
 
 QMenu *TracerWindow::createContextMenu(const char *name, int group, const QVector<QAction *> &actions)

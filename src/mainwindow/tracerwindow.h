@@ -114,6 +114,7 @@ private slots:
     void on_action_ViewNode_triggered();
     void on_action_ViewNodeApart_triggered();
     void on_action_CloseNode_triggered();
+    void on_action_NodeStatistics_triggered();
     void on_curTracerItem_Changed(TracerItem *tracerItem, TracerItem::TracerItemCategory category, int data1,
                                   int data2);
     void on_itemTree_currentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
@@ -128,6 +129,8 @@ private:
     void createActions();
     // A menu of the actions and separators of one group of the action table.
     QMenu *createContextMenu(const char *name, int group, const QVector<QAction *> &actions);
+    // The node menu's Statistics entry, after the Node group's actions.
+    void createStatisticsEntry();
     void createMenuModes();
     void createRecentLists();
     // Ctrl+O beside Ctrl+N for the Open action, and Ctrl+Q to quit.

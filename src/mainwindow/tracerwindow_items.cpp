@@ -9,9 +9,11 @@
 #include "mainwindow/viewmanager.h"
 #include "trace/node.h"
 #include "trace/project.h"
+#include "views/nodeviewwindow.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidget>
@@ -119,6 +121,16 @@ void TracerWindow::on_action_ViewNodeApart_triggered()
     TracerItem *item = theTracer ? theTracer->curTracerItem() : nullptr;
     if (item && item->category() == TracerItem::NODE)
         viewNode(qobject_cast<Node *>(item), true);
+}
+
+void TracerWindow::on_action_NodeStatistics_triggered()
+{
+    TracerItem *item = theTracer ? theTracer->curTracerItem() : nullptr;
+    if (!item || item->category() != TracerItem::NODE)
+        return;
+    viewNode(qobject_cast<Node *>(item), false);
+    if (NodeViewWindow *view = ViewManager::nodeView(m_mdiArea->currentSubWindow()))
+        view->showStatistics();
 }
 
 void TracerWindow::leaveEntry(const QTreeWidgetItem *entry)

@@ -60,6 +60,11 @@ QRect ChartOverview::visibleRect()
 void ChartOverview::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
+    paintStrip(painter);
+}
+
+void ChartOverview::paintStrip(QPainter &painter)
+{
     OverviewPainter(painter).paint(content(), rect(), chartLeft());
 }
 

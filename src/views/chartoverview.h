@@ -10,6 +10,7 @@
 class EventChart;
 class Node;
 class QMouseEvent;
+class QPainter;
 class QPaintEvent;
 
 // The overview strip between an event chart's ruler and its rows: the whole
@@ -41,6 +42,8 @@ public:
     const OverviewActivity &activity() const { return m_activity; }
     // The frame's rectangle in the strip's coordinates.
     QRect visibleRect();
+    // Paints the strip as it shows now, at the painter's origin, its size the strip's.
+    void paintStrip(QPainter &painter);
 
     // Whether charts show the strip, as the settings store remembers it;
 

@@ -25,10 +25,15 @@ ChartRuler::ChartRuler(const EventChart &chart, QWidget *parent)
 
 void ChartRuler::paintEvent(QPaintEvent * /*event*/)
 {
+    QPainter painter(this);
+    paintStrip(painter);
+}
+
+void ChartRuler::paintStrip(QPainter &painter) const
+{
     const int chartLeft = m_chart.headerShift();
     const Node *node = m_chart.isLinearMode() || !m_chart.root() ? nullptr : m_chart.root()->currentNode();
     const TimeRuler ruler(m_chart.mapper(), width() - chartLeft, node);
-    QPainter painter(this);
     RulerPainter(painter, m_font).paint(ruler, rect(), chartLeft);
     if (const ChartMarks *marks = m_chart.marks())
         marks->rulerMarks().paint(painter, m_font, rect(), chartLeft);

@@ -5,6 +5,7 @@
 
 class EventChart;
 class QMouseEvent;
+class QPainter;
 class QPaintEvent;
 
 // The time ruler strip above an event chart's rows: the ticks of the chart's
@@ -21,6 +22,9 @@ class ChartRuler : public QWidget
 public:
     // `chart` must outlive the ruler (it is normally the ruler's parent).
     explicit ChartRuler(const EventChart &chart, QWidget *parent = nullptr);
+
+    // Paints the strip as it shows now, at the painter's origin, its size the strip's.
+    void paintStrip(QPainter &painter) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

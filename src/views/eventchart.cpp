@@ -8,6 +8,7 @@
 #include "chart/timetext.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
+#include "views/chartexport.h"
 #include "views/chartmarks.h"
 #include "views/chartnavigator.h"
 #include "views/chartoverview.h"
@@ -218,6 +219,17 @@ void EventChart::centreOn(double alignedTimeUs)
     applyView(before, m_timeScale.scrollFor(units, (viewport()->width() - headerShift()) / 2.0));
 }
 
+void EventChart::ensureRowVisible(const ViewItem &item)
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int top = item.row() * ChartMetrics::rowHeight;
+    const int bottom = top + ChartMetrics::rowHeight;
+    if (top < bar->value())
+        bar->setValue(top);
+    else if (bottom > bar->value() + viewport()->height())
+        bar->setValue(bottom - viewport()->height());
+}
+
 void EventChart::goToStart()
 {
     applyView(currentView(), horizontalScrollBar()->minimum());
@@ -272,6 +284,11 @@ void EventChart::fillContextMenu(QMenu *menu, const QPoint &position)
     QAction *copy = menu->addAction(QStringLiteral("Copy Time"), this,
                                     [time] { QApplication::clipboard()->setText(time); });
     copy->setEnabled(!time.isEmpty());
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Statistics..."), this, &EventChart::statisticsRequested)
+        ->setEnabled(hasCurrentNode());
+    menu->addAction(QStringLiteral("Export Chart Image..."), this,
+                    [this] { ChartExport::exportWithDialog(*this, this); });
 }
 
 ViewHistory::Entry EventChart::currentView() const
@@ -620,7 +637,7 @@ void EventChart::paintEvent(QPaintEvent *event)
         m_marks->paintLines(painter);
 }
 
-void EventChart::renderPicture(const QRect &rect)
+ChartRenderer::Frame EventChart::frame() const
 {
     ChartRenderer::Frame frame;
     frame.scale = &m_timeScale;
@@ -631,8 +648,13 @@ void EventChart::renderPicture(const QRect &rect)
     frame.title = m_title;
     frame.background = palette().color(QPalette::Window);
     frame.catalogue = theTracer ? theTracer->catalogue() : nullptr;
+    return frame;
+}
+
+void EventChart::renderPicture(const QRect &rect)
+{
     QPainter painter(&m_frameImage);
-    m_renderer.paint(painter, *m_root, *m_viewStates, rect, frame);
+    m_renderer.paint(painter, *m_root, *m_viewStates, rect, frame());
 }
 
 void EventChart::resizeEvent(QResizeEvent *event)

@@ -80,6 +80,8 @@ public:
     // Scrolls so that the aligned time (microseconds; in logarithmic mode the
     // current node's time) is in the middle of the chart.
     void centreOn(double alignedTimeUs);
+    // Scrolls down or up just far enough that the item's row shows whole.
+    void ensureRowVisible(const ViewItem &item);
     // Jumps to the chart's start or end, at the same scale.
     void goToStart();
     void goToEnd();
@@ -96,7 +98,8 @@ public:
     // where there is none.
     QString timeTextAt(int viewportX) const;
     // The right-click menu at a viewport position: zooming, the measuring
-    // cursors and bookmarks there, copying the time there.
+    // cursors and bookmarks there, copying the time there, the statistics of
+    // the current node or its selection, exporting the picture.
     void fillContextMenu(QMenu *menu, const QPoint &position);
 
     // Recomputes the content size, the scroll ranges and, when the content
@@ -124,6 +127,10 @@ public:
 
     // S: how far right of the viewport's left edge the chart is drawn.
     int headerShift() const;
+    // The height of the ruler and the overview above the viewport, pixels.
+    int topMargin() const { return m_topMargin; }
+    // What the next paint of the viewport depends on besides the rows and the settings.
+    ChartRenderer::Frame frame() const;
     // Positions at the scroll value of now.
     ChartMapper mapper() const;
 
@@ -158,6 +165,8 @@ signals:
     void clockOffsetDragged(const QString &nodeName, qint64 offsetUs);
     // A step was added to or taken from the history.
     void historyChanged();
+    // The context menu's Statistics entry was chosen.
+    void statisticsRequested();
 
 public slots:
     void on_contentWasMoved(int value);

@@ -6,6 +6,7 @@
 #include "trace/project.h"
 #include "trace/task.h"
 #include "views/eventlistmodel.h"
+#include "views/statisticswindow.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -23,6 +24,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -122,6 +124,7 @@ NodeViewWindow::NodeViewWindow(Project *project, int number, QWidget *parent)
     connect(m_eventList->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &NodeViewWindow::on_eventListScrolled);
     connect(m_chart, &EventChart::eventChartScrolled, this, &NodeViewWindow::on_eventChartScrolled);
+    connect(m_chart, &EventChart::statisticsRequested, this, &NodeViewWindow::showStatistics);
     connect(this, &NodeViewWindow::selectionWasChanged, m_chart, &EventChart::on_selectionWasChangedOutside);
     connect(this, &NodeViewWindow::eventListScrolled, m_chart, &EventChart::on_eventListScrolled);
     if (theTracer)
@@ -413,6 +416,43 @@ void NodeViewWindow::on_selectionWasChangedOutside(int selFirst, int selLast)
         return;
     const QItemSelection rows(model->index(top, 0), model->index(bottom, EventListModel::columns - 1));
     selectionModel->select(rows, QItemSelectionModel::ClearAndSelect);
+}
+
+bool NodeViewWindow::goToEvent(int nodeId, int eventIndex)
+{
+    const QList<ViewNode *> &rows = m_viewTree->nodeList();
+    const auto row = std::find_if(rows.cbegin(), rows.cend(), [nodeId](const ViewNode *viewed) {
+        return viewed->node() && viewed->node()->nodeId() == nodeId;
+    });
+    if (row == rows.cend() || eventIndex < 0 || eventIndex >= (*row)->node()->eventCount())
+        return false;
+    Node *node = (*row)->node();
+    if (node != currentNode())
+        showNode(node);
+    on_selectionWasChangedOutside(eventIndex, eventIndex);
+    // The chart first: scrolled in step with it, the list then only moves
+    // when the event is not among its rows.
+    const TraceEvent *event = node->event(eventIndex);
+    m_chart->centreOn(double(event->offset) + (*row)->shift());
+    const ViewItem *task = (*row)->taskTrain() ? (*row)->taskTrain()->childById(event->currentTask) : nullptr;
+    m_chart->ensureRowVisible(task ? *task : **row);
+    m_eventList->scrollTo(m_eventList->model()->index(eventIndex, 0));
+    return true;
+}
+
+StatisticsWindow *NodeViewWindow::showStatistics()
+{
+    Node *node = currentNode();
+    const NodeViewState *state = currentState();
+    if (!node || !state)
+        return nullptr;
+    const bool selection = state->selFirst >= 0 && state->selLast >= 0 && state->selFirst != state->selLast;
+    const EventRange range =
+        selection ? EventRange::of(*node, state->selFirst, state->selLast) : EventRange::whole(*node);
+    auto *window = new StatisticsWindow(this, *node, range);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 void NodeViewWindow::on_eventListScrolled(int value)

@@ -16,6 +16,7 @@ class QLabel;
 class QPushButton;
 class QSplitter;
 class QTableView;
+class StatisticsWindow;
 class ViewRoot;
 
 // A view window of one project: a node chooser and the current node's event
@@ -68,6 +69,14 @@ public:
     QPushButton *closeNodeButton() const { return m_closeNodeBtn; }
     QLabel *nodeCountLabel() const { return m_nodeCountLabel; }
     const NodeViewStates &viewStates() const { return m_viewStates; }
+
+    // Makes the viewed node with `nodeId` current, selects its event in the
+    // list and the chart and brings it into view in both; false, with nothing
+    // changed, when no viewed node has that id or that event.
+    bool goToEvent(int nodeId, int eventIndex);
+    // Opens a statistics window of the current node: of its selected events
+    // when they are more than one, else of all of them. Null without a current node.
+    StatisticsWindow *showStatistics();
 
 signals:
     void viewMustBeClosed(NodeViewWindow *view);

@@ -808,8 +808,9 @@ private slots:
             texts << entry->text();
         QCOMPARE(
             texts.join(QLatin1Char('|')),
-            QStringLiteral("Zoom to Selection|Fit Time||Set Cursor A|Set Cursor B|Add Bookmark||Copy Time"));
-        menu.actions().last()->trigger();
+            QStringLiteral("Zoom to Selection|Fit Time||Set Cursor A|Set Cursor B|Add Bookmark||Copy Time||"
+                           "Statistics...|Export Chart Image..."));
+        menu.actions().at(7)->trigger();
         const QStringList label = tick.label.split(QLatin1Char(' '));
         const double unit = label.last() == QLatin1String("s")    ? 1e6
                             : label.last() == QLatin1String("ms") ? 1e3

@@ -57,22 +57,34 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("expected"); // fixtures/expected/alpha.<expected>; its line ends as written
+        QTest::addColumn<QStringList>("options");
         QTest::newRow("events: one CSV row per stored event") << "events"
-                                                              << "events.csv";
+                                                              << "events.csv" << QStringList();
         QTest::newRow("tasks: by id, names quoted as RFC 4180 wants") << "tasks"
-                                                                      << "tasks.csv";
+                                                                      << "tasks.csv" << QStringList();
         QTest::newRow("hubs: own hubs, then others by node and id") << "hubs"
-                                                                    << "hubs.csv";
+                                                                    << "hubs.csv" << QStringList();
         QTest::newRow("summary: readable text") << "summary"
-                                                << "summary.txt";
+                                                << "summary.txt" << QStringList();
+        // Two requests never completed: counted, not timed. The switch at the last event opens no time.
+        QTest::newRow("stats: the four tables one after another, each with its header")
+            << "stats"
+            << "stats.csv" << QStringList();
+        // Offsets 70 and 80: the marker and the second request; the time runs on to the switch at 100.
+        QTest::newRow("stats --range: the events in it, the last one's slice included")
+            << "stats"
+            << "stats-range.csv"
+            << QStringList{QStringLiteral("--range"), QStringLiteral("70:80"), QStringLiteral("--table"),
+                           QStringLiteral("tasks")};
     }
 
     void exportsWriteWhatTheViewerDerived()
     {
         QFETCH(QString, command);
         QFETCH(QString, expected);
+        QFETCH(QStringList, options);
         const QString trace = QFINDTESTDATA("fixtures/small/alpha.trace");
-        const Run run = cli({command, trace});
+        const Run run = cli(QStringList{command, trace} + options);
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QByteArray text = readAll(QFINDTESTDATA(QStringLiteral("fixtures/expected/alpha.") + expected));
@@ -99,6 +111,14 @@ private slots:
         QTest::newRow("no command is a usage error") << QStringList{} << 1 << QString();
         QTest::newRow("an unknown command is a usage error")
             << QStringList{QStringLiteral("frobnicate"), QStringLiteral("x")} << 1 << QString();
+        QTest::newRow("an unknown statistics table is a usage error")
+            << QStringList{QStringLiteral("stats"), QStringLiteral("a"), QStringLiteral("--table"),
+                           QStringLiteral("hubs")}
+            << 1 << QString();
+        QTest::newRow("an empty statistics range is a usage error")
+            << QStringList{QStringLiteral("stats"), QStringLiteral("a"), QStringLiteral("--range"),
+                           QStringLiteral("80:80")}
+            << 1 << QString();
         QTest::newRow("events of two files is a usage error")
             << QStringList{QStringLiteral("events"), QStringLiteral("a"), QStringLiteral("b")} << 1
             << QString();
@@ -153,8 +173,8 @@ private slots:
     {
         const Run run = cli({QStringLiteral("--help")});
         QCOMPARE(run.exitCode, 0);
-        for (const char *word : {"events FILE", "tasks FILE", "hubs FILE", "summary FILE", "--overview",
-                                 "exit status 2", "RFC 4180"})
+        for (const char *word : {"events FILE", "tasks FILE", "hubs FILE", "summary FILE", "stats FILE",
+                                 "--overview", "exit status 2", "RFC 4180"})
             QVERIFY2(run.out.contains(word), word);
     }
 };

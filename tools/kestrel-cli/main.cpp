@@ -2,6 +2,7 @@
 // it derived, for scripts, reports and comparing runs.
 
 #include "csvexport.h"
+#include "statscommand.h"
 
 #include "chart/chartimage.h"
 #include "trace/eventcatalogue.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -44,6 +46,22 @@ const char description[] =
     "                  ruler above the rows, in the same image size), --overview (the whole\n"
     "                  time range, one band per node shaded by activity, with the range shown\n"
     "                  framed: below the ruler, above the rows).\n"
+    "  stats FILE...   statistics tables as CSV, each with its header; --table NAME writes\n"
+    "                  one of them, without it all four follow one another. Times are whole\n"
+    "                  microseconds, percentiles by nearest rank; --range FROM:TO keeps the\n"
+    "                  events whose offset (microseconds of each node's own axis) lies in\n"
+    "                  [FROM, TO], as if they were selected in the event list.\n"
+    "                  tasks: nodeId,taskId,name,activations,total,min,mean,max,p50,p95,p99,\n"
+    "                  share - per activation, from the switch to the task to the switch away;\n"
+    "                  total is the task's execution time, share in percent of the range.\n"
+    "                  services: nodeId,service,name,calls,total,min,mean,max,p50,p95,p99 -\n"
+    "                  request to the calling task's completion; calls without one are\n"
+    "                  counted but not timed.\n"
+    "                  interrupts: nodeId,interrupt,count,total,min,mean,max,p50,p95,p99 -\n"
+    "                  per interrupt number (arg1), each lasting its event's time slice.\n"
+    "                  packets: source,destination,hop,fromNode,toNode,packets,total,min,\n"
+    "                  mean,max,p50,p95,p99 - latencies on the aligned clocks per route;\n"
+    "                  hop 0 the whole route (sending to receiving), hop k the k-th link.\n"
     "\n"
     "CSV follows RFC 4180: a header row, CRLF line ends, fields quoted when needed.\n"
     "A file that fails to load: the viewer's warning text on standard error, exit status 2.\n"
@@ -80,7 +98,7 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QLatin1String(description));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("events, tasks, hubs, summary or render"));
+                                 QStringLiteral("events, tasks, hubs, summary, render or stats"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("render: the PNG file to write."),
                                           QStringLiteral("OUT.png"));
@@ -91,7 +109,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption internalOption(QStringLiteral("internal-header"),
                                             QStringLiteral("render: row labels inside the rows."));
     const QCommandLineOption rangeOption(QStringLiteral("range"),
-                                         QStringLiteral("render: microseconds FROM:TO of the aligned axis."),
+                                         QStringLiteral("render: microseconds FROM:TO of the aligned axis; "
+                                                        "stats: of each node's own axis."),
                                          QStringLiteral("FROM:TO"));
     const QCommandLineOption noDetailOption(
         QStringLiteral("no-level-of-detail"),
@@ -100,8 +119,11 @@ int main(int argc, char *argv[])
                                          QStringLiteral("render: a time ruler above the rows."));
     const QCommandLineOption overviewOption(
         QStringLiteral("overview"), QStringLiteral("render: the overview strip of the whole time range."));
+    const QCommandLineOption tableOption(QStringLiteral("table"),
+                                         QStringLiteral("stats: tasks, services, interrupts or packets."),
+                                         QStringLiteral("NAME"));
     parser.addOptions({outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption,
-                       rulerOption, overviewOption});
+                       rulerOption, overviewOption, tableOption});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("trace files"),
                                  QStringLiteral("FILE..."));
     parser.process(*app);
@@ -111,16 +133,35 @@ int main(int argc, char *argv[])
         return usageError(parser, QStringLiteral("No command given."));
     const QString command = args.first();
     const QStringList files = args.mid(1);
-    const bool single = command != QLatin1String("summary") && command != QLatin1String("render");
     const bool render = command == QLatin1String("render");
+    const bool stats = command == QLatin1String("stats");
+    const bool single = command != QLatin1String("summary") && !render && !stats;
     if (command != QLatin1String("events") && command != QLatin1String("tasks") &&
-        command != QLatin1String("hubs") && command != QLatin1String("summary") && !render) {
+        command != QLatin1String("hubs") && command != QLatin1String("summary") && !render && !stats) {
         return usageError(parser, QStringLiteral("Unknown command '%1'.").arg(command));
     }
     if (files.isEmpty() || (single && files.size() != 1))
         return usageError(parser, QStringLiteral("'%1' takes %2.")
                                       .arg(command, single ? QStringLiteral("one FILE")
                                                            : QStringLiteral("one or more FILEs")));
+
+    std::optional<StatsCommand::OffsetWindow> statsWindow;
+    const QString table = parser.value(tableOption);
+    if (stats) {
+        if (!table.isEmpty() && !StatsCommand::isTable(table))
+            return usageError(parser,
+                              QStringLiteral("--table takes tasks, services, interrupts or packets."));
+        if (parser.isSet(rangeOption)) {
+            const QStringList range = parser.value(rangeOption).split(QLatin1Char(':'));
+            bool fromOk = false;
+            bool toOk = false;
+            statsWindow = StatsCommand::OffsetWindow{range.value(0).toLongLong(&fromOk),
+                                                     range.value(1).toLongLong(&toOk)};
+            if (range.size() != 2 || !fromOk || !toOk || statsWindow->from < 0 ||
+                statsWindow->to <= statsWindow->from)
+                return usageError(parser, QStringLiteral("--range takes FROM:TO with 0 <= FROM < TO."));
+        }
+    }
 
     ChartImageOptions imageOptions;
     if (render) {
@@ -180,6 +221,11 @@ int main(int argc, char *argv[])
             return 2;
         }
         return 0;
+    }
+    if (stats) {
+        StatsCommand::write(out, nodes, table, statsWindow);
+        out.flush();
+        return failed ? 2 : 0;
     }
     for (const Node *node : std::as_const(nodes)) {
         if (command == QLatin1String("events"))

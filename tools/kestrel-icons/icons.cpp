@@ -782,6 +782,23 @@ void overview(const IconPainter &ip)
     ip.box(QRect(8, 2, 8, 20), Qt::transparent, 0, Blue);
 }
 
+void exportImage(const IconPainter &ip)
+{
+    // The chart as a picture, carried out of the frame.
+    ip.box(QRect(0, 2, 18, 16), Paper);
+    Shapes::chartBars(ip, QRect(2, 4, 14, 12));
+    ip.arrow(QPointF(10, 19.5), QPointF(23, 19.5), Blue);
+}
+
+void statistics(const IconPainter &ip)
+{
+    // A histogram of durations.
+    ip.hline(0, 23, 21);
+    const int heights[] = {5, 12, 17, 9, 4};
+    for (int bar = 0; bar < 5; ++bar)
+        ip.box(QRect(1 + 4 * bar, 21 - heights[bar], 6, heights[bar] + 1), bar == 2 ? Orange : Blue);
+}
+
 } // namespace
 
 int strokeForSize(int size)
@@ -849,6 +866,8 @@ const QList<IconSpec> &iconTable()
         {interface, QStringLiteral("bookmark_previous"), 24, bookmarkPrevious},
         {interface, QStringLiteral("bookmarks"), 24, bookmarks},
         {interface, QStringLiteral("overview"), 24, overview},
+        {interface, QStringLiteral("export_image"), 24, exportImage},
+        {interface, QStringLiteral("statistics"), 24, statistics},
         {interface, QStringLiteral("sarvek_kvt_32"), 32, application32},
         {interface, QStringLiteral("start_corner"), 7, startCorner},
         {interface, QStringLiteral("finish_corner"), 7, finishCorner},

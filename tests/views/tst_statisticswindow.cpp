@@ -1,0 +1,205 @@
+#include "app/tracer.h"
+#include "chart/viewroot.h"
+#include "testsupport.h"
+#include "trace/node.h"
+#include "views/nodeviewwindow.h"
+#include "views/statisticshistogram.h"
+#include "views/statisticspage.h"
+#include "views/statisticswindow.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// The page of the tab titled `title`; null when there is none.
+StatisticsPage *page(const StatisticsWindow &window, const QString &title)
+{
+    for (int tab = 0; tab < window.tabs()->count(); ++tab) {
+        if (window.tabs()->tabText(tab) == title)
+            return window.pages().at(tab);
+    }
+    return nullptr;
+}
+
+// The column of the view's header titled `title`, top to bottom, joined by spaces.
+QString columnText(const QTableView &view, const QString &title)
+{
+    const QAbstractItemModel *model = view.model();
+    int column = 0;
+    while (column < model->columnCount() && model->headerData(column, Qt::Horizontal) != title)
+        ++column;
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts.join(QLatin1Char(' '));
+}
+
+StatisticsTable handMadeTable()
+{
+    StatisticsTable table;
+    table.columns = QStringList{QStringLiteral("name"), QStringLiteral("total"), QStringLiteral("code")};
+    table.rows = {{QStringLiteral("b"), QStringLiteral("10"), QStringLiteral("7")},
+                  {QStringLiteral("a"), QStringLiteral("9"), QStringLiteral("x")},
+                  {QStringLiteral("c"), QStringLiteral("100"), QStringLiteral("10")}};
+    table.labels.fill(QString(), 3);
+    table.timings.resize(3);
+    return table;
+}
+
+} // namespace
+
+class TestStatisticsWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    Tracer m_tracer;
+    QList<Node *> m_nodes;
+    QStringList m_paths;
+    std::unique_ptr<NodeViewWindow> m_view;
+
+    // The statistics of the view's current node `current` (1 or 2), both demo nodes viewed.
+    StatisticsWindow *openStatistics(int current)
+    {
+        m_view = std::make_unique<NodeViewWindow>(m_nodes.first()->project(), 1);
+        m_view->resize(1200, 600);
+        m_view->show();
+        for (Node *node : std::as_const(m_nodes))
+            m_view->showNode(node);
+        m_view->showNode(m_nodes.at(current - 1));
+        return QTest::qWaitForWindowExposed(m_view.get()) ? m_view->showStatistics() : nullptr;
+    }
+
+    // The list's and the chart's selection of the view's current node, "first-last" each.
+    QString selections() const
+    {
+        const QItemSelection list = m_view->eventList()->selectionModel()->selection();
+        const NodeViewState state = m_view->viewStates().value(m_view->currentNode()->traceFileName());
+        return (list.isEmpty() ? QStringLiteral("none")
+                               : QStringLiteral("%1-%2").arg(list.first().top()).arg(list.first().bottom())) +
+               QStringLiteral(" %1-%2").arg(state.selFirst).arg(state.selLast);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_tracer.initHeadless();
+        for (const char *name : {"node1.trace", "node2.trace"}) {
+            QFile demo(QStringLiteral(KESTREL_DEMO_DIR "/") + QLatin1String(name));
+            QVERIFY(demo.open(QIODevice::ReadOnly));
+            m_paths << TestSupport::writeTempFile(QStringLiteral("demo"), QLatin1String(name),
+                                                  demo.readAll());
+            m_nodes << m_tracer.createNode(m_paths.last(), m_tracer.rootEntry(), FROM_TRACER);
+            QVERIFY(m_nodes.last());
+        }
+    }
+
+    void cleanup() { m_view.reset(); }
+
+    void headerClickSortsNumbersByValue_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QString>("sorted");
+
+        QTest::newRow("a column of numbers sorts by value, not as text")
+            << "total" << int(Qt::AscendingOrder) << "9 10 100";
+        QTest::newRow("and backwards") << "total" << int(Qt::DescendingOrder) << "100 10 9";
+        QTest::newRow("a column with a word among the numbers sorts as text")
+            << "code" << int(Qt::AscendingOrder) << "10 7 x";
+    }
+
+    void headerClickSortsNumbersByValue()
+    {
+        QFETCH(QString, column);
+        QFETCH(int, order);
+        StatisticsPage page(handMadeTable());
+        QTableView &view = *page.tableView();
+        // The writer's order until a header is clicked.
+        QCOMPARE(columnText(view, QStringLiteral("name")), QStringLiteral("b a c"));
+        view.sortByColumn(int(handMadeTable().columns.indexOf(column)), Qt::SortOrder(order));
+        QTEST(columnText(view, column), "sorted");
+    }
+
+    void goToWorstOrBestSelectsTheEventInListAndChart_data()
+    {
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("worst");
+
+        QTest::newRow("a task's longest activation") << "Tasks" << 1 << true;
+        QTest::newRow("a service's quickest call") << "Services" << 0 << false;
+        QTest::newRow("a packet route's slowest leg, on the other node") << "Packet Routes" << 0 << true;
+    }
+
+    void goToWorstOrBestSelectsTheEventInListAndChart()
+    {
+        QFETCH(QString, tab);
+        QFETCH(int, row);
+        QFETCH(bool, worst);
+        StatisticsWindow *window = openStatistics(2);
+        QVERIFY(window);
+        StatisticsPage *shown = page(*window, tab);
+        QVERIFY(shown);
+        shown->tableView()->selectRow(row);
+        const TimingStats &timing = shown->table().timings.at(shown->currentRow());
+        const EventRef where = worst ? timing.worst : timing.best;
+        QVERIFY(where.eventIndex >= 0);
+        QVERIFY(!shown->histogram()->bins().counts.isEmpty());
+        QTest::mouseClick(worst ? shown->worstButton() : shown->bestButton(), Qt::LeftButton);
+
+        QCOMPARE(m_view->currentNode()->nodeId(), where.nodeId);
+        QCOMPARE(selections(), QStringLiteral("%1-%1 %1-%1").arg(where.eventIndex));
+        const QRect inList =
+            m_view->eventList()->visualRect(m_view->eventList()->model()->index(where.eventIndex, 0));
+        QVERIFY(m_view->eventList()->viewport()->rect().intersects(inList));
+    }
+
+    void csvExportIsTheCommandLinesTable_data()
+    {
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<QString>("table"); // kestrel-cli stats --table
+
+        QTest::newRow("tasks") << "Tasks"
+                               << "tasks";
+        QTest::newRow("services") << "Services"
+                                  << "services";
+        QTest::newRow("interrupts") << "Interrupts"
+                                    << "interrupts";
+        QTest::newRow("packet routes among the view's nodes") << "Packet Routes"
+                                                              << "packets";
+    }
+
+    void csvExportIsTheCommandLinesTable()
+    {
+        QFETCH(QString, tab);
+        QFETCH(QString, table);
+        StatisticsWindow *window = openStatistics(1);
+        QVERIFY(window);
+        const QString path = TestSupport::sandboxPath() + QStringLiteral("/export.csv");
+        QVERIFY(page(*window, tab)->exportCsv(path));
+        QFile exported(path);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+
+        QStringList arguments{QStringLiteral("stats"), m_paths.first()};
+        if (table == QLatin1String("packets"))
+            arguments << m_paths.last();
+        QProcess cli;
+        cli.start(QStringLiteral(KESTREL_CLI_PATH), arguments << QStringLiteral("--table") << table);
+        QVERIFY(cli.waitForFinished(30000));
+        const QByteArray expected = cli.readAllStandardOutput();
+        QVERIFY(expected.count('\n') > 1);
+        QCOMPARE(exported.readAll(), expected);
+    }
+};
+
+QTEST_MAIN(TestStatisticsWindow)
+#include "tst_statisticswindow.moc"

@@ -11,11 +11,6 @@
 
 namespace {
 
-static_assert(EventListModel::NUMBER == EventCells::NUMBER &&
-                  EventListModel::TIMECUT == EventCells::TIMECUT &&
-                  EventListModel::columns == EventCells::columns,
-              "the list shows the cells in their own order");
-
 // A service the node does not declare has no icon: no decoration then.
 QVariant iconOrNothing(const QPixmap &icon)
 {

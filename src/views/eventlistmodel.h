@@ -1,5 +1,7 @@
 #pragma once
 
+#include "trace/eventcells.h"
+
 #include <QAbstractItemModel>
 #include <QPointer>
 
@@ -17,8 +19,15 @@ class EventListModel : public QAbstractItemModel
 {
     Q_OBJECT
 public:
-    enum Column { NUMBER = 0, TIMESTAMP = 1, TYPE = 2, ARG1 = 3, ARG2 = 4, TIMECUT = 5 };
-    static constexpr int columns = 6;
+    enum Column {
+        NUMBER = EventCells::NUMBER,
+        TIMESTAMP = EventCells::TIMESTAMP,
+        TYPE = EventCells::TYPE,
+        ARG1 = EventCells::ARG1,
+        ARG2 = EventCells::ARG2,
+        TIMECUT = EventCells::TIMECUT
+    };
+    static constexpr int columns = EventCells::columns;
 
     // The node is not owned; once it is destroyed the model has no rows.
     explicit EventListModel(Node *node, QObject *parent = nullptr);

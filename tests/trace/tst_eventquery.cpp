@@ -1,6 +1,7 @@
 #include "testsupport.h"
 #include "trace/eventcatalogue.h"
 #include "trace/eventcells.h"
+#include "trace/eventcsv.h"
 #include "trace/eventquery.h"
 #include "trace/node.h"
 #include "tracefixture.h"
@@ -11,13 +12,13 @@ using TraceFixture::eventXml;
 
 namespace {
 
-// Node 3: tasks Worker (1) and "Rx task" (2), hub Box (2), services Start
+// Node 3: tasks Worker (1) and "Rx, task" (2), hub Box (2), services Start
 // Task (1) and Send To Hub (8). Timestamps in usec, one per event.
 QByteArray trace()
 {
     return TraceFixture::traceFile(
         3,
-        "<tasks><task id=\"0\" name=\"K\"/><task id=\"1\" name=\"Worker\"/><task id=\"2\" name=\"Rx task\"/>"
+        "<tasks><task id=\"0\" name=\"K\"/><task id=\"1\" name=\"Worker\"/><task id=\"2\" name=\"Rx, task\"/>"
         "</tasks>\n<hubs><hub id=\"2\" name=\"Box\"/></hubs>\n<services><service id=\"1\" "
         "name=\"Ks_Start_Task_W\"/><service id=\"8\" name=\"Ks_Send_To_Hub_W\"/></services>\n",
         eventXml(0, 10, 0, 0x301)               // switch to Worker
@@ -77,7 +78,7 @@ private slots:
         row("a service by id and a type together", "service:8 type:-1", {60});
         row("a task by name, from the switch to it up to the packet's switch to the kernel", "task:worker",
             {10, 20, 30});
-        row("a quoted task name, markers by the task that set them", "task:\"Rx task\"", {50, 80, 90});
+        row("a quoted task name, markers by the task that set them", "task:\"rx, TASK\"", {50, 80, 90});
         row("a hub by name is the hub of its own node", "hub:Box", {30});
         row("a hub by id is on any node, requests only", "hub:2", {30, 90});
         row("an argument in hexadecimal", "arg1:0x10", {50});
@@ -149,6 +150,18 @@ private slots:
                          EventCells::display(event, index, column, m_node->nodeId()).toString());
             }
         }
+    }
+
+    void copiedRowsAreCsvOfTheShownCellsAndTheRawValues()
+    {
+        // The packet sent at 40 (after the kernel switch the reader puts before it) and the user marker.
+        const std::vector<int> events = {4, 5};
+        QCOMPARE(timestamps(events), QList<quint32>({40, 50}));
+        QCOMPARE(EventCsv::rows(*m_node, events),
+                 QStringLiteral("#,Ts (usec),Tp,Arg1,Arg2,Tc,Task,Type code,Type name,Arg1 value,Arg2 value,"
+                                "Offset (usec)\r\n"
+                                "5,40,,5 [3],7 (1),0,K,4,SYNC_PACKET_SENDING,5,65543,30\r\n"
+                                "6,50,,16,9,10,\"Rx, task\",16,USER_MARKER,16,9,40\r\n"));
     }
 };
 

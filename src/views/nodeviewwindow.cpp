@@ -6,6 +6,7 @@
 #include "trace/project.h"
 #include "trace/task.h"
 #include "views/eventlistmodel.h"
+#include "views/findbar.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -17,6 +18,7 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
@@ -105,7 +107,15 @@ NodeViewWindow::NodeViewWindow(Project *project, int number, QWidget *parent)
     m_splitter->addWidget(m_chart);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
-    setWidget(m_splitter);
+    m_findBar = new FindBar;
+    m_findBar->hide();
+    auto *body = new QWidget;
+    auto *bodyLayout = new QVBoxLayout(body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(0);
+    bodyLayout->addWidget(m_splitter, 1);
+    bodyLayout->addWidget(m_findBar, 0);
+    setWidget(body);
 
     connect(m_closeNodeBtn, &QPushButton::clicked, this, &NodeViewWindow::on_closeNodeBtn_clicked);
     connect(m_nodeChooser, &QComboBox::currentIndexChanged, this,
@@ -126,6 +136,7 @@ NodeViewWindow::NodeViewWindow(Project *project, int number, QWidget *parent)
     connect(this, &NodeViewWindow::eventListScrolled, m_chart, &EventChart::on_eventListScrolled);
     if (theTracer)
         connect(this, &NodeViewWindow::curNode_Changed, theTracer, &Tracer::on_curNode_Changed);
+    connectFind();
 }
 
 NodeViewWindow::~NodeViewWindow()
@@ -137,7 +148,7 @@ NodeViewWindow::~NodeViewWindow()
     // The widgets go first, while the models they show and the tree and
     // table the chart reads still exist, and while no slot of this window can
     // be reached half destroyed.
-    delete m_splitter;
+    delete widget();
     m_viewStates.clear();
     m_listModels.clear();
     m_viewTree.reset();
@@ -324,26 +335,36 @@ void NodeViewWindow::on_projectUnderRemoving()
 void NodeViewWindow::on_selectionChanged(const QItemSelection & /*selected*/,
                                          const QItemSelection & /*deselected*/)
 {
-    const QItemSelection selection = m_eventList->selectionModel()->selection();
-    Node *node = m_viewTree->currentNode();
-    if (selection.isEmpty() || !node) {
-        if (theTracer)
-            theTracer->setCurTracerItem(nullptr, TracerItem::NO_SELECTION, -1, -1);
-        emit selectionWasChanged(-1, -1);
+    if (m_selectionEcho)
         return;
+    const QItemSelection selection = m_eventList->selectionModel()->selection();
+    const EventListModel *model = listModel();
+    if (selection.isEmpty() || !m_viewTree->currentNode() || !model) {
+        setTracerSelection(-1, -1);
+        emit selectionWasChanged(-1, -1);
+    } else {
+        const int first = model->eventAt(selection.first().top());
+        const int last = model->eventAt(selection.first().bottom());
+        setTracerSelection(first, last);
+        emit selectionWasChanged(first, last);
     }
-    const int first = selection.first().top();
-    const int last = selection.first().bottom();
-    if (theTracer) {
-        if (first != last) {
-            theTracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, first, last);
-        } else {
-            const TraceEvent *event = node->event(first);
-            Task *task = event ? node->task(event->currentTask) : nullptr;
-            theTracer->setCurTracerItem(task, TracerItem::TASK_EVENT, first, first);
-        }
+    updateMatchCount();
+}
+
+void NodeViewWindow::setTracerSelection(int first, int last)
+{
+    Node *node = m_viewTree->currentNode();
+    if (!theTracer)
+        return;
+    if (first < 0 || !node) {
+        theTracer->setCurTracerItem(nullptr, TracerItem::NO_SELECTION, -1, -1);
+    } else if (first != last) {
+        theTracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, first, last);
+    } else {
+        const TraceEvent *event = node->event(first);
+        Task *task = event ? node->task(event->currentTask) : nullptr;
+        theTracer->setCurTracerItem(task, TracerItem::TASK_EVENT, first, first);
     }
-    emit selectionWasChanged(first, last);
 }
 
 void NodeViewWindow::on_currentNodeWasChanged(Node *node)
@@ -359,6 +380,7 @@ void NodeViewWindow::on_currentNodeWasChanged(Node *node)
     const int selFirst = state->selFirst;
     const int selLast = state->selLast;
     setListModel(m_listModels.value(state.key()).data());
+    runQuery();
 
     const QString label = node->label();
     if (m_nodeChooser->currentText() != label) {
@@ -369,10 +391,11 @@ void NodeViewWindow::on_currentNodeWasChanged(Node *node)
     }
 
     QScrollBar *bar = m_eventList->verticalScrollBar();
-    if (bar->value() == listFirst)
-        on_eventListScrolled(listFirst);
+    const int listRow = rowForEvent(listFirst);
+    if (bar->value() == listRow)
+        on_eventListScrolled(listRow);
     else
-        bar->setValue(listFirst);
+        bar->setValue(listRow);
     on_selectionWasChangedOutside(selFirst, selLast);
     emit curNode_Changed(node, this);
 }
@@ -405,6 +428,12 @@ void NodeViewWindow::on_selectionWasChangedOutside(int selFirst, int selLast)
     // top to bottom.
     const int top = std::min(selFirst, selLast);
     const int bottom = std::max(selFirst, selLast);
+    if (const EventListModel *filtered = listModel(); filtered && filtered->isFiltered()) {
+        selectRowsOfEvents(top, bottom);
+        setTracerSelection(top, bottom);
+        updateMatchCount();
+        return;
+    }
     const QItemSelection current = selectionModel->selection();
     if (!current.isEmpty() && current.first().top() == top && current.first().bottom() == bottom)
         return;
@@ -417,7 +446,18 @@ void NodeViewWindow::on_selectionWasChangedOutside(int selFirst, int selLast)
 
 void NodeViewWindow::on_eventListScrolled(int value)
 {
-    if (NodeViewState *state = currentState()) {
+    const EventListModel *model = listModel();
+    if (model && model->isFiltered()) {
+        // The events of the first and the last visible row; past the last
+        // row, the node's last event.
+        const int lastRow = std::min(value + visibleRows(), model->rowCount() - 1);
+        const int last = lastRow > value ? model->eventAt(lastRow) : -1;
+        value = std::max(0, model->eventAt(value));
+        if (NodeViewState *state = currentState()) {
+            state->listFirst = value;
+            state->listLast = last >= 0 ? last : model->node()->eventCount() - 1;
+        }
+    } else if (NodeViewState *state = currentState()) {
         state->listFirst = value;
         state->listLast = visibleRows() + value;
     }
@@ -433,10 +473,15 @@ void NodeViewWindow::on_eventChartScrolled(int firstEvent)
     const NodeViewState *state = currentState();
     if (!state || firstEvent == state->listFirst)
         return;
+    scrollListQuietly(rowForEvent(firstEvent));
+}
+
+void NodeViewWindow::scrollListQuietly(int row)
+{
     QScrollBar *bar = m_eventList->verticalScrollBar();
     // A value the bar cannot take, or already has, brings no valueChanged
     // that would clear the flag: it would swallow the user's next scroll.
-    const int target = qBound(bar->minimum(), firstEvent, bar->maximum());
+    const int target = qBound(bar->minimum(), row, bar->maximum());
     if (target == bar->value())
         return;
     m_scrollEcho = true;
@@ -475,8 +520,13 @@ void NodeViewWindow::setListModel(EventListModel *model)
     {
         // The bar follows the new model's range; that is no scroll of the user's.
         const QSignalBlocker blocker(m_eventList->verticalScrollBar());
+        auto *previous = qobject_cast<EventListModel *>(m_eventList->model());
         m_eventList->setModel(model);
         m_eventList->doItemsLayout();
+        // A model not shown keeps no filter: the find bar sets it again when
+        // the model comes back.
+        if (previous && previous != model && previous->isFiltered())
+            previous->setRowFilter(std::nullopt);
     }
     // The view keeps a replaced selection model alive as its child, one per switch.
     delete old;

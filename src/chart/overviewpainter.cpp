@@ -15,6 +15,7 @@ const QColor ground(0xF2, 0xF2, 0xF2);
 const QColor idleColour(0xFF, 0xFF, 0xFF);
 const QColor busyColour(0x1F, 0x4E, 0xA8);
 const QColor bookmarkColour(0xD0, 0x40, 0x00);
+const QColor matchColour(0xB0, 0x30, 0xC0);
 const QColor frameColour(0x10, 0x10, 0x10);
 const QColor innerFrameColour(0xFF, 0xB0, 0x00);
 
@@ -75,6 +76,14 @@ void OverviewPainter::paint(const OverviewContent &content, const QRect &strip, 
             paintBand(band, QRect(chartLeft, top, content.scale.columns(), bandHeight - 1), chartLeft);
             top += bandHeight;
         }
+    }
+
+    // In the margins, like a scroll bar's search hits: the bands stay readable.
+    m_painter.setPen(matchColour);
+    for (const int column : content.matches) {
+        const int x = chartLeft + column;
+        m_painter.drawLine(x, strip.top(), x, strip.top() + margin - 1);
+        m_painter.drawLine(x, strip.bottom() - margin, x, strip.bottom() - 1);
     }
 
     m_painter.setPen(bookmarkColour);

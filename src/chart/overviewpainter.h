@@ -20,11 +20,13 @@ struct OverviewContent
     OverviewScale scale{1, 1};
     TimeSpan visible;
     QList<qint64> bookmarks;
+    std::vector<int> matches; // columns of the strip holding a find match, ascending, each once
 };
 
 // Draws the overview strip: on a light ground, one band per node, shaded
 // from the rows' white (idle) to a strong blue (busy all the time) over the
-// columns the node has events for; a tick across the strip per bookmark; the
+// columns the node has events for; a tick in the margins above and below the
+// bands per column with a find match; a tick across the strip per bookmark; the
 // visible range as a framed rectangle over it all.
 class OverviewPainter
 {

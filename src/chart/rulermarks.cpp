@@ -13,6 +13,8 @@ constexpr int flagHeight = 6; // pixels
 constexpr int textGap = 2;    // pixels between a pennant and its name
 const QColor flagColor(0x20, 0x90, 0x30);
 const QColor nameGround(0xE2, 0xF2, 0xE2);
+const QColor matchColor(0xB0, 0x30, 0xC0);
+constexpr int matchHeight = 5; // pixels of a match's tick, down from the strip's top
 
 } // namespace
 
@@ -21,10 +23,18 @@ void RulerMarks::paint(QPainter &painter, const QFont &font, const QRect &strip,
     painter.save();
     painter.setClipRect(QRect(QPoint(left, strip.top()), strip.bottomRight()), Qt::IntersectClip);
     painter.setFont(font);
+    paintMatches(painter, strip);
     paintFlags(painter, strip);
     paintHandles(painter, strip);
     paintDelta(painter, strip, left);
     painter.restore();
+}
+
+void RulerMarks::paintMatches(QPainter &painter, const QRect &strip) const
+{
+    painter.setPen(matchColor);
+    for (const int x : matches)
+        painter.drawLine(x, strip.top(), x, strip.top() + matchHeight - 1);
 }
 
 void RulerMarks::paintFlags(QPainter &painter, const QRect &strip) const

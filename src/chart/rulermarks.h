@@ -29,6 +29,7 @@ struct RulerMarks
     QList<Handle> handles;
     QString delta; // shown between the first two handles; empty for none
     QList<Flag> flags;
+    QList<int> matches; // the find bar's matches, one x per pixel column
 
     // A handle's half width, pixels: a press this near its x grabs it.
     static constexpr int handleReach = 6;
@@ -37,6 +38,7 @@ struct RulerMarks
     void paint(QPainter &painter, const QFont &font, const QRect &strip, int left) const;
 
 private:
+    void paintMatches(QPainter &painter, const QRect &strip) const;
     void paintFlags(QPainter &painter, const QRect &strip) const;
     void paintHandles(QPainter &painter, const QRect &strip) const;
     void paintDelta(QPainter &painter, const QRect &strip, int chartLeft) const;

@@ -167,7 +167,49 @@ RulerMarks ChartMarks::rulerMarks() const
     }
     if (const std::optional<double> delta = cursorDelta(); delta && marks.handles.size() == 2)
         marks.delta = deltaText(*delta);
+    marks.matches = matchXs();
     return marks;
+}
+
+void ChartMarks::setMatches(const Node *node, std::vector<int> events)
+{
+    m_matchNode = events.empty() ? nullptr : node;
+    m_matches = m_matchNode ? std::move(events) : std::vector<int>();
+    m_chart.ruler()->update();
+    m_chart.overview()->update();
+}
+
+const ViewNode *ChartMarks::matchRow() const
+{
+    return m_matchNode ? viewNodeNamed(m_matchNode->traceFileName()) : nullptr;
+}
+
+QList<int> ChartMarks::matchXs() const
+{
+    QList<int> xs;
+    const ViewNode *row = matchRow();
+    if (!row)
+        return xs;
+    const Node &node = *row->node();
+    const ChartMapper mapper = m_chart.mapper();
+    const int left = m_chart.headerShift();
+    const int width = m_chart.viewport()->width() - left;
+    auto from = m_matches.cbegin();
+    auto to = m_matches.cend();
+    // Only the shown events' matches, found by bisection where the events are in time order.
+    if (node.inTimeOrder()) {
+        const EventRange shown = mapper.eventsBetween(node, row->shift(), 0, width);
+        if (shown.first < 0)
+            return xs;
+        from = std::lower_bound(from, to, shown.first);
+        to = std::lower_bound(from, to, shown.end);
+    }
+    for (auto match = from; match != to; ++match) {
+        const int x = mapper.leftX(*node.event(*match), row->shift());
+        if (x >= 0 && x <= width && (xs.isEmpty() || xs.last() != left + x))
+            xs.append(left + x);
+    }
+    return xs;
 }
 
 void ChartMarks::paintLines(QPainter &painter) const

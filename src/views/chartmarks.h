@@ -5,12 +5,15 @@
 #include <QList>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QSharedPointer>
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class EventChart;
+class Node;
 class ProjectBookmarks;
 class QPainter;
 class ViewNode;
@@ -31,6 +34,9 @@ struct RulerMarks;
 // Bookmarks are kept per project (ProjectBookmarks) on their node's own
 // clock; the chart shows those of its viewed nodes, each at its node's
 // aligned time (in logarithmic mode on its node's log axis).
+//
+// The find bar's matches, events of one node, show as ticks in the ruler
+// and the overview while that node is viewed.
 class ChartMarks : public QObject
 {
     Q_OBJECT
@@ -66,6 +72,12 @@ public:
     // The bookmark's viewport x; none when its node is not viewed or, in
     // logarithmic mode, has no time there.
     std::optional<int> bookmarkX(const Bookmark &bookmark) const;
+
+    // Shows `events` of `node` (ascending indexes) as the matches; none clears them.
+    void setMatches(const Node *node, std::vector<int> events);
+    const std::vector<int> &matches() const { return m_matches; }
+    // The row of the matches' node; null without matches or when it is not viewed.
+    const ViewNode *matchRow() const;
 
     // What the ruler draws of the marks; x in viewport pixels.
     RulerMarks rulerMarks() const;
@@ -108,12 +120,16 @@ private:
     // Where a new bookmark goes: its node and its time, or none.
     std::optional<Bookmark> bookmarkHere() const;
     void stepBookmark(bool forward);
+    // Viewport x of the matches within the rows' visible width, ascending, each once.
+    QList<int> matchXs() const;
     // Repaints the lines of cursors at these x, from the picture already drawn.
     void repaintLines(const std::optional<int> &before, const std::optional<int> &after) const;
 
     EventChart &m_chart;
     QSharedPointer<ProjectBookmarks> m_bookmarks;
     std::array<std::optional<double>, 2> m_cursors;
+    QPointer<const Node> m_matchNode;
+    std::vector<int> m_matches;
     QPoint m_mouse;             // viewport position of the last move over the canvas
     bool m_mouseInside = false; // since that move
 };

@@ -3,6 +3,7 @@
 #include "chart/chartmapper.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
+#include "trace/node.h"
 #include "views/chartmarks.h"
 #include "views/eventchart.h"
 
@@ -45,8 +46,24 @@ OverviewContent ChartOverview::content()
     if (const ChartMarks *marks = m_chart.marks()) {
         for (const double time : marks->bookmarkTimes())
             content.bookmarks.append(qint64(time));
+        content.matches = matchColumns(*marks, content.scale);
     }
     return content;
+}
+
+std::vector<int> ChartOverview::matchColumns(const ChartMarks &marks, const OverviewScale &scale)
+{
+    std::vector<int> columns;
+    const ViewNode *row = marks.matchRow();
+    if (!row)
+        return columns;
+    const Node &node = *row->node();
+    for (const int match : marks.matches()) {
+        const int column = scale.xOf(double(node.event(match)->offset) + row->shift());
+        if (columns.empty() || columns.back() != column)
+            columns.push_back(column);
+    }
+    return columns;
 }
 
 QRect ChartOverview::visibleRect()

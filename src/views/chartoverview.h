@@ -7,6 +7,7 @@
 #include <QList>
 #include <QWidget>
 
+class ChartMarks;
 class EventChart;
 class Node;
 class QMouseEvent;
@@ -60,6 +61,8 @@ private:
     int chartLeft() const;
     int chartWidth() const; // the rows' visible width right of the header, pixels
     OverviewScale scale() const;
+    // The strip's columns of the marks' matches, ascending, each once.
+    static std::vector<int> matchColumns(const ChartMarks &marks, const OverviewScale &scale);
     // The aligned time at strip x.
     double timeAt(int x) const;
     // The node a logarithmic chart shows, with its shift; null in linear mode.

@@ -1,6 +1,7 @@
 #include "views/eventlistmodel.h"
 
 #include "app/tracer.h"
+#include "trace/eventcells.h"
 #include "trace/node.h"
 #include "trace/task.h"
 
@@ -9,46 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-// An event the catalogue knows, with its arguments decoded and a node id.
-bool isCatalogued(const TraceEvent &event)
-{
-    return (event.flags() & 7) == 7;
-}
-
-QVariant displayValue(const TraceEvent &event, int row, int column, int ownNodeId)
-{
-    const bool catalogued = isCatalogued(event);
-    const bool sync = EventType::isSync(event.type);
-    switch (column) {
-    case EventListModel::NUMBER:
-        return row + 1;
-    case EventListModel::TIMESTAMP:
-        return quint64(event.timestamp);
-    case EventListModel::TYPE:
-        return catalogued ? QVariant() : QVariant(event.type);
-    case EventListModel::ARG1:
-        if (!catalogued)
-            return {};
-        if (sync)
-            return QStringLiteral("%1 [%2]").arg(event.arg1).arg(event.nodeId);
-        if (event.type == EventType::UserMarker)
-            return QString::number(event.arg1);
-        return {};
-    case EventListModel::ARG2:
-        if (!catalogued)
-            return event.arg2;
-        if (sync)
-            return QStringLiteral("%1 (%2)").arg(event.arg2 & 0xFFFF).arg(event.arg2 >> 16);
-        if (event.nodeId == ownNodeId)
-            return event.arg2;
-        return QStringLiteral("%1 [%2]").arg(event.arg2).arg(event.nodeId);
-    case EventListModel::TIMECUT:
-        return quint64(event.timecut);
-    default:
-        return {};
-    }
-}
 
 // A service the node does not declare has no icon: no decoration then.
 QVariant iconOrNothing(const QPixmap &icon)
@@ -68,8 +29,8 @@ QVariant decoration(const Node &node, const TraceEvent &event, int column)
         const SysEventInfo info = theTracer->sysEvent(event.type);
         return info.known ? iconOrNothing(info.icon) : QVariant();
     }
-    if (column == EventListModel::ARG1 && isCatalogued(event) && event.type != EventType::TaskSwitch &&
-        !EventType::isSync(event.type))
+    if (column == EventListModel::ARG1 && EventCells::isCatalogued(event) &&
+        event.type != EventType::TaskSwitch && !EventType::isSync(event.type))
         return iconOrNothing(node.service(event.arg1).icon);
     return {};
 }
@@ -104,7 +65,7 @@ QVariant background(const Node &node, const TraceEvent &event)
 {
     // Node::task looks up without inserting: a user marker may name a task
     // the node never declared.
-    const Task *task = isCatalogued(event) ? node.task(event.currentTask) : nullptr;
+    const Task *task = EventCells::isCatalogued(event) ? node.task(event.currentTask) : nullptr;
     return QBrush(task ? task->colour() : QColor(255, 85, 85), Qt::SolidPattern);
 }
 
@@ -143,7 +104,7 @@ int EventListModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() || !m_node)
         return 0;
-    return m_node->eventCount();
+    return m_filtered ? int(m_rows.size()) : m_node->eventCount();
 }
 
 int EventListModel::columnCount(const QModelIndex &parent) const
@@ -158,13 +119,14 @@ QVariant EventListModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::ToolTipRole &&
         role != Qt::BackgroundRole)
         return {};
-    const TraceEvent *record = m_node->event(index.row());
+    const int eventIndex = eventAt(index.row());
+    const TraceEvent *record = m_node->event(eventIndex);
     if (!record)
         return {};
     const TraceEvent event = *record;
     switch (role) {
     case Qt::DisplayRole:
-        return displayValue(event, index.row(), index.column(), m_node->nodeId());
+        return EventCells::display(event, eventIndex, index.column(), m_node->nodeId());
     case Qt::DecorationRole:
         return decoration(*m_node, event, index.column());
     case Qt::ToolTipRole:
@@ -178,7 +140,6 @@ QVariant EventListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= columns)
         return {};
-    static const char *const texts[columns] = {"#", "Ts (usec)", "Tp", "Arg1", "Arg2", "Tc"};
     static const char *const tooltips[columns] = {"Event number",
                                                   "Event timestamp",
                                                   "Event type",
@@ -186,7 +147,7 @@ QVariant EventListModel::headerData(int section, Qt::Orientation orientation, in
                                                   "Argument 2 (TaskID or HubID or SeqNumber)",
                                                   "Event timecut (total task execution time at this moment)"};
     if (role == Qt::DisplayRole)
-        return QString::fromLatin1(texts[section]);
+        return EventCells::title(section);
     if (role == Qt::ToolTipRole)
         return QString::fromLatin1(tooltips[section]);
     return {};
@@ -217,4 +178,32 @@ quint64 EventListModel::largestNumber(int column) const
     default:
         return 0;
     }
+}
+
+void EventListModel::setRowFilter(std::optional<std::vector<int>> events)
+{
+    beginResetModel();
+    m_filtered = events.has_value();
+    m_rows = events ? std::move(*events) : std::vector<int>();
+    endResetModel();
+}
+
+int EventListModel::eventAt(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    return m_filtered ? m_rows[size_t(row)] : row;
+}
+
+int EventListModel::rowOf(int event) const
+{
+    const int row = rowAtOrAfter(event);
+    return row < rowCount() && eventAt(row) == event ? row : -1;
+}
+
+int EventListModel::rowAtOrAfter(int event) const
+{
+    if (!m_filtered)
+        return std::clamp(event, 0, rowCount());
+    return int(std::lower_bound(m_rows.begin(), m_rows.end(), event) - m_rows.begin());
 }

@@ -6,6 +6,7 @@
 #include "trace/project.h"
 #include "trace/task.h"
 #include "views/eventlistmodel.h"
+#include "views/findbar.h"
 #include "views/statisticswindow.h"
 
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
@@ -107,7 +109,15 @@ NodeViewWindow::NodeViewWindow(Project *project, int number, QWidget *parent)
     m_splitter->addWidget(m_chart);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
-    setWidget(m_splitter);
+    m_findBar = new FindBar;
+    m_findBar->hide();
+    auto *body = new QWidget;
+    auto *bodyLayout = new QVBoxLayout(body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(0);
+    bodyLayout->addWidget(m_splitter, 1);
+    bodyLayout->addWidget(m_findBar, 0);
+    setWidget(body);
 
     connect(m_closeNodeBtn, &QPushButton::clicked, this, &NodeViewWindow::on_closeNodeBtn_clicked);
     connect(m_nodeChooser, &QComboBox::currentIndexChanged, this,
@@ -129,6 +139,7 @@ NodeViewWindow::NodeViewWindow(Project *project, int number, QWidget *parent)
     connect(this, &NodeViewWindow::eventListScrolled, m_chart, &EventChart::on_eventListScrolled);
     if (theTracer)
         connect(this, &NodeViewWindow::curNode_Changed, theTracer, &Tracer::on_curNode_Changed);
+    connectFind();
 }
 
 NodeViewWindow::~NodeViewWindow()
@@ -140,7 +151,7 @@ NodeViewWindow::~NodeViewWindow()
     // The widgets go first, while the models they show and the tree and
     // table the chart reads still exist, and while no slot of this window can
     // be reached half destroyed.
-    delete m_splitter;
+    delete widget();
     m_viewStates.clear();
     m_listModels.clear();
     m_viewTree.reset();
@@ -327,26 +338,36 @@ void NodeViewWindow::on_projectUnderRemoving()
 void NodeViewWindow::on_selectionChanged(const QItemSelection & /*selected*/,
                                          const QItemSelection & /*deselected*/)
 {
-    const QItemSelection selection = m_eventList->selectionModel()->selection();
-    Node *node = m_viewTree->currentNode();
-    if (selection.isEmpty() || !node) {
-        if (theTracer)
-            theTracer->setCurTracerItem(nullptr, TracerItem::NO_SELECTION, -1, -1);
-        emit selectionWasChanged(-1, -1);
+    if (m_selectionEcho)
         return;
+    const QItemSelection selection = m_eventList->selectionModel()->selection();
+    const EventListModel *model = listModel();
+    if (selection.isEmpty() || !m_viewTree->currentNode() || !model) {
+        setTracerSelection(-1, -1);
+        emit selectionWasChanged(-1, -1);
+    } else {
+        const int first = model->eventAt(selection.first().top());
+        const int last = model->eventAt(selection.first().bottom());
+        setTracerSelection(first, last);
+        emit selectionWasChanged(first, last);
     }
-    const int first = selection.first().top();
-    const int last = selection.first().bottom();
-    if (theTracer) {
-        if (first != last) {
-            theTracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, first, last);
-        } else {
-            const TraceEvent *event = node->event(first);
-            Task *task = event ? node->task(event->currentTask) : nullptr;
-            theTracer->setCurTracerItem(task, TracerItem::TASK_EVENT, first, first);
-        }
+    updateMatchCount();
+}
+
+void NodeViewWindow::setTracerSelection(int first, int last)
+{
+    Node *node = m_viewTree->currentNode();
+    if (!theTracer)
+        return;
+    if (first < 0 || !node) {
+        theTracer->setCurTracerItem(nullptr, TracerItem::NO_SELECTION, -1, -1);
+    } else if (first != last) {
+        theTracer->setCurTracerItem(node, TracerItem::TASK_EVENT_RANGE, first, last);
+    } else {
+        const TraceEvent *event = node->event(first);
+        Task *task = event ? node->task(event->currentTask) : nullptr;
+        theTracer->setCurTracerItem(task, TracerItem::TASK_EVENT, first, first);
     }
-    emit selectionWasChanged(first, last);
 }
 
 void NodeViewWindow::on_currentNodeWasChanged(Node *node)
@@ -362,6 +383,7 @@ void NodeViewWindow::on_currentNodeWasChanged(Node *node)
     const int selFirst = state->selFirst;
     const int selLast = state->selLast;
     setListModel(m_listModels.value(state.key()).data());
+    runQuery();
 
     const QString label = node->label();
     if (m_nodeChooser->currentText() != label) {
@@ -372,10 +394,11 @@ void NodeViewWindow::on_currentNodeWasChanged(Node *node)
     }
 
     QScrollBar *bar = m_eventList->verticalScrollBar();
-    if (bar->value() == listFirst)
-        on_eventListScrolled(listFirst);
+    const int listRow = rowForEvent(listFirst);
+    if (bar->value() == listRow)
+        on_eventListScrolled(listRow);
     else
-        bar->setValue(listFirst);
+        bar->setValue(listRow);
     on_selectionWasChangedOutside(selFirst, selLast);
     emit curNode_Changed(node, this);
 }
@@ -408,6 +431,12 @@ void NodeViewWindow::on_selectionWasChangedOutside(int selFirst, int selLast)
     // top to bottom.
     const int top = std::min(selFirst, selLast);
     const int bottom = std::max(selFirst, selLast);
+    if (const EventListModel *filtered = listModel(); filtered && filtered->isFiltered()) {
+        selectRowsOfEvents(top, bottom);
+        setTracerSelection(top, bottom);
+        updateMatchCount();
+        return;
+    }
     const QItemSelection current = selectionModel->selection();
     if (!current.isEmpty() && current.first().top() == top && current.first().bottom() == bottom)
         return;
@@ -436,7 +465,9 @@ bool NodeViewWindow::goToEvent(int nodeId, int eventIndex)
     m_chart->centreOn(double(event->offset) + (*row)->shift());
     const ViewItem *task = (*row)->taskTrain() ? (*row)->taskTrain()->childById(event->currentTask) : nullptr;
     m_chart->ensureRowVisible(task ? *task : **row);
-    m_eventList->scrollTo(m_eventList->model()->index(eventIndex, 0));
+    // A filtered list may not show the event: it then stays where it is.
+    if (const EventListModel *model = listModel(); model && model->rowOf(eventIndex) >= 0)
+        m_eventList->scrollTo(model->index(model->rowOf(eventIndex), 0));
     return true;
 }
 
@@ -457,7 +488,18 @@ StatisticsWindow *NodeViewWindow::showStatistics()
 
 void NodeViewWindow::on_eventListScrolled(int value)
 {
-    if (NodeViewState *state = currentState()) {
+    const EventListModel *model = listModel();
+    if (model && model->isFiltered()) {
+        // The events of the first and the last visible row; past the last
+        // row, the node's last event.
+        const int lastRow = std::min(value + visibleRows(), model->rowCount() - 1);
+        const int last = lastRow > value ? model->eventAt(lastRow) : -1;
+        value = std::max(0, model->eventAt(value));
+        if (NodeViewState *state = currentState()) {
+            state->listFirst = value;
+            state->listLast = last >= 0 ? last : model->node()->eventCount() - 1;
+        }
+    } else if (NodeViewState *state = currentState()) {
         state->listFirst = value;
         state->listLast = visibleRows() + value;
     }
@@ -473,10 +515,15 @@ void NodeViewWindow::on_eventChartScrolled(int firstEvent)
     const NodeViewState *state = currentState();
     if (!state || firstEvent == state->listFirst)
         return;
+    scrollListQuietly(rowForEvent(firstEvent));
+}
+
+void NodeViewWindow::scrollListQuietly(int row)
+{
     QScrollBar *bar = m_eventList->verticalScrollBar();
     // A value the bar cannot take, or already has, brings no valueChanged
     // that would clear the flag: it would swallow the user's next scroll.
-    const int target = qBound(bar->minimum(), firstEvent, bar->maximum());
+    const int target = qBound(bar->minimum(), row, bar->maximum());
     if (target == bar->value())
         return;
     m_scrollEcho = true;
@@ -515,8 +562,13 @@ void NodeViewWindow::setListModel(EventListModel *model)
     {
         // The bar follows the new model's range; that is no scroll of the user's.
         const QSignalBlocker blocker(m_eventList->verticalScrollBar());
+        auto *previous = qobject_cast<EventListModel *>(m_eventList->model());
         m_eventList->setModel(model);
         m_eventList->doItemsLayout();
+        // A model not shown keeps no filter: the find bar sets it again when
+        // the model comes back.
+        if (previous && previous != model && previous->isFiltered())
+            previous->setRowFilter(std::nullopt);
     }
     // The view keeps a replaced selection model alive as its child, one per switch.
     delete old;

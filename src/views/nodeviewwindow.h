@@ -8,7 +8,10 @@
 #include <QPointer>
 #include <QSharedPointer>
 
+#include <vector>
+
 class EventListModel;
+class FindBar;
 class Node;
 class Project;
 class QComboBox;
@@ -23,6 +26,15 @@ class ViewRoot;
 // list on the left, the event chart of every viewed node on the right. Keeps
 // list and chart on the same selection and scroll position, and turns list
 // selections into the application's current item.
+//
+// Ctrl+F opens the find bar below both: its query runs over the current
+// node's events; F3 and Shift+F3 (Enter and Shift+Enter in the bar) select
+// the next and previous match, which the chart follows like any list
+// selection, and the ruler and the overview mark every match. "Show only
+// matches" narrows the list to the matching rows, each under its own event
+// number; the chart keeps every event. A chart selection then selects the
+// matching rows inside its range, or no row when there are none. Ctrl+C in
+// the list copies the selected rows as CSV.
 class NodeViewWindow : public ViewWindow
 {
     Q_OBJECT
@@ -69,6 +81,10 @@ public:
     QPushButton *closeNodeButton() const { return m_closeNodeBtn; }
     QLabel *nodeCountLabel() const { return m_nodeCountLabel; }
     const NodeViewStates &viewStates() const { return m_viewStates; }
+    FindBar *findBar() const { return m_findBar; }
+    // The current node's events that match the find bar's query, ascending;
+    // none while the bar is closed or its query is faulty.
+    const std::vector<int> &matches() const { return m_matches; }
 
     // Makes the viewed node with `nodeId` current, selects its event in the
     // list and the chart and brings it into view in both; false, with nothing
@@ -99,12 +115,39 @@ public slots:
     void on_selectionWasChangedOutside(int selFirst, int selLast);
     void on_eventListScrolled(int value);
     void on_eventChartScrolled(int firstEvent);
+    void openFind();
+    void closeFind();
+    // Selects the match after (before) the selected event, or after the
+    // list's first row without a selection.
+    void stepMatch(bool forward);
+    // The list's selected rows as CSV on the clipboard, as text and text/csv.
+    void copySelectedRows();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     NodeViewState *currentState();
+    // The find bar's signals and the keys Ctrl+F, F3, Shift+F3, Escape and Ctrl+C.
+    void connectFind();
+    EventListModel *listModel() const;
+    // The current item for a selection of events; -1 for none.
+    void setTracerSelection(int first, int last);
+    // Selects the list's rows of the events from top to bottom, telling
+    // neither the chart nor the application: a filtered list may hold none.
+    void selectRowsOfEvents(int top, int bottom);
+    // The list row to scroll to for an event: its own, or the next shown one.
+    int rowForEvent(int event) const;
+    // Moves the list's scroll bar without the chart following.
+    void scrollListQuietly(int row);
+    // Evaluates the find bar's query on the current node: matches, marks,
+    // the count or the fault, and the filter of the list's model.
+    void runQuery(bool selectFault = false);
+    // Whether the list's model filter changed.
+    bool applyFilter();
+    // Restores the list's selection and scroll after its rows changed.
+    void restoreListView();
+    void updateMatchCount();
     // Whole rows the list's viewport shows.
     int visibleRows() const;
     // Shows `model` in the list and follows its selection; the list's former
@@ -137,4 +180,9 @@ private:
     // Set while the window moves the list on the chart's behalf, so that the
     // move is not reported back to the chart.
     bool m_scrollEcho = false;
+    // Set while the window selects filtered rows on the chart's behalf.
+    bool m_selectionEcho = false;
+    FindBar *m_findBar = nullptr;
+    std::vector<int> m_matches;
+    bool m_queryValid = true;
 };

@@ -145,6 +145,45 @@ private slots:
         QCOMPARE(model.rowCount(), 0);
         QVERIFY(!model.data(model.rawIndex(0), Qt::DisplayRole).isValid());
     }
+
+    void filteredRowsKeepTheirEventsAndNumbers_data()
+    {
+        QTest::addColumn<QList<int>>("shown"); // the filter's events; empty: no filter
+        QTest::addColumn<int>("event");
+        QTest::addColumn<int>("row");      // rowOf
+        QTest::addColumn<int>("rowAfter"); // rowAtOrAfter
+        const QList<int> filter = {1, 3};
+        QTest::newRow("a shown event has its row") << filter << 3 << 1 << 1;
+        QTest::newRow("a hidden event has none; the next shown row follows it") << filter << 2 << -1 << 1;
+        QTest::newRow("past the last shown event lies the row count") << filter << 4 << -1 << 2;
+        QTest::newRow("before the first one the first row") << filter << 0 << -1 << 0;
+        QTest::newRow("without a filter rows are events") << QList<int>() << 2 << 2 << 2;
+    }
+
+    void filteredRowsKeepTheirEventsAndNumbers()
+    {
+        QFETCH(QList<int>, shown);
+        QFETCH(int, event);
+        QFETCH(int, row);
+        Node *node = load(eventXml(16, 20) + eventXml(16, 30) + eventXml(16, 40));
+        QVERIFY(node->eventCount() >= 5);
+        EventListModel model(node);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        if (!shown.isEmpty())
+            model.setRowFilter(std::vector<int>(shown.begin(), shown.end()));
+        QCOMPARE(model.rowCount(), shown.isEmpty() ? node->eventCount() : int(shown.size()));
+        QCOMPARE(model.rowOf(event), row);
+        QTEST(model.rowAtOrAfter(event), "rowAfter");
+        if (row >= 0) {
+            QCOMPARE(model.eventAt(row), event);
+            QCOMPARE(model.data(model.index(row, EventListModel::NUMBER)).toInt(), event + 1);
+            QCOMPARE(model.data(model.index(row, EventListModel::TIMESTAMP)).toULongLong(),
+                     quint64(node->event(event)->timestamp));
+        }
+        QCOMPARE(model.eventAt(model.rowCount()), -1);
+        model.setRowFilter(std::nullopt);
+        QCOMPARE(model.rowCount(), node->eventCount());
+    }
 };
 
 QTEST_MAIN(TestEventListModel)

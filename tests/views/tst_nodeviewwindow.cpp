@@ -1,17 +1,25 @@
 #include "app/tracer.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
+#include "trace/eventcsv.h"
+#include "trace/eventquery.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
 #include "tracefixture.h"
+#include "views/chartmarks.h"
 #include "views/eventlistmodel.h"
+#include "views/findbar.h"
 #include "views/nodeviewwindow.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -228,6 +236,92 @@ private slots:
         const int chartBefore = chartBar->value();
         listBar->setValue(first + 500);
         QVERIFY(toChart.size() == 1 && chartBar->value() > chartBefore && fromChart.size() == 1);
+    }
+
+    void findKeysSelectMatchesThatTheChartFollows_data()
+    {
+        QTest::addColumn<QList<QKeyCombination>>("keys"); // in the query line after typing
+        QTest::addColumn<int>("match");                   // the selected one; -1 the last
+        const QKeyCombination enter(Qt::Key_Return);
+        QTest::newRow("Enter selects the first match") << QList<QKeyCombination>{enter} << 0;
+        QTest::newRow("F3 steps on") << QList<QKeyCombination>{enter, QKeyCombination(Qt::Key_F3)} << 1;
+        QTest::newRow("Shift+F3 steps back")
+            << QList<QKeyCombination>{enter, QKeyCombination(Qt::Key_F3), Qt::SHIFT | Qt::Key_F3} << 0;
+        QTest::newRow("Shift+Enter before the first match wraps to the last")
+            << QList<QKeyCombination>{enter, Qt::SHIFT | Qt::Key_Return} << -1;
+    }
+
+    void findKeysSelectMatchesThatTheChartFollows()
+    {
+        QFETCH(QList<QKeyCombination>, keys);
+        QFETCH(int, match);
+        Node *node = openProject(1).first();
+        Window window = viewing({node}, 1);
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->eventList()->setFocus();
+        QTest::keyClick(window->eventList(), Qt::Key_F, Qt::ControlModifier);
+        QLineEdit *edit = window->findBar()->queryEdit();
+        QVERIFY(!window->findBar()->isHidden() && edit->hasFocus());
+        QTest::keyClicks(edit, QStringLiteral("type:ServiceRequest"));
+        for (const QKeyCombination &key : keys)
+            QTest::keyClick(edit, key.key(), key.keyboardModifiers());
+
+        const std::vector<int> expected = EventQuery(QStringLiteral("type:ServiceRequest"), *node).matchAll();
+        QVERIFY(expected.size() > 2 && window->matches() == expected);
+        QCOMPARE(window->chart()->marks()->matches(), expected);
+        const int position = match < 0 ? int(expected.size()) - 1 : match;
+        const int event = expected[size_t(position)];
+        QCOMPARE(listSelection(*window), Rows(event, event));
+        const NodeViewState state = window->viewStates().value(node->traceFileName());
+        QCOMPARE(Rows(state.selFirst, state.selLast), Rows(event, event));
+        QCOMPARE(window->findBar()->statusLabel()->text(),
+                 QStringLiteral("%1 of %2 matches").arg(position + 1).arg(expected.size()));
+
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(window->findBar()->isHidden() && window->matches().empty());
+        QVERIFY(window->chart()->marks()->matches().empty());
+    }
+
+    void theFilteredListMapsSelectionsAndCopiesRows()
+    {
+        Node *node = openProject(1).first();
+        Window window = viewing({node}, 1);
+        window->findBar()->open();
+        window->findBar()->queryEdit()->setText(QStringLiteral("type:ServiceRequest"));
+        window->findBar()->flush();
+        window->findBar()->filterBox()->setChecked(true);
+        const std::vector<int> &matches = window->matches();
+        const QAbstractItemModel *model = window->eventList()->model();
+        QCOMPARE(model->rowCount(), int(matches.size()));
+        QCOMPARE(model->index(1, EventListModel::NUMBER).data().toInt(), matches[1] + 1);
+
+        // The chart's selection reaches the rows inside it, or none; the chart keeps its own.
+        QSignalSpy toChart(window.get(), &NodeViewWindow::selectionWasChanged);
+        for (const auto &[first, last, rows] : {std::tuple(matches[1], matches[2], Rows(1, 2)),
+                                                std::tuple(matches[1] + 1, matches[1] + 1, Rows(-1, -1)),
+                                                std::tuple(matches[2], matches[0], Rows(0, 2))}) {
+            emit window->chart()->selectionWasChanged(first, last);
+            QCOMPARE(listSelection(*window), rows);
+        }
+        QVERIFY(toChart.isEmpty());
+        // A list selection reaches the chart as events.
+        selectRows(*window, 1, 1);
+        QCOMPARE(toChart.last(), QVariantList({matches[1], matches[1]}));
+
+        selectRows(*window, 0, 1);
+        window->eventList()->setFocus();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->eventList(), Qt::Key_C, Qt::ControlModifier);
+        const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+        const QString csv = EventCsv::rows(*node, {matches[0], matches[1]});
+        QCOMPARE(copied->text(), csv);
+        QCOMPARE(copied->data(QStringLiteral("text/csv")), csv.toUtf8());
+
+        window->findBar()->filterBox()->setChecked(false);
+        QCOMPARE(model->rowCount(), node->eventCount());
+        QCOMPARE(listSelection(*window), Rows(matches[0], matches[1]));
     }
 
     void numberColumnsWidenToTheNodesLargestNumbers()

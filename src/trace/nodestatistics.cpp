@@ -38,12 +38,6 @@ int runningAfter(const std::vector<TraceEvent> &events, int i)
     return i < 0 ? 0 : events[size_t(i)].currentTask;
 }
 
-struct OpenRequest
-{
-    int serviceId = 0;
-    int eventIndex = 0;
-};
-
 // What a service's events add up to while the range is walked.
 struct ServiceTally
 {
@@ -57,7 +51,7 @@ struct ServiceTally
 class ServiceWalk
 {
 public:
-    ServiceWalk(const Node &node)
+    explicit ServiceWalk(const Node &node)
         : m_node(node)
         , m_events(node.events())
     {}
@@ -69,14 +63,14 @@ public:
         case EventType::ServiceRequest:
             ++m_tallies[e.arg1].calls;
             ++m_tallies[e.arg1].callers[e.currentTask].first;
-            m_open[e.currentTask].push_back({e.arg1, i});
+            m_open[{e.currentTask, e.arg1}].push_back(i);
             break;
         case EventType::ServiceCompleted:
             complete(e);
             break;
         case EventType::KernelServicingRequest:
-            m_tallies[e.arg1];
-            m_kernelOpen.push_back({e.arg1, i});
+            m_kernelOpen[e.arg1].push_back(i);
+            m_tallies[e.arg1]; // listed even when never completed
             break;
         case EventType::KernelServicingCompleted:
             completeKernel(e);
@@ -110,40 +104,41 @@ public:
     }
 
 private:
+    // Closes the calling task's latest open request of the service.
     void complete(const TraceEvent &e)
     {
         ServiceTally &tally = m_tallies[e.arg1];
-        std::vector<OpenRequest> &open = m_open[e.currentTask];
-        for (auto it = open.rbegin(); it != open.rend(); ++it) {
-            if (it->serviceId != e.arg1)
-                continue;
-            const qint64 duration = span(m_events[size_t(it->eventIndex)], e);
-            const EventRef where{m_node.nodeId(), it->eventIndex};
-            tally.time.add(duration, where);
-            tally.callers[e.currentTask].second.add(duration, where);
-            open.erase(std::next(it).base());
+        std::vector<int> &open = m_open[{e.currentTask, e.arg1}];
+        if (open.empty()) {
+            ++tally.unmatchedCompletions;
             return;
         }
-        ++tally.unmatchedCompletions;
+        const int request = open.back();
+        open.pop_back();
+        const qint64 duration = span(m_events[size_t(request)], e);
+        const EventRef where{m_node.nodeId(), request};
+        tally.time.add(duration, where);
+        tally.callers[e.currentTask].second.add(duration, where);
     }
 
+    // Closes the latest open kernel servicing of the service; others are ignored.
     void completeKernel(const TraceEvent &e)
     {
-        for (auto it = m_kernelOpen.rbegin(); it != m_kernelOpen.rend(); ++it) {
-            if (it->serviceId != e.arg1)
-                continue;
-            const TraceEvent &request = m_events[size_t(it->eventIndex)];
-            m_tallies[e.arg1].kernel.add(span(request, e), {m_node.nodeId(), it->eventIndex});
-            m_kernelOpen.erase(std::next(it).base());
+        std::vector<int> &open = m_kernelOpen[e.arg1];
+        if (open.empty())
             return;
-        }
+        const int request = open.back();
+        open.pop_back();
+        m_tallies[e.arg1].kernel.add(span(m_events[size_t(request)], e), {m_node.nodeId(), request});
     }
 
     const Node &m_node;
     const std::vector<TraceEvent> &m_events;
     std::map<int, ServiceTally> m_tallies;
-    std::map<int, std::vector<OpenRequest>> m_open; // by calling task
-    std::vector<OpenRequest> m_kernelOpen;
+    // Event indexes of open requests by calling task and service, and of
+    // open kernel servicings by service, the latest last.
+    std::map<std::pair<int, int>, std::vector<int>> m_open;
+    std::map<int, std::vector<int>> m_kernelOpen;
 };
 
 } // namespace

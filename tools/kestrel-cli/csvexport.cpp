@@ -2,6 +2,7 @@
 
 #include "trace/hub.h"
 #include "trace/node.h"
+#include "trace/statisticscsv.h"
 #include "trace/task.h"
 
 namespace {
@@ -35,13 +36,7 @@ namespace CsvExport {
 
 QString field(const QString &text)
 {
-    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
-                       text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-    if (!quote)
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    return StatisticsCsv::field(text);
 }
 
 QString floatField(float value)

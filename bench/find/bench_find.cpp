@@ -5,6 +5,7 @@
 
 #include "app/tracer.h"
 #include "benchsupport.h"
+#include "generatednode.h"
 #include "trace/eventquery.h"
 #include "trace/node.h"
 #include "trace/project.h"
@@ -24,18 +25,6 @@
 namespace {
 
 const QSize windowSize(1400, 800);
-
-Node *generateNode(Tracer &tracer, const QTemporaryDir &dir, int events)
-{
-    TraceGenerator::Options options;
-    options.nodes = 1;
-    options.eventsPerNode = events;
-    TraceGenerator generator(options);
-    if (!generator.generate(dir.path()))
-        qFatal("%s", qPrintable(generator.errorString()));
-    return tracer.createNode(dir.path() + QLatin1Char('/') + TraceGenerator::fileNameFor(0),
-                             tracer.rootEntry(), FROM_TRACER);
-}
 
 // Median milliseconds of `rounds` runs of `step`, each after `prepare`.
 double medianMs(int rounds, const std::function<void()> &prepare, const std::function<void()> &step)

@@ -5,6 +5,7 @@
 
 #include "app/tracer.h"
 #include "benchsupport.h"
+#include "generatednode.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "tracegenerator.h"
@@ -23,18 +24,6 @@
 namespace {
 
 const QSize windowSize(1400, 800);
-
-Node *generateNode(Tracer &tracer, const QTemporaryDir &dir, int events)
-{
-    TraceGenerator::Options options;
-    options.nodes = 1;
-    options.eventsPerNode = events;
-    TraceGenerator generator(options);
-    if (!generator.generate(dir.path()))
-        qFatal("%s", qPrintable(generator.errorString()));
-    return tracer.createNode(dir.path() + QLatin1Char('/') + TraceGenerator::fileNameFor(0),
-                             tracer.rootEntry(), FROM_TRACER);
-}
 
 double msSince(const QElapsedTimer &timer)
 {

@@ -3,6 +3,7 @@
 #include "trace/eventcatalogue.h"
 #include "trace/eventcells.h"
 #include "trace/node.h"
+#include "trace/statisticscsv.h"
 #include "trace/task.h"
 
 namespace {
@@ -24,22 +25,11 @@ QString taskName(const Node &node, qint32 id)
 
 namespace EventCsv {
 
-QString field(const QString &text)
-{
-    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
-                       text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-    if (!quote)
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 QString rows(const Node &node, const std::vector<int> &events)
 {
     QString csv;
     for (int column = 0; column < EventCells::columns; ++column)
-        csv += field(EventCells::title(column)) + QLatin1Char(',');
+        csv += StatisticsCsv::field(EventCells::title(column)) + QLatin1Char(',');
     csv += QLatin1String("Task,Type code,Type name,Arg1 value,Arg2 value,Offset (usec)") + crlf;
     char text[EventCells::maxLength];
     for (const int index : events) {
@@ -49,8 +39,9 @@ QString rows(const Node &node, const std::vector<int> &events)
         for (int column = 0; column < EventCells::columns; ++column)
             csv += QLatin1String(text, EventCells::write(*event, index, column, node.nodeId(), text)) +
                    QLatin1Char(',');
-        csv += field(taskName(node, event->currentTask)) + QLatin1Char(',') + QString::number(event->type) +
-               QLatin1Char(',') + field(typeName(node, event->type)) + QLatin1Char(',') +
+        csv += StatisticsCsv::field(taskName(node, event->currentTask)) + QLatin1Char(',') +
+               QString::number(event->type) + QLatin1Char(',') +
+               StatisticsCsv::field(typeName(node, event->type)) + QLatin1Char(',') +
                QString::number(event->arg1) + QLatin1Char(',') + QString::number(event->arg2) +
                QLatin1Char(',') + QString::number(event->offset) + crlf;
     }

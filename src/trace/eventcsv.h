@@ -17,7 +17,4 @@ namespace EventCsv {
 // the offset from the node's first event (usec).
 QString rows(const Node &node, const std::vector<int> &events);
 
-// The field as written: quoted, inner quotes doubled, where it needs it.
-QString field(const QString &text);
-
 } // namespace EventCsv

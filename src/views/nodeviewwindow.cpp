@@ -447,24 +447,35 @@ void NodeViewWindow::on_selectionWasChangedOutside(int selFirst, int selLast)
     selectionModel->select(rows, QItemSelectionModel::ClearAndSelect);
 }
 
-bool NodeViewWindow::goToEvent(int nodeId, int eventIndex)
+ViewNode *NodeViewWindow::viewedRowOf(int nodeId) const
 {
     const QList<ViewNode *> &rows = m_viewTree->nodeList();
     const auto row = std::find_if(rows.cbegin(), rows.cend(), [nodeId](const ViewNode *viewed) {
         return viewed->node() && viewed->node()->nodeId() == nodeId;
     });
-    if (row == rows.cend() || eventIndex < 0 || eventIndex >= (*row)->node()->eventCount())
+    return row == rows.cend() ? nullptr : *row;
+}
+
+void NodeViewWindow::showEventRow(const ViewNode &row, const TraceEvent &event)
+{
+    const ViewItem *task = row.taskTrain() ? row.taskTrain()->childById(event.currentTask) : nullptr;
+    m_chart->ensureRowVisible(task ? *task : row);
+}
+
+bool NodeViewWindow::goToEvent(int nodeId, int eventIndex)
+{
+    ViewNode *row = viewedRowOf(nodeId);
+    if (!row || eventIndex < 0 || eventIndex >= row->node()->eventCount())
         return false;
-    Node *node = (*row)->node();
+    Node *node = row->node();
     if (node != currentNode())
         showNode(node);
     on_selectionWasChangedOutside(eventIndex, eventIndex);
     // The chart first: scrolled in step with it, the list then only moves
     // when the event is not among its rows.
     const TraceEvent *event = node->event(eventIndex);
-    m_chart->centreOn(double(event->offset) + (*row)->shift());
-    const ViewItem *task = (*row)->taskTrain() ? (*row)->taskTrain()->childById(event->currentTask) : nullptr;
-    m_chart->ensureRowVisible(task ? *task : **row);
+    m_chart->centreOn(double(event->offset) + row->shift());
+    showEventRow(*row, *event);
     // A filtered list may not show the event: it then stays where it is.
     if (const EventListModel *model = listModel(); model && model->rowOf(eventIndex) >= 0)
         m_eventList->scrollTo(model->index(model->rowOf(eventIndex), 0));

@@ -20,7 +20,9 @@ class QPushButton;
 class QSplitter;
 class QTableView;
 class StatisticsWindow;
+class ViewNode;
 class ViewRoot;
+struct TraceEvent;
 
 // A view window of one project: a node chooser and the current node's event
 // list on the left, the event chart of every viewed node on the right. Keeps
@@ -127,6 +129,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The view's row of the node with that id; null when it is not viewed.
+    ViewNode *viewedRowOf(int nodeId) const;
+    // Scrolls the chart down or up to the row of the task the event ran in.
+    void showEventRow(const ViewNode &row, const TraceEvent &event);
     NodeViewState *currentState();
     // The find bar's signals and the keys Ctrl+F, F3, Shift+F3, Escape and Ctrl+C.
     void connectFind();

@@ -86,6 +86,9 @@ void NodeViewWindow::stepMatch(bool forward)
     m_eventList->selectionModel()->setCurrentIndex(model->index(row, 0), QItemSelectionModel::ClearAndSelect |
                                                                              QItemSelectionModel::Rows);
     m_eventList->verticalScrollBar()->setValue(row);
+    // The chart follows in time only; the match's task row may lie below.
+    if (const ViewNode *viewed = viewedRowOf(model->node()->nodeId()))
+        showEventRow(*viewed, *model->node()->event(match));
 }
 
 void NodeViewWindow::copySelectedRows()

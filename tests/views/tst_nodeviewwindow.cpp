@@ -1,4 +1,5 @@
 #include "app/tracer.h"
+#include "chart/chartmetrics.h"
 #include "chart/viewroot.h"
 #include "testsupport.h"
 #include "trace/eventcsv.h"
@@ -259,6 +260,11 @@ private slots:
         Window window = viewing({node}, 1);
         QApplication::setActiveWindow(window.get());
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        // A low chart scrolled to its last row: a match's task row lies above.
+        window->resize(window->width(), 150);
+        QApplication::processEvents();
+        QScrollBar *rows = window->chart()->verticalScrollBar();
+        rows->setValue(rows->maximum());
         window->eventList()->setFocus();
         QTest::keyClick(window->eventList(), Qt::Key_F, Qt::ControlModifier);
         QLineEdit *edit = window->findBar()->queryEdit();
@@ -273,6 +279,12 @@ private slots:
         const int position = match < 0 ? int(expected.size()) - 1 : match;
         const int event = expected[size_t(position)];
         QCOMPARE(listSelection(*window), Rows(event, event));
+        const ViewItem *task =
+            window->viewTree()->nodeList().first()->taskTrain()->childById(node->event(event)->currentTask);
+        const int top = task->row() * ChartMetrics::rowHeight;
+        QVERIFY2(rows->maximum() > 0 && top >= rows->value() &&
+                     top + ChartMetrics::rowHeight <= rows->value() + window->chart()->viewport()->height(),
+                 "the chart shows the match's task row");
         const NodeViewState state = window->viewStates().value(node->traceFileName());
         QCOMPARE(Rows(state.selFirst, state.selLast), Rows(event, event));
         QCOMPARE(window->findBar()->statusLabel()->text(),

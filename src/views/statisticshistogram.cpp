@@ -44,7 +44,10 @@ void StatisticsHistogram::showSamples(const QString &title, const std::vector<qi
 
     // A stepped outline over the bins, filled down to 0: the time axis stays
     // a real microsecond scale with round ticks, which bar categories are not.
-    auto *outline = new QLineSeries;
+    // The area series does not own its outline: parented to it, the outline
+    // goes when removeAllSeries() deletes the area.
+    auto *series = new QAreaSeries;
+    auto *outline = new QLineSeries(series);
     outline->append(qreal(m_bins.start), 0);
     for (int bin = 0; bin < m_bins.counts.size(); ++bin) {
         const qreal left = qreal(m_bins.start + bin * m_bins.width);
@@ -52,7 +55,7 @@ void StatisticsHistogram::showSamples(const QString &title, const std::vector<qi
         outline->append(left + qreal(m_bins.width), m_bins.counts.at(bin));
     }
     outline->append(qreal(m_bins.start + m_bins.counts.size() * m_bins.width), 0);
-    auto *series = new QAreaSeries(outline);
+    series->setUpperSeries(outline);
     series->setColor(QColor(0x80, 0x80, 0xff));
     series->setBorderColor(QColor(0x40, 0x40, 0xc0));
     chart->addSeries(series);

@@ -46,8 +46,6 @@ public:
     // Paints the strip as it shows now, at the painter's origin, its size the strip's.
     void paintStrip(QPainter &painter);
 
-    // Whether charts show the strip, as the settings store remembers it;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

@@ -93,9 +93,9 @@ public:
     // Chart units under viewport x: aligned microseconds in linear mode, log
     // units in logarithmic mode; negative left of the axis.
     double timeAtViewportX(int x) const;
-    // Chart units under viewport x: aligned microseconds in linear mode, log
-    // units in logarithmic mode; negative left of the axis.to the microsecond ("0.012500 s"); empty
-    // where there is none.
+    // The time under viewport x as the context menu copies it: seconds to
+    // the microsecond ("0.012500 s"); in logarithmic mode the current node's
+    // time there. Empty where there is none.
     QString timeTextAt(int viewportX) const;
     // The right-click menu at a viewport position: zooming, the measuring
     // cursors and bookmarks there, copying the time there, the statistics of

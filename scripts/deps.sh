@@ -8,9 +8,10 @@ set -eu
 # with its runtime libraries (libFuzzer, the sanitizers) for the fuzzing harnesses;
 # clang-format, whose verdict on the sources the tests include; Qt Charts for the
 # statistics' histograms (its CMake package needs the OpenGL one) and Qt SVG for
-# exporting the chart as a drawing.
+# exporting the chart as a drawing; Qt SQL's SQLite driver for kestrel-cli's database export.
 packages="cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-5compat-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
-qt6-documentation-tools assistant-qt6 libgl-dev fonts-dejavu-core clang libclang-rt-14-dev clang-format"
+qt6-documentation-tools assistant-qt6 libgl-dev fonts-dejavu-core clang libclang-rt-14-dev clang-format
+libqt6sql6-sqlite"
 
 missing=""
 for p in $packages; do

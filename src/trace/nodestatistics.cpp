@@ -3,6 +3,7 @@
 #include "trace/node.h"
 #include "trace/task.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -38,7 +39,71 @@ int runningAfter(const std::vector<TraceEvent> &events, int i)
     return i < 0 ? 0 : events[size_t(i)].currentTask;
 }
 
-// What a service's events add up to while the range is walked.
+// Pairs requests with completions while the range is walked: a completion
+// closes the latest open request of its service by the same task; a kernel
+// servicing completion the latest open servicing of its service.
+class ServicePairing
+{
+public:
+    ServicePairing(const Node &node, const std::function<void(const ServiceCall &)> &visit)
+        : m_events(node.events())
+        , m_visit(visit)
+    {}
+
+    void visit(int i)
+    {
+        const TraceEvent &e = m_events[size_t(i)];
+        switch (e.type) {
+        case EventType::ServiceRequest:
+            m_open[{e.currentTask, e.arg1}].push_back(i);
+            break;
+        case EventType::ServiceCompleted:
+            close(m_open[{e.currentTask, e.arg1}], e, i, false);
+            break;
+        case EventType::KernelServicingRequest:
+            m_kernelOpen[e.arg1].push_back(i);
+            break;
+        case EventType::KernelServicingCompleted:
+            close(m_kernelOpen[e.arg1], e, i, true);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Reports the requests still open, by event index.
+    void finish()
+    {
+        std::vector<int> open;
+        for (const auto &[key, requests] : m_open)
+            open.insert(open.end(), requests.begin(), requests.end());
+        for (const auto &[key, requests] : m_kernelOpen)
+            open.insert(open.end(), requests.begin(), requests.end());
+        std::sort(open.begin(), open.end());
+        for (const int i : open) {
+            const TraceEvent &e = m_events[size_t(i)];
+            m_visit({e.arg1, e.currentTask, e.type == EventType::KernelServicingRequest, i, -1});
+        }
+    }
+
+private:
+    void close(std::vector<int> &open, const TraceEvent &e, int i, bool kernel)
+    {
+        const int request = open.empty() ? -1 : open.back();
+        if (!open.empty())
+            open.pop_back();
+        m_visit({e.arg1, e.currentTask, kernel, request, i});
+    }
+
+    const std::vector<TraceEvent> &m_events;
+    const std::function<void(const ServiceCall &)> &m_visit;
+    // Event indexes of open requests by calling task and service, and of
+    // open kernel servicings by service, the latest last.
+    std::map<std::pair<int, int>, std::vector<int>> m_open;
+    std::map<int, std::vector<int>> m_kernelOpen;
+};
+
+// What a service's calls add up to.
 struct ServiceTally
 {
     int calls = 0;
@@ -48,36 +113,34 @@ struct ServiceTally
     std::map<int, std::pair<int, TimingCollector>> callers; // task id -> calls, times
 };
 
-class ServiceWalk
+class ServiceTallies
 {
 public:
-    explicit ServiceWalk(const Node &node)
+    explicit ServiceTallies(const Node &node)
         : m_node(node)
-        , m_events(node.events())
     {}
 
-    void visit(int i)
+    void add(const ServiceCall &call)
     {
-        const TraceEvent &e = m_events[size_t(i)];
-        switch (e.type) {
-        case EventType::ServiceRequest:
-            ++m_tallies[e.arg1].calls;
-            ++m_tallies[e.arg1].callers[e.currentTask].first;
-            m_open[{e.currentTask, e.arg1}].push_back(i);
-            break;
-        case EventType::ServiceCompleted:
-            complete(e);
-            break;
-        case EventType::KernelServicingRequest:
-            m_kernelOpen[e.arg1].push_back(i);
-            m_tallies[e.arg1]; // listed even when never completed
-            break;
-        case EventType::KernelServicingCompleted:
-            completeKernel(e);
-            break;
-        default:
-            break;
+        if (call.kernel) {
+            addKernel(call);
+            return;
         }
+        ServiceTally &tally = m_tallies[call.serviceId];
+        if (call.request < 0) {
+            ++tally.unmatchedCompletions;
+            return;
+        }
+        ++tally.calls;
+        auto &caller = tally.callers[call.taskId];
+        ++caller.first;
+        if (call.completion < 0)
+            return;
+        const qint64 duration =
+            span(m_node.events()[size_t(call.request)], m_node.events()[size_t(call.completion)]);
+        const EventRef where{m_node.nodeId(), call.request};
+        tally.time.add(duration, where);
+        caller.second.add(duration, where);
     }
 
     QVector<ServiceStatistics> rows()
@@ -104,41 +167,21 @@ public:
     }
 
 private:
-    // Closes the calling task's latest open request of the service.
-    void complete(const TraceEvent &e)
+    // A servicing lists its service even when never completed; a completion
+    // without request is ignored.
+    void addKernel(const ServiceCall &call)
     {
-        ServiceTally &tally = m_tallies[e.arg1];
-        std::vector<int> &open = m_open[{e.currentTask, e.arg1}];
-        if (open.empty()) {
-            ++tally.unmatchedCompletions;
+        if (call.request < 0)
             return;
-        }
-        const int request = open.back();
-        open.pop_back();
-        const qint64 duration = span(m_events[size_t(request)], e);
-        const EventRef where{m_node.nodeId(), request};
-        tally.time.add(duration, where);
-        tally.callers[e.currentTask].second.add(duration, where);
-    }
-
-    // Closes the latest open kernel servicing of the service; others are ignored.
-    void completeKernel(const TraceEvent &e)
-    {
-        std::vector<int> &open = m_kernelOpen[e.arg1];
-        if (open.empty())
-            return;
-        const int request = open.back();
-        open.pop_back();
-        m_tallies[e.arg1].kernel.add(span(m_events[size_t(request)], e), {m_node.nodeId(), request});
+        ServiceTally &tally = m_tallies[call.serviceId];
+        if (call.completion >= 0)
+            tally.kernel.add(
+                span(m_node.events()[size_t(call.request)], m_node.events()[size_t(call.completion)]),
+                {m_node.nodeId(), call.request});
     }
 
     const Node &m_node;
-    const std::vector<TraceEvent> &m_events;
     std::map<int, ServiceTally> m_tallies;
-    // Event indexes of open requests by calling task and service, and of
-    // open kernel servicings by service, the latest last.
-    std::map<std::pair<int, int>, std::vector<int>> m_open;
-    std::map<int, std::vector<int>> m_kernelOpen;
 };
 
 } // namespace
@@ -153,32 +196,49 @@ qint64 rangeTime(const Node &node, EventRange range)
     return time;
 }
 
-QVector<TaskStatistics> taskStatistics(const Node &node, EventRange range)
+void forEachActivation(const Node &node, EventRange range,
+                       const std::function<void(const TaskActivation &)> &visit)
 {
     range = range.within(node);
     const auto &events = node.events();
-    std::map<int, TimingCollector> collectors;
-    for (const auto &task : node.tasks())
-        collectors[task->id()];
-
     int running = runningAfter(events, range.first - 1);
     int runStart = range.first;
     qint64 runTime = 0;
-    qint64 total = 0;
     const int end = rangeEnd(node, range);
     for (int i = range.first; i < end; ++i) {
         const int now = runningAfter(events, i);
         if (now != running && i > runStart) {
-            collectors[running].add(runTime, {node.nodeId(), runStart});
+            visit({running, runStart, runTime});
             runStart = i;
             runTime = 0;
         }
         running = now;
         runTime += slice(events, i);
-        total += slice(events, i);
     }
     if (end > runStart)
-        collectors[running].add(runTime, {node.nodeId(), runStart});
+        visit({running, runStart, runTime});
+}
+
+void forEachServiceCall(const Node &node, EventRange range,
+                        const std::function<void(const ServiceCall &)> &visit)
+{
+    ServicePairing pairing(node, visit);
+    range = range.within(node);
+    for (int i = range.first; i <= range.last; ++i)
+        pairing.visit(i);
+    pairing.finish();
+}
+
+QVector<TaskStatistics> taskStatistics(const Node &node, EventRange range)
+{
+    std::map<int, TimingCollector> collectors;
+    for (const auto &task : node.tasks())
+        collectors[task->id()];
+    qint64 total = 0;
+    forEachActivation(node, range, [&](const TaskActivation &activation) {
+        collectors[activation.taskId].add(activation.duration, {node.nodeId(), activation.first});
+        total += activation.duration;
+    });
 
     QVector<TaskStatistics> rows;
     for (auto &[id, collector] : collectors) {
@@ -196,11 +256,9 @@ QVector<TaskStatistics> taskStatistics(const Node &node, EventRange range)
 
 QVector<ServiceStatistics> serviceStatistics(const Node &node, EventRange range)
 {
-    ServiceWalk walk(node);
-    range = range.within(node);
-    for (int i = range.first; i <= range.last; ++i)
-        walk.visit(i);
-    return walk.rows();
+    ServiceTallies tallies(node);
+    forEachServiceCall(node, range, [&](const ServiceCall &call) { tallies.add(call); });
+    return tallies.rows();
 }
 
 QVector<InterruptStatistics> interruptStatistics(const Node &node, EventRange range)

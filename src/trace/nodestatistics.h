@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class Node;
 
 // Statistics of one node's events over an event range, as rows of sortable
@@ -73,6 +75,37 @@ struct InterruptStatistics
     int interrupt = 0;
     TimingStats time; // count: occurrences
 };
+
+// One activation of a task, as TaskStatistics counts them: from event `first`
+// (at its offset) for `duration` microseconds.
+struct TaskActivation
+{
+    int taskId = 0;
+    int first = 0;
+    qint64 duration = 0;
+};
+
+// The range's activations in event order.
+void forEachActivation(const Node &node, EventRange range,
+                       const std::function<void(const TaskActivation &)> &visit);
+
+// One service call (types 1 and -1) or kernel servicing (types 2 and -2),
+// paired as ServiceStatistics pairs them. `request` or `completion` is -1
+// where the range holds none; `taskId` is the task that logged the events
+// (the calling task).
+struct ServiceCall
+{
+    int serviceId = 0;
+    int taskId = 0;
+    bool kernel = false;
+    int request = -1;    // event index
+    int completion = -1; // event index
+};
+
+// Every call of the range: a paired one at its completion, a completion
+// without request where it comes, then the requests left open, by event index.
+void forEachServiceCall(const Node &node, EventRange range,
+                        const std::function<void(const ServiceCall &)> &visit);
 
 // Every task of the node, by ascending id, also those that did not run.
 QVector<TaskStatistics> taskStatistics(const Node &node, EventRange range);

@@ -51,51 +51,35 @@ std::vector<PacketEvent> gather(const QVector<PacketNodeInput> &inputs)
     return gathered;
 }
 
-using LegKey = std::tuple<int, int, int, int, int>; // source, destination, hop, from node, to node
-
-class LegTally
+// Adds the legs of one packet's events, sorted by hop, to `routes`.
+void addLegs(const PacketEvent *first, const PacketEvent *last, PacketRoutes &routes)
 {
-public:
-    void add(const PacketEvent *first, const PacketEvent *last, PacketStatistics &stats)
-    {
-        const auto receive = std::find_if(
-            first, last, [](const PacketEvent &e) { return e.type == EventType::PacketReceiving; });
-        if (receive == last) {
-            ++stats.unreceived;
-            return;
-        }
-        const int source = int(first->key >> 16);
-        const int destination = receive->nodeId;
-        if (first->type == EventType::PacketSending && first->hop == 0)
-            leg(source, destination, 0, *first, *receive);
-        // Sorted by hop: each link joins two neighbours one hop apart.
-        for (const PacketEvent *e = first; e + 1 != last; ++e) {
-            const PacketEvent &to = e[1];
-            const bool onward = e->type != EventType::PacketReceiving && to.hop == e->hop + 1;
-            if (onward && (to.type == EventType::PacketRouting || to.type == EventType::PacketReceiving))
-                leg(source, destination, to.hop, *e, to);
-        }
+    const auto receive =
+        std::find_if(first, last, [](const PacketEvent &e) { return e.type == EventType::PacketReceiving; });
+    if (receive == last) {
+        ++routes.unreceived;
+        return;
     }
-
-    QVector<PacketLegStatistics> rows()
-    {
-        QVector<PacketLegStatistics> rows;
-        for (auto &[key, collector] : m_legs) {
-            const auto [source, destination, hop, from, to] = key;
-            rows.append({source, destination, hop, from, to, collector.take()});
-        }
-        return rows;
+    const int source = int(first->key >> 16);
+    const int destination = receive->nodeId;
+    const auto leg = [&](int hop, const PacketEvent &from, const PacketEvent &to) {
+        routes.legs.push_back({first->key,
+                               source,
+                               destination,
+                               hop,
+                               {from.nodeId, from.eventIndex, from.time},
+                               {to.nodeId, to.eventIndex, to.time}});
+    };
+    if (first->type == EventType::PacketSending && first->hop == 0)
+        leg(0, *first, *receive);
+    // Sorted by hop: each link joins two neighbours one hop apart.
+    for (const PacketEvent *e = first; e + 1 != last; ++e) {
+        const PacketEvent &to = e[1];
+        const bool onward = e->type != EventType::PacketReceiving && to.hop == e->hop + 1;
+        if (onward && (to.type == EventType::PacketRouting || to.type == EventType::PacketReceiving))
+            leg(to.hop, *e, to);
     }
-
-private:
-    void leg(int source, int destination, int hop, const PacketEvent &from, const PacketEvent &to)
-    {
-        m_legs[LegKey(source, destination, hop, from.nodeId, to.nodeId)].add(to.time - from.time,
-                                                                             {from.nodeId, from.eventIndex});
-    }
-
-    std::map<LegKey, TimingCollector> m_legs;
-};
+}
 
 // Whether two events of the packet share type and hop number.
 bool repeats(const PacketEvent *first, const PacketEvent *last)
@@ -107,21 +91,38 @@ bool repeats(const PacketEvent *first, const PacketEvent *last)
 
 } // namespace
 
-PacketStatistics packetStatistics(const QVector<PacketNodeInput> &inputs)
+PacketRoutes packetRoutes(const QVector<PacketNodeInput> &inputs)
 {
     const std::vector<PacketEvent> events = gather(inputs);
-    PacketStatistics stats;
-    LegTally tally;
+    PacketRoutes routes;
     for (auto first = events.begin(); first != events.end();) {
         const auto last =
             std::find_if(first, events.end(), [&](const PacketEvent &e) { return e.key != first->key; });
-        ++stats.packets;
+        ++routes.packets;
         if (repeats(&*first, &*first + (last - first)))
-            ++stats.ambiguous;
+            ++routes.ambiguous;
         else
-            tally.add(&*first, &*first + (last - first), stats);
+            addLegs(&*first, &*first + (last - first), routes);
         first = last;
     }
-    stats.legs = tally.rows();
+    return routes;
+}
+
+PacketStatistics packetStatistics(const QVector<PacketNodeInput> &inputs)
+{
+    const PacketRoutes routes = packetRoutes(inputs);
+    using LegKey = std::tuple<int, int, int, int, int>; // source, destination, hop, from node, to node
+    std::map<LegKey, TimingCollector> collectors;
+    for (const PacketLeg &leg : routes.legs)
+        collectors[LegKey(leg.source, leg.destination, leg.hop, leg.from.nodeId, leg.to.nodeId)].add(
+            leg.to.time - leg.from.time, {leg.from.nodeId, leg.from.eventIndex});
+    PacketStatistics stats;
+    for (auto &[key, collector] : collectors) {
+        const auto [source, destination, hop, from, to] = key;
+        stats.legs.append({source, destination, hop, from, to, collector.take()});
+    }
+    stats.packets = routes.packets;
+    stats.unreceived = routes.unreceived;
+    stats.ambiguous = routes.ambiguous;
     return stats;
 }

@@ -5,6 +5,8 @@
 
 #include <QVector>
 
+#include <vector>
+
 class Node;
 
 // One node whose packet events take part: its events in `range` only, placed
@@ -49,4 +51,35 @@ struct PacketStatistics
     int ambiguous = 0;                 // of them, left out for a repeated event
 };
 
+// One leg of one packet, as PacketStatistics times it: from one event to the
+// other, each named by its node and index, at its time on the aligned axis
+// (microseconds).
+struct PacketLegEnd
+{
+    int nodeId = 0;
+    int eventIndex = 0;
+    qint64 time = 0;
+};
+
+struct PacketLeg
+{
+    quint32 key = 0; // packetKey()
+    int source = 0;
+    int destination = 0;
+    int hop = 0;
+    PacketLegEnd from;
+    PacketLegEnd to;
+};
+
+// Every leg of every counted packet, by key, each packet's whole route (hop
+// 0) before its links by hop; the counts as in PacketStatistics, without legs.
+struct PacketRoutes
+{
+    std::vector<PacketLeg> legs;
+    int packets = 0;
+    int unreceived = 0;
+    int ambiguous = 0;
+};
+
+PacketRoutes packetRoutes(const QVector<PacketNodeInput> &inputs);
 PacketStatistics packetStatistics(const QVector<PacketNodeInput> &inputs);

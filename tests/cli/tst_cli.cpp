@@ -1,7 +1,19 @@
 #include "chart/chartmetrics.h"
 #include "chart/overviewpainter.h"
+#include "chart/packetinputs.h"
+#include "chart/viewroot.h"
+#include "trace/eventcatalogue.h"
+#include "trace/node.h"
+#include "trace/nodestatistics.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -43,6 +55,90 @@ bool nearlyEqual(const QImage &a, const QImage &b)
         }
     }
     return true;
+}
+
+// Every file and folder under `dir` with the contents of the files.
+QStringList snapshot(const QString &dir)
+{
+    QStringList entries;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        entries << path + QLatin1Char('=') +
+                       QString::fromUtf8(it.fileInfo().isFile() ? readAll(path) : "dir");
+    }
+    entries.sort();
+    return entries;
+}
+
+// The SQL of the manual's example query `id`, as the reader copies it.
+QString manualQuery(const QString &id)
+{
+    const QString page =
+        QString::fromUtf8(readAll(QStringLiteral(KESTREL_SOURCE_DIR "/docs/manual/exports.html")));
+    const QRegularExpression pre(QStringLiteral("<pre id=\"%1\">(.*?)</pre>").arg(id),
+                                 QRegularExpression::DotMatchesEverythingOption);
+    QString sql = pre.match(page).captured(1);
+    return sql.replace(QLatin1String("&gt;"), QLatin1String(">"))
+        .replace(QLatin1String("&lt;"), QLatin1String("<"))
+        .replace(QLatin1String("&amp;"), QLatin1String("&"));
+}
+
+// Each row of `sql` run on `db` with `values` bound by name, as text fields.
+QList<QStringList> rowsOf(const QSqlDatabase &db, const QString &sql, const QVariantMap &values = {})
+{
+    QSqlQuery query(db);
+    if (!query.prepare(sql))
+        return {{QStringLiteral("prepare failed")}};
+    for (auto value = values.cbegin(); value != values.cend(); ++value)
+        query.bindValue(value.key(), *value);
+    if (!query.exec())
+        return {{QStringLiteral("exec failed")}};
+    QList<QStringList> rows;
+    while (query.next()) {
+        QStringList fields;
+        for (int i = 0; i < query.record().count(); ++i)
+            fields << query.value(i).toString();
+        rows << fields;
+    }
+    return rows;
+}
+
+const QString demoDir = QStringLiteral(KESTREL_SOURCE_DIR "/demo");
+
+QString mean(double value)
+{
+    return QString::number(value, 'f', 6);
+}
+
+// The ten longest service call times of all nodes, longest first.
+QList<QStringList> slowestCalls(const std::vector<std::unique_ptr<Node>> &nodes)
+{
+    std::vector<qint64> times;
+    for (const auto &node : nodes) {
+        for (const ServiceStatistics &row : serviceStatistics(*node, EventRange::whole(*node)))
+            times.insert(times.end(), row.time.samples.begin(), row.time.samples.end());
+    }
+    std::sort(times.begin(), times.end(), std::greater<>());
+    QList<QStringList> rows;
+    for (size_t i = 0; i < std::min<size_t>(10, times.size()); ++i)
+        rows << QStringList{QString::number(times[i])};
+    return rows;
+}
+
+QList<QStringList> hopLatencies(const PacketStatistics &stats)
+{
+    QList<QStringList> rows;
+    for (const PacketLegStatistics &leg : stats.legs) {
+        QStringList row;
+        for (const qint64 value :
+             {qint64(leg.source), qint64(leg.destination), qint64(leg.hop), qint64(leg.fromNode),
+              qint64(leg.toNode), qint64(leg.latency.count), leg.latency.min})
+            row << QString::number(value);
+        rows << row + QStringList{mean(leg.latency.mean), QString::number(leg.latency.max)};
+    }
+    return rows;
 }
 
 } // namespace
@@ -119,6 +215,18 @@ private slots:
             << QStringList{QStringLiteral("stats"), QStringLiteral("a"), QStringLiteral("--range"),
                            QStringLiteral("80:80")}
             << 1 << QString();
+        QTest::newRow("an export without a format is a usage error")
+            << QStringList{QStringLiteral("export"), QStringLiteral("a"), QStringLiteral("-o"),
+                           QStringLiteral("b")}
+            << 1 << QString();
+        QTest::newRow("an export in an unknown format is a usage error")
+            << QStringList{QStringLiteral("export"), QStringLiteral("a"),  QStringLiteral("--format"),
+                           QStringLiteral("xml"),    QStringLiteral("-o"), QStringLiteral("b")}
+            << 1 << QString();
+        QTest::newRow("an export without an output is a usage error")
+            << QStringList{QStringLiteral("export"), QStringLiteral("a"), QStringLiteral("--format"),
+                           QStringLiteral("sqlite")}
+            << 1 << QString();
         QTest::newRow("events of two files is a usage error")
             << QStringList{QStringLiteral("events"), QStringLiteral("a"), QStringLiteral("b")} << 1
             << QString();
@@ -169,13 +277,123 @@ private slots:
         QVERIFY(striped.copy(0, 0, 800, rowsTop) != plain.copy(0, 0, 800, rowsTop));
     }
 
+    // A failed export leaves the output folder as it was: no part of the
+    // file, no temporary, the file already at the target unchanged.
+    void exportWritesWholeOrNothing_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("output"); // in a folder holding "old.out" and the folder "sub"
+        const QString alpha = QFINDTESTDATA("fixtures/small/alpha.trace");
+        const QString missing = QDir::tempPath() + QStringLiteral("/no-such-kestrel.trace");
+        for (const char *format : {"chrome-json", "sqlite"}) {
+            const QString name = QLatin1String(format);
+            QTest::addRow("%s: into a folder that does not exist", format) << name << alpha << "none/x.out";
+            QTest::addRow("%s: onto a folder", format) << name << alpha << "sub";
+            QTest::addRow("%s: a file that fails to load", format) << name << missing << "old.out";
+        }
+    }
+
+    void exportWritesWholeOrNothing()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, trace);
+        QFETCH(QString, output);
+        const QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QFile old(dir.filePath(QStringLiteral("old.out")));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        const QStringList before = snapshot(dir.path());
+        const Run run = cli({QStringLiteral("export"), trace, QStringLiteral("--format"), format,
+                             QStringLiteral("-o"), dir.filePath(output)});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(!run.err.isEmpty());
+        QCOMPARE(snapshot(dir.path()), before);
+    }
+
+    // The manual's example queries on the demo project give the statistics' figures.
+    // Only the call times of the slowest calls are compared: of equal ones the order is the query's.
+    void manualQueriesGiveTheStatistics()
+    {
+        const EventCatalogue catalogue;
+        std::vector<std::unique_ptr<Node>> nodes;
+        ViewRoot root;
+        QStringList files;
+        for (const QFileInfo &file :
+             QDir(demoDir).entryInfoList({QStringLiteral("*.trace")}, QDir::Files, QDir::Name)) {
+            files << file.absoluteFilePath();
+            nodes.push_back(
+                std::make_unique<Node>(file.absoluteFilePath(), nullptr, FROM_CMDLINE, &catalogue));
+            root.addViewedNode(nodes.back().get());
+        }
+        QVERIFY(nodes.size() > 1);
+        const QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("demo.db"));
+        const Run run = cli(
+            QStringList{QStringLiteral("export")} + files +
+            QStringList{QStringLiteral("--format"), QStringLiteral("sqlite"), QStringLiteral("-o"), path});
+        QCOMPARE(run.exitCode, 0);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("queries"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QList<QStringList> calls = rowsOf(db, manualQuery(QStringLiteral("query-slowest-calls")));
+            for (QStringList &row : calls)
+                row = row.mid(6);
+            QCOMPARE(calls, slowestCalls(nodes));
+            QList<QStringList> hops = rowsOf(db, manualQuery(QStringLiteral("query-hop-latency")));
+            for (QStringList &row : hops)
+                row[7] = mean(row.value(7).toDouble());
+            QCOMPARE(hops, hopLatencies(packetStatistics(packetInputs(root))));
+            const QString percentiles = manualQuery(QStringLiteral("query-task-percentiles"));
+            for (const auto &node : nodes) {
+                for (const TaskStatistics &task : taskStatistics(*node, EventRange::whole(*node))) {
+                    const TimingStats &a = task.activations;
+                    if (a.count == 0)
+                        continue;
+                    QCOMPARE(rowsOf(db, percentiles,
+                                    {{QStringLiteral(":node"), task.nodeId},
+                                     {QStringLiteral(":task"), task.taskId}}),
+                             (QList<QStringList>{{QString::number(a.count), QString::number(a.total),
+                                                  QString::number(a.p50), QString::number(a.p95),
+                                                  QString::number(a.p99)}}));
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("queries"));
+    }
+
     void helpDocumentsEveryCommand()
     {
         const Run run = cli({QStringLiteral("--help")});
         QCOMPARE(run.exitCode, 0);
         for (const char *word : {"events FILE", "tasks FILE", "hubs FILE", "summary FILE", "stats FILE",
-                                 "--overview", "exit status 2", "RFC 4180"})
+                                 "export FILE", "--overview", "exit status 2", "RFC 4180"})
             QVERIFY2(run.out.contains(word), word);
+    }
+
+    // The manual page and --help name the same commands and options.
+    void manPageMatchesHelp()
+    {
+        const QString help = QString::fromUtf8(cli({QStringLiteral("--help")}).out);
+        QString man =
+            QString::fromUtf8(readAll(QStringLiteral(KESTREL_SOURCE_DIR "/docs/man/kestrel-cli.1")));
+        man.remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")))
+            .replace(QLatin1String("\\-"), QLatin1String("-"));
+        const auto all = [](const QString &text, const QString &pattern) {
+            QStringList found;
+            for (const auto &match :
+                 QRegularExpression(pattern, QRegularExpression::MultilineOption).globalMatch(text))
+                found << match.captured(1);
+            found.removeDuplicates();
+            found.sort();
+            return found;
+        };
+        const QString option = QStringLiteral("(--[a-z][a-z-]*)");
+        QCOMPARE(all(man, option), all(help, option));
+        QCOMPARE(all(man, QStringLiteral("^\\.BI (\\w+) \"? FILE")),
+                 all(help, QStringLiteral("^  (\\w+) FILE")));
     }
 };
 

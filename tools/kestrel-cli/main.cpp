@@ -2,6 +2,7 @@
 // it derived, for scripts, reports and comparing runs.
 
 #include "csvexport.h"
+#include "exportcommand.h"
 #include "statscommand.h"
 
 #include "chart/chartimage.h"
@@ -62,9 +63,18 @@ const char description[] =
     "                  packets: source,destination,hop,fromNode,toNode,packets,total,min,\n"
     "                  mean,max,p50,p95,p99 - latencies on the aligned clocks per route;\n"
     "                  hop 0 the whole route (sending to receiving), hop k the k-th link.\n"
+    "  export FILE... --format FORMAT -o OUT\n"
+    "                  the nodes of a view of these files on its aligned time axis\n"
+    "                  (microseconds), into one file, written whole or not at all.\n"
+    "                  --format chrome-json: Chrome trace-event JSON, a process per node,\n"
+    "                  a thread per task, task activations as complete events with\n"
+    "                  interrupts and service calls nested in them, markers as instant\n"
+    "                  events, packet links as flows. --format sqlite: an SQLite database\n"
+    "                  with the tables nodes, tasks, hubs, services, events and packets.\n"
     "\n"
     "CSV follows RFC 4180: a header row, CRLF line ends, fields quoted when needed.\n"
-    "A file that fails to load: the viewer's warning text on standard error, exit status 2.\n"
+    "A file that fails to load, or an output that cannot be written: the viewer's warning text or\n"
+    "the reason on standard error, exit status 2.\n"
     "Usage errors: exit status 1.";
 
 int usageError(const QCommandLineParser &parser, const QString &text)
@@ -98,10 +108,10 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QLatin1String(description));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("events, tasks, hubs, summary, render or stats"));
+                                 QStringLiteral("events, tasks, hubs, summary, render, stats or export"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("render: the PNG file to write."),
-                                          QStringLiteral("OUT.png"));
+                                          QStringLiteral("render, export: the file to write."),
+                                          QStringLiteral("OUT"));
     const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("render: image size."),
                                         QStringLiteral("WxH"), QStringLiteral("1600x900"));
     const QCommandLineOption logOption(QStringLiteral("log"),
@@ -122,8 +132,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption tableOption(QStringLiteral("table"),
                                          QStringLiteral("stats: tasks, services, interrupts or packets."),
                                          QStringLiteral("NAME"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"), QStringLiteral("export: chrome-json or sqlite."), QStringLiteral("FORMAT"));
     parser.addOptions({outputOption, sizeOption, logOption, internalOption, rangeOption, noDetailOption,
-                       rulerOption, overviewOption, tableOption});
+                       rulerOption, overviewOption, tableOption, formatOption});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("trace files"),
                                  QStringLiteral("FILE..."));
     parser.process(*app);
@@ -135,9 +147,11 @@ int main(int argc, char *argv[])
     const QStringList files = args.mid(1);
     const bool render = command == QLatin1String("render");
     const bool stats = command == QLatin1String("stats");
-    const bool single = command != QLatin1String("summary") && !render && !stats;
+    const bool exporting = command == QLatin1String("export");
+    const bool single = command != QLatin1String("summary") && !render && !stats && !exporting;
     if (command != QLatin1String("events") && command != QLatin1String("tasks") &&
-        command != QLatin1String("hubs") && command != QLatin1String("summary") && !render && !stats) {
+        command != QLatin1String("hubs") && command != QLatin1String("summary") && !render && !stats &&
+        !exporting) {
         return usageError(parser, QStringLiteral("Unknown command '%1'.").arg(command));
     }
     if (files.isEmpty() || (single && files.size() != 1))
@@ -162,6 +176,12 @@ int main(int argc, char *argv[])
                 return usageError(parser, QStringLiteral("--range takes FROM:TO with 0 <= FROM < TO."));
         }
     }
+
+    const QString format = parser.value(formatOption);
+    if (exporting && !ExportCommand::isFormat(format))
+        return usageError(parser, QStringLiteral("'export' takes --format chrome-json or sqlite."));
+    if (exporting && !parser.isSet(outputOption))
+        return usageError(parser, QStringLiteral("'export' needs -o OUT."));
 
     ChartImageOptions imageOptions;
     if (render) {
@@ -221,6 +241,14 @@ int main(int argc, char *argv[])
             return 2;
         }
         return 0;
+    }
+    if (exporting) {
+        if (failed)
+            return 2;
+        const QString error = ExportCommand::write(nodes, format, parser.value(outputOption));
+        if (!error.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+        return error.isEmpty() ? 0 : 2;
     }
     if (stats) {
         StatsCommand::write(out, nodes, table, statsWindow);

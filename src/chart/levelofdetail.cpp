@@ -8,10 +8,8 @@
 #include <QHash>
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
 
@@ -25,7 +23,7 @@ using RowOps = LevelOfDetail::RowOps;
 class NodePass
 {
 public:
-    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows);
+    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &spanning);
 
     void run(const EventRange &range);
 
@@ -52,9 +50,10 @@ private:
     void addBar(int i, int x, RowOps &row, int first);
     // Markers, hub arrows and packet arrows.
     void addSpecial(int i, RowOps &row, int first);
-    // Adds a primitive read backwards unless a later one of the row and
-    // column covers it.
-    static inline void add(RowOps &row, int column, const DrawOp &op);
+    // Adds a primitive read backwards unless a later one covers it: of the
+    // row and column, or for markers and packet arrows an equal one of the
+    // same or a later row.
+    inline void add(RowOps &row, int column, const DrawOp &op);
     // Where the event's bar ends on the time axis: a later bar of the row and
     // column ending no earlier reaches at least as far right.
     double endOf(const TraceEvent &e) const
@@ -73,6 +72,8 @@ private:
     // events of one pixel column are found by bisection, and right x is
     // only computed where it can decide anything.
     const bool m_ordered;
+    // Whole blocks of hidden events are skipped (see PaintIndex::hiddenRunStart).
+    const bool m_skipBlocks;
     // Rows by task id: a flat table when the ids are few and close together
     // (they usually are), a hash otherwise.
     int m_minId = std::numeric_limits<int>::max();
@@ -81,9 +82,11 @@ private:
     std::vector<RowOps *> m_flatRows;
     QHash<int, RowOps *> m_hashedRows;
     std::vector<DrawOp> m_eventOps; // one event's primitives on the general path
+    DrawOpSet &m_spanning;          // see LevelOfDetail::m_spanning
 };
 
-NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows)
+NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows,
+                   DrawOpSet &spanning)
     : m_pass(pass)
     , m_mapper(pass.mapper)
     , m_events(node.node()->events())
@@ -92,6 +95,8 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     , m_shift(node.shift())
     , m_logMode(pass.mapper.logMode())
     , m_ordered(node.node()->inTimeOrder())
+    , m_skipBlocks(m_ordered && m_index.pairsCollapse(m_mapper))
+    , m_spanning(spanning)
 {
     for (const RowOps &row : rows) {
         m_minId = qMin(m_minId, row.id);
@@ -122,6 +127,14 @@ void NodePass::run(const EventRange &range)
                 columnLast = i;
                 columnX = m_mapper.leftX(m_events[size_t(i)], m_shift);
                 columnFirst = columnStart(i, first, columnX);
+            }
+            if (m_skipBlocks) {
+                const int start = m_index.hiddenRunStart(i, columnFirst, columnLast);
+                if (start <= i) {
+                    i = start; // the loop steps on to the event before
+                    ahead = qMin(ahead, start - 1);
+                    continue;
+                }
             }
             prefetch(ahead, i, first, columnFirst, columnLast);
             if (hiddenInColumn(i, columnLast))
@@ -168,8 +181,16 @@ void NodePass::prefetch(int &ahead, int i, int first, int columnStart, int colum
 {
     const int margin = (columnLast - columnStart) / 2;
     for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
-        const int need = m_index.mustShareColumn(ahead);
         const int judge = ahead >= columnStart ? columnLast : columnStart - 1;
+        if (m_skipBlocks) {
+            const int start =
+                m_index.hiddenRunStart(ahead, ahead >= columnStart ? columnStart : first, judge);
+            if (start <= ahead) {
+                ahead = start;
+                continue;
+            }
+        }
+        const int need = m_index.mustShareColumn(ahead);
         if (need > judge || need - ahead > margin) {
             // The fields read span up to two cache lines.
             const char *event = reinterpret_cast<const char *>(&m_events[size_t(ahead)]);
@@ -251,6 +272,11 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
             return;
         row.widestBar = op.p[2];
         row.widestEnd = -std::numeric_limits<double>::infinity(); // unknown: no shortcut
+    } else if (op.spansRows() && op.kind != DrawOp::Connector) {
+        // Markers and arrows hide only their equals; rows are drawn in order.
+        if (m_spanning.value(op) >= row.order)
+            return;
+        m_spanning.set(op, row.order);
     } else {
         for (const DrawOp &other : row.later) {
             if (op.hiddenBy(other))
@@ -268,10 +294,11 @@ void LevelOfDetail::collect(const ViewNode &node, const EventRange &range, const
     if (!node.taskTrain())
         return;
     resetRows(node, pass);
-    NodePass(node, pass, m_rows).run(range);
+    m_spanning.clear();
+    NodePass(node, pass, m_rows, m_spanning).run(range);
     for (RowOps &row : m_rows)
         std::reverse(row.ops.begin(), row.ops.end());
-    dropCoveredAcrossRows(m_rows);
+    dropCoveredAcrossRows();
 }
 
 const std::vector<DrawOp> &LevelOfDetail::opsOf(const ViewItem *row) const
@@ -297,6 +324,7 @@ void LevelOfDetail::resetRows(const ViewNode &node, const PaintPass &pass)
         fresh.later.clear();
         row = std::move(fresh);
         row.item = task;
+        row.order = k;
         row.y0 = pass.rowTop(*task);
         row.id = task->itemId();
         row.kernel = task->task() && task->task()->role() == Task::KERNEL;
@@ -304,44 +332,36 @@ void LevelOfDetail::resetRows(const ViewNode &node, const PaintPass &pass)
     }
 }
 
-void LevelOfDetail::dropCoveredAcrossRows(std::vector<RowOps> &rows)
+void LevelOfDetail::dropCoveredAcrossRows()
 {
     // Rows are drawn one after another, so a primitive that reaches over the
     // whole task group is hidden by an equal or covering one of a later row
-    // just as by a later one of its own. Walk the drawing order backwards,
-    // remembering what is drawn later.
-    struct KeyHash
-    {
-        size_t operator()(const std::array<int, 7> &key) const { return qHashRange(key.begin(), key.end()); }
-    };
-    std::unordered_set<std::array<int, 7>, KeyHash> later;   // markers and packet arrows
+    // just as by a later one of its own. Markers and packet arrows were
+    // counted while collecting; connectors are judged walking the drawing
+    // order backwards, remembering what is drawn later.
     std::unordered_map<int, std::vector<DrawOp>> connectors; // by column
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    const auto hidden = [this, &connectors](const RowOps &row, const DrawOp &op) {
+        if (!op.spansRows())
+            return false;
+        if (op.kind != DrawOp::Connector)
+            return m_spanning.value(op) != row.order;
+        std::vector<DrawOp> &column = connectors[op.p[0]];
+        if (std::any_of(column.cbegin(), column.cend(),
+                        [&op](const DrawOp &other) { return op.hiddenBy(other); }))
+            return true;
+        column.push_back(op);
+        return false;
+    };
+    for (auto row = m_rows.rbegin(); row != m_rows.rend(); ++row) {
         if (!row->painted)
             continue;
+        // Kept ones move to the back, in order.
         std::vector<DrawOp> &ops = row->ops;
-        std::vector<bool> keep(ops.size(), true);
+        size_t kept = ops.size();
         for (size_t k = ops.size(); k-- > 0;) {
-            const DrawOp &op = ops[k];
-            if (!op.spansRows())
-                continue;
-            if (op.kind == DrawOp::Connector) {
-                std::vector<DrawOp> &column = connectors[op.p[0]];
-                if (std::any_of(column.cbegin(), column.cend(),
-                                [&op](const DrawOp &other) { return op.hiddenBy(other); }))
-                    keep[k] = false;
-                else
-                    column.push_back(op);
-                continue;
-            }
-            const std::array<int, 7> key{op.kind, op.p[0], op.p[1], op.p[2], op.p[3], op.p[4], op.p[5]};
-            keep[k] = later.insert(key).second;
+            if (!hidden(*row, ops[k]))
+                ops[--kept] = ops[k];
         }
-        size_t kept = 0;
-        for (size_t k = 0; k < ops.size(); ++k) {
-            if (keep[k])
-                ops[kept++] = ops[k];
-        }
-        ops.resize(kept);
+        ops.erase(ops.begin(), ops.begin() + std::ptrdiff_t(kept));
     }
 }

@@ -13,9 +13,6 @@
 
 namespace {
 
-// How many events before the one being read are asked for from memory.
-constexpr int lookAhead = 256;
-
 using RowOps = LevelOfDetail::RowOps;
 
 // One backwards pass over the events of a node (see LevelOfDetail). Local to
@@ -37,11 +34,12 @@ private:
     // Where the events of the pixel column at x begin whose last event is i:
     // galloping back from i, then by bisection.
     int columnStart(int i, int first, int x) const;
-    // The events read are few and far apart: asks for them well before they
-    // are needed, down to lookAhead events before i. Most are the last of
-    // their task in a pixel column, which the column left of the one being
-    // read decides for those beyond its start.
-    void prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const;
+    // Finds the events of the pixel column [columnFirst, columnLast] that may
+    // draw, latest first, into m_reads, and asks the memory for them: they are
+    // few and far apart, and their reads overlap when asked for together.
+    void gatherColumn(int columnFirst, int columnLast);
+    // Turns event i, whose left x is x, into primitives of its row.
+    void read(int i, int x, int first);
     // Whether event i draws nothing, hidden by a later primitive of the same
     // column, read before.
     bool hiddenInColumn(int i, int columnLast) const;
@@ -81,8 +79,11 @@ private:
     bool m_flat = false;
     std::vector<RowOps *> m_flatRows;
     QHash<int, RowOps *> m_hashedRows;
-    std::vector<DrawOp> m_eventOps; // one event's primitives on the general path
-    DrawOpSet &m_spanning;          // see LevelOfDetail::m_spanning
+    std::vector<DrawOp> m_eventOps;                   // one event's primitives on the general path
+    std::vector<int> m_reads;                         // see gatherColumn()
+    int m_lastTask = std::numeric_limits<int>::min(); // of the event read last, and its row
+    RowOps *m_row = nullptr;
+    DrawOpSet &m_spanning; // see LevelOfDetail::m_spanning
 };
 
 NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows,
@@ -115,43 +116,56 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
 void NodePass::run(const EventRange &range)
 {
     const int first = range.first;
-    int columnFirst = range.end; // events [columnFirst, columnLast] share columnX
-    int columnLast = range.end;
-    int columnX = 0;
-    int ahead = range.end - 1;
-    int lastTask = std::numeric_limits<int>::min();
-    RowOps *row = nullptr;
-    for (int i = range.end - 1; i >= first; --i) {
-        if (m_ordered) {
-            if (i < columnFirst) {
-                columnLast = i;
-                columnX = m_mapper.leftX(m_events[size_t(i)], m_shift);
-                columnFirst = columnStart(i, first, columnX);
-            }
-            if (m_skipBlocks) {
-                const int start = m_index.hiddenRunStart(i, columnFirst, columnLast);
-                if (start <= i) {
-                    i = start; // the loop steps on to the event before
-                    ahead = qMin(ahead, start - 1);
-                    continue;
-                }
-            }
-            prefetch(ahead, i, first, columnFirst, columnLast);
-            if (hiddenInColumn(i, columnLast))
-                continue;
-        }
-        const TraceEvent &e = m_events[size_t(i)];
-        if (e.currentTask != lastTask) {
-            row = rowOf(e.currentTask);
-            lastTask = e.currentTask;
-        }
-        if (!row || !row->painted)
-            continue;
-        if (m_index.special(i))
-            addSpecial(i, *row, first);
-        else
-            addBar(i, m_ordered ? columnX : m_mapper.leftX(e, m_shift), *row, first);
+    if (!m_ordered) {
+        for (int i = range.end - 1; i >= first; --i)
+            read(i, m_mapper.leftX(m_events[size_t(i)], m_shift), first);
+        return;
     }
+    for (int columnLast = range.end - 1; columnLast >= first;) {
+        const int x = m_mapper.leftX(m_events[size_t(columnLast)], m_shift);
+        const int columnFirst = columnStart(columnLast, first, x);
+        gatherColumn(columnFirst, columnLast);
+        for (const int i : m_reads)
+            read(i, x, first);
+        columnLast = columnFirst - 1;
+    }
+}
+
+void NodePass::gatherColumn(int columnFirst, int columnLast)
+{
+    m_reads.clear();
+    for (int i = columnLast; i >= columnFirst; --i) {
+        if (m_skipBlocks) {
+            const int start = m_index.hiddenRunStart(i, columnFirst, columnLast);
+            if (start <= i) {
+                i = start; // the loop steps on to the event before
+                continue;
+            }
+        }
+        if (hiddenInColumn(i, columnLast))
+            continue;
+        m_reads.push_back(i);
+        // The fields read span up to two cache lines.
+        const char *event = reinterpret_cast<const char *>(&m_events[size_t(i)]);
+        __builtin_prefetch(event);
+        __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
+        m_index.prefetch(i);
+    }
+}
+
+void NodePass::read(int i, int x, int first)
+{
+    const TraceEvent &e = m_events[size_t(i)];
+    if (e.currentTask != m_lastTask) {
+        m_row = rowOf(e.currentTask);
+        m_lastTask = e.currentTask;
+    }
+    if (!m_row || !m_row->painted)
+        return;
+    if (m_index.special(i))
+        addSpecial(i, *m_row, first);
+    else
+        addBar(i, x, *m_row, first);
 }
 
 int NodePass::columnStart(int i, int first, int x) const
@@ -177,36 +191,12 @@ int NodePass::columnStart(int i, int first, int x) const
     return lo;
 }
 
-void NodePass::prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const
-{
-    const int margin = (columnLast - columnStart) / 2;
-    for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
-        const int judge = ahead >= columnStart ? columnLast : columnStart - 1;
-        if (m_skipBlocks) {
-            const int start =
-                m_index.hiddenRunStart(ahead, ahead >= columnStart ? columnStart : first, judge);
-            if (start <= ahead) {
-                ahead = start;
-                continue;
-            }
-        }
-        const int need = m_index.mustShareColumn(ahead);
-        if (need > judge || need - ahead > margin) {
-            // The fields read span up to two cache lines.
-            const char *event = reinterpret_cast<const char *>(&m_events[size_t(ahead)]);
-            __builtin_prefetch(event);
-            __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
-            m_index.prefetch(ahead, true);
-        } else {
-            m_index.prefetch(ahead, false);
-        }
-    }
-}
-
 bool NodePass::hiddenInColumn(int i, int columnLast) const
 {
     if (m_index.mustShareColumn(i) > columnLast)
         return false;
+    if (m_skipBlocks)
+        return true; // every pair collapses
     // A hub arrow stands right of its bar's left edge, half its event's
     // duration: zoomed out, both arrows of a pair stand on their bars' left
     // edge and neither event needs reading.

@@ -88,15 +88,8 @@ public:
         return start;
     }
 
-    // Asks the memory for what judging event i reads, well before it is
-    // judged; `read` when the event will be read, not only skipped.
-    void prefetch(int i, bool read) const
-    {
-        if (read)
-            __builtin_prefetch(&m_previousOfTask[std::size_t(i)]);
-        if (m_flags[std::size_t(i)] & HubArrow)
-            __builtin_prefetch(&m_arrowPairOf[std::size_t(i)]);
-    }
+    // Asks the memory for what reading event i needs, well before it is read.
+    void prefetch(int i) const { __builtin_prefetch(&m_previousOfTask[std::size_t(i)]); }
 
 private:
     enum Flag : std::uint8_t {

@@ -32,8 +32,9 @@ private:
         return task >= m_minId && task <= m_maxId ? m_flatRows[size_t(task - m_minId)] : nullptr;
     }
     // Where the events of the pixel column at x begin whose last event is i:
-    // galloping back from i, then by bisection.
-    int columnStart(int i, int first, int x) const;
+    // galloping from i - guess + 1 (guess: how many events the column may
+    // hold, 0 for no guess), then by bisection.
+    int columnStart(int i, int first, int x, int guess) const;
     // Finds the events of the pixel column [columnFirst, columnLast] that may
     // draw, latest first, into m_reads, and asks the memory for them: they are
     // few and far apart, and their reads overlap when asked for together.
@@ -121,9 +122,12 @@ void NodePass::run(const EventRange &range)
             read(i, m_mapper.leftX(m_events[size_t(i)], m_shift), first);
         return;
     }
+    int guess = 0;
     for (int columnLast = range.end - 1; columnLast >= first;) {
         const int x = m_mapper.leftX(m_events[size_t(columnLast)], m_shift);
-        const int columnFirst = columnStart(columnLast, first, x);
+        // A busy node's columns hold about as many events as their neighbours.
+        const int columnFirst = columnStart(columnLast, first, x, guess);
+        guess = columnLast - columnFirst + 1;
         gatherColumn(columnFirst, columnLast);
         for (const int i : m_reads)
             read(i, x, first);
@@ -168,22 +172,36 @@ void NodePass::read(int i, int x, int first)
         addBar(i, x, *m_row, first);
 }
 
-int NodePass::columnStart(int i, int first, int x) const
+int NodePass::columnStart(int i, int first, int x, int guess) const
 {
+    const auto inColumn = [this, x](int k) { return m_mapper.leftX(m_events[size_t(k)], m_shift) == x; };
     int inside = i;          // known to be in the column
     int outside = first - 1; // known to be left of it
-    for (int step = 1; i - step >= first; step *= 2) {
-        if (m_mapper.leftX(m_events[size_t(i - step)], m_shift) != x) {
-            outside = i - step;
-            break;
+    const int from = i - guess + 1;
+    if (from >= first && from < i)
+        (inColumn(from) ? inside : outside) = from;
+    if (outside < first) {
+        for (int step = 1; inside - step >= first; step *= 2) {
+            if (!inColumn(inside - step)) {
+                outside = inside - step;
+                break;
+            }
+            inside -= step;
         }
-        inside = i - step;
+    } else {
+        for (int step = 1; outside + step < inside; step *= 2) {
+            if (inColumn(outside + step)) {
+                inside = outside + step;
+                break;
+            }
+            outside += step;
+        }
     }
     int lo = outside + 1;
     int hi = inside;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (m_mapper.leftX(m_events[size_t(mid)], m_shift) == x)
+        if (inColumn(mid))
             hi = mid;
         else
             lo = mid + 1;

@@ -8,15 +8,10 @@
 #include <QHash>
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
-
-// How many events before the one being read are asked for from memory.
-constexpr int lookAhead = 256;
 
 using RowOps = LevelOfDetail::RowOps;
 
@@ -25,7 +20,7 @@ using RowOps = LevelOfDetail::RowOps;
 class NodePass
 {
 public:
-    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows);
+    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &spanning);
 
     void run(const EventRange &range);
 
@@ -37,13 +32,15 @@ private:
         return task >= m_minId && task <= m_maxId ? m_flatRows[size_t(task - m_minId)] : nullptr;
     }
     // Where the events of the pixel column at x begin whose last event is i:
-    // galloping back from i, then by bisection.
-    int columnStart(int i, int first, int x) const;
-    // The events read are few and far apart: asks for them well before they
-    // are needed, down to lookAhead events before i. Most are the last of
-    // their task in a pixel column, which the column left of the one being
-    // read decides for those beyond its start.
-    void prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const;
+    // galloping from i - guess + 1 (guess: how many events the column may
+    // hold, 0 for no guess), then by bisection.
+    int columnStart(int i, int first, int x, int guess) const;
+    // Finds the events of the pixel column [columnFirst, columnLast] that may
+    // draw, latest first, into m_reads, and asks the memory for them: they are
+    // few and far apart, and their reads overlap when asked for together.
+    void gatherColumn(int columnFirst, int columnLast);
+    // Turns event i, whose left x is x, into primitives of its row.
+    void read(int i, int x, int first);
     // Whether event i draws nothing, hidden by a later primitive of the same
     // column, read before.
     bool hiddenInColumn(int i, int columnLast) const;
@@ -52,9 +49,10 @@ private:
     void addBar(int i, int x, RowOps &row, int first);
     // Markers, hub arrows and packet arrows.
     void addSpecial(int i, RowOps &row, int first);
-    // Adds a primitive read backwards unless a later one of the row and
-    // column covers it.
-    static inline void add(RowOps &row, int column, const DrawOp &op);
+    // Adds a primitive read backwards unless a later one covers it: of the
+    // row and column, or for markers and packet arrows an equal one of the
+    // same or a later row.
+    inline void add(RowOps &row, int column, const DrawOp &op);
     // Where the event's bar ends on the time axis: a later bar of the row and
     // column ending no earlier reaches at least as far right.
     double endOf(const TraceEvent &e) const
@@ -73,6 +71,8 @@ private:
     // events of one pixel column are found by bisection, and right x is
     // only computed where it can decide anything.
     const bool m_ordered;
+    // Whole blocks of hidden events are skipped (see PaintIndex::hiddenRunStart).
+    const bool m_skipBlocks;
     // Rows by task id: a flat table when the ids are few and close together
     // (they usually are), a hash otherwise.
     int m_minId = std::numeric_limits<int>::max();
@@ -80,10 +80,15 @@ private:
     bool m_flat = false;
     std::vector<RowOps *> m_flatRows;
     QHash<int, RowOps *> m_hashedRows;
-    std::vector<DrawOp> m_eventOps; // one event's primitives on the general path
+    std::vector<DrawOp> m_eventOps;                   // one event's primitives on the general path
+    std::vector<int> m_reads;                         // see gatherColumn()
+    int m_lastTask = std::numeric_limits<int>::min(); // of the event read last, and its row
+    RowOps *m_row = nullptr;
+    DrawOpSet &m_spanning; // see LevelOfDetail::m_spanning
 };
 
-NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows)
+NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows,
+                   DrawOpSet &spanning)
     : m_pass(pass)
     , m_mapper(pass.mapper)
     , m_events(node.node()->events())
@@ -92,6 +97,8 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     , m_shift(node.shift())
     , m_logMode(pass.mapper.logMode())
     , m_ordered(node.node()->inTimeOrder())
+    , m_skipBlocks(m_ordered && m_index.pairsCollapse(m_mapper))
+    , m_spanning(spanning)
 {
     for (const RowOps &row : rows) {
         m_minId = qMin(m_minId, row.id);
@@ -110,53 +117,91 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
 void NodePass::run(const EventRange &range)
 {
     const int first = range.first;
-    int columnFirst = range.end; // events [columnFirst, columnLast] share columnX
-    int columnLast = range.end;
-    int columnX = 0;
-    int ahead = range.end - 1;
-    int lastTask = std::numeric_limits<int>::min();
-    RowOps *row = nullptr;
-    for (int i = range.end - 1; i >= first; --i) {
-        if (m_ordered) {
-            if (i < columnFirst) {
-                columnLast = i;
-                columnX = m_mapper.leftX(m_events[size_t(i)], m_shift);
-                columnFirst = columnStart(i, first, columnX);
-            }
-            prefetch(ahead, i, first, columnFirst, columnLast);
-            if (hiddenInColumn(i, columnLast))
-                continue;
-        }
-        const TraceEvent &e = m_events[size_t(i)];
-        if (e.currentTask != lastTask) {
-            row = rowOf(e.currentTask);
-            lastTask = e.currentTask;
-        }
-        if (!row || !row->painted)
-            continue;
-        if (m_index.special(i))
-            addSpecial(i, *row, first);
-        else
-            addBar(i, m_ordered ? columnX : m_mapper.leftX(e, m_shift), *row, first);
+    if (!m_ordered) {
+        for (int i = range.end - 1; i >= first; --i)
+            read(i, m_mapper.leftX(m_events[size_t(i)], m_shift), first);
+        return;
+    }
+    int guess = 0;
+    for (int columnLast = range.end - 1; columnLast >= first;) {
+        const int x = m_mapper.leftX(m_events[size_t(columnLast)], m_shift);
+        // A busy node's columns hold about as many events as their neighbours.
+        const int columnFirst = columnStart(columnLast, first, x, guess);
+        guess = columnLast - columnFirst + 1;
+        gatherColumn(columnFirst, columnLast);
+        for (const int i : m_reads)
+            read(i, x, first);
+        columnLast = columnFirst - 1;
     }
 }
 
-int NodePass::columnStart(int i, int first, int x) const
+void NodePass::gatherColumn(int columnFirst, int columnLast)
 {
+    m_reads.clear();
+    for (int i = columnLast; i >= columnFirst; --i) {
+        if (m_skipBlocks) {
+            const int start = m_index.hiddenRunStart(i, columnFirst, columnLast);
+            if (start <= i) {
+                i = start; // the loop steps on to the event before
+                continue;
+            }
+        }
+        if (hiddenInColumn(i, columnLast))
+            continue;
+        m_reads.push_back(i);
+        // The fields read span up to two cache lines.
+        const char *event = reinterpret_cast<const char *>(&m_events[size_t(i)]);
+        __builtin_prefetch(event);
+        __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
+        m_index.prefetch(i);
+    }
+}
+
+void NodePass::read(int i, int x, int first)
+{
+    const TraceEvent &e = m_events[size_t(i)];
+    if (e.currentTask != m_lastTask) {
+        m_row = rowOf(e.currentTask);
+        m_lastTask = e.currentTask;
+    }
+    if (!m_row || !m_row->painted)
+        return;
+    if (m_index.special(i))
+        addSpecial(i, *m_row, first);
+    else
+        addBar(i, x, *m_row, first);
+}
+
+int NodePass::columnStart(int i, int first, int x, int guess) const
+{
+    const auto inColumn = [this, x](int k) { return m_mapper.leftX(m_events[size_t(k)], m_shift) == x; };
     int inside = i;          // known to be in the column
     int outside = first - 1; // known to be left of it
-    for (int step = 1; i - step >= first; step *= 2) {
-        if (m_mapper.leftX(m_events[size_t(i - step)], m_shift) != x) {
-            outside = i - step;
-            break;
+    const int from = i - guess + 1;
+    if (from >= first && from < i)
+        (inColumn(from) ? inside : outside) = from;
+    if (outside < first) {
+        for (int step = 1; inside - step >= first; step *= 2) {
+            if (!inColumn(inside - step)) {
+                outside = inside - step;
+                break;
+            }
+            inside -= step;
         }
-        inside = i - step;
+    } else {
+        for (int step = 1; outside + step < inside; step *= 2) {
+            if (inColumn(outside + step)) {
+                inside = outside + step;
+                break;
+            }
+            outside += step;
+        }
     }
     int lo = outside + 1;
     int hi = inside;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (m_mapper.leftX(m_events[size_t(mid)], m_shift) == x)
+        if (inColumn(mid))
             hi = mid;
         else
             lo = mid + 1;
@@ -164,28 +209,12 @@ int NodePass::columnStart(int i, int first, int x) const
     return lo;
 }
 
-void NodePass::prefetch(int &ahead, int i, int first, int columnStart, int columnLast) const
-{
-    const int margin = (columnLast - columnStart) / 2;
-    for (const int aheadEnd = qMax(first, i - lookAhead); ahead >= aheadEnd; --ahead) {
-        const int need = m_index.mustShareColumn(ahead);
-        const int judge = ahead >= columnStart ? columnLast : columnStart - 1;
-        if (need > judge || need - ahead > margin) {
-            // The fields read span up to two cache lines.
-            const char *event = reinterpret_cast<const char *>(&m_events[size_t(ahead)]);
-            __builtin_prefetch(event);
-            __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
-            m_index.prefetch(ahead, true);
-        } else {
-            m_index.prefetch(ahead, false);
-        }
-    }
-}
-
 bool NodePass::hiddenInColumn(int i, int columnLast) const
 {
     if (m_index.mustShareColumn(i) > columnLast)
         return false;
+    if (m_skipBlocks)
+        return true; // every pair collapses
     // A hub arrow stands right of its bar's left edge, half its event's
     // duration: zoomed out, both arrows of a pair stand on their bars' left
     // edge and neither event needs reading.
@@ -251,6 +280,11 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
             return;
         row.widestBar = op.p[2];
         row.widestEnd = -std::numeric_limits<double>::infinity(); // unknown: no shortcut
+    } else if (op.spansRows() && op.kind != DrawOp::Connector) {
+        // Markers and arrows hide only their equals; rows are drawn in order.
+        if (m_spanning.value(op) >= row.order)
+            return;
+        m_spanning.set(op, row.order);
     } else {
         for (const DrawOp &other : row.later) {
             if (op.hiddenBy(other))
@@ -268,10 +302,11 @@ void LevelOfDetail::collect(const ViewNode &node, const EventRange &range, const
     if (!node.taskTrain())
         return;
     resetRows(node, pass);
-    NodePass(node, pass, m_rows).run(range);
+    m_spanning.clear();
+    NodePass(node, pass, m_rows, m_spanning).run(range);
     for (RowOps &row : m_rows)
         std::reverse(row.ops.begin(), row.ops.end());
-    dropCoveredAcrossRows(m_rows);
+    dropCoveredAcrossRows();
 }
 
 const std::vector<DrawOp> &LevelOfDetail::opsOf(const ViewItem *row) const
@@ -297,6 +332,7 @@ void LevelOfDetail::resetRows(const ViewNode &node, const PaintPass &pass)
         fresh.later.clear();
         row = std::move(fresh);
         row.item = task;
+        row.order = k;
         row.y0 = pass.rowTop(*task);
         row.id = task->itemId();
         row.kernel = task->task() && task->task()->role() == Task::KERNEL;
@@ -304,44 +340,36 @@ void LevelOfDetail::resetRows(const ViewNode &node, const PaintPass &pass)
     }
 }
 
-void LevelOfDetail::dropCoveredAcrossRows(std::vector<RowOps> &rows)
+void LevelOfDetail::dropCoveredAcrossRows()
 {
     // Rows are drawn one after another, so a primitive that reaches over the
     // whole task group is hidden by an equal or covering one of a later row
-    // just as by a later one of its own. Walk the drawing order backwards,
-    // remembering what is drawn later.
-    struct KeyHash
-    {
-        size_t operator()(const std::array<int, 7> &key) const { return qHashRange(key.begin(), key.end()); }
-    };
-    std::unordered_set<std::array<int, 7>, KeyHash> later;   // markers and packet arrows
+    // just as by a later one of its own. Markers and packet arrows were
+    // counted while collecting; connectors are judged walking the drawing
+    // order backwards, remembering what is drawn later.
     std::unordered_map<int, std::vector<DrawOp>> connectors; // by column
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    const auto hidden = [this, &connectors](const RowOps &row, const DrawOp &op) {
+        if (!op.spansRows())
+            return false;
+        if (op.kind != DrawOp::Connector)
+            return m_spanning.value(op) != row.order;
+        std::vector<DrawOp> &column = connectors[op.p[0]];
+        if (std::any_of(column.cbegin(), column.cend(),
+                        [&op](const DrawOp &other) { return op.hiddenBy(other); }))
+            return true;
+        column.push_back(op);
+        return false;
+    };
+    for (auto row = m_rows.rbegin(); row != m_rows.rend(); ++row) {
         if (!row->painted)
             continue;
+        // Kept ones move to the back, in order.
         std::vector<DrawOp> &ops = row->ops;
-        std::vector<bool> keep(ops.size(), true);
+        size_t kept = ops.size();
         for (size_t k = ops.size(); k-- > 0;) {
-            const DrawOp &op = ops[k];
-            if (!op.spansRows())
-                continue;
-            if (op.kind == DrawOp::Connector) {
-                std::vector<DrawOp> &column = connectors[op.p[0]];
-                if (std::any_of(column.cbegin(), column.cend(),
-                                [&op](const DrawOp &other) { return op.hiddenBy(other); }))
-                    keep[k] = false;
-                else
-                    column.push_back(op);
-                continue;
-            }
-            const std::array<int, 7> key{op.kind, op.p[0], op.p[1], op.p[2], op.p[3], op.p[4], op.p[5]};
-            keep[k] = later.insert(key).second;
+            if (!hidden(*row, ops[k]))
+                ops[--kept] = ops[k];
         }
-        size_t kept = 0;
-        for (size_t k = 0; k < ops.size(); ++k) {
-            if (keep[k])
-                ops[kept++] = ops[k];
-        }
-        ops.resize(kept);
+        ops.erase(ops.begin(), ops.begin() + std::ptrdiff_t(kept));
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/drawop.h"
+#include "chart/drawopset.h"
 #include "chart/eventprimitives.h"
 
 #include <limits>
@@ -31,18 +32,21 @@ public:
     // One task row while its primitives are collected.
     struct RowOps : TaskRow
     {
+        int order = 0; // among the node's task rows, as they are drawn
         // What the row drew later in the pixel column being read:
         int column = std::numeric_limits<int>::min();
         int widestBar = std::numeric_limits<int>::min(); // right x of the widest later bar
         double widestEnd = 0;                            // where that bar's event ends on the time axis
-        std::vector<DrawOp> later;                       // later primitives other than bars
+        std::vector<DrawOp> later;                       // later connectors and hub arrows
         std::vector<DrawOp> ops;                         // backwards while collecting
     };
 
 private:
     void resetRows(const ViewNode &node, const PaintPass &pass);
-    static void dropCoveredAcrossRows(std::vector<RowOps> &rows);
+    void dropCoveredAcrossRows();
 
     // Kept between paints for their storage: a paint fills about as much as the one before.
     std::vector<RowOps> m_rows;
+    // Markers and packet arrows collected, each with the last row that draws it.
+    DrawOpSet m_spanning;
 };

@@ -1,86 +1,59 @@
 #include "chart/packetroute.h"
 
-#include <algorithm>
-#include <vector>
-
 namespace {
 
-// The routing events (or their notifications) of one packet, ordered by hop
-// number; equal hops keep the order they were met in.
-class HopMap
+// The routing events (or their notifications) of one packet as if ordered by
+// hop number, equal hops keeping the order they were met in, seen from the
+// painted event's hop: one pass over the packet's events keeps only the
+// entries that the questions below can answer with, so nothing is stored.
+class HopScan
 {
 public:
-    void add(const NodePacketRef &ref) { m_entries.push_back(ref); }
-    void sort()
+    explicit HopScan(quint16 hop)
+        : m_hop(hop)
+    {}
+
+    void add(const NodePacketRef &ref)
     {
-        std::stable_sort(m_entries.begin(), m_entries.end(),
-                         [](const NodePacketRef &x, const NodePacketRef &y) { return x.high < y.high; });
+        if (!m_lowest || ref.high < m_lowest->high)
+            m_lowest = &ref;
+        if (!m_highest || ref.high >= m_highest->high)
+            m_highest = &ref;
+        if (ref.high == m_hop && !m_atHop)
+            m_atHop = &ref;
+        if (ref.high > m_hop && (!m_above || ref.high < m_above->high))
+            m_above = &ref;
+        if (ref.high < m_hop && (!m_below || ref.high >= m_below->high))
+            m_below = &ref;
     }
 
-    // The first entry with a higher hop; the first entry of all when none has hop h.
-    const NodePacketRef *next(quint16 hop) const
-    {
-        if (m_entries.empty())
-            return nullptr;
-        if (!contains(hop))
-            return &m_entries.front();
-        const auto after = upperBound(hop);
-        return after == m_entries.end() ? nullptr : &*after;
-    }
-
-    // The first entry with hop h; the last entry of all when none has it.
-    const NodePacketRef *at(quint16 hop) const
-    {
-        if (m_entries.empty())
-            return nullptr;
-        if (!contains(hop))
-            return &m_entries.back();
-        return &*lowerBound(hop);
-    }
-
-    // The last entry with a lower hop; the last entry of all when none has hop h.
-    const NodePacketRef *before(quint16 hop) const
-    {
-        if (m_entries.empty())
-            return nullptr;
-        if (!contains(hop))
-            return &m_entries.back();
-        const auto first = lowerBound(hop);
-        return first == m_entries.begin() ? nullptr : &*(first - 1);
-    }
+    // The first entry with a higher hop; the first entry of all when none has the hop.
+    const NodePacketRef *next() const { return m_atHop ? m_above : m_lowest; }
+    // The first entry with the hop; the last entry of all when none has it.
+    const NodePacketRef *at() const { return m_atHop ? m_atHop : m_highest; }
+    // The last entry with a lower hop; the last entry of all when none has the hop.
+    const NodePacketRef *before() const { return m_atHop ? m_below : m_highest; }
 
 private:
-    using Iterator = std::vector<NodePacketRef>::const_iterator;
-
-    Iterator lowerBound(quint16 hop) const
-    {
-        return std::lower_bound(m_entries.begin(), m_entries.end(), hop,
-                                [](const NodePacketRef &ref, quint16 h) { return ref.high < h; });
-    }
-    Iterator upperBound(quint16 hop) const
-    {
-        return std::upper_bound(m_entries.begin(), m_entries.end(), hop,
-                                [](quint16 h, const NodePacketRef &ref) { return h < ref.high; });
-    }
-    bool contains(quint16 hop) const
-    {
-        const auto first = lowerBound(hop);
-        return first != m_entries.end() && first->high == hop;
-    }
-
-    std::vector<NodePacketRef> m_entries;
+    const quint16 m_hop;
+    const NodePacketRef *m_lowest = nullptr;  // the lowest hop, first met
+    const NodePacketRef *m_highest = nullptr; // the highest hop, last met
+    const NodePacketRef *m_atHop = nullptr;   // first met
+    const NodePacketRef *m_above = nullptr;   // the lowest hop above, first met
+    const NodePacketRef *m_below = nullptr;   // the highest hop below, last met
 };
 
 } // namespace
 
-QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, PacketEventRange refs)
+PacketArrows packetArrows(const PaintedPacketEvent &painted, PacketEventRange refs)
 {
     const NodePacketRef *sending = nullptr;
     const NodePacketRef *sendingNotification = nullptr;
     const NodePacketRef *receiving = nullptr;
     const NodePacketRef *receivingNotification = nullptr;
-    HopMap routing;
-    HopMap routingNotifications;
+    const quint16 hop = quint16(painted.hop);
+    HopScan routing(hop);
+    HopScan routingNotifications(hop);
     for (const NodePacketRef &ref : refs) {
         switch (ref.type) {
         case EventType::PacketSending:
@@ -105,8 +78,6 @@ QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, PacketEvent
             break;
         }
     }
-    routing.sort();
-    routingNotifications.sort();
 
     const auto onOtherNode = [&painted](const NodePacketRef *ref) {
         return ref && ref->nodeId != painted.nodeId ? ref : nullptr;
@@ -118,7 +89,7 @@ QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, PacketEvent
         return ref ? ref : replacement;
     };
 
-    QVector<PacketArrow> arrows;
+    PacketArrows arrows;
     const auto add = [&arrows](const NodePacketRef *partner, PacketArrow::Direction direction,
                                bool alongGroupRow = false) {
         if (partner)
@@ -126,30 +97,29 @@ QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, PacketEvent
     };
     constexpr PacketArrow::Direction towards = PacketArrow::TOWARDS_PARTNER;
     constexpr PacketArrow::Direction from = PacketArrow::FROM_PARTNER;
-    const quint16 hop = quint16(painted.hop);
 
     switch (painted.type) {
     case EventType::PacketSending:
-        add(orElse(routing.next(hop), onOtherNode(receiving)), towards);
+        add(orElse(routing.next(), onOtherNode(receiving)), towards);
         break;
     case EventType::PacketRouting:
-        add(orElse(routing.next(hop), onOtherNode(receiving)), towards);
-        add(orElse(routing.before(hop), onOtherNode(sending)), from);
+        add(orElse(routing.next(), onOtherNode(receiving)), towards);
+        add(orElse(routing.before(), onOtherNode(sending)), from);
         break;
     case EventType::PacketReceiving:
-        add(orElse(routing.at(hop), onOtherNode(sending)), from);
+        add(orElse(routing.at(), onOtherNode(sending)), from);
         add(onThisNode(receivingNotification), towards, true);
         break;
     case EventType::PacketReceivingNotification:
-        add(orElse(routingNotifications.next(hop), onOtherNode(sendingNotification)), towards);
+        add(orElse(routingNotifications.next(), onOtherNode(sendingNotification)), towards);
         add(onThisNode(receiving), from, true);
         break;
     case EventType::PacketRoutingNotification:
-        add(orElse(routingNotifications.next(hop), onOtherNode(sendingNotification)), towards);
-        add(orElse(routingNotifications.before(hop), onOtherNode(receivingNotification)), from);
+        add(orElse(routingNotifications.next(), onOtherNode(sendingNotification)), towards);
+        add(orElse(routingNotifications.before(), onOtherNode(receivingNotification)), from);
         break;
     case EventType::PacketSendingNotification:
-        add(orElse(routingNotifications.at(hop), onOtherNode(receivingNotification)), from);
+        add(orElse(routingNotifications.at(), onOtherNode(receivingNotification)), from);
         break;
     default:
         break;

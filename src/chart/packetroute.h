@@ -2,7 +2,7 @@
 
 #include "chart/viewroot.h"
 
-#include <QVector>
+#include <array>
 
 // The packet event being painted: its node, its type and its hop number.
 struct PaintedPacketEvent
@@ -37,6 +37,21 @@ struct PacketArrow
     }
 };
 
+// At most two arrows, held in place: the chart asks for them for every packet
+// event it reads, and a paint allocates nothing per event.
+class PacketArrows
+{
+public:
+    void append(const PacketArrow &arrow) { m_arrows[size_t(m_count++)] = arrow; }
+    const PacketArrow *begin() const { return m_arrows.data(); }
+    const PacketArrow *end() const { return m_arrows.data() + m_count; }
+    int size() const { return m_count; }
+
+private:
+    std::array<PacketArrow, 2> m_arrows{};
+    int m_count = 0;
+};
+
 // The arrows of the packet the painted event belongs to: at most two, the
 // onward one before the one back, and the path before the line along the group
 // row; an arrow without partner is left out. `refs` are the packet's events on
@@ -61,4 +76,4 @@ struct PacketArrow
 // Sync markers, user markers and every other type have no arrows. An arrow's
 // partner may lie on a node the view has no row for; the chart then draws
 // nothing for it.
-QVector<PacketArrow> packetArrows(const PaintedPacketEvent &painted, PacketEventRange refs);
+PacketArrows packetArrows(const PaintedPacketEvent &painted, PacketEventRange refs);

@@ -1,5 +1,6 @@
 #include "chart/paintindex.h"
 
+#include "chart/chartmapper.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
 #include "trace/task.h"
@@ -135,6 +136,38 @@ PaintIndex::PaintIndex(const Node &node)
         else
             nextOfTask.insert(e.currentTask, int(i));
     }
+    buildCoarseLevels();
+}
+
+void PaintIndex::buildCoarseLevels()
+{
+    m_coarse.resize(levels);
+    const std::vector<int> *finer = &m_mustShareColumn;
+    for (std::vector<int> &level : m_coarse) {
+        level.assign((finer->size() + blockSize - 1) / blockSize, 0);
+        for (size_t k = 0; k < finer->size(); ++k)
+            level[k / blockSize] = std::max(level[k / blockSize], (*finer)[k]);
+        finer = &level;
+    }
+    if (m_arrowPairs.empty())
+        return;
+    const auto [shortLinear, longLinear] =
+        std::minmax_element(m_arrowPairs.cbegin(), m_arrowPairs.cend(),
+                            [](const ArrowPair &x, const ArrowPair &y) { return x.linear < y.linear; });
+    const auto [shortLog, longLog] = std::minmax_element(
+        m_arrowPairs.cbegin(), m_arrowPairs.cend(),
+        [](const ArrowPair &x, const ArrowPair &y) { return x.logarithmic < y.logarithmic; });
+    m_pairLinear[0] = shortLinear->linear;
+    m_pairLinear[1] = longLinear->linear;
+    m_pairLogarithmic[0] = shortLog->logarithmic;
+    m_pairLogarithmic[1] = longLog->logarithmic;
+}
+
+bool PaintIndex::pairsCollapse(const ChartMapper &mapper) const
+{
+    // Pixels grow with the duration: the shortest and the longest decide.
+    const float *durations = mapper.logMode() ? m_pairLogarithmic : m_pairLinear;
+    return mapper.halfWidthOf(durations[0]) == 0 && mapper.halfWidthOf(durations[1]) == 0;
 }
 
 std::shared_ptr<const PaintIndex> PaintIndex::shared(const Node &node)

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+class ChartMapper;
 class Node;
 
 // What the level-of-detail pass of the chart needs to know about a node's
@@ -60,15 +61,35 @@ public:
         return pair < 0 ? nullptr : &m_arrowPairs[std::size_t(pair)];
     }
 
-    // Asks the memory for what judging event i reads, well before it is
-    // judged; `read` when the event will be read, not only skipped.
-    void prefetch(int i, bool read) const
+    // Whether the hub arrows of every pair stand on their bars' left edges at
+    // the mapper's scale: then
+    // mustShareColumn() alone decides every event, and hiddenRunStart() holds.
+    bool pairsCollapse(const ChartMapper &mapper) const;
+    // With positions never decreasing along the events and pairsCollapse():
+    // the first event of the longest run of whole blocks ending at event i,
+    // none before `lowest`, in which every event draws nothing for a column
+    // whose last event is `last`; i + 1 when the block ending at i is not such.
+    // A fitted paint of a huge node skips most of its events a block at a time.
+    int hiddenRunStart(int i, int lowest, int last) const
     {
-        if (read)
-            __builtin_prefetch(&m_previousOfTask[std::size_t(i)]);
-        if (m_flags[std::size_t(i)] & HubArrow)
-            __builtin_prefetch(&m_arrowPairOf[std::size_t(i)]);
+        int start = i + 1;
+        for (bool skipped = true; skipped;) {
+            skipped = false;
+            const int end = start; // one past the run's next block
+            int size = blockSize;
+            for (const std::vector<int> &level : m_coarse) {
+                if (end % size != 0 || end - size < lowest || level[std::size_t(end / size - 1)] > last)
+                    break;
+                start = end - size;
+                skipped = true;
+                size *= blockSize;
+            }
+        }
+        return start;
     }
+
+    // Asks the memory for what reading event i needs, well before it is read.
+    void prefetch(int i) const { __builtin_prefetch(&m_previousOfTask[std::size_t(i)]); }
 
 private:
     enum Flag : std::uint8_t {
@@ -79,9 +100,21 @@ private:
         HubSend = 16
     };
 
+    void buildCoarseLevels();
+
+    // Blocks of blockSize^(L + 1) events at level L: small enough that few
+    // events are walked around one that must be read, four levels so that a
+    // column of a huge node is crossed in a few steps; about 0.27 bytes per event.
+    static constexpr int blockSize = 16;
+    static constexpr int levels = 4;
+
     std::vector<int> m_mustShareColumn;
+    std::vector<std::vector<int>> m_coarse; // by level, each block's largest mustShareColumn()
     std::vector<std::uint8_t> m_flags;
     std::vector<int> m_previousOfTask; // the task's nearest earlier event that is no marker, -1 for none
     std::vector<int> m_arrowPairOf;    // index into m_arrowPairs, -1 for none
     std::vector<ArrowPair> m_arrowPairs;
+    // The shortest and longest durations the pairs are judged by, per axis.
+    float m_pairLinear[2] = {0, 0};
+    float m_pairLogarithmic[2] = {0, 0};
 };

@@ -271,6 +271,8 @@ private slots:
             << 2 << M5 << 1 << sharedHop << arrows("towards 5:7, from 1:10");
         QTest::newRow("on the way back the last router met of the previous hop counts")
             << 5 << M5 << 2 << sharedHop << arrows("towards 4:30, from 3:4");
+        QTest::newRow("a router whose hop none has goes onward to the first router met of the lowest hop")
+            << 6 << M5 << 9 << sharedHop << arrows("towards 2:5, from 5:7");
         QTest::newRow("a receiver of a shared hop is reached from the first router met with it")
             << 4 << R << 1 << sharedHop << arrows("from 2:5, towards 4:31 along");
 

@@ -191,6 +191,14 @@ private slots:
         QVERIFY2(generator.generate(denseDir), qPrintable(generator.errorString()));
         m_scenes[QStringLiteral("dense")] = {m_tracer.createNode(denseDir + QStringLiteral("/node1.trace"),
                                                                  m_tracer.rootEntry(), FROM_TRACER)};
+        // Over a hundred events per pixel column fitted: the chart skips
+        // whole blocks of them, and blocks straddle column edges.
+        const QString hugeDir = TestSupport::sandboxPath() + QStringLiteral("/huge");
+        TraceGenerator huge({/*nodes*/ 2, /*eventsPerNode*/ 200000, /*seed*/ 11});
+        QVERIFY2(huge.generate(hugeDir), qPrintable(huge.errorString()));
+        for (int i = 1; i <= 2; ++i)
+            m_scenes[QStringLiteral("huge")].append(m_tracer.createNode(
+                hugeDir + QStringLiteral("/node%1.trace").arg(i), m_tracer.rootEntry(), FROM_TRACER));
         // Clocks that step back now and then (a counter wrap, a resync): the
         // chart cannot find a pixel column's events by bisection here.
         QByteArray stepping;
@@ -403,6 +411,10 @@ private slots:
             {"dense node logarithmic, external header, gradient", "dense", true, true, true, 0, true},
             {"dense node logarithmic, internal header, flat, monochrome", "dense", true, false, false, 1,
              false},
+            {"huge nodes fitted: whole blocks of events in one column", "huge", false, true, true, 0, true},
+            {"huge nodes logarithmic, internal header, flat", "huge", true, false, false, 1, true},
+            {"huge nodes over 1.8 s: blocks straddle column edges", "huge", false, true, false, 0, false, 0.4,
+             1800000},
             {"clock stepping back, fitted, gradient", "stepping", false, true, true, 0, true},
             {"clock stepping back, logarithmic, flat", "stepping", true, false, false, 0, true},
             {"demo nodes fitted, internal header, gradient, striped", "demo", false, false, true, 2, true},

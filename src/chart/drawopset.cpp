@@ -1,0 +1,68 @@
+#include "chart/drawopset.h"
+
+void DrawOpSet::clear()
+{
+    m_used = 0;
+    if (++m_generation != 0)
+        return;
+    // Wrapped around: every slot must look free again.
+    for (Slot &slot : m_slots)
+        slot.generation = 0;
+    m_generation = 1;
+}
+
+int DrawOpSet::value(const DrawOp &op) const
+{
+    if (m_slots.empty())
+        return absent;
+    const Slot &slot = m_slots[find(op)];
+    return used(slot) ? slot.value : absent;
+}
+
+void DrawOpSet::set(const DrawOp &op, int value)
+{
+    if (2 * (m_used + 1) > m_slots.size())
+        grow();
+    Slot &slot = m_slots[find(op)];
+    if (!used(slot)) {
+        slot.op = op;
+        slot.generation = m_generation;
+        ++m_used;
+    }
+    slot.value = value;
+}
+
+std::uint32_t DrawOpSet::hashOf(const DrawOp &op)
+{
+    // FNV-1a over the words, then mixed so that the low bits, which pick
+    // the slot, depend on every coordinate.
+    std::uint32_t h = 2166136261u ^ std::uint32_t(op.kind);
+    for (const int word : op.p)
+        h = (h ^ std::uint32_t(word)) * 16777619u;
+    h ^= h >> 16;
+    h *= 0x45d9f3bu;
+    return h ^ (h >> 16);
+}
+
+std::size_t DrawOpSet::find(const DrawOp &op) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t k = hashOf(op) & mask;; k = (k + 1) & mask) {
+        const Slot &slot = m_slots[k];
+        if (!used(slot) || (slot.op.kind == op.kind && slot.op.p == op.p))
+            return k;
+    }
+}
+
+void DrawOpSet::grow()
+{
+    std::vector<Slot> old(m_slots.empty() ? 512 : 2 * m_slots.size());
+    old.swap(m_slots);
+    const std::uint32_t generation = m_generation;
+    m_used = 0;
+    m_generation = 1;
+    for (const Slot &slot : old) {
+        if (slot.generation == generation)
+            set(slot.op, slot.value);
+    }
+}

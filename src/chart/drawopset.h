@@ -1,0 +1,40 @@
+#pragma once
+
+#include "chart/drawop.h"
+
+#include <cstdint>
+#include <vector>
+
+// Primitives by their exact pixels, each with a number the caller keeps for
+// it: open addressing in one array, so that a paint that meets as many
+// primitives as the one before allocates nothing. Clearing keeps the storage
+// and costs nothing: slots of an older generation count as free.
+class DrawOpSet
+{
+public:
+    void clear();
+    // The number kept for `op`, or `absent` when it is not in the set.
+    static constexpr int absent = -1;
+    int value(const DrawOp &op) const;
+    // Sets the number kept for `op`, adding it when new.
+    void set(const DrawOp &op, int value);
+
+private:
+    struct Slot
+    {
+        DrawOp op;
+        int value = 0;
+        std::uint32_t generation = 0; // the slot is free unless it is m_generation
+    };
+
+    bool used(const Slot &slot) const { return slot.generation == m_generation; }
+
+    static std::uint32_t hashOf(const DrawOp &op);
+    // The slot holding op, or the free one where it would go.
+    std::size_t find(const DrawOp &op) const;
+    void grow();
+
+    std::vector<Slot> m_slots; // a power of two long, at most half full
+    std::size_t m_used = 0;
+    std::uint32_t m_generation = 1;
+};

@@ -1,10 +1,16 @@
 #include "app/commandline.h"
 
+#include <QString>
+#include <QStringList>
 #include <QTextStream>
 
 #ifndef KESTREL_VERSION
 #error "KESTREL_VERSION must name the program's version"
 #endif
+
+namespace {
+
+enum class InformationRequest { None, Help, Version };
 
 InformationRequest informationRequest(const QStringList &arguments)
 {
@@ -18,6 +24,7 @@ InformationRequest informationRequest(const QStringList &arguments)
     return InformationRequest::None;
 }
 
+// Says what the manual page says.
 QString helpText()
 {
     return QStringLiteral("Usage: kestrelview [options] [FILE...]\n"
@@ -37,6 +44,8 @@ QString versionText()
 {
     return QStringLiteral("kestrelview " KESTREL_VERSION "\n");
 }
+
+} // namespace
 
 bool answerInformationRequest(int argc, char **argv)
 {

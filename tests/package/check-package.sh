@@ -43,6 +43,7 @@ dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./|/|' | s
 for file in /usr/lib/kestrelview/kestrelview /usr/lib/kestrelview/Corvos.qhc /usr/lib/kestrelview/kestrelview.qch \
     /usr/bin/kestrelview /usr/bin/kestrel-cli /usr/bin/kestrel-tracegen \
     /usr/share/applications/kestrelview.desktop /usr/share/icons/hicolor/32x32/apps/kestrelview.png \
+    /usr/share/icons/hicolor/64x64/apps/kestrelview.png /usr/share/icons/hicolor/256x256/apps/kestrelview.png \
     /usr/share/mime/packages/kestrelview.xml /usr/share/metainfo/com.sarvek.kestrelview.metainfo.xml \
     /usr/share/man/man1/kestrelview.1.gz /usr/share/man/man1/kestrel-tracegen.1.gz; do
     grep -qx "$file" "$work/files" || fail "the package lacks $file"

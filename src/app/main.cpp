@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/handoff.h"
 #include "app/terminationwatcher.h"
 #include "app/tracer.h"
@@ -8,6 +9,9 @@
 
 int main(int argc, char **argv)
 {
+    // Asked for a text, the program answers before it needs a display.
+    if (answerInformationRequest(argc, argv))
+        return 0;
     QApplication application(argc, argv);
     // A second start with a file gives it to the running instance and ends
     // without a controller, settings or window.

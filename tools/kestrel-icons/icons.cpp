@@ -4,6 +4,8 @@
 
 #include <QtMath>
 
+#include <algorithm>
+
 using namespace Palette;
 
 namespace {
@@ -900,14 +902,25 @@ const QList<IconSpec> &iconTable()
     return table;
 }
 
-QImage renderIcon(const IconSpec &spec)
+QImage renderIcon(const IconSpec &spec, int factor)
 {
-    QImage image(spec.size, spec.size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(spec.size * factor, spec.size * factor, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
+        painter.scale(factor, factor);
         const IconPainter ip(painter, spec.size, strokeForSize(spec.size));
         spec.paint(ip);
     }
     return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+const IconSpec &applicationIcon()
+{
+    const QList<IconSpec> &table = iconTable();
+    const auto found = std::find_if(table.cbegin(), table.cend(), [](const IconSpec &spec) {
+        return spec.name == QLatin1String("sarvek_kvt_32");
+    });
+    Q_ASSERT(found != table.cend());
+    return *found;
 }

@@ -21,4 +21,9 @@ const QList<IconSpec> &iconTable();
 // The one stroke weight of each icon size, in pixels.
 int strokeForSize(int size);
 
-QImage renderIcon(const IconSpec &spec);
+// The icon at `factor` times its size in pixels: the drawing of spec.size is
+// enlarged by a whole factor, so its strokes stay on the pixel grid.
+QImage renderIcon(const IconSpec &spec, int factor = 1);
+
+// The program's own icon, which desktops also show larger than the program does.
+const IconSpec &applicationIcon();

@@ -51,6 +51,24 @@ int main(int argc, char *argv[])
         ++written;
     }
 
+    // The program's icon at the sizes desktops and software centres ask for; the
+    // package installs them into the icon theme, the program itself never loads them.
+    const QString desktop = QStringLiteral("desktop");
+    if (!output.mkpath(desktop)) {
+        err << "kestrel-icons: cannot create " << output.filePath(desktop) << '\n';
+        return 1;
+    }
+    for (const int factor : {2, 4, 8}) {
+        const IconSpec &application = applicationIcon();
+        const QString path = output.filePath(
+            QStringLiteral("%1/kestrelview_%2.png").arg(desktop).arg(application.size * factor));
+        if (!renderIcon(application, factor).save(path, "PNG")) {
+            err << "kestrel-icons: cannot write " << path << '\n';
+            return 1;
+        }
+        ++written;
+    }
+
     if (parser.isSet(sheetOption)) {
         const QString path = parser.value(sheetOption);
         if (!contactSheet(iconTable()).save(path, "PNG")) {

@@ -1,0 +1,112 @@
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+};
+
+// The program with a platform plugin that does not exist: whatever it prints,
+// it prints without opening a display.
+Run run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000))
+        return {};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput())};
+}
+
+// The option names of a --help text: "  -h, --help  Displays ..." and "  --nodes <N>  ...".
+QStringList helpOptions(const QString &help)
+{
+    static const QRegularExpression line(QStringLiteral("^\\s+(-[^\\s,]+)(?:, (--[^\\s,]+))?"),
+                                         QRegularExpression::MultilineOption);
+    QStringList options;
+    for (auto match = line.globalMatch(help); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        options << m.captured(1);
+        if (m.hasCaptured(2))
+            options << m.captured(2);
+    }
+    options.sort();
+    return options;
+}
+
+// The option names in the tags of a page's ".TP" paragraphs, with roff's
+// escaped dashes and font changes taken out.
+QStringList pageOptions(const QString &page)
+{
+    static const QRegularExpression name(QStringLiteral("(?<![\\w-])--?[A-Za-z][\\w-]*"));
+    QStringList options;
+    const QStringList lines = page.split(QLatin1Char('\n'));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines.at(i - 1) != QLatin1String(".TP"))
+            continue;
+        QString tag = lines.at(i);
+        tag.replace(QLatin1String("\\-"), QLatin1String("-"));
+        tag.remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
+        for (auto match = name.globalMatch(tag); match.hasNext();)
+            options << match.next().captured();
+    }
+    options.sort();
+    return options;
+}
+
+} // namespace
+
+class TestManPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pageAndHelpNameTheSameOptions_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("the viewer answers --help without a display, as its page says")
+            << QStringLiteral(KESTRELVIEW_PATH) << QStringLiteral("kestrelview.1");
+        QTest::newRow("the generator's page covers Qt's own --help-all too")
+            << QStringLiteral(KESTREL_TRACEGEN_PATH) << QStringLiteral("kestrel-tracegen.1");
+    }
+
+    void pageAndHelpNameTheSameOptions()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, page);
+        QFile file(QStringLiteral(KESTREL_MAN_DIR "/") + page);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        const QStringList documented = pageOptions(QString::fromUtf8(file.readAll()));
+        const Run help = run(program, {QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        const QStringList listed = helpOptions(help.out);
+        QVERIFY(listed.contains(QStringLiteral("--help")));
+        QCOMPARE(documented, listed);
+    }
+
+    // Checked wherever the option stands: a request among file paths is
+    // answered, and the files are not opened.
+    void viewerAnswersVersionWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("the long option alone") << QStringList{QStringLiteral("--version")};
+        QTest::newRow("the short option after a trace path")
+            << QStringList{QStringLiteral("missing.trace"), QStringLiteral("-v")};
+    }
+
+    void viewerAnswersVersionWithoutADisplay()
+    {
+        QFETCH(QStringList, arguments);
+        const Run version = run(QStringLiteral(KESTRELVIEW_PATH), arguments);
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QStringLiteral("kestrelview " KESTREL_VERSION "\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestManPages)
+#include "tst_manpages.moc"

@@ -19,6 +19,13 @@ ChartRenderer::~ChartRenderer() = default;
 void ChartRenderer::setSettings(const ChartSettings &settings)
 {
     m_settings = settings;
+    ++m_generation;
+}
+
+void ChartRenderer::setLevelOfDetail(bool on)
+{
+    m_levelOfDetail = on;
+    ++m_generation;
 }
 
 void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &states, const QRect &clip,
@@ -28,7 +35,34 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
     PaintPass pass(frame, root, states, m_settings, m_style, clip);
     pass.levelOfDetail = m_levelOfDetail && painter.opacity() == 1.0 &&
                          painter.compositionMode() == QPainter::CompositionMode_SourceOver;
+    m_kept.clear();
+    m_keptRanges.clear();
+    m_keptWhole = pass.levelOfDetail && clip.contains(QRect(QPoint(0, 0), frame.viewport));
+    paintPasses(painter, root, clip, pass);
+}
 
+bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame)
+{
+    Q_ASSERT(frame.scale);
+    if (!m_keptWhole || painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QRect whole(QPoint(0, 0), frame.viewport);
+    PaintPass pass(frame, root, states, m_settings, m_style, whole);
+    m_replaying = true;
+    paintPasses(painter, root, whole, pass);
+    m_replaying = false;
+    for (auto range = m_keptRanges.cbegin(); range != m_keptRanges.cend(); ++range) {
+        NodeViewState &record = states[range.key()];
+        record.chartFirst = range->first;
+        record.chartEnd = range->second;
+    }
+    return true;
+}
+
+void ChartRenderer::paintPasses(QPainter &painter, ViewRoot &root, const QRect &clip, PaintPass &pass)
+{
+    const Frame &frame = pass.frame;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(clip, frame.background);
@@ -93,6 +127,10 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
     const Node *node = n ? n->node() : nullptr;
     if (!visible.isValid() || !node || !static_cast<const ViewTask &>(item).task())
         return;
+    if (m_replaying) {
+        paintKeptEvents(item, painter, state);
+        return;
+    }
     PaintPass::Span &span = state.span;
     if (span.node != n || span.right != visible.right()) {
         span = PaintPass::Span{n, visible.right(),
@@ -105,6 +143,8 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
     record.chartFirst = span.events.first;
     // -1 and 0 scrolled past the node's last event: nothing of it is in view.
     record.chartEnd = span.events.end;
+    if (m_keptWhole)
+        m_keptRanges.insert(node->traceFileName(), {record.chartFirst, record.chartEnd});
     if (span.events.first < 0)
         return;
 
@@ -113,7 +153,21 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
         return;
     }
     PrimitivePainter out(painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect(), false);
-    for (const DrawOp &op : m_detail.opsOf(&item))
+    const std::vector<DrawOp> &ops = m_detail.opsOf(&item);
+    for (const DrawOp &op : ops)
+        out.draw(op);
+    if (m_keptWhole)
+        m_kept.insert(&item, ops);
+}
+
+void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const
+{
+    const auto kept = m_kept.constFind(&item);
+    if (kept == m_kept.cend())
+        return;
+    const ViewNode &n = *item.viewNode();
+    PrimitivePainter out(painter, state, n.taskTrain() ? n.taskTrain()->rect() : QRect(), false);
+    for (const DrawOp &op : *kept)
         out.draw(op);
 }
 

@@ -1,0 +1,99 @@
+#include "views/chartpicture.h"
+
+#include "chart/chartstyle.h"
+#include "chart/timescale.h"
+#include "chart/viewitem.h"
+#include "chart/viewroot.h"
+#include "trace/node.h"
+
+#include <QPainter>
+
+#include <cstring>
+
+namespace {
+
+qint64 bitsOf(double value)
+{
+    qint64 bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+qint64 addressOf(const void *pointer)
+{
+    return qint64(reinterpret_cast<quintptr>(pointer));
+}
+
+} // namespace
+
+ChartPicture::Update ChartPicture::update(ChartRenderer &renderer, ViewRoot &root, NodeViewStates &states,
+                                          const ChartRenderer::Frame &frame, qreal ratio)
+{
+    Key rows = rowsKey(renderer, root, frame, ratio);
+    Key overlays = overlaysKey(root, states);
+    const bool rowsKept = !m_rowsKey.empty() && rows == m_rowsKey;
+    if (rowsKept && overlays == m_overlaysKey)
+        return m_lastUpdate = REUSED;
+
+    const QSize pixels = (QSizeF(frame.viewport) * ratio).toSize();
+    if (m_image.size() != pixels)
+        m_image = QImage(pixels, QImage::Format_RGB32);
+    m_image.setDevicePixelRatio(ratio);
+    QPainter painter(&m_image);
+    Update done = OVERLAYS_REDRAWN;
+    if (!rowsKept || !renderer.repaintKept(painter, root, states, frame)) {
+        renderer.paint(painter, root, states, QRect(QPoint(0, 0), frame.viewport), frame);
+        done = PAINTED;
+    }
+    m_rowsKey = std::move(rows);
+    m_overlaysKey = std::move(overlays);
+    return m_lastUpdate = done;
+}
+
+ChartPicture::Key ChartPicture::rowsKey(const ChartRenderer &renderer, const ViewRoot &root,
+                                        const ChartRenderer::Frame &frame, qreal ratio)
+{
+    const TimeScale &scale = *frame.scale;
+    Key key{qint64(renderer.generation()),
+            bitsOf(ratio),
+            bitsOf(scale.scale()),
+            scale.logMode(),
+            frame.horizontalScroll,
+            frame.verticalScroll,
+            frame.viewport.width(),
+            frame.viewport.height(),
+            frame.externalHeader,
+            qint64(qHash(frame.title)),
+            qint64(frame.background.rgba()),
+            addressOf(frame.catalogue)};
+    appendRows(root, key);
+    return key;
+}
+
+void ChartPicture::appendRows(const ViewItem &item, Key &key)
+{
+    key.insert(key.end(), {item.kind(), item.itemId(), item.row(), item.isExpanded(), item.childCount(),
+                           qint64(qHash(item.label()))});
+    if (item.kind() == ViewItem::NODE_ITEM) {
+        const auto &node = static_cast<const ViewNode &>(item);
+        key.insert(key.end(),
+                   {addressOf(node.node()), node.node() ? node.node()->eventCount() : -1, node.shift()});
+    } else if (item.kind() == ViewItem::TASK_ITEM || item.kind() == ViewItem::HUB_ITEM) {
+        key.push_back(qint64(ChartStyle::itemColour(&item).rgba()));
+    }
+    for (int i = 0; i < item.childCount(); ++i)
+        appendRows(*item.child(i), key);
+}
+
+ChartPicture::Key ChartPicture::overlaysKey(const ViewRoot &root, const NodeViewStates &states)
+{
+    Key key{addressOf(root.currentNode())};
+    for (const QSharedPointer<ViewNode> &row : root.nodes()) {
+        const auto state = row->node() ? states.constFind(row->node()->traceFileName()) : states.cend();
+        if (state == states.cend())
+            key.insert(key.end(), {-2, -2, -2, -2});
+        else
+            key.insert(key.end(), {state->listFirst, state->listLast, state->selFirst, state->selLast});
+    }
+    return key;
+}

@@ -9,6 +9,7 @@
 #include "trace/task.h"
 
 #include <QPainter>
+#include <QSharedPointer>
 
 ChartRenderer::ChartRenderer()
     : m_settings(ChartSettings::read())
@@ -41,16 +42,24 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
     paintPasses(painter, root, clip, pass);
 }
 
-bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame)
+bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
+                                const QRect &area)
 {
     Q_ASSERT(frame.scale);
     if (!m_keptWhole || painter.opacity() != 1.0 ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
+    // Laid out as the whole viewport was, so that every row draws as it did.
     const QRect whole(QPoint(0, 0), frame.viewport);
     PaintPass pass(frame, root, states, m_settings, m_style, whole);
+    const QRect rows = area.translated(pass.clip.left(), 0);
+    m_replayLeft = rows.left();
+    m_replayRight = rows.right();
     m_replaying = true;
+    painter.save();
+    painter.setClipRect(area);
     paintPasses(painter, root, whole, pass);
+    painter.restore();
     m_replaying = false;
     for (auto range = m_keptRanges.cbegin(); range != m_keptRanges.cend(); ++range) {
         NodeViewState &record = states[range.key()];
@@ -58,6 +67,21 @@ bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewState
         record.chartEnd = range->second;
     }
     return true;
+}
+
+std::vector<QRect> ChartRenderer::overlayRects(ViewRoot &root, NodeViewStates &states, const Frame &frame)
+{
+    const PaintPass pass(frame, root, states, m_settings, m_style, QRect(QPoint(0, 0), frame.viewport));
+    const int shift = -pass.clip.left();
+    std::vector<QRect> rects;
+    for (const QSharedPointer<ViewNode> &node : root.nodes()) {
+        const RowPainter::NodeOverlays overlays = RowPainter::overlaysOf(pass, *node);
+        // An outline reaches one pixel past its rectangle's right and bottom.
+        rects.push_back(overlays.hasBefore ? overlays.before.adjusted(shift, 0, shift + 1, 1) : QRect());
+        rects.push_back(overlays.hatched ? overlays.after.adjusted(shift, 0, shift + 1, 1) : QRect());
+        rects.push_back(overlays.selected ? overlays.selection.translated(shift, 0) : QRect());
+    }
+    return rects;
 }
 
 void ChartRenderer::paintPasses(QPainter &painter, ViewRoot &root, const QRect &clip, PaintPass &pass)
@@ -167,8 +191,43 @@ void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, Pai
         return;
     const ViewNode &n = *item.viewNode();
     PrimitivePainter out(painter, state, n.taskTrain() ? n.taskTrain()->rect() : QRect(), false);
-    for (const DrawOp &op : *kept)
-        out.draw(op);
+    for (const DrawOp &op : *kept) {
+        if (reaches(op, state))
+            out.draw(op);
+    }
+}
+
+bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
+{
+    // How far each kind draws beside its x: a bar's outline one past its
+    // right, the ends of a marker's line and an arrow's head, its icon.
+    int left = op.p[0];
+    int right = op.p[0];
+    int beside = 3;
+    switch (op.kind) {
+    case DrawOp::Bar:
+        right = op.p[2] + 1;
+        break;
+    case DrawOp::SyncMarker:
+        // The icon starts 8 pixels left of the line.
+        beside = qMax(8, state.style.markerIcon(op.p[1], state.frame.catalogue).width());
+        break;
+    case DrawOp::UserMarker:
+        beside = qMax(beside, state.style.userMarkerIcon().width());
+        break;
+    case DrawOp::HubArrow:
+        beside = 5;
+        break;
+    case DrawOp::PacketArrow:
+        left = qMin(op.p[0], op.p[2]);
+        right = qMax(op.p[0], op.p[2]);
+        beside = 13;
+        break;
+    default:
+        break;
+    }
+    beside += m_settings.arrowWidth;
+    return qint64(right) + beside >= m_replayLeft && qint64(left) - beside <= m_replayRight;
 }
 
 void ChartRenderer::paintLiteral(const ViewItem &item, QPainter &painter, PaintPass &state) const

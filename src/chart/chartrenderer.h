@@ -71,7 +71,15 @@ public:
     // rows, the settings and `frame` are those of that paint. False, with
     // nothing painted, unless that paint covered the whole viewport with
     // level of detail on and so kept its primitives.
-    bool repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame);
+    // Only `area` (viewport coordinates) is painted: the painter is clipped
+    // to it, and of the kept primitives only those that may reach it drawn.
+    bool repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
+                     const QRect &area);
+    // Where the hatching before and after the event list's range and the
+    // selection of each node lie, three rectangles a node in the order of the
+    // root's nodes (viewport coordinates, outlines included, null for none),
+    // at the rows of the last paint.
+    std::vector<QRect> overlayRects(ViewRoot &root, NodeViewStates &states, const Frame &frame);
 
 private:
     // The rows of `item` and below it, in the first pass their ground, in the
@@ -79,6 +87,8 @@ private:
     void paintItem(ViewItem &item, QPainter &painter, int pass, PaintPass &state);
     void paintTaskEvents(const ViewItem &item, QPainter &painter, const QRect &visible, PaintPass &state);
     void paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const;
+    // Whether a kept primitive may draw into the columns being replayed.
+    bool reaches(const DrawOp &op, PaintPass &state) const;
     // Both passes and the header over `clip` (viewport coordinates).
     void paintPasses(QPainter &painter, ViewRoot &root, const QRect &clip, PaintPass &pass);
     // Every event of the range visited for every row, every primitive drawn:
@@ -95,6 +105,9 @@ private:
     QHash<QString, std::pair<int, int>> m_keptRanges;
     bool m_keptWhole = false;
     bool m_replaying = false;
+    // While replaying: the columns painted, in the rows' coordinates.
+    int m_replayLeft = 0;
+    int m_replayRight = 0;
     ChartStyle m_style;
     LevelOfDetail m_detail;
 };

@@ -41,13 +41,41 @@ ChartPicture::Update ChartPicture::update(ChartRenderer &renderer, ViewRoot &roo
     m_image.setDevicePixelRatio(ratio);
     QPainter painter(&m_image);
     Update done = OVERLAYS_REDRAWN;
-    if (!rowsKept || !renderer.repaintKept(painter, root, states, frame)) {
+    if (!rowsKept || !redrawOverlays(renderer, painter, root, states, frame, overlays)) {
         renderer.paint(painter, root, states, QRect(QPoint(0, 0), frame.viewport), frame);
         done = PAINTED;
     }
+    m_overlayRects = renderer.overlayRects(root, states, frame);
     m_rowsKey = std::move(rows);
     m_overlaysKey = std::move(overlays);
     return m_lastUpdate = done;
+}
+
+bool ChartPicture::redrawOverlays(ChartRenderer &renderer, QPainter &painter, ViewRoot &root,
+                                  NodeViewStates &states, const ChartRenderer::Frame &frame,
+                                  const Key &overlays)
+{
+    // A new current node changes its rows' ground and its header cell too.
+    const QRect whole(QPoint(0, 0), frame.viewport);
+    QRegion changed(whole);
+    const std::vector<QRect> now = renderer.overlayRects(root, states, frame);
+    if (overlays.front() == m_overlaysKey.front() && now.size() == m_overlayRects.size()) {
+        changed = QRegion();
+        for (size_t i = 0; i < now.size(); ++i) {
+            if (now[i] != m_overlayRects[i])
+                changed += QRegion(now[i]) + m_overlayRects[i];
+        }
+        changed &= whole;
+    }
+    // Each part apart: a few narrow strips redraw far fewer primitives than the
+    // columns from the first to the last.
+    if (changed.rectCount() > 8)
+        changed = changed.boundingRect();
+    for (const QRect &part : changed) {
+        if (!renderer.repaintKept(painter, root, states, frame, part))
+            return false;
+    }
+    return true;
 }
 
 ChartPicture::Key ChartPicture::rowsKey(const ChartRenderer &renderer, const ViewRoot &root,

@@ -4,6 +4,7 @@
 #include "chart/nodeviewstate.h"
 
 #include <QImage>
+#include <QRect>
 
 #include <vector>
 
@@ -16,8 +17,9 @@ class ViewRoot;
 // shows) and the overlays' key (the current node, and each node's selection
 // and event list range, drawn under the events). A change of the rows' key
 // paints the whole picture again; a change of the overlays' key alone draws
-// the rows again from the primitives that paint kept, which costs a small
-// part of collecting them from the events; else the picture is reused.
+// again, from the primitives that paint kept, only where the old and the new
+// overlays lie (everywhere for a new current node), which costs a small part
+// of collecting them from the events; else the picture is reused.
 class ChartPicture
 {
 public:
@@ -38,9 +40,14 @@ private:
                        qreal ratio);
     static void appendRows(const ViewItem &item, Key &key);
     static Key overlaysKey(const ViewRoot &root, const NodeViewStates &states);
+    // Draws again from the kept primitives what the change to `overlays`
+    // touches; false when the renderer kept none.
+    bool redrawOverlays(ChartRenderer &renderer, QPainter &painter, ViewRoot &root, NodeViewStates &states,
+                        const ChartRenderer::Frame &frame, const Key &overlays);
 
     QImage m_image;
-    Key m_rowsKey;     // empty: no picture on hand
-    Key m_overlaysKey; // of the picture on hand
+    Key m_rowsKey;                     // empty: no picture on hand
+    Key m_overlaysKey;                 // of the picture on hand
+    std::vector<QRect> m_overlayRects; // where its hatching and selections lie, viewport pixels
     Update m_lastUpdate = PAINTED;
 };

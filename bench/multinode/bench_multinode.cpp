@@ -160,6 +160,15 @@ ClickTimes selectionClickMs(ViewRoot &root, int rounds, bool fullPaint)
             clicks.push_back(msSince(timer));
         }
     }
+    // What the clicks left must be what a paint from scratch shows.
+    ChartRenderer fresh;
+    fresh.setSettings(chart.renderer().settings());
+    NodeViewStates copy = states;
+    QImage image(chart.frame().viewport, QImage::Format_RGB32);
+    QPainter painter(&image);
+    fresh.paint(painter, root, copy, image.rect(), chart.frame());
+    if (image != chart.picture().image())
+        qWarning("the picture after the clicks differs from a fresh paint");
     return {median(repaints), median(clicks)};
 }
 

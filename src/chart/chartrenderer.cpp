@@ -43,7 +43,7 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
 }
 
 bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
-                                const QRect &area)
+                                const QRegion &area)
 {
     Q_ASSERT(frame.scale);
     if (!m_keptWhole || painter.opacity() != 1.0 ||
@@ -52,12 +52,12 @@ bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewState
     // Laid out as the whole viewport was, so that every row draws as it did.
     const QRect whole(QPoint(0, 0), frame.viewport);
     PaintPass pass(frame, root, states, m_settings, m_style, whole);
-    const QRect rows = area.translated(pass.clip.left(), 0);
-    m_replayLeft = rows.left();
-    m_replayRight = rows.right();
+    m_replayColumns.clear();
+    for (const QRect &part : area)
+        m_replayColumns.emplace_back(part.left() + pass.clip.left(), part.right() + pass.clip.left());
     m_replaying = true;
     painter.save();
-    painter.setClipRect(area);
+    painter.setClipRegion(area);
     paintPasses(painter, root, whole, pass);
     painter.restore();
     m_replaying = false;
@@ -200,7 +200,8 @@ void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, Pai
 bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
 {
     // How far each kind draws beside its x: a bar's outline one past its
-    // right, the ends of a marker's line and an arrow's head, its icon.
+    // right, a marker's squares and icon, a hub arrow's box (7 pixels left,
+    // 6 right), a packet arrow's 12-pixel head.
     int left = op.p[0];
     int right = op.p[0];
     int beside = 3;
@@ -216,7 +217,7 @@ bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
         beside = qMax(beside, state.style.userMarkerIcon().width());
         break;
     case DrawOp::HubArrow:
-        beside = 5;
+        beside = 8;
         break;
     case DrawOp::PacketArrow:
         left = qMin(op.p[0], op.p[2]);
@@ -227,7 +228,11 @@ bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
         break;
     }
     beside += m_settings.arrowWidth;
-    return qint64(right) + beside >= m_replayLeft && qint64(left) - beside <= m_replayRight;
+    for (const auto &[first, last] : m_replayColumns) {
+        if (qint64(right) + beside >= first && qint64(left) - beside <= last)
+            return true;
+    }
+    return false;
 }
 
 void ChartRenderer::paintLiteral(const ViewItem &item, QPainter &painter, PaintPass &state) const

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QHash>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 
@@ -72,9 +73,10 @@ public:
     // nothing painted, unless that paint covered the whole viewport with
     // level of detail on and so kept its primitives.
     // Only `area` (viewport coordinates) is painted: the painter is clipped
-    // to it, and of the kept primitives only those that may reach it drawn.
+    // to it, and of the kept primitives only those that may reach its
+    // columns drawn.
     bool repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
-                     const QRect &area);
+                     const QRegion &area);
     // Where the hatching before and after the event list's range and the
     // selection of each node lie, three rectangles a node in the order of the
     // root's nodes (viewport coordinates, outlines included, null for none),
@@ -105,9 +107,8 @@ private:
     QHash<QString, std::pair<int, int>> m_keptRanges;
     bool m_keptWhole = false;
     bool m_replaying = false;
-    // While replaying: the columns painted, in the rows' coordinates.
-    int m_replayLeft = 0;
-    int m_replayRight = 0;
+    // While replaying: the columns painted, first and last, in the rows' coordinates.
+    std::vector<std::pair<int, int>> m_replayColumns;
     ChartStyle m_style;
     LevelOfDetail m_detail;
 };

@@ -67,9 +67,10 @@ bool ChartPicture::redrawOverlays(ChartRenderer &renderer, QPainter &painter, Vi
         }
         changed &= whole;
     }
-    // Each part apart: a few narrow strips redraw far fewer primitives than the
-    // columns from the first to the last.
-    if (changed.rectCount() > 8)
+    // Each part apart under a rectangular clip: under a clip of several
+    // rectangles a fill costs as much as the whole of it. A few narrow parts
+    // redraw far fewer primitives than the columns from the first to the last.
+    if (changed.rectCount() > 4)
         changed = changed.boundingRect();
     for (const QRect &part : changed) {
         if (!renderer.repaintKept(painter, root, states, frame, part))

@@ -566,8 +566,6 @@ private slots:
         } else if (what == QLatin1String("other node")) {
             press(pointAt(m_second, QStringLiteral("task1"), 250));
             release(pointAt(m_second, QStringLiteral("task1"), 250));
-        } else if (what == QLatin1String("list selection")) {
-            m_chart->on_selectionWasChangedOutside(0, 1);
         } else if (what == QLatin1String("list range")) {
             std::tie(stateOf(m_first).listFirst, stateOf(m_first).listLast) = Sel(3, 4);
             m_chart->viewport()->update();
@@ -609,7 +607,6 @@ private slots:
         QTest::newRow("a click on another event redraws only the overlays") << "click" << overlays;
         QTest::newRow("a click that makes another node current redraws only the overlays")
             << "other node" << overlays;
-        QTest::newRow("a selection from the list redraws only the overlays") << "list selection" << overlays;
         QTest::newRow("a scroll of the list redraws only the hatching") << "list range" << overlays;
         QTest::newRow("a cursor is drawn over the picture kept") << "cursor" << int(ChartPicture::REUSED);
         QTest::newRow("a zoom paints the rows") << "zoom" << painted;

@@ -43,7 +43,7 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
 }
 
 bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
-                                const QRegion &area)
+                                const QRect &area)
 {
     Q_ASSERT(frame.scale);
     if (!m_keptWhole || painter.opacity() != 1.0 ||
@@ -52,12 +52,11 @@ bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewState
     // Laid out as the whole viewport was, so that every row draws as it did.
     const QRect whole(QPoint(0, 0), frame.viewport);
     PaintPass pass(frame, root, states, m_settings, m_style, whole);
-    m_replayColumns.clear();
-    for (const QRect &part : area)
-        m_replayColumns.emplace_back(part.left() + pass.clip.left(), part.right() + pass.clip.left());
+    m_replayLeft = area.left() + pass.clip.left();
+    m_replayRight = area.right() + pass.clip.left();
     m_replaying = true;
     painter.save();
-    painter.setClipRegion(area);
+    painter.setClipRect(area);
     paintPasses(painter, root, whole, pass);
     painter.restore();
     m_replaying = false;
@@ -228,11 +227,7 @@ bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
         break;
     }
     beside += m_settings.arrowWidth;
-    for (const auto &[first, last] : m_replayColumns) {
-        if (qint64(right) + beside >= first && qint64(left) - beside <= last)
-            return true;
-    }
-    return false;
+    return qint64(right) + beside >= m_replayLeft && qint64(left) - beside <= m_replayRight;
 }
 
 void ChartRenderer::paintLiteral(const ViewItem &item, QPainter &painter, PaintPass &state) const

@@ -9,7 +9,6 @@
 #include <QColor>
 #include <QHash>
 #include <QRect>
-#include <QRegion>
 #include <QSize>
 #include <QString>
 
@@ -64,19 +63,17 @@ public:
     // chartEnd in `states` (records are created when missing).
     void paint(QPainter &painter, ViewRoot &root, NodeViewStates &states, const QRect &clip,
                const Frame &frame);
-    // Paints the whole viewport as paint() does, except that each task row
-    // draws again the primitives the last paint drew for it instead of
-    // collecting them from the events: a fraction of the cost, for a repaint
-    // where only what lies under and over the events changed (the selection,
-    // the event list's range, the current node). The caller vouches that the
-    // rows, the settings and `frame` are those of that paint. False, with
-    // nothing painted, unless that paint covered the whole viewport with
-    // level of detail on and so kept its primitives.
-    // Only `area` (viewport coordinates) is painted: the painter is clipped
-    // to it, and of the kept primitives only those that may reach its
-    // columns drawn.
+    // Paints `area` (viewport coordinates) as a paint of the whole viewport
+    // does, except that each task row draws again those of the primitives the
+    // last paint drew for it that may reach the area, instead of collecting
+    // them from the events: a small part of the cost, for a repaint where only
+    // what lies under and over the events changed (the selection, the event
+    // list's range, the current node). The painter is clipped to `area`. The
+    // caller vouches that the rows, the settings and `frame` are those of that
+    // paint. False, with nothing painted, unless that paint covered the whole
+    // viewport with level of detail on and so kept its primitives.
     bool repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
-                     const QRegion &area);
+                     const QRect &area);
     // Where the hatching before and after the event list's range and the
     // selection of each node lie, three rectangles a node in the order of the
     // root's nodes (viewport coordinates, outlines included, null for none),
@@ -107,8 +104,9 @@ private:
     QHash<QString, std::pair<int, int>> m_keptRanges;
     bool m_keptWhole = false;
     bool m_replaying = false;
-    // While replaying: the columns painted, first and last, in the rows' coordinates.
-    std::vector<std::pair<int, int>> m_replayColumns;
+    // While replaying: the first and the last column painted, in the rows' coordinates.
+    int m_replayLeft = 0;
+    int m_replayRight = 0;
     ChartStyle m_style;
     LevelOfDetail m_detail;
 };

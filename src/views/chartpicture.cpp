@@ -7,6 +7,7 @@
 #include "trace/node.h"
 
 #include <QPainter>
+#include <QRegion>
 
 #include <cstring>
 

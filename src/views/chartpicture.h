@@ -31,8 +31,6 @@ public:
                   const ChartRenderer::Frame &frame, qreal ratio);
     const QImage &image() const { return m_image; }
     Update lastUpdate() const { return m_lastUpdate; }
-    // The next update paints in full: for a change neither key sees.
-    void invalidate() { m_rowsKey.clear(); }
 
 private:
     using Key = std::vector<qint64>;

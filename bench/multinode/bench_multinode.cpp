@@ -1,7 +1,9 @@
 // Multi-node view benchmark: a view of several large nodes that share
 // packets. Times adding each node to a fresh view (the clock alignment runs
-// on every add) and one fitted full paint of all of them. Prints figures;
-// never fails a build.
+// on every add), one fitted full paint of all of them, and in the chart
+// widget a click that only moves the selection: its repaint from the kept
+// picture beside a full paint of the rows, as every click made before the
+// chart kept its picture. Prints figures; never fails a build.
 //
 //   bench_multinode [events per node] [rounds] [nodes]
 
@@ -11,14 +13,19 @@
 #include "chart/viewroot.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
+#include "views/eventchart.h"
+#include "views/eventchartcanvas.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QFile>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QWindow>
 
 #include <algorithm>
 #include <ctime>
@@ -123,6 +130,90 @@ PaintTimes fittedPaintMs(ViewRoot &root, const EventCatalogue &catalogue, int ro
     return PaintTimes{median(times), median(cpuTimes)};
 }
 
+// Median ms of a left click on the first task row of the view's first node,
+// each at another x so that it selects another event, and of the viewport's
+// repaint after it. With `fullPaint` the rows are painted in full on each
+// repaint; the renderer's generation grows, as a settings change makes it.
+struct ClickTimes
+{
+    double repaint = 0;
+    double click = 0; // the press and the repaint
+};
+
+ClickTimes selectionClickMs(ViewRoot &root, int rounds, bool fullPaint)
+{
+    NodeViewStates states;
+    // A press selects only in a view with a current node.
+    root.setCurrentNode(root.nodes().front()->node());
+    EventChart chart(&root, &states, QString());
+    chart.resize(imageSize);
+    chart.show();
+    chart.fitTime();
+    // The window must be on screen before a repaint paints.
+    for (int wait = 0; wait < 100 && !(chart.windowHandle() && chart.windowHandle()->isExposed()); ++wait)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    chart.viewport()->repaint();
+    const ViewItem *row = root.nodes().front()->taskTrain()->child(0);
+    const int y = row->row() * ChartMetrics::rowHeight + ChartMetrics::rowHeight / 2;
+    std::vector<double> repaints;
+    std::vector<double> clicks;
+    for (int i = 0; i <= rounds; ++i) { // the first click warms up
+        const QPointF at(imageSize.width() / 2 + 7 * i, y);
+        QMouseEvent press(QEvent::MouseButtonPress, at, chart.canvas()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, chart.canvas()->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        if (fullPaint)
+            chart.renderer().setLevelOfDetail(true);
+        QElapsedTimer timer;
+        timer.start();
+        QCoreApplication::sendEvent(chart.canvas(), &press);
+        QCoreApplication::sendEvent(chart.canvas(), &release);
+        QElapsedTimer repaint;
+        repaint.start();
+        chart.viewport()->repaint();
+        // A click that selected nothing new would time a copy of the picture.
+        if (!fullPaint && chart.picture().lastUpdate() != ChartPicture::OVERLAYS_REDRAWN)
+            qWarning("click %d at x %g did not move the selection", i, at.x());
+        if (i > 0) {
+            repaints.push_back(msSince(repaint));
+            clicks.push_back(msSince(timer));
+        }
+    }
+    // What the clicks left must be what a paint from scratch shows.
+    ChartRenderer fresh;
+    fresh.setSettings(chart.renderer().settings());
+    NodeViewStates copy = states;
+    QImage image(chart.frame().viewport, QImage::Format_RGB32);
+    QPainter painter(&image);
+    fresh.paint(painter, root, copy, image.rect(), chart.frame());
+    if (image != chart.picture().image())
+        qWarning("the picture after the clicks differs from a fresh paint");
+    return {median(repaints), median(clicks)};
+}
+
+void printClicks(QTextStream &out, const QString &view, ViewRoot &root, int rounds)
+{
+    const ClickTimes full = selectionClickMs(root, rounds, true);
+    const ClickTimes kept = selectionClickMs(root, rounds, false);
+    out << QStringLiteral("  selection click in %1, ms: repaint %2 full / %3 kept (%4x); "
+                          "click and repaint %5 full / %6 kept\n")
+               .arg(view)
+               .arg(full.repaint, 0, 'f', 2)
+               .arg(kept.repaint, 0, 'f', 2)
+               .arg(full.repaint / std::max(kept.repaint, 1e-3), 0, 'f', 0)
+               .arg(full.click, 0, 'f', 2)
+               .arg(kept.click, 0, 'f', 2);
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly)
+               ? QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2)
+               : QStringLiteral("unknown");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -132,7 +223,7 @@ int main(int argc, char *argv[])
     const int events = argc > 1 ? QByteArray(argv[1]).toInt() : 1000000;
     const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
     const int count = argc > 3 ? QByteArray(argv[3]).toInt() : 8;
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const EventCatalogue catalogue;
     QTemporaryDir dir;
     const auto nodes = loadProject(dir.path(), count, events, catalogue);
@@ -174,5 +265,14 @@ int main(int argc, char *argv[])
     out << QStringLiteral("  a second view of node 1 (%1 events), its first fitted paint: %2 ms\n")
                .arg(nodes.front()->eventCount())
                .arg(median(seconds), 0, 'f', 2);
+
+    // The smaller view: the first two nodes.
+    ViewRoot pair;
+    for (size_t i = 0; i < std::min<size_t>(2, nodes.size()); ++i)
+        pair.addViewedNode(nodes[i].get());
+    out << QStringLiteral("  load average before the clicks: %1\n").arg(loadAverage());
+    printClicks(out, QStringLiteral("all %1 nodes").arg(count), *root, rounds);
+    printClicks(out, QStringLiteral("%1 of them").arg(pair.nodes().size()), pair, rounds);
+    out << QStringLiteral("  load average after: %1\n").arg(loadAverage());
     return 0;
 }

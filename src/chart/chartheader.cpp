@@ -15,9 +15,23 @@ constexpr int W = ChartMetrics::headerWidth;
 ChartHeader::ChartHeader(QPainter &painter, const PaintPass &pass)
     : m_painter(painter)
     , m_pass(pass)
+    , m_clip(painter.hasClipping() ? painter.clipBoundingRect().toAlignedRect() : QRect())
 {}
 
 void ChartHeader::paint(const ViewItem &item) const
+{
+    // The root's and the groups' cells reach down over their rows.
+    const bool spans = item.kind() == ViewItem::ROOT_ITEM || item.kind() == ViewItem::TASK_TRAIN_ITEM ||
+                       item.kind() == ViewItem::HUB_TRAIN_ITEM;
+    if (reaches(m_pass.rowTop(item), (spans ? ViewRoot::visibleRowCount(&item) + 1 : 1) * H))
+        paintCell(item);
+    for (int i = 0; i < item.childCount(); ++i)
+        paint(*item.child(i));
+    if (item.kind() == ViewItem::NODE_ITEM)
+        frameCurrentNode(item);
+}
+
+void ChartHeader::paintCell(const ViewItem &item) const
 {
     switch (item.kind()) {
     case ViewItem::ROOT_ITEM:
@@ -35,10 +49,11 @@ void ChartHeader::paint(const ViewItem &item) const
         paintLeafCell(item);
         break;
     }
-    for (int i = 0; i < item.childCount(); ++i)
-        paint(*item.child(i));
-    if (item.kind() == ViewItem::NODE_ITEM)
-        frameCurrentNode(item);
+}
+
+bool ChartHeader::reaches(int top, int height) const
+{
+    return m_clip.isNull() || (top - H <= m_clip.bottom() && top + height + H >= m_clip.top());
 }
 
 void ChartHeader::paintRootCell(const ViewItem &root) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 class QPainter;
 class ViewItem;
 struct PaintPass;
@@ -16,12 +18,17 @@ public:
     void paint(const ViewItem &item) const;
 
 private:
+    void paintCell(const ViewItem &item) const;
     void paintRootCell(const ViewItem &root) const;
     void paintNodeCell(const ViewItem &node) const;
     void paintGroupCell(const ViewItem &group) const;
     void paintLeafCell(const ViewItem &item) const;
     void frameCurrentNode(const ViewItem &node) const;
+    // Whether a cell drawn over viewport rows top to top + height (pixels) may
+    // reach into the painter's clip; a row's text may stand a row beyond.
+    bool reaches(int top, int height) const;
 
     QPainter &m_painter;
     const PaintPass &m_pass;
+    QRect m_clip; // the painter's, null without clipping
 };

@@ -9,6 +9,7 @@
 #include "trace/task.h"
 
 #include <QPainter>
+#include <QSharedPointer>
 
 ChartRenderer::ChartRenderer()
     : m_settings(ChartSettings::read())
@@ -19,6 +20,13 @@ ChartRenderer::~ChartRenderer() = default;
 void ChartRenderer::setSettings(const ChartSettings &settings)
 {
     m_settings = settings;
+    ++m_generation;
+}
+
+void ChartRenderer::setLevelOfDetail(bool on)
+{
+    m_levelOfDetail = on;
+    ++m_generation;
 }
 
 void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &states, const QRect &clip,
@@ -28,7 +36,56 @@ void ChartRenderer::paint(QPainter &painter, ViewRoot &root, NodeViewStates &sta
     PaintPass pass(frame, root, states, m_settings, m_style, clip);
     pass.levelOfDetail = m_levelOfDetail && painter.opacity() == 1.0 &&
                          painter.compositionMode() == QPainter::CompositionMode_SourceOver;
+    m_kept.clear();
+    m_keptRanges.clear();
+    m_keptWhole = pass.levelOfDetail && clip.contains(QRect(QPoint(0, 0), frame.viewport));
+    paintPasses(painter, root, clip, pass);
+}
 
+bool ChartRenderer::repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
+                                const QRect &area)
+{
+    Q_ASSERT(frame.scale);
+    if (!m_keptWhole || painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    // Laid out as the whole viewport was, so that every row draws as it did.
+    const QRect whole(QPoint(0, 0), frame.viewport);
+    PaintPass pass(frame, root, states, m_settings, m_style, whole);
+    m_replayLeft = area.left() + pass.clip.left();
+    m_replayRight = area.right() + pass.clip.left();
+    m_replaying = true;
+    painter.save();
+    painter.setClipRect(area);
+    paintPasses(painter, root, whole, pass);
+    painter.restore();
+    m_replaying = false;
+    for (auto range = m_keptRanges.cbegin(); range != m_keptRanges.cend(); ++range) {
+        NodeViewState &record = states[range.key()];
+        record.chartFirst = range->first;
+        record.chartEnd = range->second;
+    }
+    return true;
+}
+
+std::vector<QRect> ChartRenderer::overlayRects(ViewRoot &root, NodeViewStates &states, const Frame &frame)
+{
+    const PaintPass pass(frame, root, states, m_settings, m_style, QRect(QPoint(0, 0), frame.viewport));
+    const int shift = -pass.clip.left();
+    std::vector<QRect> rects;
+    for (const QSharedPointer<ViewNode> &node : root.nodes()) {
+        const RowPainter::NodeOverlays overlays = RowPainter::overlaysOf(pass, *node);
+        // An outline reaches one pixel past its rectangle's right and bottom.
+        rects.push_back(overlays.hasBefore ? overlays.before.adjusted(shift, 0, shift + 1, 1) : QRect());
+        rects.push_back(overlays.hatched ? overlays.after.adjusted(shift, 0, shift + 1, 1) : QRect());
+        rects.push_back(overlays.selected ? overlays.selection.translated(shift, 0) : QRect());
+    }
+    return rects;
+}
+
+void ChartRenderer::paintPasses(QPainter &painter, ViewRoot &root, const QRect &clip, PaintPass &pass)
+{
+    const Frame &frame = pass.frame;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(clip, frame.background);
@@ -93,6 +150,10 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
     const Node *node = n ? n->node() : nullptr;
     if (!visible.isValid() || !node || !static_cast<const ViewTask &>(item).task())
         return;
+    if (m_replaying) {
+        paintKeptEvents(item, painter, state);
+        return;
+    }
     PaintPass::Span &span = state.span;
     if (span.node != n || span.right != visible.right()) {
         span = PaintPass::Span{n, visible.right(),
@@ -105,6 +166,8 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
     record.chartFirst = span.events.first;
     // -1 and 0 scrolled past the node's last event: nothing of it is in view.
     record.chartEnd = span.events.end;
+    if (m_keptWhole)
+        m_keptRanges.insert(node->traceFileName(), {record.chartFirst, record.chartEnd});
     if (span.events.first < 0)
         return;
 
@@ -113,8 +176,58 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
         return;
     }
     PrimitivePainter out(painter, state, n->taskTrain() ? n->taskTrain()->rect() : QRect(), false);
-    for (const DrawOp &op : m_detail.opsOf(&item))
+    const std::vector<DrawOp> &ops = m_detail.opsOf(&item);
+    for (const DrawOp &op : ops)
         out.draw(op);
+    if (m_keptWhole)
+        m_kept.insert(&item, ops);
+}
+
+void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const
+{
+    const auto kept = m_kept.constFind(&item);
+    if (kept == m_kept.cend())
+        return;
+    const ViewNode &n = *item.viewNode();
+    PrimitivePainter out(painter, state, n.taskTrain() ? n.taskTrain()->rect() : QRect(), false);
+    for (const DrawOp &op : *kept) {
+        if (reaches(op, state))
+            out.draw(op);
+    }
+}
+
+bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
+{
+    // How far each kind draws beside its x: a bar's outline one past its
+    // right, a marker's squares and icon, a hub arrow's box (7 pixels left,
+    // 6 right), a packet arrow's 12-pixel head.
+    int left = op.p[0];
+    int right = op.p[0];
+    int beside = 3;
+    switch (op.kind) {
+    case DrawOp::Bar:
+        right = op.p[2] + 1;
+        break;
+    case DrawOp::SyncMarker:
+        // The icon starts 8 pixels left of the line.
+        beside = qMax(8, state.style.markerIcon(op.p[1], state.frame.catalogue).width());
+        break;
+    case DrawOp::UserMarker:
+        beside = qMax(beside, state.style.userMarkerIcon().width());
+        break;
+    case DrawOp::HubArrow:
+        beside = 8;
+        break;
+    case DrawOp::PacketArrow:
+        left = qMin(op.p[0], op.p[2]);
+        right = qMax(op.p[0], op.p[2]);
+        beside = 13;
+        break;
+    default:
+        break;
+    }
+    beside += m_settings.arrowWidth;
+    return qint64(right) + beside >= m_replayLeft && qint64(left) - beside <= m_replayRight;
 }
 
 void ChartRenderer::paintLiteral(const ViewItem &item, QPainter &painter, PaintPass &state) const

@@ -2,13 +2,17 @@
 
 #include "chart/chartsettings.h"
 #include "chart/chartstyle.h"
+#include "chart/drawop.h"
 #include "chart/levelofdetail.h"
 #include "chart/nodeviewstate.h"
 
 #include <QColor>
+#include <QHash>
 #include <QRect>
 #include <QSize>
 #include <QString>
+
+#include <vector>
 
 class EventCatalogue;
 class QPainter;
@@ -42,6 +46,9 @@ public:
 
     const ChartSettings &settings() const { return m_settings; }
     void setSettings(const ChartSettings &settings);
+    // Grows with every change of the settings or of the level of detail:
+    // whatever keeps a picture of this renderer's compares it.
+    quint64 generation() const { return m_generation; }
 
     // With level of detail on, a task row visits only its own task's events
     // and draws of the primitives that land on one pixel column only those
@@ -49,25 +56,57 @@ public:
     // a painter that blends (below full opacity, or in a mode other than
     // source-over) gets every primitive.
     bool levelOfDetail() const { return m_levelOfDetail; }
-    void setLevelOfDetail(bool on) { m_levelOfDetail = on; }
+    void setLevelOfDetail(bool on);
 
     // Paints the part `clip` (viewport coordinates) of the chart of `root`.
     // Stores every item's rectangle and each painted node's chartFirst and
     // chartEnd in `states` (records are created when missing).
     void paint(QPainter &painter, ViewRoot &root, NodeViewStates &states, const QRect &clip,
                const Frame &frame);
+    // Paints `area` (viewport coordinates) as a paint of the whole viewport
+    // does, except that each task row draws again those of the primitives the
+    // last paint drew for it that may reach the area, instead of collecting
+    // them from the events: a small part of the cost, for a repaint where only
+    // what lies under and over the events changed (the selection, the event
+    // list's range, the current node). The painter is clipped to `area`. The
+    // caller vouches that the rows, the settings and `frame` are those of that
+    // paint. False, with nothing painted, unless that paint covered the whole
+    // viewport with level of detail on and so kept its primitives.
+    bool repaintKept(QPainter &painter, ViewRoot &root, NodeViewStates &states, const Frame &frame,
+                     const QRect &area);
+    // Where the hatching before and after the event list's range and the
+    // selection of each node lie, three rectangles a node in the order of the
+    // root's nodes (viewport coordinates, outlines included, null for none),
+    // at the rows of the last paint.
+    std::vector<QRect> overlayRects(ViewRoot &root, NodeViewStates &states, const Frame &frame);
 
 private:
     // The rows of `item` and below it, in the first pass their ground, in the
     // second their events and overlays.
     void paintItem(ViewItem &item, QPainter &painter, int pass, PaintPass &state);
     void paintTaskEvents(const ViewItem &item, QPainter &painter, const QRect &visible, PaintPass &state);
+    void paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const;
+    // Whether a kept primitive may draw into the columns being replayed.
+    bool reaches(const DrawOp &op, PaintPass &state) const;
+    // Both passes and the header over `clip` (viewport coordinates).
+    void paintPasses(QPainter &painter, ViewRoot &root, const QRect &clip, PaintPass &pass);
     // Every event of the range visited for every row, every primitive drawn:
     // the reference the level of detail keeps to.
     void paintLiteral(const ViewItem &item, QPainter &painter, PaintPass &state) const;
 
     ChartSettings m_settings;
     bool m_levelOfDetail = true;
+    quint64 m_generation = 0;
+    // The primitives the last paint drew for each task row; only while
+    // m_keptWhole says that paint covered the viewport with level of detail.
+    QHash<const ViewItem *, std::vector<DrawOp>> m_kept;
+    // And the event range it recorded for each node: chartFirst, chartEnd.
+    QHash<QString, std::pair<int, int>> m_keptRanges;
+    bool m_keptWhole = false;
+    bool m_replaying = false;
+    // While replaying: the first and the last column painted, in the rows' coordinates.
+    int m_replayLeft = 0;
+    int m_replayRight = 0;
     ChartStyle m_style;
     LevelOfDetail m_detail;
 };

@@ -38,30 +38,47 @@ void RowPainter::paintNodeGround(const ViewNode &node, const QRect &visible) con
 
 void RowPainter::paintNodeOverlays(const ViewNode &node) const
 {
-    const Node *model = node.node();
-    if (!model)
-        return;
-    const NodeViewState &record = m_pass.states[model->traceFileName()];
-    const int count = model->eventCount();
-    const bool current = model == m_pass.root.currentNode();
-    if (current && count > 0) {
+    const NodeOverlays overlays = overlaysOf(m_pass, node);
+    if (overlays.hatched) {
         // The events the event list does not show are hatched over.
         m_painter.setPen(Qt::gray);
         m_painter.setBrush(QBrush(Qt::gray, Qt::BDiagPattern));
-        if (record.listFirst > 0 && record.listFirst < count && record.listFirst - 1 > 0)
-            m_painter.drawRect(overlayRect(0, record.listFirst - 1, node));
+        if (overlays.hasBefore)
+            m_painter.drawRect(overlays.before);
+        m_painter.drawRect(overlays.after);
+        m_painter.setBrush(Qt::NoBrush);
+    }
+    if (overlays.selected) {
+        m_painter.setOpacity(0.5);
+        m_painter.fillRect(overlays.selection,
+                           overlays.current ? QColor(Qt::blue) : QColor(0x90, 0x90, 0xc0));
+        m_painter.setOpacity(1.0);
+    }
+}
+
+RowPainter::NodeOverlays RowPainter::overlaysOf(const PaintPass &pass, const ViewNode &node)
+{
+    NodeOverlays overlays;
+    const Node *model = node.node();
+    if (!model)
+        return overlays;
+    const NodeViewState &record = pass.states[model->traceFileName()];
+    const int count = model->eventCount();
+    overlays.current = model == pass.root.currentNode();
+    overlays.hatched = overlays.current && count > 0;
+    if (overlays.hatched) {
+        overlays.hasBefore = record.listFirst > 0 && record.listFirst < count && record.listFirst - 1 > 0;
+        if (overlays.hasBefore)
+            overlays.before = overlayRect(pass, 0, record.listFirst - 1, node);
         int after = record.listLast + 1;
         if (after >= count || record.listLast < 0)
             after = count - 1;
-        m_painter.drawRect(overlayRect(after, count - 1, node));
-        m_painter.setBrush(Qt::NoBrush);
+        overlays.after = overlayRect(pass, after, count - 1, node);
     }
-    if (record.selFirst >= 0 && record.selLast >= 0) {
-        const QRect selection = overlayRect(record.selFirst, record.selLast, node);
-        m_painter.setOpacity(0.5);
-        m_painter.fillRect(selection, current ? QColor(Qt::blue) : QColor(0x90, 0x90, 0xc0));
-        m_painter.setOpacity(1.0);
-    }
+    overlays.selected = record.selFirst >= 0 && record.selLast >= 0;
+    if (overlays.selected)
+        overlays.selection = overlayRect(pass, record.selFirst, record.selLast, node);
+    return overlays;
 }
 
 void RowPainter::paintGroupGround(const ViewItem &group, const QRect &visible) const
@@ -118,14 +135,14 @@ void RowPainter::paintLabel(const ViewItem &item) const
     m_painter.drawText(2, m_pass.rowTop(item) + H - 4, QStringLiteral("  ") + item.label());
 }
 
-QRect RowPainter::overlayRect(int a, int b, const ViewNode &node) const
+QRect RowPainter::overlayRect(const PaintPass &pass, int a, int b, const ViewNode &node)
 {
     const Node *model = node.node();
     const TraceEvent *ea = model ? model->event(a) : nullptr;
     const TraceEvent *eb = model ? model->event(b) : nullptr;
     if (!ea || !eb)
         return QRect();
-    const ChartMapper &mapper = m_pass.mapper;
+    const ChartMapper &mapper = pass.mapper;
     const int xa = mapper.leftX(*ea, node.shift());
     const int xb = mapper.leftX(*eb, node.shift());
     const qint64 width = qint64(mapper.widthOf(xa < xb ? *eb : *ea)) + qAbs(qint64(xb) - xa) + 1;

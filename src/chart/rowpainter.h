@@ -26,11 +26,25 @@ public:
     void paintLeafGround(const ViewItem &item, const QRect &visible) const;
     void paintLabel(const ViewItem &item) const;
 
+    // What paintNodeOverlays draws over the node's rows (rows' coordinates):
+    // the hatching before and after the event list's range, then the selection.
+    struct NodeOverlays
+    {
+        bool current = false;
+        bool hatched = false; // `after`, and `before` where hasBefore
+        bool hasBefore = false;
+        bool selected = false;
+        QRect before;
+        QRect after;
+        QRect selection;
+    };
+    static NodeOverlays overlaysOf(const PaintPass &pass, const ViewNode &node);
+
 private:
     // The overlay over a node's rows from the start of event a to the end of
     // event b (either order), below the node's own row. Indexes out of the
     // node's range give an empty rectangle.
-    QRect overlayRect(int a, int b, const ViewNode &node) const;
+    static QRect overlayRect(const PaintPass &pass, int a, int b, const ViewNode &node);
 
     QPainter &m_painter;
     const PaintPass &m_pass;

@@ -411,7 +411,6 @@ int EventChart::eventAt(const Node *node, float t, int task) const
 
 void EventChart::repaintOverlay(const QRegion &region)
 {
-    m_overlayDamage += region;
     viewport()->update(region);
 }
 
@@ -614,24 +613,10 @@ void EventChart::paintEvent(QPaintEvent *event)
     if (!m_root || !m_viewStates)
         return;
     const qreal ratio = viewport()->devicePixelRatio();
-    const QSize pixels = (QSizeF(viewport()->size()) * ratio).toSize();
-    if (m_frameImage.size() != pixels) {
-        m_frameImage = QImage(pixels, QImage::Format_RGB32);
-        m_pictureOnHand = QRegion();
-    }
-    m_frameImage.setDevicePixelRatio(ratio);
-    // Whatever else asks for a paint asks for it beyond the marks' strips.
-    const QRegion asked = event->region();
-    const bool overlayOnly = (asked - m_overlayDamage).isEmpty() && (asked - m_pictureOnHand).isEmpty();
-    m_overlayDamage = QRegion();
+    m_picture.update(m_renderer, *m_root, *m_viewStates, frame(), ratio);
     const QRect rect = event->rect();
-    if (!overlayOnly) {
-        renderPicture(rect);
-        m_pictureOnHand += rect;
-    }
-    // Only the region asked for is up to date in the image.
     QPainter painter(viewport());
-    painter.drawImage(QRectF(rect), m_frameImage,
+    painter.drawImage(QRectF(rect), m_picture.image(),
                       QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
     if (m_marks)
         m_marks->paintLines(painter);
@@ -651,12 +636,6 @@ ChartRenderer::Frame EventChart::frame() const
     return frame;
 }
 
-void EventChart::renderPicture(const QRect &rect)
-{
-    QPainter painter(&m_frameImage);
-    m_renderer.paint(painter, *m_root, *m_viewStates, rect, frame());
-}
-
 void EventChart::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
@@ -667,8 +646,7 @@ void EventChart::resizeEvent(QResizeEvent *event)
 void EventChart::scrollContentsBy(int dx, int dy)
 {
     // The rectangle keeps the canvas where it is: it stays at the viewport's
-    // origin. The screen moves, the picture on hand does not.
-    m_pictureOnHand = QRegion();
+    // origin.
     viewport()->scroll(dx, dy, viewport()->rect());
 }
 

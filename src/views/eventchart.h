@@ -4,9 +4,9 @@
 #include "chart/nodeviewstate.h"
 #include "chart/timescale.h"
 #include "chart/viewhistory.h"
+#include "views/chartpicture.h"
 
 #include <QAbstractScrollArea>
-#include <QImage>
 #include <QPoint>
 #include <QRegion>
 #include <QSharedPointer>
@@ -150,10 +150,11 @@ public:
     // The row at `position` (canvas coordinates); null below the last row.
     ViewItem *itemAt(const QPoint &position) const;
 
-    // Repaints `region` of the viewport with the marks' lines over the last
-    // picture, not drawn again where it is still on hand: for marks that move
-    // while the chart stays.
+    // Repaints `region` of the viewport with the marks' lines over the
+    // picture on hand: for marks that move while the rows stay.
     void repaintOverlay(const QRegion &region);
+    // The rows' picture the viewport shows, kept between paints.
+    const ChartPicture &picture() const { return m_picture; }
 
 signals:
     void eventChartStateChanged(EventChart::EventChartState state);
@@ -195,8 +196,6 @@ private:
     void placeRuler();
     // Shows or hides the ruler and the overview as the settings say, then places them.
     void showStrips();
-    // Renders the part `rect` of the picture into m_frameImage.
-    void renderPicture(const QRect &rect);
     // The time of `node` under viewport x.
     float timeAt(const ViewNode *node, int x) const;
     // The node's record in the shared table, created when missing; null without a
@@ -226,15 +225,9 @@ private:
     ChartOverview *m_overview;
     int m_topMargin = 0; // pixels above the viewport: ruler and overview
     ChartRenderer m_renderer;
-    // Each paint is drawn here first and then copied onto the viewport: the
-    // renderer writes the chart's runs of pixels straight into an image,
-    // which costs far less than the painter's calls for them.
-    QImage m_frameImage;
-    // Where m_frameImage holds the picture the viewport shows, and the
-    // viewport's part that only the marks asked to repaint since the last
-    // paint: a paint that asks for no more than both is copied, not rendered.
-    QRegion m_pictureOnHand;
-    QRegion m_overlayDamage;
+    // Each paint copies its part from here: the rows are drawn again only
+    // when what they show changed.
+    ChartPicture m_picture;
     ChartMarks *m_marks = nullptr;
     ChartNavigator *m_navigator = nullptr;
     TimeScale m_timeScale;

@@ -9,6 +9,7 @@
 #include "trace/node.h"
 #include "views/chartmarks.h"
 #include "views/chartoverview.h"
+#include "views/chartpicture.h"
 #include "views/chartruler.h"
 #include "views/eventchart.h"
 #include "views/eventchartcanvas.h"
@@ -539,6 +540,102 @@ private slots:
         if (shown.isNull())
             QSKIP("the platform cannot grab a window");
         QCOMPARE(shown, m_chart->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A paint of the chart's rows by a renderer of its own, with nothing kept.
+    QImage freshPicture() const
+    {
+        ChartRenderer renderer;
+        renderer.setSettings(m_chart->renderer().settings());
+        NodeViewStates states = m_states;
+        const ChartRenderer::Frame frame = m_chart->frame();
+        QImage image(frame.viewport, QImage::Format_RGB32);
+        QPainter painter(&image);
+        renderer.paint(painter, *m_root, states, image.rect(), frame);
+        return image;
+    }
+
+    void change(const QString &what)
+    {
+        QScrollBar *across = m_chart->horizontalScrollBar();
+        QScrollBar *down = m_chart->verticalScrollBar();
+        QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        if (what == QLatin1String("click")) {
+            press(pointAt(m_first, QStringLiteral("task1"), 150));
+            release(pointAt(m_first, QStringLiteral("task1"), 150));
+        } else if (what == QLatin1String("other node")) {
+            press(pointAt(m_second, QStringLiteral("task1"), 250));
+            release(pointAt(m_second, QStringLiteral("task1"), 250));
+        } else if (what == QLatin1String("list range")) {
+            std::tie(stateOf(m_first).listFirst, stateOf(m_first).listLast) = Sel(3, 4);
+            m_chart->viewport()->update();
+        } else if (what == QLatin1String("cursor")) {
+            m_chart->marks()->setCursorAt(ChartMarks::CURSOR_A, 300, true);
+        } else if (what == QLatin1String("zoom")) {
+            m_chart->zoomAt(1, 300);
+        } else if (what == QLatin1String("scroll")) {
+            across->setValue(across->value() + 30);
+            down->setValue(down->value() + RowHeight);
+        } else if (what == QLatin1String("resize")) {
+            m_chart->resize(m_chart->size() - QSize(60, 0));
+        } else if (what == QLatin1String("setting")) {
+            store.setValue(QStringLiteral("settings/node_swimlines_schema"), 2);
+            m_tracer.updateSettings({QStringLiteral("node_swimlines_schema")});
+        } else if (what == QLatin1String("node removed")) {
+            m_root->removeViewedNode(m_second);
+            m_chart->relayout();
+        } else if (what == QLatin1String("shift")) {
+            const QPoint at = pointAt(m_second, QStringLiteral("node"), 100);
+            press(at);
+            moveTo(at + QPoint(25, 0), Qt::LeftButton);
+            release(at + QPoint(25, 0));
+        } else if (what == QLatin1String("mode")) {
+            m_chart->setLinearMode(false);
+        } else if (what == QLatin1String("header")) {
+            m_tracer.setExternalHeader(false);
+            m_chart->viewport()->update();
+        }
+    }
+
+    void keptPictureIsWhatAFreshPaintShows_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("update"); // ChartPicture::Update
+
+        const int overlays = ChartPicture::OVERLAYS_REDRAWN;
+        const int painted = ChartPicture::PAINTED;
+        QTest::newRow("a click on another event redraws only the overlays") << "click" << overlays;
+        QTest::newRow("a click that makes another node current redraws only the overlays")
+            << "other node" << overlays;
+        QTest::newRow("a scroll of the list redraws only the hatching") << "list range" << overlays;
+        QTest::newRow("a cursor is drawn over the picture kept") << "cursor" << int(ChartPicture::REUSED);
+        QTest::newRow("a zoom paints the rows") << "zoom" << painted;
+        QTest::newRow("a scroll across and down paints the rows") << "scroll" << painted;
+        QTest::newRow("a resize paints the rows") << "resize" << painted;
+        QTest::newRow("a settings change paints the rows") << "setting" << painted;
+        QTest::newRow("a node left out of the view paints the rows") << "node removed" << painted;
+        QTest::newRow("a node's time axis moved paints the rows") << "shift" << painted;
+        QTest::newRow("the logarithmic mode paints the rows") << "mode" << painted;
+        QTest::newRow("the header moved inside paints the rows") << "header" << painted;
+    }
+
+    void keptPictureIsWhatAFreshPaintShows()
+    {
+        QFETCH(QString, what);
+        QFETCH(int, update);
+        QVERIFY(makeChart({m_first, m_second}, m_first, QSize(900, 150)));
+        std::tie(stateOf(m_first).selFirst, stateOf(m_first).selLast) = Sel(2, 4);
+        std::tie(stateOf(m_first).listFirst, stateOf(m_first).listLast) = Sel(1, 2);
+        m_chart->zoomAt(1, 300);
+        m_chart->viewport()->repaint();
+        const QImage before = m_chart->picture().image().copy();
+
+        change(what);
+        m_chart->viewport()->repaint();
+        QCOMPARE(int(m_chart->picture().lastUpdate()), update);
+        // Each change but the cursor's shows in the rows: a stale picture would not.
+        QCOMPARE(m_chart->picture().image() == before, update == ChartPicture::REUSED);
+        QCOMPARE(m_chart->picture().image(), freshPicture());
     }
 
     void rulerFollowsTheRowsAcrossButNotDown_data()

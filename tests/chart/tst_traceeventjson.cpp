@@ -3,6 +3,7 @@
 
 #include "chart/packetinputs.h"
 #include "chart/viewroot.h"
+#include "nodefixture.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "trace/traceeventjson.h"
@@ -12,26 +13,6 @@
 #include <memory>
 
 namespace {
-
-struct Ev
-{
-    qint32 type;
-    quint32 time; // microseconds on the node's own clock
-    qint32 param1;
-    qint32 param2;
-};
-
-// Without a catalogue arg1 is param1's low byte and arg2 param2 whole, so a
-// task switch names its task in param2.
-std::unique_ptr<Node> nodeOf(int nodeId, const QVector<Ev> &events)
-{
-    auto node = std::make_unique<Node>(nodeId);
-    node->setCounterFrequencies(0, 1000000);
-    for (const Ev &e : events)
-        node->addEvent(e.type, 0, e.time, e.param1, e.param2);
-    node->finish();
-    return node;
-}
 
 // A packet event and its notification 40 us later: equal spans on both ends
 // align the two events to one instant. Sender in bits 8-15 of param1, hop

@@ -2,6 +2,7 @@
 // percentile rule at its edges, packet latencies on known clock shifts, and
 // task totals against the execution times the node model keeps.
 
+#include "nodefixture.h"
 #include "testsupport.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
@@ -15,26 +16,6 @@
 #include <memory>
 
 namespace {
-
-struct Ev
-{
-    qint32 type;
-    quint32 time; // microseconds
-    qint32 param1;
-    qint32 param2;
-};
-
-// Without a catalogue arg1 is param1's low byte and arg2 param2 whole, so a
-// task switch names its task in param2.
-std::unique_ptr<Node> nodeOf(int nodeId, const QVector<Ev> &events)
-{
-    auto node = std::make_unique<Node>(nodeId);
-    node->setCounterFrequencies(0, 1000000);
-    for (const Ev &e : events)
-        node->addEvent(e.type, 0, e.time, e.param1, e.param2);
-    node->finish();
-    return node;
-}
 
 // Task 3 runs 100-130 and 200-300 (a switch to itself at 240 goes on), task 5
 // 130-200 with an interrupt and a user marker (set by task 3) inside, the

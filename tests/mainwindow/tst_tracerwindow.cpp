@@ -707,6 +707,12 @@ private slots:
         QVERIFY(chart->overview()->isVisibleTo(chart));
         action("action_Navigate_Overview")->trigger();
         QVERIFY(!chart->overview()->isVisibleTo(chart) && !ChartSettings::read().showOverview);
+
+        // The panel closed by its own close box unchecks its entry.
+        QAction *panel = action("action_Navigate_Bookmarks");
+        panel->setChecked(true);
+        m_window->bookmarkPanel()->close();
+        QVERIFY(!panel->isChecked());
     }
 
     void arrangingAndClosingViews_data()

@@ -12,9 +12,10 @@ set -eu
 packages="cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-5compat-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
 qt6-documentation-tools assistant-qt6 libgl-dev fonts-dejavu-core clang libclang-rt-14-dev clang-format
 libqt6sql6-sqlite"
-# The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies, the
-# other two check its desktop entry and its software-centre data.
-packages="$packages dpkg-dev appstream desktop-file-utils"
+# The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies in the
+# binaries CPack recognises with file(1); the other two check its desktop
+# entry and its software-centre data.
+packages="$packages dpkg-dev file appstream desktop-file-utils"
 
 missing=""
 for p in $packages; do

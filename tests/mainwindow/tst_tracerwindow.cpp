@@ -857,6 +857,23 @@ private slots:
         QCOMPARE(loadedState(), oneByOne);
     }
 
+    // The dialog not yet shown goes before the last file's message, which it would otherwise pop up over.
+    void aProgressDueLaterDoesNotCoverTheLastMessage()
+    {
+        const QString refused = TestSupport::writeTempFile(
+            QStringLiteral("late"), QStringLiteral("bad.trace"), refusedAfterDeclarations());
+        m_window = std::make_unique<TracerWindow>();
+        m_window->show();
+        m_window->setProgressDelay(200); // ms, far longer than the load
+        bool covered = true;
+        m_tracer->setMessageSink([&covered](QMessageBox::Icon, const QString &) {
+            QTest::qWait(400); // as long as a message box is up
+            covered = QApplication::activeModalWidget() != nullptr;
+        });
+        m_window->openNode(refused, FROM_TRACER);
+        QVERIFY(!covered);
+    }
+
     void cancellingABatchLeavesNoTraceOfIt()
     {
         const QStringList paths{
@@ -921,6 +938,8 @@ private slots:
 
         QTest::newRow("a double-click after a Ctrl+double-click goes to the project's first view")
             << QStringLiteral("node") << words("ctrl+dclick dclick") << words("1:2 2:1");
+        QTest::newRow("Return on a node adds it to its project's view")
+            << QStringLiteral("node") << words("return") << words("0:2");
         QTest::newRow("Enter on a project views all its nodes")
             << QStringLiteral("project") << words("enter") << words("0:2");
         QTest::newRow("Ctrl+Return on a node opens a separate view")

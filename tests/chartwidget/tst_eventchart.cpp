@@ -67,6 +67,8 @@ class TestEventChart : public QObject, public ChartFixture
     Q_OBJECT
 
 private:
+    Qt::CursorShape m_panCursor = Qt::ArrowCursor; // while the last pan's button was down
+
     ViewNode *viewNode(const Node *node) const
     {
         return static_cast<ViewNode *>(m_root->childById(node->nodeId()));
@@ -123,8 +125,11 @@ private:
                 : gesture.startsWith(QLatin1String("shift")) ? Qt::ShiftModifier
                                                              : Qt::NoModifier;
             const int delta = gesture.endsWith(QLatin1Char('+')) ? 120 : -120;
-            QWheelEvent wheel(position, target->mapToGlobal(position), QPoint(), QPoint(0, delta),
-                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            // A sideways wheel turns only the x angle.
+            const QPoint angle =
+                gesture.contains(QLatin1String("sideways")) ? QPoint(delta, 0) : QPoint(0, delta);
+            QWheelEvent wheel(position, target->mapToGlobal(position), QPoint(), angle, Qt::NoButton,
+                              modifiers, Qt::NoScrollPhase, false);
             QApplication::sendEvent(target, &wheel);
         } else if (gesture == QLatin1String("pinch")) {
             QNativeGestureEvent pinch(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, at,
@@ -136,6 +141,7 @@ private:
             if (button == Qt::LeftButton)
                 QTest::keyPress(m_chart.get(), Qt::Key_Space);
             QTest::mousePress(canvas(), button, Qt::NoModifier, at);
+            m_panCursor = canvas()->cursor().shape();
             moveTo(at + drag, button);
             QTest::mouseRelease(canvas(), button, Qt::NoModifier, at + drag);
             if (button == Qt::LeftButton)
@@ -775,6 +781,7 @@ private slots:
         QTest::newRow("Ctrl+wheel forward zooms in") << "ctrl+wheel+" << 1 << 0 << 0;
         QTest::newRow("Ctrl+wheel back zooms out") << "ctrl+wheel-" << -1 << 0 << 0;
         QTest::newRow("Shift+wheel back scrolls right") << "shift+wheel-" << 0 << 1 << 0;
+        QTest::newRow("Ctrl+sideways wheel zooms as the wheel does") << "ctrl+sideways wheel+" << 1 << 0 << 0;
         QTest::newRow("the plain wheel scrolls rows") << "wheel-" << 0 << 0 << 1;
         QTest::newRow("the plain wheel over the ruler zooms") << "ruler+wheel+" << 1 << 0 << 0;
         QTest::newRow("a pinch zooms in") << "pinch" << 1 << 0 << 0;
@@ -804,6 +811,8 @@ private slots:
 
         const auto sign = [](double value) { return (value > 0) - (value < 0); };
         QTEST(sign(m_chart->scale() - scale), "scale");
+        if (gesture == QLatin1String("middle") || gesture == QLatin1String("space"))
+            QCOMPARE(m_panCursor, Qt::ClosedHandCursor);
         const bool zoomed = m_chart->scale() != scale;
         if (!zoomed) {
             QTEST(sign(hValue() - scroll.x()), "across");

@@ -1,11 +1,7 @@
-#include "app/tracer.h"
-#include "chart/viewroot.h"
+#include "chartfixture.h"
 #include "testsupport.h"
-#include "trace/node.h"
-#include "tracefixture.h"
 #include "views/chartexport.h"
 #include "views/chartmarks.h"
-#include "views/eventchart.h"
 
 #include <QDomDocument>
 #include <QFile>
@@ -15,37 +11,11 @@
 #include <QSvgRenderer>
 #include <QtTest>
 
-#include <memory>
-
-using TraceFixture::eventXml;
-using TraceFixture::traceFile;
-
-namespace {
-
-// Two tasks taking turns, one hub.
-QByteArray nodeTrace(int node)
-{
-    return traceFile(
-        node,
-        "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Worker\"/>"
-        "<task id=\"2\" name=\"Logger\"/></tasks>\n<hubs><hub id=\"1\" name=\"Queue\"/></hubs>\n",
-        eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(0, 250, 0, 2) + eventXml(1, 400) +
-            eventXml(0, 700 + 50 * node, 0, 1) + eventXml(1, 900));
-}
-
-} // namespace
-
-class TestChartExport : public QObject
+class TestChartExport : public QObject, public ChartFixture
 {
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
-    QList<Node *> m_nodes;
-    std::unique_ptr<ViewRoot> m_root;
-    NodeViewStates m_states;
-    std::unique_ptr<EventChart> m_chart;
-
     void setStrip(const char *key, bool shown)
     {
         QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"))
@@ -60,14 +30,7 @@ private slots:
         // Qt's SVG reader keeps to the tiny profile and cannot resolve the
         // hatching's pattern, which it says on every load.
         QLoggingCategory::setFilterRules(QStringLiteral("qt.svg.warning=false"));
-        m_tracer.initHeadless();
-        for (const int id : {1, 2}) {
-            const QString name = QString::number(id) + QStringLiteral(".trace");
-            m_nodes << m_tracer.createNode(
-                TestSupport::writeTempFile(QStringLiteral("export"), name, nodeTrace(id)),
-                m_tracer.rootEntry(), FROM_TRACER);
-            QVERIFY(m_nodes.last());
-        }
+        QVERIFY(loadNodes());
     }
 
     void exportedPictureIsWhatTheChartShows_data()
@@ -92,15 +55,7 @@ private slots:
         QFETCH(int, zoomSteps);
 
         m_tracer.setExternalHeader(externalHeader);
-        m_root = std::make_unique<ViewRoot>();
-        m_states.clear();
-        for (Node *node : std::as_const(m_nodes))
-            m_root->addViewedNode(node);
-        m_root->setCurrentNode(m_nodes.first());
-        m_chart = std::make_unique<EventChart>(m_root.get(), &m_states, QStringLiteral("/project"));
-        m_chart->resize(700, 160);
-        m_chart->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_chart.get()));
+        QVERIFY(makeChart({m_first, m_second}, m_first, QSize(700, 160)));
         setStrip("show_time_ruler", ruler);
         setStrip("show_overview", overview);
         while (zoomSteps-- > 0)

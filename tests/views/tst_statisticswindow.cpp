@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -112,7 +113,6 @@ private slots:
 
         QTest::newRow("a column of numbers sorts by value, not as text")
             << "total" << int(Qt::AscendingOrder) << "9 10 100";
-        QTest::newRow("and backwards") << "total" << int(Qt::DescendingOrder) << "100 10 9";
         QTest::newRow("a column with a word among the numbers sorts as text")
             << "code" << int(Qt::AscendingOrder) << "10 7 x";
     }
@@ -168,14 +168,10 @@ private slots:
         QTest::addColumn<QString>("tab");
         QTest::addColumn<QString>("table"); // kestrel-cli stats --table
 
-        QTest::newRow("tasks") << "Tasks"
-                               << "tasks";
-        QTest::newRow("services") << "Services"
-                                  << "services";
-        QTest::newRow("interrupts") << "Interrupts"
-                                    << "interrupts";
-        QTest::newRow("packet routes among the view's nodes") << "Packet Routes"
-                                                              << "packets";
+        for (const auto &[tab, table] :
+             {std::pair("Tasks", "tasks"), std::pair("Services", "services"),
+              std::pair("Interrupts", "interrupts"), std::pair("Packet Routes", "packets")})
+            QTest::newRow(tab) << QString::fromLatin1(tab) << QString::fromLatin1(table);
     }
 
     void csvExportIsTheCommandLinesTable()

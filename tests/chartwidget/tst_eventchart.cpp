@@ -709,8 +709,8 @@ private slots:
     void overviewMovesTheChart_data()
     {
         QTest::addColumn<QString>(
-            "grip");                     // where the press lands: "outside" the frame, "frame", "right edge"
-        QTest::addColumn<int>("moveBy"); // pixels right, with the button down
+            "grip"); // where the press lands: "outside" the frame, "frame", "left edge", "right edge"
+        QTest::addColumn<int>("moveBy");    // pixels right, with the button down
         QTest::addColumn<int>("leftMoves"); // columns of the strip the chart's left and right edges move
         QTest::addColumn<int>("rightMoves");
 
@@ -720,6 +720,8 @@ private slots:
             << "frame" << 40 << 40 << 40;
         QTest::newRow("dragging the right edge zooms so that it follows, the left one staying")
             << "right edge" << 60 << 0 << 60;
+        QTest::newRow("dragging the left edge of a frame at the end zooms in beyond the old scroll range")
+            << "left edge" << 60 << 60 << 0;
     }
 
     // Whatever the mouse does, the activity is not computed again.
@@ -732,7 +734,9 @@ private slots:
 
         QVERIFY(makeChart({m_first, m_second}, m_first, QSize(1300, 200)));
         m_chart->zoomAt(8, 0);
-        m_chart->horizontalScrollBar()->setValue(0); // the frame at the left, room right of it to centre on
+        // The frame at the left, room right of it to centre on; or at the right, to zoom in on the end.
+        QScrollBar *bar = m_chart->horizontalScrollBar();
+        bar->setValue(grip == QLatin1String("left edge") ? bar->maximum() : 0);
         ChartOverview *overview = m_chart->overview();
         overview->repaint();
         const int computed = overview->activity().computations();
@@ -744,9 +748,10 @@ private slots:
         const OverviewScale scale(m_root->lengthLin(), overview->width() - header);
         const TimeSpan before = shown();
         const QRect frame = overview->visibleRect();
-        const int pressX = grip == QLatin1String("outside") ? frame.right() + 300
-                           : grip == QLatin1String("frame") ? frame.center().x()
-                                                            : frame.right();
+        const int pressX = grip == QLatin1String("outside")     ? frame.right() + 300
+                           : grip == QLatin1String("frame")     ? frame.center().x()
+                           : grip == QLatin1String("left edge") ? frame.left()
+                                                                : frame.right();
         const QPoint press(pressX, overview->height() / 2);
         QTest::mousePress(overview, Qt::LeftButton, Qt::NoModifier, press);
         const TimeSpan pressed = shown();

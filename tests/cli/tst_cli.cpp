@@ -222,27 +222,12 @@ private slots:
             QCOMPARE(QString::fromUtf8(run.err), error);
     }
 
-    void renderPutsTheStripsAboveTheRows_data()
-    {
-        QTest::addColumn<QStringList>("strips");
-        QTest::addColumn<int>("rowsTop"); // pixels
-
-        const int overview = OverviewPainter::heightFor(1);
-        QTest::newRow("--ruler: the ruler's height")
-            << QStringList{QStringLiteral("--ruler")} << ChartMetrics::rulerHeight;
-        QTest::newRow("--overview: the strip's height for one node")
-            << QStringList{QStringLiteral("--overview")} << overview;
-        QTest::newRow("both: the ruler, the overview under it")
-            << QStringList{QStringLiteral("--ruler"), QStringLiteral("--overview")}
-            << ChartMetrics::rulerHeight + overview;
-    }
-
-    // In the same image size: the rows a picture without strips shows, moved down, under something
-    // else.
+    // In the same image size: the rows a picture without strips shows, moved down under the ruler
+    // and the overview's strip for one node.
     void renderPutsTheStripsAboveTheRows()
     {
-        QFETCH(QStringList, strips);
-        QFETCH(int, rowsTop);
+        const QStringList strips{QStringLiteral("--ruler"), QStringLiteral("--overview")};
+        const int rowsTop = ChartMetrics::rulerHeight + OverviewPainter::heightFor(1);
         const QTemporaryDir dir;
         const QString trace = QFINDTESTDATA("fixtures/small/alpha.trace");
         const QStringList render{QStringLiteral("render"), trace, QStringLiteral("--size"),

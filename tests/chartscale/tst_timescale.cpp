@@ -1,4 +1,5 @@
 #include "chart/chartmapper.h"
+#include "chart/rulermarks.h"
 #include "chart/timeruler.h"
 #include "chart/timescale.h"
 #include "chart/timetext.h"
@@ -6,6 +7,7 @@
 #include "nodefixture.h"
 #include "trace/node.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -354,6 +356,36 @@ private slots:
                  labels.replace(QLatin1String("us"), QStringLiteral("\u00B5s")));
         QTEST(ruler.ticks().isEmpty() ? -1 : ruler.ticks().first().x, "firstX");
         QTEST(ruler.step(), "step");
+    }
+
+    // The marks over a white ruler strip, read where no text reaches: a match's tick 5 px down from
+    // the top, across the pennant's middle row (its pole, 7 px of flag, its name's ground), down a
+    // cursor's line and on the top of the frame around the time between the cursors.
+    void rulerMarksKeepTheirShapes()
+    {
+        RulerMarks marks;
+        marks.matches = {20};
+        marks.flags = {{50, QString()}};
+        marks.handles = {{150, QStringLiteral("A"), Qt::red}, {250, QStringLiteral("B"), Qt::blue}};
+        marks.delta = QStringLiteral("1 ms");
+        QImage image(300, 24, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        marks.paint(painter, QFont(), image.rect(), 0);
+        painter.end();
+        const QHash<QRgb, QChar> names{{qRgb(0xB0, 0x30, 0xC0), u'm'}, {qRgb(0x20, 0x90, 0x30), u'f'},
+                                       {qRgb(0xE2, 0xF2, 0xE2), u'n'}, {qRgb(255, 0, 0), u'a'},
+                                       {qRgb(0, 0, 0), u'k'},          {qRgb(255, 255, 255), u'.'}};
+        const auto read = [&](QPoint from, QPoint step, int count) {
+            QString text;
+            for (QPoint p = from; count-- > 0; p += step)
+                text += names.value(image.pixel(p), u'?');
+            return text;
+        };
+        QCOMPARE((QStringList{read({20, 0}, {0, 1}, 7), read({48, 4}, {1, 0}, 14), read({150, 0}, {0, 1}, 4),
+                              read({200, 0}, {1, 0}, 1)}),
+                 (QStringList{QStringLiteral("mmmmm.."), QStringLiteral("..ffffffffnn.."),
+                              QStringLiteral("aaaa"), QStringLiteral("k")}));
     }
 
     void zoomMovesScaleAndScroll_data()

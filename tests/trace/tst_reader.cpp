@@ -45,7 +45,6 @@ private slots:
         QTest::addColumn<qint32>("asInt32");
         QTest::addColumn<quint32>("asUInt32");
 
-        QTest::newRow("a decimal number reads as itself") << "1234" << 1234 << 1234u;
         QTest::newRow("an upper-case hex prefix reads hexadecimal") << "0X3E8" << 1000 << 1000u;
         QTest::newRow("a leading zero reads octal") << "010" << 8 << 8u;
         QTest::newRow("an octal number with the digit 8 is garbage") << "08" << 0 << 0u;

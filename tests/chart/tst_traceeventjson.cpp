@@ -83,35 +83,25 @@ private:
 private slots:
     void eachKindBecomesItsEvent_data()
     {
-        QTest::addColumn<QString>("phase");
-        QTest::addColumn<QString>("category"); // or, for metadata, the name
+        QTest::addColumn<QString>("kind"); // the phase and the category, or for metadata the name
         QTest::addColumn<int>("count");
-        QTest::newRow("a process per node") << "M"
-                                            << "process_name" << 3;
-        QTest::newRow("a thread per task: 0 to 2 on node 1, 1 on the others") << "M"
-                                                                              << "thread_name" << 5;
-        QTest::newRow("a complete event per activation: four on node 1, one on each other") << "X"
-                                                                                            << "task" << 6;
-        QTest::newRow("the kernel servicing as a slice") << "X"
-                                                         << "kernel" << 1;
-        QTest::newRow("the interrupt as a slice") << "X"
-                                                  << "interrupt" << 1;
-        QTest::newRow("the call its caller was switched away from begins an async pair") << "b"
-                                                                                         << "service" << 1;
-        QTest::newRow("and ends it") << "e"
-                                     << "service" << 1;
-        QTest::newRow("the user marker as an instant event") << "i"
-                                                             << "marker" << 1;
-        QTest::newRow("a flow start per link: one, two and one") << "s"
-                                                                 << "packet" << 4;
-        QTest::newRow("a flow end per link") << "f"
-                                             << "packet" << 4;
+        QTest::newRow("a process per node") << "M process_name" << 3;
+        QTest::newRow("a thread per task: 0 to 2 on node 1, 1 on the others") << "M thread_name" << 5;
+        QTest::newRow("a complete event per activation: four on node 1, one on each other") << "X task" << 6;
+        QTest::newRow("the kernel servicing as a slice") << "X kernel" << 1;
+        QTest::newRow("the interrupt as a slice") << "X interrupt" << 1;
+        QTest::newRow("the call its caller was switched away from begins an async pair") << "b service" << 1;
+        QTest::newRow("and ends it") << "e service" << 1;
+        QTest::newRow("the user marker as an instant event") << "i marker" << 1;
+        QTest::newRow("a flow start per link: one, two and one") << "s packet" << 4;
+        QTest::newRow("a flow end per link") << "f packet" << 4;
     }
 
     void eachKindBecomesItsEvent()
     {
-        QFETCH(QString, phase);
-        QFETCH(QString, category);
+        QFETCH(QString, kind);
+        const QString phase = kind.section(QLatin1Char(' '), 0, 0),
+                      category = kind.section(QLatin1Char(' '), 1);
         int count = 0;
         for (const QJsonValue &value : std::as_const(m_events))
             count += text(value.toObject(), "ph") == phase && (text(value.toObject(), "cat") == category ||

@@ -399,14 +399,13 @@ private slots:
         viewNode(*root, 0)->setShift(dragged[0]);
         viewNode(*root, 1)->setShift(dragged[1]);
         root->recomputeExtent();
-        QCOMPARE(shifts(*root), normal);
         const int lengthLin = qMax(1000 + normal[0], 1200 + normal[1]); // the later end
-        QCOMPARE(root->lengthLin(), lengthLin);
-        QCOMPARE(root->lengthLog(), logEnd(*root, 1000 + normal[0] >= 1200 + normal[1] ? 0 : 1));
+        QCOMPARE(
+            shifts(*root) << root->lengthLin() << root->lengthLog(),
+            (normal + QList<int>{lengthLin, logEnd(*root, 1000 + normal[0] >= 1200 + normal[1] ? 0 : 1)}));
         // The alignment's own values are kept for resetShifts; the length follows only once recomputed.
         root->resetShifts();
-        QCOMPARE(shifts(*root), (QList<int>{0, 70}));
-        QCOMPARE(root->lengthLin(), lengthLin);
+        QCOMPARE(shifts(*root) << root->lengthLin(), (QList<int>{0, 70, lengthLin}));
         root->recomputeExtent();
         QCOMPARE(root->lengthLin(), 1270);
     }

@@ -68,12 +68,6 @@ QString describe(const PacketArrow &arrow)
         .arg(arrow.alongGroupRow ? QStringLiteral(" along") : QString());
 }
 
-// Arrows as describe() writes them, separated by ", ".
-QString arrows(const char *list)
-{
-    return QString::fromLatin1(list);
-}
-
 constexpr qint32 S = EventType::PacketSending, SN = EventType::PacketSendingNotification,
                  M5 = EventType::PacketRouting, N5 = EventType::PacketRoutingNotification,
                  R = EventType::PacketReceiving, RN = EventType::PacketReceivingNotification;
@@ -211,7 +205,7 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("hop");
         QTest::addColumn<Refs>("refs");
-        QTest::addColumn<QString>("arrows");
+        QTest::addColumn<QString>("arrows"); // as describe() writes them, separated by ", "
 
         // A packet sent by node 1, routed over node 2 (hop 1) and node 3 (hop 2) and
         // received by node 4 (hop 3). Node 3 is met before node 2, against hop order.
@@ -221,74 +215,73 @@ private slots:
         const Refs path = senders + routers + receivers, direct = senders + receivers;
 
         QTest::newRow("a sender points to the router of the lowest hop")
-            << 1 << S << 0 << path << arrows("towards 2:5");
+            << 1 << S << 0 << path << "towards 2:5";
         QTest::newRow("a sender without routers points to the receiver")
-            << 1 << S << 0 << direct << arrows("towards 4:30");
+            << 1 << S << 0 << direct << "towards 4:30";
         QTest::newRow("a sender without routers draws nothing to a receiver on its own node")
-            << 1 << S << 0 << Refs{ref(1, 10, S), ref(1, 12, R)} << arrows("");
+            << 1 << S << 0 << Refs{ref(1, 10, S), ref(1, 12, R)} << "";
 
         QTest::newRow("the router of the lowest hop points onward to the next hop and back to the sender")
-            << 2 << M5 << 1 << path << arrows("towards 3:4, from 1:10");
+            << 2 << M5 << 1 << path << "towards 3:4, from 1:10";
         QTest::newRow(
             "the router of the highest hop points onward to the receiver and back to the previous hop")
-            << 3 << M5 << 2 << path << arrows("towards 4:30, from 2:5");
+            << 3 << M5 << 2 << path << "towards 4:30, from 2:5";
         QTest::newRow("a router whose hop no router has points to the lowest and back to the highest")
-            << 6 << M5 << 9 << path << arrows("towards 2:5, from 3:4");
+            << 6 << M5 << 9 << path << "towards 2:5, from 3:4";
         QTest::newRow("a router points onward to a router on its own node")
-            << 2 << M5 << 1 << senders + Refs{ref(2, 9, M5, 2), ref(2, 5, M5, 1)}
-            << arrows("towards 2:9, from 1:10");
+            << 2 << M5 << 1 << senders + Refs{ref(2, 9, M5, 2), ref(2, 5, M5, 1)} << "towards 2:9, from 1:10";
 
         QTest::newRow(
             "a receiver whose hop no router has is reached from the highest hop and joins its notification")
-            << 4 << R << 3 << path << arrows("from 3:4, towards 4:31 along");
+            << 4 << R << 3 << path << "from 3:4, towards 4:31 along";
         QTest::newRow("a receiver with the hop of a router is reached from that router")
-            << 4 << R << 1 << path << arrows("from 2:5, towards 4:31 along");
+            << 4 << R << 1 << path << "from 2:5, towards 4:31 along";
         QTest::newRow("a receiver without routers is reached from the sender")
-            << 4 << R << 3 << direct << arrows("from 1:10, towards 4:31 along");
+            << 4 << R << 3 << direct << "from 1:10, towards 4:31 along";
 
         QTest::newRow(
             "a receiving notification points to the lowest routing notification and joins its receiver")
-            << 4 << RN << 3 << path << arrows("towards 2:8, from 4:30 along");
+            << 4 << RN << 3 << path << "towards 2:8, from 4:30 along";
         QTest::newRow("a receiving notification without routers points to the sending notification")
-            << 4 << RN << 3 << direct << arrows("towards 1:20, from 4:30 along");
+            << 4 << RN << 3 << direct << "towards 1:20, from 4:30 along";
 
         QTest::newRow("the routing notification of the lowest hop points onward and back to the receiver's")
-            << 2 << N5 << 1 << path << arrows("towards 3:9, from 4:31");
+            << 2 << N5 << 1 << path << "towards 3:9, from 4:31";
         QTest::newRow("the routing notification of the highest hop points to the sender's and back a hop")
-            << 3 << N5 << 2 << path << arrows("towards 1:20, from 2:8");
+            << 3 << N5 << 2 << path << "towards 1:20, from 2:8";
 
         QTest::newRow("a sending notification whose hop no router has is reached from the highest hop")
-            << 1 << SN << 0 << path << arrows("from 3:9");
+            << 1 << SN << 0 << path << "from 3:9";
         QTest::newRow("a sending notification with the hop of a router is reached from that router")
-            << 1 << SN << 1 << path << arrows("from 2:8");
+            << 1 << SN << 1 << path << "from 2:8";
         QTest::newRow("a sending notification without routers is reached from the receiving notification")
-            << 1 << SN << 0 << direct << arrows("from 4:31");
+            << 1 << SN << 0 << direct << "from 4:31";
 
         // Routers 2 and 3 share hop 1 and are met in that order; router 5 has hop 2.
         const Refs sharedHop =
             senders + Refs{ref(2, 5, M5, 1), ref(5, 7, M5, 2), ref(3, 4, M5, 1)} + receivers;
         QTest::newRow("routers of one hop are passed over together on the way onward")
-            << 2 << M5 << 1 << sharedHop << arrows("towards 5:7, from 1:10");
+            << 2 << M5 << 1 << sharedHop << "towards 5:7, from 1:10";
         QTest::newRow("on the way back the last router met of the previous hop counts")
-            << 5 << M5 << 2 << sharedHop << arrows("towards 4:30, from 3:4");
+            << 5 << M5 << 2 << sharedHop << "towards 4:30, from 3:4";
         QTest::newRow("a router whose hop none has goes onward to the first router met of the lowest hop")
-            << 6 << M5 << 9 << sharedHop << arrows("towards 2:5, from 5:7");
+            << 6 << M5 << 9 << sharedHop << "towards 2:5, from 5:7";
         QTest::newRow("a receiver of a shared hop is reached from the first router met with it")
-            << 4 << R << 1 << sharedHop << arrows("from 2:5, towards 4:31 along");
+            << 4 << R << 1 << sharedHop << "from 2:5, towards 4:31 along";
 
         QTest::newRow("of several sending events the last one met counts")
             << 4 << R << 3 << Refs{ref(1, 40, S), ref(1, 10, S), ref(6, 2, S)} + receivers
-            << arrows("from 6:2, towards 4:31 along");
+            << "from 6:2, towards 4:31 along";
         QTest::newRow("a hop from a negative sequence number finds its own router")
             << 3 << M5 << -1 << senders + Refs{ref(3, 4, M5, 0xFFFF), ref(2, 5, M5, 1)} + receivers
-            << arrows("towards 4:30, from 2:5");
+            << "towards 4:30, from 2:5";
 
         for (const qint32 type :
              {qint32(EventType::SyncMarker), qint32(EventType::UserMarker), qint32(EventType::TaskSwitch)})
-            QTest::addRow("type %d has no arrows", type) << 1 << int(type) << 0 << path << arrows("");
+            QTest::addRow("type %d has no arrows", type) << 1 << int(type) << 0 << path << "";
         for (const qint32 type : {S, SN, M5, N5, R, RN})
             QTest::addRow("type %d without other events of its packet has no arrows", type)
-                << 1 << int(type) << 0 << Refs{ref(1, 3, type)} << arrows("");
+                << 1 << int(type) << 0 << Refs{ref(1, 3, type)} << "";
     }
 
     void packetArrowsFollowThePath()

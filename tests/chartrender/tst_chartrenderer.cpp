@@ -22,6 +22,7 @@
 
 #include <memory>
 #include <set>
+#include <tuple>
 
 using TraceFixture::eventXml;
 using TraceFixture::traceFile;
@@ -126,10 +127,12 @@ private:
     int rowTop(int n, int taskId) const { return viewNode(n)->taskTrain()->childById(taskId)->row() * H; }
 
     // The pair view with the default settings and the header inside the rows.
-    QImage paint(NodeViewStates &states, int scroll = 0, bool levelOfDetail = true) const
+    // By default the event list shows every event of node 1: only its last event's column is hatched.
+    QImage paint(NodeViewStates &states, int scroll = 0, bool levelOfDetail = true, int listFirst = 0,
+                 int listLast = 4) const
     {
-        // The event list shows every event: only the last event's column is hatched.
-        states[m_a->traceFileName()].listLast = m_a->eventCount() - 1;
+        std::tie(states[m_a->traceFileName()].listFirst, states[m_a->traceFileName()].listLast) =
+            std::tie(listFirst, listLast);
         ChartRenderer renderer;
         renderer.setSettings(ChartSettings());
         renderer.setLevelOfDetail(levelOfDetail);
@@ -288,6 +291,30 @@ private slots:
         const int off = qAbs(got.red() - colour.red()) + qAbs(got.green() - colour.green()) +
                         qAbs(got.blue() - colour.blue());
         QVERIFY2(off <= 3, qPrintable(got.name())); // half opacity rounds either way
+    }
+
+    void hatchingCoversWhatTheEventListDoesNotShow_data()
+    {
+        QTest::addColumn<QList<int>>("list"); // first and last event the list shows
+        QTest::addColumn<QString>("hatched"); // node 1's events 0 to 3: # hatched, . bare
+        QTest::newRow("the events before the list's first one are hatched") << QList<int>{3, 4} << "###.";
+        QTest::newRow("the events after the list's last one are hatched") << QList<int>{0, 1} << "..##";
+        QTest::newRow("both sides of a list in the middle") << QList<int>{2, 2} << "##.#";
+        QTest::newRow("a list from event 1 leaves event 0 bare") << QList<int>{1, 4} << "....";
+    }
+
+    void hatchingCoversWhatTheEventListDoesNotShow()
+    {
+        QFETCH(QList<int>, list);
+        NodeViewStates plain, listed;
+        const QImage bare = paint(plain);
+        const QImage image = paint(listed, 0, true, list[0], list[1]);
+        QString hatched;
+        for (const int middle : {100, 250, 350, 450}) { // us, of events 0 to 3
+            const QRect column(middle, rowTop(0, 0), 1, 3 * H);
+            hatched += image.copy(column) == bare.copy(column) ? u'.' : u'#';
+        }
+        QTEST(hatched, "hatched");
     }
 
     void rasterTargetOnlyWherePixelsAreCopied_data()

@@ -1,4 +1,5 @@
 #include "chart/chartmapper.h"
+#include "chart/rulermarks.h"
 #include "chart/timeruler.h"
 #include "chart/timescale.h"
 #include "chart/timetext.h"
@@ -6,6 +7,7 @@
 #include "nodefixture.h"
 #include "trace/node.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -59,23 +61,22 @@ private slots:
         QTest::addColumn<TraceEvent>("e");
         QTest::addColumn<int>("shift");
         QTest::addColumn<int>("h");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("right");
+        QTest::addColumn<QList<int>>("leftRight");
 
         const TraceEvent logEvent = makeEvent(5000, 900, 3.5f, 1.25f);
         QTest::newRow("a linear event ends one pixel before the next begins")
-            << at(1) << makeEvent(100, 50) << 0 << 0 << 100 << 149;
+            << at(1) << makeEvent(100, 50) << 0 << 0 << QList<int>{100, 149};
         QTest::newRow("left of the viewport both ends truncate toward zero")
-            << at(0.5f) << makeEvent(101, 10) << 0 << 60 << -9 << -5;
+            << at(0.5f) << makeEvent(101, 10) << 0 << 60 << QList<int>{-9, -5};
         QTest::newRow("offsets beyond 2^24 us round to single precision, a zero length a pixel left")
-            << at(1) << makeEvent(16777217u, 0) << 0 << 0 << 16777216 << 16777215;
+            << at(1) << makeEvent(16777217u, 0) << 0 << 0 << QList<int>{16777216, 16777215};
         QTest::newRow("the largest offset with a shift does not wrap")
-            << at(0.001f) << makeEvent(4294967295u, 0) << 1000000 << 0 << 4295967 << 4295966;
+            << at(0.001f) << makeEvent(4294967295u, 0) << 1000000 << 0 << QList<int>{4295967, 4295966};
         QTest::newRow("logarithmic mode applies the scroll value but ignores the node shift")
-            << at(2, true) << logEvent << 500 << 5 << 2 << 3;
+            << at(2, true) << logEvent << 500 << 5 << QList<int>{2, 3};
         // ln(0) is taken as 0, so the logarithmic bar is as empty as the linear one.
         QTest::newRow("a logarithmic event without duration ends a pixel left of its start")
-            << at(2, true) << makeEvent(0, 0, 2.25f, 0) << 0 << 0 << 4 << 3;
+            << at(2, true) << makeEvent(0, 0, 2.25f, 0) << 0 << 0 << QList<int>{4, 3};
     }
 
     void eventSpansItsPixels()
@@ -86,8 +87,7 @@ private slots:
         QFETCH(int, h);
 
         const ChartMapper mapper(timeScale, h);
-        QTEST(mapper.leftX(e, shift), "left");
-        QTEST(mapper.rightX(e, shift), "right");
+        QTEST((QList<int>{mapper.leftX(e, shift), mapper.rightX(e, shift)}), "leftRight");
     }
 
     void eventRangeOfAStretch_data()
@@ -95,25 +95,24 @@ private slots:
         QTest::addColumn<QList<quint32>>("times");
         QTest::addColumn<TimeScale>("timeScale");
         QTest::addColumn<QList<int>>("hShiftRight"); // scroll value, shift, right x
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("end");
+        QTest::addColumn<QList<int>>("range");       // first, end
 
         // Log positions: 0, 4.6, 9.2, 13.8 twice, 18.8, 25.1.
         const QList<quint32> sample{0, 100, 200, 300, 300, 450, 1000};
         QTest::newRow("scrolled: from the event running at the left edge")
-            << sample << at(1) << QList<int>{250, 0, 100} << 2 << 5;
+            << sample << at(1) << QList<int>{250, 0, 100} << QList<int>{2, 5};
         QTest::newRow("of events starting together at the left edge the last")
-            << sample << at(1) << QList<int>{300, 0, 0} << 4 << 5;
+            << sample << at(1) << QList<int>{300, 0, 0} << QList<int>{4, 5};
         // The rows begin at int(50.5) = 50 px: time 100 lies at the left edge, not 99.
         QTest::newRow("the left edge's time counts from the rows' truncated left end")
-            << sample << at(0.5f) << QList<int>{100, 101, 10} << 1 << 2;
+            << sample << at(0.5f) << QList<int>{100, 101, 10} << QList<int>{1, 2};
         QTest::newRow("scrolled past the node's last event: none")
-            << sample << at(1) << QList<int>{1001, 0, 10} << -1 << 0;
+            << sample << at(1) << QList<int>{1001, 0, 10} << QList<int>{-1, 0};
         QTest::newRow("logarithmic: log units, the shift ignored")
-            << sample << at(2, true) << QList<int>{20, 500, 10} << 2 << 5;
+            << sample << at(2, true) << QList<int>{20, 500, 10} << QList<int>{2, 5};
         // Bisection would take event 2 (50 us) in as well.
         QTest::newRow("a clock stepping back: the end is where the first event beyond the edge is")
-            << QList<quint32>{0, 100, 50, 200} << at(1) << QList<int>{0, 0, 60} << 0 << 1;
+            << QList<quint32>{0, 100, 50, 200} << at(1) << QList<int>{0, 0, 60} << QList<int>{0, 1};
     }
 
     void eventRangeOfAStretch()
@@ -125,8 +124,7 @@ private slots:
         const auto node = nodeAt(times);
         const EventRange range =
             ChartMapper(timeScale, hShiftRight[0]).eventsBetween(*node, hShiftRight[1], 0, hShiftRight[2]);
-        QTEST(range.first, "first");
-        QTEST(range.end, "end");
+        QTEST((QList<int>{range.first, range.end}), "range");
     }
 
     void eventUnderEveryPixel_data()
@@ -360,6 +358,36 @@ private slots:
         QTEST(ruler.step(), "step");
     }
 
+    // The marks over a white ruler strip, read where no text reaches: a match's tick 5 px down from
+    // the top, across the pennant's middle row (its pole, 7 px of flag, its name's ground), down a
+    // cursor's line and on the top of the frame around the time between the cursors.
+    void rulerMarksKeepTheirShapes()
+    {
+        RulerMarks marks;
+        marks.matches = {20};
+        marks.flags = {{50, QString()}};
+        marks.handles = {{150, QStringLiteral("A"), Qt::red}, {250, QStringLiteral("B"), Qt::blue}};
+        marks.delta = QStringLiteral("1 ms");
+        QImage image(300, 24, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        marks.paint(painter, QFont(), image.rect(), 0);
+        painter.end();
+        const QHash<QRgb, QChar> names{{qRgb(0xB0, 0x30, 0xC0), u'm'}, {qRgb(0x20, 0x90, 0x30), u'f'},
+                                       {qRgb(0xE2, 0xF2, 0xE2), u'n'}, {qRgb(255, 0, 0), u'a'},
+                                       {qRgb(0, 0, 0), u'k'},          {qRgb(255, 255, 255), u'.'}};
+        const auto read = [&](QPoint from, QPoint step, int count) {
+            QString text;
+            for (QPoint p = from; count-- > 0; p += step)
+                text += names.value(image.pixel(p), u'?');
+            return text;
+        };
+        QCOMPARE((QStringList{read({20, 0}, {0, 1}, 7), read({48, 4}, {1, 0}, 14), read({150, 0}, {0, 1}, 4),
+                              read({200, 0}, {1, 0}, 1)}),
+                 (QStringList{QStringLiteral("mmmmm.."), QStringLiteral("..ffffffffnn.."),
+                              QStringLiteral("aaaa"), QStringLiteral("k")}));
+    }
+
     void zoomMovesScaleAndScroll_data()
     {
         QTest::addColumn<bool>("logMode");
@@ -471,17 +499,16 @@ private slots:
         // and forward from the view at n, giving the restored view's scroll or -1.
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QList<int>>("restored");
-        QTest::addColumn<bool>("canGoBack");
-        QTest::addColumn<bool>("canGoForward");
+        QTest::addColumn<QList<bool>>("can"); // go back, go forward
         QTest::newRow("back returns the views left, latest first")
-            << "+1 +2 <3 <2 <1" << QList<int>{2, 1, -1} << false << true;
+            << "+1 +2 <3 <2 <1" << QList<int>{2, 1, -1} << QList<bool>{false, true};
         QTest::newRow("forward returns the views back left, with their scroll")
-            << "+1 +2 <3 <2 >1 >2" << QList<int>{2, 1, 2, 3} << true << false;
+            << "+1 +2 <3 <2 >1 >2" << QList<int>{2, 1, 2, 3} << QList<bool>{true, false};
         QTest::newRow("a new step after back drops the steps forward")
-            << "+1 +2 <3 +2 >5" << QList<int>{2, -1} << true << false;
+            << "+1 +2 <3 +2 >5" << QList<int>{2, -1} << QList<bool>{true, false};
         QTest::newRow("the oldest steps go beyond the capacity")
-            << QStringLiteral("+0 ").repeated(100) + QStringLiteral("+7 <8 <7") << QList<int>{7, 0} << true
-            << true;
+            << QStringLiteral("+0 ").repeated(100) + QStringLiteral("+7 <8 <7") << QList<int>{7, 0}
+            << QList<bool>{true, true};
     }
 
     void historySteps()
@@ -499,8 +526,7 @@ private slots:
                                .horizontalScroll);
         }
         QTEST(actual, "restored");
-        QTEST(history.canGoBack(), "canGoBack");
-        QTEST(history.canGoForward(), "canGoForward");
+        QTEST((QList<bool>{history.canGoBack(), history.canGoForward()}), "can");
     }
 };
 

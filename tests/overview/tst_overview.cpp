@@ -2,6 +2,7 @@
 #include "chart/axistime.h"
 #include "chart/logtime.h"
 #include "chart/overviewactivity.h"
+#include "chart/overviewpainter.h"
 #include "chart/overviewscale.h"
 #include "chart/viewroot.h"
 #include "nodefixture.h"
@@ -10,6 +11,7 @@
 #include "trace/node.h"
 #include "tracefixture.h"
 
+#include <QPainter>
 #include <QtTest>
 
 #include <cmath>
@@ -192,8 +194,28 @@ private slots:
         static_cast<ViewNode *>(root.child(1))->setShift(shift);
         const std::vector<ActivityProfile> &profiles = activity.profiles(root, columns);
         QTEST(activity.computations() - 2, "computed");
-        QCOMPARE(profiles.size(), size_t(2));
-        QCOMPARE(profiles[1].shares.size(), size_t(columns));
+        QVERIFY(profiles.size() == 2 && profiles[1].shares.size() == size_t(columns));
+    }
+
+    // A find match's ticks fill the margins above and below the bands and leave the bands alone.
+    void matchTicksStayInTheMargins()
+    {
+        OverviewContent content;
+        content.scale = OverviewScale(100, 100);
+        content.matches = {40};
+        const QRect strip(0, 0, 100, OverviewPainter::heightFor(1));
+        QImage image(strip.size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        OverviewPainter(painter).paint(content, strip, 0);
+        painter.end();
+        QList<int> ticked;
+        for (int y = 0; y < strip.height(); ++y) {
+            if (image.pixel(40, y) == image.pixel(40, 0))
+                ticked << y;
+        }
+        // 3 px margins; the strip's last row is its border.
+        const int bottom = strip.bottom();
+        QCOMPARE(ticked, (QList<int>{0, 1, 2, bottom - 3, bottom - 2, bottom - 1}));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "trace/eventcatalogue.h"
 #include "trace/hub.h"
 #include "trace/node.h"
+#include "trace/nodeparse.h"
 #include "trace/project.h"
 #include "trace/projecttable.h"
 #include "trace/task.h"
@@ -44,7 +45,6 @@ private slots:
         QTest::addColumn<qint32>("asInt32");
         QTest::addColumn<quint32>("asUInt32");
 
-        QTest::newRow("a decimal number reads as itself") << "1234" << 1234 << 1234u;
         QTest::newRow("an upper-case hex prefix reads hexadecimal") << "0X3E8" << 1000 << 1000u;
         QTest::newRow("a leading zero reads octal") << "010" << 8 << 8u;
         QTest::newRow("an octal number with the digit 8 is garbage") << "08" << 0 << 0u;
@@ -258,6 +258,20 @@ private slots:
         const auto second = load(traceFile(2, QByteArray(), eventXml(2, 10, 0x100, 0x105)));
         QVERIFY(first && second && second->eventCount() == 1);
         QCOMPARE(second->tasks().keys(), QList<int>{0});
+    }
+    // The progress is reported every 16384 events; whoever cancels there has no use for a message.
+    void aCancelledReadEndsWithoutNodeOrMessage()
+    {
+        QByteArray events;
+        for (quint32 i = 0; i < 20000; ++i)
+            events += eventXml(1, i);
+        const QString path = TestSupport::writeTempFile(QStringLiteral("reader"), QStringLiteral("big.trace"),
+                                                        traceFile(1, {}, events));
+        std::atomic<bool> cancel{false};
+        NodeParse parse(
+            path, FROM_TRACER, &m_catalogue, [&cancel](qint64, qint64) { cancel = true; }, &cancel);
+        QVERIFY(cancel && !parse.takeNode());
+        QCOMPARE(parse.problem(), QString());
     }
 };
 

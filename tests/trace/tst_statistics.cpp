@@ -55,6 +55,17 @@ std::unique_ptr<Node> servicesNode()
                       {ServiceRequest, 80, 8, 0}});
 }
 
+// count total min-max @worst event
+QString timing(const TimingStats &s)
+{
+    return QStringLiteral("%1 %2 %3-%4 @%5")
+        .arg(s.count)
+        .arg(s.total)
+        .arg(s.min)
+        .arg(s.max)
+        .arg(s.worst.eventIndex);
+}
+
 template<typename Row> Row rowWith(const QVector<Row> &rows, int Row::*id, int value)
 {
     for (const Row &row : rows) {
@@ -102,12 +113,11 @@ private slots:
         for (int i = 0; i < 5; ++i)
             collector.add(samples[i], {1, 10 + i});
         const TimingStats stats = collector.take();
-        QCOMPARE(stats.count, 5);
-        QCOMPARE(stats.total, qint64(27));
-        QCOMPARE(stats.mean, 5.4);
-        QCOMPARE(stats.best.eventIndex, 11);
-        QCOMPARE(stats.worst.eventIndex, 12);
-        QCOMPARE(stats.p50, qint64(5));
+        QCOMPARE(timing(stats) + QStringLiteral(" mean %1 p50 %2 best @%3")
+                                     .arg(stats.mean)
+                                     .arg(stats.p50)
+                                     .arg(stats.best.eventIndex),
+                 QStringLiteral("5 27 2-9 @12 mean 5.4 p50 5 best @11"));
         QCOMPARE(collector.take().count, 0);
     }
 
@@ -116,24 +126,19 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("last");
         QTest::addColumn<int>("task");
-        QTest::addColumn<int>("activations");
-        QTest::addColumn<qint64>("total");
-        QTest::addColumn<qint64>("min");
-        QTest::addColumn<qint64>("max");
-        QTest::addColumn<int>("worstEvent");
+        QTest::addColumn<QString>("activations"); // count total min-max @worst event
         QTest::addColumn<double>("share");
         QTest::newRow("a task's two runs, a switch to itself going on")
-            << 0 << 10 << 3 << 2 << qint64(130) << qint64(30) << qint64(100) << 5 << 130.0 / 3;
+            << 0 << 10 << 3 << "2 130 30-100 @5" << 130.0 / 3;
         QTest::newRow("interrupts and markers stay in the activation")
-            << 0 << 10 << 5 << 1 << qint64(70) << qint64(70) << qint64(70) << 2 << 70.0 / 3;
+            << 0 << 10 << 5 << "1 70 70-70 @2" << 70.0 / 3;
         QTest::newRow("the kernel's run to the switch at the last event")
-            << 0 << 10 << 0 << 1 << qint64(100) << qint64(100) << qint64(100) << 8 << 100.0 / 3;
+            << 0 << 10 << 0 << "1 100 100-100 @8" << 100.0 / 3;
         QTest::newRow("a range cuts the activation it starts in")
-            << 3 << 6 << 5 << 1 << qint64(50) << qint64(50) << qint64(50) << 3 << 50.0 / 0.9;
+            << 3 << 6 << 5 << "1 50 50-50 @3" << 50.0 / 0.9;
         QTest::newRow("a range's time runs to the event after its last")
-            << 3 << 6 << 3 << 1 << qint64(40) << qint64(40) << qint64(40) << 5 << 40.0 / 0.9;
-        QTest::newRow("a task that did not run in the range")
-            << 3 << 6 << 0 << 0 << qint64(0) << qint64(0) << qint64(0) << -1 << 0.0;
+            << 3 << 6 << 3 << "1 40 40-40 @5" << 40.0 / 0.9;
+        QTest::newRow("a task that did not run in the range") << 3 << 6 << 0 << "0 0 0-0 @-1" << 0.0;
     }
 
     void taskActivations()
@@ -141,30 +146,24 @@ private slots:
         QFETCH(int, first);
         QFETCH(int, last);
         QFETCH(int, task);
+        QFETCH(double, share);
         const auto node = tasksNode();
         const auto rows = taskStatistics(*node, EventRange::of(*node, first, last));
         QCOMPARE(rows.size(), node->tasks().size());
         const TaskStatistics row = rowWith(rows, &TaskStatistics::taskId, task);
         QCOMPARE(row.taskId, task);
-        QTEST(row.activations.count, "activations");
-        QTEST(row.activations.total, "total");
-        QTEST(row.activations.min, "min");
-        QTEST(row.activations.max, "max");
-        QTEST(row.activations.worst.eventIndex, "worstEvent");
-        QFETCH(double, share);
+        QTEST(timing(row.activations), "activations");
         QVERIFY2(qAbs(row.share - share) < 1e-9, qPrintable(QString::number(row.share)));
     }
 
+    // Past the marker at 160 to the switch at 200, and from 350 to the last event.
     void interruptsLastTillTheNextOrdinaryEvent()
     {
         const auto node = tasksNode();
         const auto rows = interruptStatistics(*node, EventRange::whole(*node));
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0].interrupt, 9);
-        QCOMPARE(rows[0].time.count, 2);
-        QCOMPARE(rows[0].time.min, qint64(50)); // past the marker at 160 to the switch at 200
-        QCOMPARE(rows[0].time.max, qint64(50));
-        QCOMPARE(rows[0].time.best.eventIndex, 3);
+        QCOMPARE(QString::number(rows[0].interrupt) + QLatin1Char(' ') + timing(rows[0].time),
+                 QStringLiteral("9 2 100 50-50 @3"));
     }
 
     void serviceCallsPairPerTask_data()
@@ -172,20 +171,13 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("last");
         QTest::addColumn<int>("service");
-        QTest::addColumn<int>("calls");
-        QTest::addColumn<int>("timed");
-        QTest::addColumn<qint64>("total");
-        QTest::addColumn<qint64>("max");
-        QTest::addColumn<int>("worstEvent");
-        QTest::addColumn<int>("unmatchedRequests");
-        QTest::addColumn<int>("unmatchedCompletions");
-        QTest::addColumn<qint64>("kernelTotal");
+        QTest::addColumn<QString>("calls"); // calls, unmatched requests/completions, timing, kernel total
         QTest::newRow("each completion closes its own task's request")
-            << 0 << 10 << 7 << 2 << 2 << qint64(55) << qint64(50) << 1 << 0 << 0 << qint64(8);
+            << 0 << 10 << 7 << "2 0/0 2 55 5-50 @1 8";
         QTest::newRow("a completion first and a request last stay unmatched")
-            << 0 << 10 << 8 << 1 << 0 << qint64(0) << qint64(0) << -1 << 1 << 1 << qint64(0);
+            << 0 << 10 << 8 << "1 1/1 0 0 0-0 @-1 0";
         QTest::newRow("a request before the range leaves its completion unmatched")
-            << 5 << 9 << 7 << 1 << 1 << qint64(5) << qint64(5) << 5 << 0 << 1 << qint64(0);
+            << 5 << 9 << 7 << "1 0/1 1 5 5-5 @5 0";
     }
 
     void serviceCallsPairPerTask()
@@ -197,14 +189,13 @@ private slots:
         const auto rows = serviceStatistics(*node, EventRange::of(*node, first, last));
         const ServiceStatistics row = rowWith(rows, &ServiceStatistics::serviceId, service);
         QCOMPARE(row.serviceId, service);
-        QTEST(row.calls, "calls");
-        QTEST(row.time.count, "timed");
-        QTEST(row.time.total, "total");
-        QTEST(row.time.max, "max");
-        QTEST(row.time.worst.eventIndex, "worstEvent");
-        QTEST(row.unmatchedRequests, "unmatchedRequests");
-        QTEST(row.unmatchedCompletions, "unmatchedCompletions");
-        QTEST(row.kernel.total, "kernelTotal");
+        QTEST(QStringLiteral("%1 %2/%3 %4 %5")
+                  .arg(row.calls)
+                  .arg(row.unmatchedRequests)
+                  .arg(row.unmatchedCompletions)
+                  .arg(timing(row.time))
+                  .arg(row.kernel.total),
+              "calls");
     }
 
     void serviceCallersAreTheRequestingTasks()
@@ -212,30 +203,14 @@ private slots:
         const auto node = servicesNode();
         const auto row =
             rowWith(serviceStatistics(*node, EventRange::whole(*node)), &ServiceStatistics::serviceId, 7);
-        QCOMPARE(row.callers.size(), 2);
-        QCOMPARE(row.callers[0].taskId, 3);
-        QCOMPARE(row.callers[0].time.total, qint64(50));
-        QCOMPARE(row.callers[1].taskId, 4);
-        QCOMPARE(row.callers[1].time.total, qint64(5));
+        QStringList callers;
+        for (const ServiceCallerStatistics &caller : row.callers)
+            callers << QStringLiteral("%1: %2").arg(caller.taskId).arg(caller.time.total);
+        QCOMPARE(callers, (QStringList{QStringLiteral("3: 50"), QStringLiteral("4: 5")}));
     }
 
-    void packetLegsOnShiftedClocks_data()
-    {
-        QTest::addColumn<int>("source");
-        QTest::addColumn<int>("destination");
-        QTest::addColumn<int>("hop");
-        QTest::addColumn<int>("fromNode");
-        QTest::addColumn<int>("toNode");
-        QTest::addColumn<qint64>("latency");
-        QTest::addColumn<int>("fromEvent");
-        // Aligned time = offset + shift: node 1 +0, node 2 +50, node 3 -20.
-        QTest::newRow("to the neighbour: the whole route") << 1 << 2 << 0 << 1 << 2 << qint64(50) << 3;
-        QTest::newRow("to the neighbour: its one link") << 1 << 2 << 1 << 1 << 2 << qint64(50) << 3;
-        QTest::newRow("through a router: the whole route") << 1 << 3 << 0 << 1 << 3 << qint64(100) << 1;
-        QTest::newRow("through a router: sending to routing") << 1 << 3 << 1 << 1 << 2 << qint64(30) << 1;
-        QTest::newRow("through a router: routing to receiving") << 1 << 3 << 2 << 2 << 3 << qint64(70) << 1;
-    }
-
+    // Aligned time = offset + shift: node 1 +0, node 2 +50, node 3 -20. Each leg as
+    // "source>destination hop n: from>to count x latency @node:event of the fastest".
     void packetLegsOnShiftedClocks()
     {
         using namespace EventType;
@@ -254,27 +229,25 @@ private slots:
         const PacketStatistics stats = packetStatistics({{one.get(), 0, EventRange::whole(*one)},
                                                          {two.get(), 50, EventRange::whole(*two)},
                                                          {three.get(), -20, EventRange::whole(*three)}});
-        QCOMPARE(stats.packets, 4);
-        QCOMPARE(stats.unreceived, 1); // sequence 7
-        QCOMPARE(stats.ambiguous, 1);  // sequence 8, sent twice
-        QCOMPARE(stats.legs.size(), 5);
-
-        QFETCH(int, source);
-        QFETCH(int, destination);
-        QFETCH(int, hop);
-        int found = 0;
-        for (const PacketLegStatistics &leg : stats.legs) {
-            if (leg.source != source || leg.destination != destination || leg.hop != hop)
-                continue;
-            ++found;
-            QTEST(leg.fromNode, "fromNode");
-            QTEST(leg.toNode, "toNode");
-            QCOMPARE(leg.latency.count, 1);
-            QTEST(leg.latency.total, "latency");
-            QCOMPARE(leg.latency.best.nodeId, leg.fromNode);
-            QTEST(leg.latency.best.eventIndex, "fromEvent");
-        }
-        QCOMPARE(found, 1);
+        // Sequence 7 is never received, 8 sent twice.
+        QCOMPARE((QList<int>{stats.packets, stats.unreceived, stats.ambiguous}), (QList<int>{4, 1, 1}));
+        QStringList legs;
+        for (const PacketLegStatistics &leg : stats.legs)
+            legs << QStringLiteral("%1>%2 hop %3: %4>%5 %6x%7 @%8:%9")
+                        .arg(leg.source)
+                        .arg(leg.destination)
+                        .arg(leg.hop)
+                        .arg(leg.fromNode)
+                        .arg(leg.toNode)
+                        .arg(leg.latency.count)
+                        .arg(leg.latency.total)
+                        .arg(leg.latency.best.nodeId)
+                        .arg(leg.latency.best.eventIndex);
+        legs.sort();
+        QCOMPARE(
+            legs.join(QLatin1String(", ")),
+            QStringLiteral("1>2 hop 0: 1>2 1x50 @1:3, 1>2 hop 1: 1>2 1x50 @1:3, 1>3 hop 0: 1>3 1x100 @1:1, "
+                           "1>3 hop 1: 1>2 1x30 @1:1, 1>3 hop 2: 2>3 1x70 @2:1"));
     }
 
     // Over whole nodes the activations add up to the execution time the node

@@ -40,12 +40,23 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
         m_firstArrow.push_back(int(first));
     }
     m_firstArrow.push_back(int(m_arrows.size()));
+    const size_t blocks = (size_t(node->eventCount()) >> blockBits) + 1;
+    m_blockStart.reserve(blocks + 1);
+    auto from = m_events.cbegin();
+    for (size_t b = 0; b <= blocks; ++b) {
+        from = std::lower_bound(from, m_events.cend(), int(b << blockBits));
+        m_blockStart.push_back(int(from - m_events.cbegin()));
+    }
 }
 
 PacketArrowTable::Span PacketArrowTable::arrowsOf(int i) const
 {
-    const auto at = std::lower_bound(m_events.cbegin(), m_events.cend(), i);
-    if (at == m_events.cend() || *at != i)
+    const size_t block = size_t(i) >> blockBits;
+    if (i < 0 || block + 1 >= m_blockStart.size())
+        return {};
+    const auto last = m_events.cbegin() + m_blockStart[block + 1];
+    const auto at = std::lower_bound(m_events.cbegin() + m_blockStart[block], last, i);
+    if (at == last || *at != i)
         return {};
     const size_t k = size_t(at - m_events.cbegin());
     const RoutedPacketArrow *arrows = m_arrows.data();

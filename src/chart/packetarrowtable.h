@@ -40,7 +40,11 @@ public:
     Span arrowsOf(int i) const;
 
 private:
+    // Events are looked up in blocks of 2^blockBits: a paint asks for
+    // every packet event, and a search within one block stays in cache.
+    static constexpr int blockBits = 8;
     std::vector<int> m_events;     // the node's packet events with arrows, ascending
+    std::vector<int> m_blockStart; // by block of events, its first entry in m_events; one more at the end
     std::vector<int> m_firstArrow; // of m_events[k] in m_arrows; one more entry at the end
     std::vector<RoutedPacketArrow> m_arrows;
 };

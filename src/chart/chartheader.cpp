@@ -62,7 +62,7 @@ void ChartHeader::paintRootCell(const ViewItem &root) const
     m_painter.fillRect(QRect(0, y0, W, (ViewRoot::visibleRowCount(&root) + 1) * H), Qt::black);
     m_painter.setFont(m_pass.style.nodeFont());
     m_painter.setPen(Qt::white);
-    m_painter.drawPixmap(2, y0 + 1, QPixmap(QStringLiteral(":/interface/resources/node_area_16.png")));
+    m_painter.drawPixmap(2, y0 + 1, m_pass.style.headerIcon(ChartStyle::NodeAreaIcon));
     m_painter.drawText(18, y0 + H - 4, m_pass.frame.title);
 }
 
@@ -74,7 +74,7 @@ void ChartHeader::paintNodeCell(const ViewItem &node) const
     m_painter.fillRect(QRect(0, y0, W, H), QBrush(ChartStyle::nodeGradient(y0, y0 + H, current)));
     m_painter.setFont(m_pass.style.nodeFont());
     m_painter.setPen(current ? Qt::black : Qt::white);
-    m_painter.drawPixmap(2, y0 + 1, QPixmap(QStringLiteral(":/interface/resources/node_16.png")));
+    m_painter.drawPixmap(2, y0 + 1, m_pass.style.headerIcon(ChartStyle::NodeIcon));
     m_painter.drawText(18, y0 + H - 4, node.label());
 }
 
@@ -87,8 +87,7 @@ void ChartHeader::paintGroupCell(const ViewItem &group) const
     m_painter.setFont(m_pass.style.trainFont());
     m_painter.setPen(Qt::white);
     m_painter.drawPixmap(2, y0 + 1,
-                         QPixmap(tasks ? QStringLiteral(":/interface/resources/tasks_16.png")
-                                       : QStringLiteral(":/interface/resources/hubs_16.png")));
+                         m_pass.style.headerIcon(tasks ? ChartStyle::TasksIcon : ChartStyle::HubsIcon));
     m_painter.drawText(18, y0 + H - 4, tasks ? QStringLiteral(" Tasks:") : QStringLiteral(" Hubs:"));
 }
 
@@ -103,8 +102,7 @@ void ChartHeader::paintLeafCell(const ViewItem &item) const
     m_painter.setFont(m_pass.style.rowFont());
     m_painter.setPen(Qt::black);
     m_painter.drawPixmap(12, y0 + 1,
-                         QPixmap(isTask ? QStringLiteral(":/interface/resources/task_16.png")
-                                        : QStringLiteral(":/interface/resources/hub_16.png")));
+                         m_pass.style.headerIcon(isTask ? ChartStyle::TaskIcon : ChartStyle::HubIcon));
     m_painter.drawText(QRect(23, y0 + 1, W - 23, H), Qt::AlignLeft, QStringLiteral("  ") + item.label());
 }
 

@@ -37,7 +37,12 @@ public:
     int horizontalScroll() const { return m_scroll; } // pixels
 
     // x of the event's first pixel.
-    int leftX(const TraceEvent &event, int shift) const;
+    int leftX(const TraceEvent &event, int shift) const
+    {
+        return leftX(event.offset, event.logPosition, shift);
+    }
+    // The same from an event's positions on the two axes.
+    int leftX(quint32 offset, float logPosition, int shift) const;
     // x of the event's last pixel: one pixel left of where the next event
     // starts, so an event without duration gets left x - 1 (and, truncated
     // toward zero, left x itself when it starts inside the first pixel).
@@ -93,12 +98,12 @@ private:
 };
 
 // Positions are asked for every event painted: kept inline.
-inline int ChartMapper::leftX(const TraceEvent &event, int shift) const
+inline int ChartMapper::leftX(quint32 offset, float logPosition, int shift) const
 {
     using TimeScaleDetail::toPixel;
     if (m_logMode)
-        return toPixel(event.logPosition * m_scale - m_fScroll);
-    return toPixel(shifted(event.offset, 0, shift) * m_scale - m_fScroll);
+        return toPixel(logPosition * m_scale - m_fScroll);
+    return toPixel(shifted(offset, 0, shift) * m_scale - m_fScroll);
 }
 
 inline int ChartMapper::rightX(const TraceEvent &event, int shift) const

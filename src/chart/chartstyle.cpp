@@ -35,6 +35,12 @@ ChartStyle::ChartStyle()
     , m_startCorner(QStringLiteral(":/interface/resources/start_corner.png"))
     , m_finishCorner(QStringLiteral(":/interface/resources/finish_corner.png"))
     , m_userMarkerIcon(opaqueIcon(QStringLiteral(":/sysevents/resources/user_marker.png")))
+    , m_headerIcons{QPixmap(QStringLiteral(":/interface/resources/node_area_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/node_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/tasks_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/hubs_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/task_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/hub_16.png"))}
 {}
 
 const QPixmap &ChartStyle::markerIcon(int type, const EventCatalogue *catalogue)

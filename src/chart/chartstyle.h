@@ -6,6 +6,8 @@
 #include <QLinearGradient>
 #include <QPixmap>
 
+#include <array>
+
 class EventCatalogue;
 class ViewItem;
 
@@ -23,6 +25,9 @@ public:
     const QPixmap &startCorner() const { return m_startCorner; }
     const QPixmap &finishCorner() const { return m_finishCorner; }
     const QPixmap &userMarkerIcon() const { return m_userMarkerIcon; }
+    // The icons of the header's cells, loaded once: a paint draws one per cell.
+    enum HeaderIcon { NodeAreaIcon, NodeIcon, TasksIcon, HubsIcon, TaskIcon, HubIcon, HeaderIconCount };
+    const QPixmap &headerIcon(HeaderIcon icon) const { return m_headerIcons[size_t(icon)]; }
     // The icon `catalogue` gives the sync event type, made opaque (see
     // chartstyle.cpp); a null pixmap without catalogue or icon.
     const QPixmap &markerIcon(int type, const EventCatalogue *catalogue);
@@ -40,6 +45,7 @@ private:
     QPixmap m_startCorner;
     QPixmap m_finishCorner;
     QPixmap m_userMarkerIcon;
+    std::array<QPixmap, HeaderIconCount> m_headerIcons;
     const EventCatalogue *m_catalogue = nullptr; // where m_markerIcons come from
     QHash<int, QPixmap> m_markerIcons;           // by event type
 };

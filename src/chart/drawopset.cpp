@@ -8,6 +8,8 @@ void DrawOpSet::clear()
     // Wrapped around: every slot must look free again.
     for (Slot &slot : m_slots)
         slot.generation = 0;
+    for (Slot &slot : m_recent)
+        slot.generation = 0;
     m_generation = 1;
 }
 
@@ -15,21 +17,28 @@ int DrawOpSet::value(const DrawOp &op) const
 {
     if (m_slots.empty())
         return absent;
-    const Slot &slot = m_slots[find(op)];
-    return used(slot) ? slot.value : absent;
+    const std::uint32_t hash = hashOf(op);
+    Slot &recent = recentOf(hash);
+    if (used(recent) && recent.op.kind == op.kind && recent.op.p == op.p)
+        return recent.value;
+    const Slot &slot = m_slots[find(op, hash)];
+    recent = Slot{op, used(slot) ? slot.value : absent, m_generation};
+    return recent.value;
 }
 
 void DrawOpSet::set(const DrawOp &op, int value)
 {
     if (2 * (m_used + 1) > m_slots.size())
         grow();
-    Slot &slot = m_slots[find(op)];
+    const std::uint32_t hash = hashOf(op);
+    Slot &slot = m_slots[find(op, hash)];
     if (!used(slot)) {
         slot.op = op;
         slot.generation = m_generation;
         ++m_used;
     }
     slot.value = value;
+    recentOf(hash) = slot;
 }
 
 std::uint32_t DrawOpSet::hashOf(const DrawOp &op)
@@ -44,10 +53,10 @@ std::uint32_t DrawOpSet::hashOf(const DrawOp &op)
     return h ^ (h >> 16);
 }
 
-std::size_t DrawOpSet::find(const DrawOp &op) const
+std::size_t DrawOpSet::find(const DrawOp &op, std::uint32_t hash) const
 {
     const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t k = hashOf(op) & mask;; k = (k + 1) & mask) {
+    for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
         const Slot &slot = m_slots[k];
         if (!used(slot) || (slot.op.kind == op.kind && slot.op.p == op.p))
             return k;
@@ -56,6 +65,9 @@ std::size_t DrawOpSet::find(const DrawOp &op) const
 
 void DrawOpSet::grow()
 {
+    // The generation starts again at 1: what m_recent holds of older ones
+    // must not pass for current.
+    m_recent.assign(recentSize, Slot());
     std::vector<Slot> old(m_slots.empty() ? 512 : 2 * m_slots.size());
     old.swap(m_slots);
     const std::uint32_t generation = m_generation;

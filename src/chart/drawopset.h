@@ -28,13 +28,20 @@ private:
     };
 
     bool used(const Slot &slot) const { return slot.generation == m_generation; }
+    // The slot a lookup of the op with hash `hash` meets first in m_recent.
+    Slot &recentOf(std::uint32_t hash) const { return m_recent[hash & (recentSize - 1)]; }
 
     static std::uint32_t hashOf(const DrawOp &op);
-    // The slot holding op, or the free one where it would go.
-    std::size_t find(const DrawOp &op) const;
+    // The slot holding op, whose hash is `hash`, or the free one where it would go.
+    std::size_t find(const DrawOp &op, std::uint32_t hash) const;
     void grow();
 
     std::vector<Slot> m_slots; // a power of two long, at most half full
+    // The op last asked for or set per hash bucket, with its number (or
+    // `absent`): a paint asks for the same few ops again and again, and this
+    // small array stays in cache where m_slots does not.
+    static constexpr std::size_t recentSize = 4096;
+    mutable std::vector<Slot> m_recent;
     std::size_t m_used = 0;
     std::uint32_t m_generation = 1;
 };

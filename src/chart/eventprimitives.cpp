@@ -1,6 +1,6 @@
 #include "chart/eventprimitives.h"
 
-#include "chart/packetroute.h"
+#include "chart/packetarrowtable.h"
 #include "chart/paintpass.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
@@ -17,6 +17,7 @@ EventPrimitives::EventPrimitives(const PaintPass &pass, const ViewNode &node)
     : m_pass(pass)
     , m_node(node)
     , m_events(node.node()->events())
+    , m_packetArrows(pass.root.packetArrowsOf(node))
 {}
 
 int EventPrimitives::append(int i, TaskRow &row, std::vector<DrawOp> &out) const
@@ -31,7 +32,7 @@ int EventPrimitives::append(int i, TaskRow &row, std::vector<DrawOp> &out) const
         marker.p = {x, e.type, 0, 0, 0, 0};
         out.push_back(marker);
         if (e.type != EventType::SyncMarker)
-            appendPacketArrows(e, x, out);
+            appendPacketArrows(i, x, out);
     } else if (e.type == EventType::UserMarker) {
         DrawOp marker;
         marker.kind = DrawOp::UserMarker;
@@ -97,19 +98,14 @@ void EventPrimitives::appendHubArrow(const TraceEvent &e, int x, const TaskRow &
     out.push_back(op);
 }
 
-void EventPrimitives::appendPacketArrows(const TraceEvent &e, int x, std::vector<DrawOp> &out) const
+void EventPrimitives::appendPacketArrows(int i, int x, std::vector<DrawOp> &out) const
 {
-    // A sync event's node id is bits 8-15 of its first parameter; its second argument is the second.
-    const PacketEventRange refs = m_pass.root.packetEvents(packetKey(e.nodeId << 8, e.arg2));
-    const PaintedPacketEvent painted = PaintedPacketEvent::of(m_node.node()->nodeId(), e);
     const QRect group = m_node.taskTrain() ? m_node.taskTrain()->rect() : QRect();
-    for (const PacketArrow &arrow : packetArrows(painted, refs)) {
-        const auto *partner = static_cast<const ViewNode *>(m_pass.root.childById(arrow.nodeId));
-        const TraceEvent *pe =
-            partner && partner->node() ? partner->node()->event(arrow.eventIndex) : nullptr;
-        if (!pe || !partner->taskTrain())
+    for (const RoutedPacketArrow &arrow : m_packetArrows.arrowsOf(i)) {
+        const ViewNode *partner = arrow.partner;
+        if (!partner->taskTrain())
             continue;
-        const int px = m_pass.mapper.leftX(*pe, partner->shift());
+        const int px = m_pass.mapper.leftX(arrow.offset, arrow.logPosition, partner->shift());
         const QRect other = partner->taskTrain()->rect();
         QPoint here;
         QPoint there;

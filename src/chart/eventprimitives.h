@@ -5,6 +5,7 @@
 
 #include <vector>
 
+class PacketArrowTable;
 class ViewItem;
 class ViewNode;
 struct PaintPass;
@@ -63,9 +64,10 @@ private:
     int variantOf(int i, TaskRow &row) const;
     void appendHubArrow(const TraceEvent &e, int x, const TaskRow &row, std::vector<DrawOp> &out) const;
     // Both ends of each arrow carry their node's shift.
-    void appendPacketArrows(const TraceEvent &e, int x, std::vector<DrawOp> &out) const;
+    void appendPacketArrows(int i, int x, std::vector<DrawOp> &out) const;
 
     const PaintPass &m_pass;
     const ViewNode &m_node;
     const std::vector<TraceEvent> &m_events;
+    const PacketArrowTable &m_packetArrows; // the node's, from the view
 };

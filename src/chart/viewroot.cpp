@@ -1,6 +1,7 @@
 #include "chart/viewroot.h"
 
 #include "chart/chartmapper.h"
+#include "chart/packetarrowtable.h"
 #include "trace/node.h"
 
 #include <QPair>
@@ -210,6 +211,8 @@ struct ViewRoot::Caches
     std::vector<NodePacketRef> refs;
     std::vector<const Node *> indexedNodes; // row by row, as the index was built
     bool indexStale = true;
+    // By row, built from the index when a paint first asks.
+    std::unordered_map<const ViewNode *, PacketArrowTable> arrowTables;
 
     const HopList &hopsOf(const ViewNode *row)
     {
@@ -252,6 +255,7 @@ void ViewRoot::Caches::indexPackets(const std::vector<QSharedPointer<ViewNode>> 
     };
     std::vector<Entry> entries;
     indexedNodes.clear();
+    arrowTables.clear();
     for (size_t i = 0; i < rows.size(); ++i) {
         const Node *node = rows[i]->node();
         indexedNodes.push_back(node);
@@ -415,6 +419,16 @@ PacketEventRange ViewRoot::packetEvents(quint32 key) const
     const auto [first, last] = std::equal_range(keys.cbegin(), keys.cend(), key);
     const NodePacketRef *refs = m_caches->refs.data();
     return PacketEventRange(refs + (first - keys.cbegin()), refs + (last - keys.cbegin()));
+}
+
+const PacketArrowTable &ViewRoot::packetArrowsOf(const ViewNode &row) const
+{
+    if (!m_caches->indexCurrent(m_nodes))
+        m_caches->indexPackets(m_nodes);
+    auto found = m_caches->arrowTables.find(&row);
+    if (found == m_caches->arrowTables.end())
+        found = m_caches->arrowTables.emplace(&row, PacketArrowTable(*this, row)).first;
+    return found->second;
 }
 
 int ViewRoot::pairOffset(const ViewNode *a, const ViewNode *b) const

@@ -16,6 +16,7 @@
 #include <vector>
 
 class Node;
+class PacketArrowTable;
 
 // A packet event of one viewed node, with the id of the node that logged it.
 struct NodePacketRef : PacketRef
@@ -103,6 +104,9 @@ public:
     // the order of nodes(); within a node the latest read comes first. Looked
     // up in an index built once per node set, as every painted packet asks.
     PacketEventRange packetEvents(quint32 key) const;
+    // The arrows of the packet events of `row`, one of this view's rows:
+    // resolved once per node set, as every paint draws them all.
+    const PacketArrowTable &packetArrowsOf(const ViewNode &row) const;
 
     // Sets every node's shift and base shift from the packets the nodes share,
     // and the chart's length.

@@ -16,7 +16,10 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
         const PacketRef &ref = it.value();
         if (!EventType::isPacket(ref.type))
             continue;
-        const PaintedPacketEvent painted{node->nodeId(), ref.type, int(qint16(ref.high))};
+        const TraceEvent *event = node->event(ref.eventIndex);
+        if (!event)
+            continue;
+        const PaintedPacketEvent painted = PaintedPacketEvent::of(node->nodeId(), *event);
         const PacketArrows arrows = packetArrows(painted, root.packetEvents(it.key()));
         if (arrows.size() > 0)
             found.emplace_back(ref.eventIndex, arrows);

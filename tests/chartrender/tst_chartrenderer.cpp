@@ -4,9 +4,6 @@
 #include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/chartsettings.h"
-#include "chart/chartstyle.h"
-#include "chart/levelofdetail.h"
-#include "chart/paintpass.h"
 #include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -21,7 +18,6 @@
 #include <QtTest>
 
 #include <memory>
-#include <set>
 #include <tuple>
 
 using TraceFixture::eventXml;
@@ -317,38 +313,6 @@ private slots:
         QTEST(hatched, "hatched");
     }
 
-    void rasterTargetOnlyWherePixelsAreCopied_data()
-    {
-        QTest::addColumn<int>("surface");
-        for (const SurfaceRow &row : surfaceRows)
-            QTest::newRow(row.name) << int(&row - surfaceRows);
-    }
-
-    void rasterTargetOnlyWherePixelsAreCopied()
-    {
-        QFETCH(int, surface);
-        const SurfaceRow &row = surfaceRows[surface];
-        QImage image = makeSurface(row);
-        QPainter painter(&image);
-        row.prepare(painter);
-        RasterTarget target(painter);
-        QCOMPARE(target.available(), row.direct);
-        if (!row.direct)
-            return;
-        // Everything is cut to the image; the painter's translation applies.
-        const QPoint shift = painter.deviceTransform().map(QPoint());
-        const QRgb red = qRgb(255, 0, 0);
-        target.fill(QRect(-20, -20, 30, 25), red);
-        target.fill(QRect(surfaceSize.width() - 12, 100, 1, 10000), red);
-        target.point(-9, 50, red);
-        target.point(surfaceSize.width() + 5, 50, red);
-        target.point(40, 200, red);
-        painter.end();
-        const int corner = (10 + shift.x()) * (5 + shift.y()), line = surfaceSize.height() - 100 - shift.y();
-        QCOMPARE(countColour(image, image.rect(), QColor(red)), corner + line + 1);
-        QCOMPARE(QColor(image.pixel(QPoint(40, 200) + shift)), QColor(red));
-    }
-
     void fastDrawingKeepsThePictureOnEverySurface_data()
     {
         QTest::addColumn<int>("surface");
@@ -377,52 +341,24 @@ private slots:
         ChartImageOptions options;
         options.catalogue = m_tracer.catalogue();
         options.size = surfaceSize;
+        bool direct = false;
         const auto paintOn = [&](bool levelOfDetail) {
             QImage image = makeSurface(row);
             QPainter painter(&image);
             row.prepare(painter);
+            direct = RasterTarget(painter).available();
             options.levelOfDetail = levelOfDetail;
             paintChartImage(painter, m_scenes.value(QStringLiteral("demo")), options);
             return image;
         };
         const QImage fast = paintOn(true);
         QCOMPARE(fast, paintOn(false));
+        // Where the fast path writes pixels itself and where it must leave them to Qt.
+        QCOMPARE(direct, row.direct);
         // Nothing is painted outside a clip.
         const QRect kept = row.prepare == clipped ? surfaceClip : fast.rect();
         QCOMPARE(countColour(fast, fast.rect(), surfaceGround) - countColour(fast, kept, surfaceGround),
                  fast.width() * fast.height() - kept.width() * kept.height());
-    }
-
-    // Of the primitives drawn over the whole task group only the last of equal ones is kept.
-    void levelOfDetailDrawsEqualGroupPrimitivesOnce()
-    {
-        Node *dense = m_scenes.value(QStringLiteral("dense")).first();
-        ViewRoot root;
-        root.addViewedNode(dense);
-        TimeScale scale;
-        scale.setLinScale(1600.0f / float(root.lengthLin()));
-        ChartRenderer::Frame frame;
-        frame.scale = &scale;
-        frame.viewport = QSize(1600, 1100);
-        NodeViewStates states;
-        const ChartSettings settings;
-        ChartStyle style;
-        const PaintPass pass(frame, root, states, settings, style, QRect(QPoint(), frame.viewport));
-        const auto *node = static_cast<const ViewNode *>(root.child(0));
-        LevelOfDetail detail;
-        detail.collect(*node, ChartMapper(scale, 0).eventsBetween(*dense, 0, 0, 1600), pass);
-        std::set<std::array<int, 7>> seen;
-        int spanning = 0;
-        for (int k = 0; k < node->taskTrain()->childCount(); ++k) {
-            for (const DrawOp &op : detail.opsOf(node->taskTrain()->child(k))) {
-                if (!op.spansRows() || op.kind == DrawOp::Connector)
-                    continue;
-                ++spanning;
-                seen.insert({op.kind, op.p[0], op.p[1], op.p[2], op.p[3], op.p[4], op.p[5]});
-            }
-        }
-        QVERIFY(spanning > 100);
-        QCOMPARE(int(seen.size()), spanning);
     }
 
     void levelOfDetailKeepsThePicture_data()

@@ -101,8 +101,6 @@ private slots:
         const QList<quint32> sample{0, 100, 200, 300, 300, 450, 1000};
         QTest::newRow("scrolled: from the event running at the left edge")
             << sample << at(1) << QList<int>{250, 0, 100} << QList<int>{2, 5};
-        QTest::newRow("of events starting together at the left edge the last")
-            << sample << at(1) << QList<int>{300, 0, 0} << QList<int>{4, 5};
         // The rows begin at int(50.5) = 50 px: time 100 lies at the left edge, not 99.
         QTest::newRow("the left edge's time counts from the rows' truncated left end")
             << sample << at(0.5f) << QList<int>{100, 101, 10} << QList<int>{1, 2};
@@ -236,8 +234,6 @@ private slots:
             << false << viewport(800, 0, 793, 30) << fitted << 800.0f / 793.0f << QList<int>();
         QTest::newRow("content reaching the margin keeps the scale")
             << false << viewport(800, 0, 794, 30) << kept << 1.0f << QList<int>();
-        QTest::newRow("narrow logarithmic content fills the width less margin, whatever the linear length")
-            << true << viewport(800, 0, 0, 30) << fitted << 797.0f / 30.0f << QList<int>();
         QTest::newRow("logarithmic fitting leaves the external header out")
             << true << viewport(800, 200, 500, 30) << fitted << 597.0f / 30.0f << QList<int>();
     }
@@ -427,9 +423,7 @@ private slots:
     {
         QTest::addColumn<bool>("logMode");
         QTest::addColumn<int>("headerShift");
-        QTest::newRow("linear, internal header") << false << 0;
         QTest::newRow("linear, behind the external header") << false << 150;
-        QTest::newRow("logarithmic, internal header") << true << 0;
         QTest::newRow("logarithmic, behind an odd header shift") << true << 37;
     }
 

@@ -31,7 +31,6 @@ QVector<Ev> hop(qint32 type, quint32 at, quint32 notifiedAt, int sender, int seq
     return {Ev{type, at, sender, seq}, Ev{-type, notifiedAt, sender, seq}};
 }
 
-// What the nodes of a test are read with; made with the test object.
 const EventCatalogue *catalogue = nullptr;
 
 // A node whose offsets are its timestamps, holding `events` in time order.
@@ -53,7 +52,6 @@ std::unique_ptr<Node> nodeWith(int nodeId, const QVector<Ev> &events, quint32 en
                               (end > 0 ? QVector<Ev>{Ev{EventType::ServiceRequest, end}} : QVector<Ev>{}));
 }
 
-// A view of `nodes`, added in this order.
 std::unique_ptr<ViewRoot> viewOf(const std::vector<Node *> &nodes)
 {
     auto root = std::make_unique<ViewRoot>();

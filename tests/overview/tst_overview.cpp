@@ -135,6 +135,9 @@ private slots:
         QTest::addColumn<QVector<float>>("shares"); // 100 us columns over 400 us, 500 with a shift
         QTest::addColumn<QList<int>>("extent");     // first and end column of the node's events
 
+        QTest::newRow("a task running half of a column shades it half")
+            << QVector<Step>{switchTo(0, Worker), switchTo(50, Idle), request(400)} << 0
+            << QVector<float>{0.5f, 0, 0, 0} << QList<int>{0, 4};
         QTest::newRow("a slice over several columns fills those it covers whole")
             << QVector<Step>{switchTo(0, Idle), switchTo(50, Worker), switchTo(350, Idle), request(390)} << 0
             << QVector<float>{0.5f, 1, 1, 0.5f} << QList<int>{0, 4};

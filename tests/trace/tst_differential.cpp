@@ -1,8 +1,5 @@
 // The trace scanner and the XML reader read every file alike: the same node,
-// down to each derived value and each item's colour, or the same refusal
-// text. Every file is read both ways: the repository's fixtures, fuzz corpus
-// and demo project, the hostile inputs, generated traces, and files at the
-// edges of what the scanner reads itself.
+// down to each derived value and each item's colour, or the same refusal text.
 
 #include "hostileinputs.h"
 #include "testsupport.h"

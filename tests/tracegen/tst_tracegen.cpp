@@ -164,8 +164,7 @@ private slots:
             QVERIFY(timestamps.last() > timestamps.first());
             firstTimestamps.insert(timestamps.first());
             const TraceGenerator::NodeSummary &s = p.summaries.at(i);
-            QVERIFY2(misspeltNumbers(p.files.at(i)).isEmpty(),
-                     qPrintable(misspeltNumbers(p.files.at(i)).join(u'\n')));
+            QCOMPARE(misspeltNumbers(p.files.at(i)), QStringList());
             QVERIFY2(p.files.at(i).contains("\"0x") && !node.name().isEmpty() && node.highCounterHz() > 0,
                      qPrintable(node.traceFileName()));
             QList<qint64> packets{0, 0, 0};
@@ -251,7 +250,6 @@ private:
         QTest::addColumn<quint64>("seed");
         QTest::newRow("a lone node has no one to exchange packets with") << 1 << 400 << quint64(5);
         QTest::newRow("two neighbours exchange packets directly") << 2 << 2000 << quint64(1);
-        QTest::newRow("four nodes in a chain route through the middle ones") << 4 << 3000 << quint64(1);
         QTest::newRow("six nodes use every counter setup") << 6 << 1500 << quint64(77);
     }
 

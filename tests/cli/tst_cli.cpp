@@ -1,5 +1,6 @@
 #include "chart/packetinputs.h"
 #include "chart/viewroot.h"
+#include "testsupport.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
 #include "trace/nodestatistics.h"
@@ -35,20 +36,6 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing ") + path.toUtf8();
-}
-
-QStringList snapshot(const QString &dir)
-{
-    QStringList entries;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        entries << path + QLatin1Char('=') +
-                       QString::fromUtf8(it.fileInfo().isFile() ? readAll(path) : "dir");
-    }
-    entries.sort();
-    return entries;
 }
 
 // The SQL of the manual's example query `id`, as the reader copies it.
@@ -247,12 +234,12 @@ private slots:
         QFile old(dir.filePath(QStringLiteral("old.out")));
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
         old.close();
-        const QStringList before = snapshot(dir.path());
+        const QMap<QString, QByteArray> before = TestSupport::filesUnder(dir.path());
         const Run run = cli({QStringLiteral("export"), trace, QStringLiteral("--format"), format,
                              QStringLiteral("-o"), dir.filePath(output)});
         QCOMPARE(run.exitCode, 2);
         QVERIFY(!run.err.isEmpty());
-        QCOMPARE(snapshot(dir.path()), before);
+        QCOMPARE(TestSupport::filesUnder(dir.path()), before);
     }
 
     // The manual's example queries on the demo project give the statistics' figures.

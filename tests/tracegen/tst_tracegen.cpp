@@ -29,17 +29,6 @@ const EventCatalogue &catalogue()
     return catalogue;
 }
 
-QMap<QString, QByteArray> readAll(const QString &directory)
-{
-    QMap<QString, QByteArray> files;
-    for (const QFileInfo &info : QDir(directory).entryInfoList(QDir::Files)) {
-        QFile file(info.filePath());
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(info.fileName(), file.readAll());
-    }
-    return files;
-}
-
 // The numbers of a file the viewer would read as another value than the one written: only plain
 // decimal or 0x-hex within the field's range reads as meant. highCounter alone is unsigned.
 QStringList misspeltNumbers(const QByteArray &file)
@@ -103,10 +92,10 @@ private slots:
             TraceGenerator generator({nodes, 2500, seed + quint64(i == 2)});
             QVERIFY2(generator.generate(outputs.at(i)), qPrintable(generator.errorString()));
         }
-        const QMap<QString, QByteArray> first = readAll(outputs.at(0));
-        const QMap<QString, QByteArray> other = readAll(outputs.at(2));
+        const QMap<QString, QByteArray> first = TestSupport::filesUnder(outputs.at(0));
+        const QMap<QString, QByteArray> other = TestSupport::filesUnder(outputs.at(2));
         QCOMPARE(first.size(), nodes);
-        QCOMPARE(readAll(outputs.at(1)), first);
+        QCOMPARE(TestSupport::filesUnder(outputs.at(1)), first);
         QCOMPARE(other.keys(), first.keys());
         for (const QString &name : first.keys())
             QVERIFY2(other.value(name) != first.value(name), "another seed writes another trace");
@@ -270,7 +259,7 @@ private:
         if (!generator.generate(p.dir->path()))
             qFatal("generating %s failed: %s", qPrintable(key), qPrintable(generator.errorString()));
         p.summaries = generator.summaries();
-        const QMap<QString, QByteArray> files = readAll(p.dir->path());
+        const QMap<QString, QByteArray> files = TestSupport::filesUnder(p.dir->path());
         for (int i = 0; i < nodes; ++i) {
             const QString path = QDir(p.dir->path()).filePath(TraceGenerator::fileNameFor(i));
             p.files << files.value(TraceGenerator::fileNameFor(i));

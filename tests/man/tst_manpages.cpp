@@ -34,8 +34,20 @@ QStringList helpOptions(const QString &help)
         if (m.hasCaptured(2))
             options << m.captured(2);
     }
+    options.removeDuplicates();
     options.sort();
     return options;
+}
+
+QStringList captures(const QString &text, const QString &pattern)
+{
+    QStringList found;
+    for (const auto &match :
+         QRegularExpression(pattern, QRegularExpression::MultilineOption).globalMatch(text))
+        found << match.captured(1);
+    found.removeDuplicates();
+    found.sort();
+    return found;
 }
 
 // The option names in the tags of a page's ".TP" paragraphs, with roff's
@@ -54,6 +66,7 @@ QStringList pageOptions(const QString &page)
         for (auto match = name.globalMatch(tag); match.hasNext();)
             options << match.next().captured();
     }
+    options.removeDuplicates();
     options.sort();
     return options;
 }
@@ -69,10 +82,14 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("mentions"); // what --help must say besides the options
         QTest::newRow("the viewer answers --help without a display, as its page says")
-            << QStringLiteral(KESTRELVIEW_PATH) << QStringLiteral("kestrelview.1");
+            << QStringLiteral(KESTRELVIEW_PATH) << QStringLiteral("kestrelview.1") << QStringList();
         QTest::newRow("the generator's page covers Qt's own --help-all too")
-            << QStringLiteral(KESTREL_TRACEGEN_PATH) << QStringLiteral("kestrel-tracegen.1");
+            << QStringLiteral(KESTREL_TRACEGEN_PATH) << QStringLiteral("kestrel-tracegen.1") << QStringList();
+        QTest::newRow("the exporter's page names its commands too; --help its exit statuses and CSV rules")
+            << QStringLiteral(KESTREL_CLI_PATH) << QStringLiteral("kestrel-cli.1")
+            << QStringList{QStringLiteral("exit status 2"), QStringLiteral("RFC 4180")};
     }
 
     void pageAndHelpNameTheSameOptions()
@@ -81,12 +98,17 @@ private slots:
         QFETCH(QString, page);
         QFile file(QStringLiteral(KESTREL_MAN_DIR "/") + page);
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-        const QStringList documented = pageOptions(QString::fromUtf8(file.readAll()));
+        const QString text = QString::fromUtf8(file.readAll());
         const Run help = run(program, {QStringLiteral("--help")});
         QCOMPARE(help.exitCode, 0);
         const QStringList listed = helpOptions(help.out);
         QVERIFY(listed.contains(QStringLiteral("--help")));
-        QCOMPARE(documented, listed);
+        QCOMPARE(pageOptions(text), listed);
+        QCOMPARE(captures(text, QStringLiteral("^\\.BI (\\w+) \"? FILE")),
+                 captures(help.out, QStringLiteral("^  (\\w+) FILE")));
+        QFETCH(QStringList, mentions);
+        for (const QString &mention : std::as_const(mentions))
+            QVERIFY2(help.out.contains(mention), qPrintable(mention));
     }
 
     // Checked wherever the option stands: a request among file paths is

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -53,6 +54,22 @@ QString writeTempFile(const QString &subdir, const QString &name, const QByteArr
         qFatal("cannot write test file %s", qPrintable(path));
     file.write(contents);
     return QFileInfo(path).absoluteFilePath();
+}
+
+QMap<QString, QByteArray> filesUnder(const QString &dir)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        const QString name = QDir(dir).relativeFilePath(file.fileName());
+        if (it.fileInfo().isDir())
+            files.insert(name + QLatin1Char('/'), QByteArray());
+        else if (file.open(QIODevice::ReadOnly))
+            files.insert(name, file.readAll());
+    }
+    return files;
 }
 
 } // namespace TestSupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QMap>
 #include <QString>
 
 namespace TestSupport {
@@ -11,5 +13,9 @@ QString sandboxPath();
 // Writes `contents` to `name` inside a fresh temporary directory of the sandbox
 // and returns the file's absolute path.
 QString writeTempFile(const QString &subdir, const QString &name, const QByteArray &contents);
+
+// Every file under `dir`, hidden ones too, by its path relative to `dir`, with its contents; a folder
+// as its path and a slash, without contents.
+QMap<QString, QByteArray> filesUnder(const QString &dir);
 
 } // namespace TestSupport

@@ -123,7 +123,6 @@ private slots:
         QTest::addColumn<int>("current");
         QTest::addColumn<bool>("forward");
         QTest::addColumn<int>("next");
-        QTest::newRow("from nothing forward to the first") << -1 << true << 3;
         QTest::newRow("from nothing backward to the last") << -1 << false << 9;
         QTest::newRow("from a match to the next") << 3 << true << 7;
         QTest::newRow("from between matches back to the one before") << 8 << false << 7;

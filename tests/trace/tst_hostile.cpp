@@ -8,7 +8,6 @@
 #include <QTreeWidgetItem>
 #include <QtTest>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -29,7 +28,6 @@ void writeFile(const QString &path, const QByteArray &contents)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-// Every entry under `entry`, indented by depth: the tree as the user sees it.
 QStringList treeTexts(const QTreeWidgetItem *entry, const QString &indent = QString())
 {
     QStringList texts;
@@ -112,7 +110,6 @@ private slots:
         QCOMPARE(m_root.childCount(), 0);
     }
 
-    // One row per defence.
     void hostileFileIsRefusedOrLoadsAndLeavesTheRestAsItWas_data()
     {
         QTest::addColumn<Build>("build");

@@ -29,17 +29,6 @@ const EventCatalogue &catalogue()
     return catalogue;
 }
 
-QMap<QString, QByteArray> readAll(const QString &directory)
-{
-    QMap<QString, QByteArray> files;
-    for (const QFileInfo &info : QDir(directory).entryInfoList(QDir::Files)) {
-        QFile file(info.filePath());
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(info.fileName(), file.readAll());
-    }
-    return files;
-}
-
 // The numbers of a file the viewer would read as another value than the one written: only plain
 // decimal or 0x-hex within the field's range reads as meant. highCounter alone is unsigned.
 QStringList misspeltNumbers(const QByteArray &file)
@@ -103,10 +92,10 @@ private slots:
             TraceGenerator generator({nodes, 2500, seed + quint64(i == 2)});
             QVERIFY2(generator.generate(outputs.at(i)), qPrintable(generator.errorString()));
         }
-        const QMap<QString, QByteArray> first = readAll(outputs.at(0));
-        const QMap<QString, QByteArray> other = readAll(outputs.at(2));
+        const QMap<QString, QByteArray> first = TestSupport::filesUnder(outputs.at(0));
+        const QMap<QString, QByteArray> other = TestSupport::filesUnder(outputs.at(2));
         QCOMPARE(first.size(), nodes);
-        QCOMPARE(readAll(outputs.at(1)), first);
+        QCOMPARE(TestSupport::filesUnder(outputs.at(1)), first);
         QCOMPARE(other.keys(), first.keys());
         for (const QString &name : first.keys())
             QVERIFY2(other.value(name) != first.value(name), "another seed writes another trace");
@@ -164,8 +153,7 @@ private slots:
             QVERIFY(timestamps.last() > timestamps.first());
             firstTimestamps.insert(timestamps.first());
             const TraceGenerator::NodeSummary &s = p.summaries.at(i);
-            QVERIFY2(misspeltNumbers(p.files.at(i)).isEmpty(),
-                     qPrintable(misspeltNumbers(p.files.at(i)).join(u'\n')));
+            QCOMPARE(misspeltNumbers(p.files.at(i)), QStringList());
             QVERIFY2(p.files.at(i).contains("\"0x") && !node.name().isEmpty() && node.highCounterHz() > 0,
                      qPrintable(node.traceFileName()));
             QList<qint64> packets{0, 0, 0};
@@ -251,7 +239,6 @@ private:
         QTest::addColumn<quint64>("seed");
         QTest::newRow("a lone node has no one to exchange packets with") << 1 << 400 << quint64(5);
         QTest::newRow("two neighbours exchange packets directly") << 2 << 2000 << quint64(1);
-        QTest::newRow("four nodes in a chain route through the middle ones") << 4 << 3000 << quint64(1);
         QTest::newRow("six nodes use every counter setup") << 6 << 1500 << quint64(77);
     }
 
@@ -272,7 +259,7 @@ private:
         if (!generator.generate(p.dir->path()))
             qFatal("generating %s failed: %s", qPrintable(key), qPrintable(generator.errorString()));
         p.summaries = generator.summaries();
-        const QMap<QString, QByteArray> files = readAll(p.dir->path());
+        const QMap<QString, QByteArray> files = TestSupport::filesUnder(p.dir->path());
         for (int i = 0; i < nodes; ++i) {
             const QString path = QDir(p.dir->path()).filePath(TraceGenerator::fileNameFor(i));
             p.files << files.value(TraceGenerator::fileNameFor(i));

@@ -55,4 +55,9 @@ QString writeTempFile(const QString &subdir, const QString &name, const QByteArr
     return QFileInfo(path).absoluteFilePath();
 }
 
+QSettings settingsStore()
+{
+    return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+}
+
 } // namespace TestSupport

@@ -174,6 +174,8 @@ private slots:
         QTest::newRow(
             "a range the chart dragged leftwards to the first event reaches the list once, top to bottom")
             << Rows(9, 0) << Qt::NoModifier << 9 << Rows(0, 9);
+        QTest::newRow("a range from the first event dragged rightwards")
+            << Rows(0, 2) << Qt::NoModifier << 9 << Rows(0, 2);
         QTest::newRow("a chart press before the node's start clears the list once")
             << Rows(-1, 6) << Qt::NoModifier << 255 << Rows(-1, -1);
     }

@@ -73,10 +73,8 @@ private slots:
         for (const QTreeWidgetItem *entry : entries)
             paths.append(entry->parent() ? entry->parent()->text(0) + QLatin1Char('/') + entry->text(0)
                                          : entry->text(0));
-        QCOMPARE(paths,
-                 (QStringList{QStringLiteral("Files"), QStringLiteral("View"),
-                              QStringLiteral("View/EventChart Look"),
-                              QStringLiteral("View/EventChart Display"), QStringLiteral("View/Navigation")}));
+        QCOMPARE(paths.join(QLatin1Char('|')),
+                 QStringLiteral("Files|View|View/EventChart Look|View/EventChart Display|View/Navigation"));
 
         showAt(dialog, 0);
         // From the last entry back, so that every step switches the page.

@@ -13,7 +13,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QtEndian>
 #include <QTest>
@@ -178,7 +177,7 @@ private slots:
         const QString written = traceFile("Knoten 1_€.trace", 7);
         const QString typed =
             QFileInfo(written).path() + QStringLiteral("/./") + QFileInfo(written).fileName();
-        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview")).clear();
+        TestSupport::settingsStore().clear();
 
         // The first start opens what its own command line names.
         ChildProcess first(KESTRELVIEW_PATH, {traceFile("first.trace", 8)});
@@ -192,7 +191,7 @@ private slots:
         // which names a file only once it has been opened.
         ::kill(pid_t(first.processId()), SIGTERM);
         QVERIFY(first.endsWell());
-        QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        QSettings store = TestSupport::settingsStore();
         store.sync();
         QCOMPARE(store.value(QStringLiteral("application/recent_nodes/size")).toInt(), 2);
         QCOMPARE(store.value(QStringLiteral("application/recent_nodes/1/node")).toString(), typed);

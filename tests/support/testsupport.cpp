@@ -72,4 +72,9 @@ QMap<QString, QByteArray> filesUnder(const QString &dir)
     return files;
 }
 
+QSettings settingsStore()
+{
+    return QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+}
+
 } // namespace TestSupport

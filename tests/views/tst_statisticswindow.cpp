@@ -135,7 +135,6 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<bool>("worst");
 
-        QTest::newRow("a task's longest activation") << "Tasks" << 1 << true;
         QTest::newRow("a service's quickest call") << "Services" << 0 << false;
         QTest::newRow("a packet route's slowest leg, on the other node") << "Packet Routes" << 0 << true;
     }

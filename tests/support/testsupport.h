@@ -18,6 +18,7 @@ QString writeTempFile(const QString &subdir, const QString &name, const QByteArr
 // Every file under `dir`, hidden ones too, by its path relative to `dir`, with its contents; a folder
 // as its path and a slash, without contents.
 QMap<QString, QByteArray> filesUnder(const QString &dir);
+
 // The store the program keeps its settings in, named here apart from the program so that a store
 // it renamed shows.
 QSettings settingsStore();

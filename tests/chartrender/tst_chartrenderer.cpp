@@ -4,6 +4,9 @@
 #include "chart/chartmetrics.h"
 #include "chart/chartrenderer.h"
 #include "chart/chartsettings.h"
+#include "chart/chartstyle.h"
+#include "chart/levelofdetail.h"
+#include "chart/paintpass.h"
 #include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
@@ -18,6 +21,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <set>
 #include <tuple>
 
 using TraceFixture::eventXml;
@@ -359,6 +363,38 @@ private slots:
         const QRect kept = row.prepare == clipped ? surfaceClip : fast.rect();
         QCOMPARE(countColour(fast, fast.rect(), surfaceGround) - countColour(fast, kept, surfaceGround),
                  fast.width() * fast.height() - kept.width() * kept.height());
+    }
+
+    // Of the primitives drawn over the whole task group only the last of equal ones is kept.
+    void levelOfDetailDrawsEqualGroupPrimitivesOnce()
+    {
+        Node *dense = m_scenes.value(QStringLiteral("dense")).first();
+        ViewRoot root;
+        root.addViewedNode(dense);
+        TimeScale scale;
+        scale.setLinScale(1600.0f / float(root.lengthLin()));
+        ChartRenderer::Frame frame;
+        frame.scale = &scale;
+        frame.viewport = QSize(1600, 1100);
+        NodeViewStates states;
+        const ChartSettings settings;
+        ChartStyle style;
+        const PaintPass pass(frame, root, states, settings, style, QRect(QPoint(), frame.viewport));
+        const auto *node = static_cast<const ViewNode *>(root.child(0));
+        LevelOfDetail detail;
+        detail.collect(*node, ChartMapper(scale, 0).eventsBetween(*dense, 0, 0, 1600), pass);
+        std::set<std::array<int, 7>> seen;
+        int spanning = 0;
+        for (int k = 0; k < node->taskTrain()->childCount(); ++k) {
+            for (const DrawOp &op : detail.opsOf(node->taskTrain()->child(k))) {
+                if (!op.spansRows() || op.kind == DrawOp::Connector)
+                    continue;
+                ++spanning;
+                seen.insert({op.kind, op.p[0], op.p[1], op.p[2], op.p[3], op.p[4], op.p[5]});
+            }
+        }
+        QVERIFY(spanning > 100);
+        QCOMPARE(int(seen.size()), spanning);
     }
 
     void levelOfDetailKeepsThePicture_data()

@@ -269,6 +269,7 @@ private slots:
         QTest::newRow("on the current node it is blue at half opacity")
             << 0 << 1 << 2 << 250 << blueOverWhite;
         QTest::newRow("it ends one pixel after the later event's end") << 0 << 1 << 2 << 401 << white;
+        QTest::newRow("a selection of the first event is drawn") << 0 << 0 << 0 << 100 << blueOverWhite;
         QTest::newRow("on another node it is #9090c0 at half opacity")
             << 1 << 3 << 3 << 1550 << QColor(199, 199, 223);
         QTest::newRow("a selection reaching past the last event is not drawn")

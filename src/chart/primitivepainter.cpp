@@ -4,6 +4,7 @@
 #include "chart/drawop.h"
 #include "chart/paintpass.h"
 
+#include <QImage>
 #include <QLinearGradient>
 #include <QLineF>
 #include <QPainter>
@@ -33,6 +34,9 @@ PrimitivePainter::PrimitivePainter(QPainter &painter, const PaintPass &pass, con
 {
     if (!m_literal)
         m_raster = RasterTarget(painter);
+    const QColor &arrowColour = pass.syncPen.color();
+    m_rasterArrows =
+        m_raster.available() && arrowColour.alpha() == 255 && pass.syncPen == QPen(arrowColour, 1);
 }
 
 void PrimitivePainter::draw(const DrawOp &op)
@@ -159,9 +163,29 @@ void PrimitivePainter::drawPacketArrow(const DrawOp &op)
 {
     const QPoint from(op.p[0], op.p[1]);
     const QPoint to(op.p[2], op.p[3]);
+    const bool head = QLineF(from, to).length() > 15.0;
+    // Fitted to a long trace, a packet's flight is far shorter than a pixel
+    // column: most arrows are vertical, and thousands of them cost the
+    // painter a line set-up each. Their line is a run and their head one of
+    // two fixed patterns, written straight into the image.
+    if (from.x() == to.x() && m_rasterArrows) {
+        const std::vector<QPoint> &pixels = verticalHeadPixels(to.y() > from.y());
+        const QRgb rgb = m_pass.syncPen.color().rgba();
+        if (!head) {
+            m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
+            return;
+        }
+        // Cut at the image's edge, the painter might place the strokes differently.
+        if (m_raster.covers(QRect(to - QPoint(13, 13), QSize(27, 27)))) {
+            m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
+            for (const QPoint &pixel : pixels)
+                m_raster.point(to.x() + pixel.x(), to.y() + pixel.y(), rgb);
+            return;
+        }
+    }
     setPen(m_pass.syncPen);
     m_painter.drawLine(from, to);
-    if (QLineF(from, to).length() > 15.0)
+    if (head)
         drawArrowHead(from, to);
 }
 
@@ -205,12 +229,46 @@ void PrimitivePainter::drawHubArrowHead(int x, int headY, const QPoint &to, cons
 
 void PrimitivePainter::drawArrowHead(const QPoint &from, const QPoint &to)
 {
+    for (const QLineF &stroke : arrowHeadStrokes(from, to))
+        m_painter.drawLine(stroke);
+}
+
+std::array<QLineF, 2> PrimitivePainter::arrowHeadStrokes(const QPoint &from, const QPoint &to)
+{
     // Two 12-pixel strokes at +-20 degrees to the reversed line direction.
     // Their ends are computed rather than drawn in a rotated painter: under a
     // rotation even an aliased pen leaves partly covered edge pixels, and a
     // head drawn twice would then differ from one drawn once.
     const qreal first = qDegreesToRadians(180.0 - QLineF(from, to).angle() + 20.0);
+    const qreal second = first - qDegreesToRadians(40.0);
     const QPointF origin(to);
-    for (const qreal angle : {first, first - qDegreesToRadians(40.0)})
-        m_painter.drawLine(QLineF(origin, origin + QPointF(12.0 * qCos(angle), 12.0 * qSin(angle))));
+    return {QLineF(origin, origin + QPointF(12.0 * qCos(first), 12.0 * qSin(first))),
+            QLineF(origin, origin + QPointF(12.0 * qCos(second), 12.0 * qSin(second)))};
+}
+
+const std::vector<QPoint> &PrimitivePainter::verticalHeadPixels(bool down)
+{
+    // Drawn once with the packet pen's shape: a head's strokes start at its
+    // tip, a whole pixel, so moved by whole pixels it covers the same pixels.
+    static const std::array<std::vector<QPoint>, 2> stamps = [] {
+        std::array<std::vector<QPoint>, 2> out;
+        const QPoint tip(16, 16);
+        for (const bool pointsDown : {false, true}) {
+            QImage image(33, 33, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setPen(QPen(Qt::black, 1));
+            for (const QLineF &stroke : arrowHeadStrokes(tip + QPoint(0, pointsDown ? -16 : 16), tip))
+                painter.drawLine(stroke);
+            painter.end();
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (qAlpha(image.pixel(x, y)) != 0)
+                        out[pointsDown].push_back(QPoint(x, y) - tip);
+                }
+            }
+        }
+        return out;
+    }();
+    return stamps[down];
 }

@@ -3,9 +3,11 @@
 #include "chart/rastertarget.h"
 
 #include <QBrush>
+#include <QLineF>
 #include <QRect>
 
 #include <array>
+#include <vector>
 
 class QPainter;
 class QPen;
@@ -33,6 +35,11 @@ private:
     void drawHubArrow(const DrawOp &op);
     void drawPacketArrow(const DrawOp &op);
     void drawArrowHead(const QPoint &from, const QPoint &to);
+    // The two strokes of a packet arrow's head at `to`.
+    static std::array<QLineF, 2> arrowHeadStrokes(const QPoint &from, const QPoint &to);
+    // The pixels, relative to its tip, of the head of a vertical packet arrow
+    // pointing down or up, as the painter draws it.
+    static const std::vector<QPoint> &verticalHeadPixels(bool down);
     // The head of an arrow to or from a hub: two strokes from headY, four
     // pixels left and right of x, to `to`.
     void drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen);
@@ -48,6 +55,7 @@ private:
     const QRect m_group;
     const bool m_literal;
     RasterTarget m_raster;       // usable only for fast drawing on a plain image
+    bool m_rasterArrows = false; // vertical packet arrows written into the image
     const QPen *m_pen = nullptr; // the pen last set, to skip setting it again
     std::array<QBrush, 3> m_barBrushes;
     int m_brushTop = -1;

@@ -31,6 +31,11 @@ public:
     // Fills `rect` (the painter's logical coordinates), cut to the image.
     // Colours that are not opaque must go through the painter instead.
     void fill(const QRect &rect, QRgb colour);
+    // Whether every pixel of `rect` (logical coordinates) lies on the image.
+    bool covers(const QRect &rect) const
+    {
+        return m_bits && QRect(0, 0, m_width, m_height).contains(rect.translated(m_offset));
+    }
     // One pixel, dropped outside the image.
     void point(int x, int y, QRgb colour)
     {

@@ -41,11 +41,11 @@ int ChartMapper::eventUnder(const Node &node, int x, int shift) const
     return node.firstEventAt(toPixel(double(timeAt(x, shift))), m_logMode);
 }
 
-EventRange ChartMapper::eventsBetween(const Node &node, int shift, int left, int right) const
+ShownEvents ChartMapper::eventsBetween(const Node &node, int shift, int left, int right) const
 {
     // The rows' left end as ViewRoot::itemRect lays them out, held near the origin.
     const qint64 rowStart = heldRect(rowLeft(node, shift), 0, 0, 0).left();
-    EventRange range;
+    ShownEvents range;
     range.first = node.firstEventAt(toPixel(double(float(qint64(left) - rowStart) / m_scale)), m_logMode);
     if (range.first < 0)
         return range;

@@ -7,7 +7,7 @@ class Node;
 
 // The events [first, end) of a node that a stretch of the chart shows; first
 // is -1 and end 0 when there are none.
-struct EventRange
+struct ShownEvents
 {
     int first = -1;
     int end = 0;
@@ -76,7 +76,7 @@ public:
     // as they are laid out, to the last that starts at or before the time
     // under `right`. That end is found by bisection where the node's positions
     // never decrease, else it is the first event beyond `right`.
-    EventRange eventsBetween(const Node &node, int shift, int left, int right) const;
+    ShownEvents eventsBetween(const Node &node, int shift, int left, int right) const;
 
 private:
     float duration(const TraceEvent &event) const

@@ -98,6 +98,8 @@ void ChartRenderer::paintPasses(QPainter &painter, ViewRoot &root, const QRect &
     painter.setWindow(-shift, 0, frame.viewport.width(), frame.viewport.height());
     painter.setViewport(0, 0, frame.viewport.width(), frame.viewport.height());
     paintItem(root, painter, 0, pass);
+    if (pass.levelOfDetail && !m_replaying)
+        collectDetail(root, pass);
     paintItem(root, painter, 1, pass);
 
     if (frame.externalHeader) {
@@ -158,9 +160,6 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
     if (span.node != n || span.right != visible.right()) {
         span = PaintPass::Span{n, visible.right(),
                                state.mapper.eventsBetween(*node, n->shift(), 0, visible.right())};
-        // Collected for all rows of the node in one pass over its events.
-        if (state.levelOfDetail && span.events.first >= 0)
-            m_detail.collect(*n, span.events, state);
     }
     NodeViewState &record = state.states[node->traceFileName()];
     record.chartFirst = span.events.first;
@@ -181,6 +180,28 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
         out.draw(op);
     if (m_keptWhole)
         m_kept.insert(&item, ops);
+}
+
+void ChartRenderer::collectDetail(const ViewRoot &root, const PaintPass &state)
+{
+    std::vector<LevelOfDetail::NodeRange> nodes;
+    for (int i = 0; i < root.childCount(); ++i) {
+        const auto &n = static_cast<const ViewNode &>(*root.child(i));
+        const ViewTaskTrain *train = n.taskTrain();
+        // The events the node's first drawn row visits (see paintTaskEvents):
+        // the rows of a node share their left and right ends.
+        for (int k = 0; train && n.node() && k < train->childCount(); ++k) {
+            const auto &row = static_cast<const ViewTask &>(*train->child(k));
+            const QRect visible = state.clip & state.root.itemRect(&row, state.geometry);
+            if (!visible.isValid() || !row.task())
+                continue;
+            const ShownEvents events = state.mapper.eventsBetween(*n.node(), n.shift(), 0, visible.right());
+            if (events.first >= 0)
+                nodes.push_back({&n, events});
+            break;
+        }
+    }
+    m_detail.collect(nodes, state);
 }
 
 void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const

@@ -85,6 +85,9 @@ private:
     // second their events and overlays.
     void paintItem(ViewItem &item, QPainter &painter, int pass, PaintPass &state);
     void paintTaskEvents(const ViewItem &item, QPainter &painter, const QRect &visible, PaintPass &state);
+    // With level of detail, the primitives of every node's task rows, before
+    // the first is drawn.
+    void collectDetail(const ViewRoot &root, const PaintPass &state);
     void paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const;
     // Whether a kept primitive may draw into the columns being replayed.
     bool reaches(const DrawOp &op, PaintPass &state) const;

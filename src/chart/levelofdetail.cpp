@@ -20,9 +20,10 @@ using RowOps = LevelOfDetail::RowOps;
 class NodePass
 {
 public:
-    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &spanning);
+    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &markers,
+             DrawOpSet &arrows);
 
-    void run(const EventRange &range);
+    void run(const ShownEvents &range);
 
 private:
     RowOps *rowOf(int task) const
@@ -84,11 +85,12 @@ private:
     std::vector<int> m_reads;                         // see gatherColumn()
     int m_lastTask = std::numeric_limits<int>::min(); // of the event read last, and its row
     RowOps *m_row = nullptr;
-    DrawOpSet &m_spanning; // see LevelOfDetail::m_spanning
+    DrawOpSet &m_markers; // see LevelOfDetail
+    DrawOpSet &m_arrows;
 };
 
-NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows,
-                   DrawOpSet &spanning)
+NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &markers,
+                   DrawOpSet &arrows)
     : m_pass(pass)
     , m_mapper(pass.mapper)
     , m_events(node.node()->events())
@@ -98,7 +100,8 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     , m_logMode(pass.mapper.logMode())
     , m_ordered(node.node()->inTimeOrder())
     , m_skipBlocks(m_ordered && m_index.pairsCollapse(m_mapper))
-    , m_spanning(spanning)
+    , m_markers(markers)
+    , m_arrows(arrows)
 {
     for (const RowOps &row : rows) {
         m_minId = qMin(m_minId, row.id);
@@ -114,7 +117,7 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     }
 }
 
-void NodePass::run(const EventRange &range)
+void NodePass::run(const ShownEvents &range)
 {
     const int first = range.first;
     if (!m_ordered) {
@@ -282,9 +285,10 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
         row.widestEnd = -std::numeric_limits<double>::infinity(); // unknown: no shortcut
     } else if (op.spansRows() && op.kind != DrawOp::Connector) {
         // Markers and arrows hide only their equals; rows are drawn in order.
-        if (m_spanning.value(op) >= row.order)
+        DrawOpSet &equals = op.kind == DrawOp::PacketArrow ? m_arrows : m_markers;
+        if (equals.value(op) >= row.order)
             return;
-        m_spanning.set(op, row.order);
+        equals.set(op, row.order);
     } else {
         for (const DrawOp &other : row.later) {
             if (op.hiddenBy(other))
@@ -297,33 +301,50 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
 
 } // namespace
 
-void LevelOfDetail::collect(const ViewNode &node, const EventRange &range, const PaintPass &pass)
+void LevelOfDetail::collect(const std::vector<NodeRange> &nodes, const PaintPass &pass)
 {
-    if (!node.taskTrain())
-        return;
-    resetRows(node, pass);
-    m_spanning.clear();
-    NodePass(node, pass, m_rows, m_spanning).run(range);
-    for (RowOps &row : m_rows)
-        std::reverse(row.ops.begin(), row.ops.end());
-    dropCoveredAcrossRows();
+    m_nodes.resize(nodes.size());
+    int order = 0;
+    for (size_t k = 0; k < nodes.size(); ++k) {
+        resetRows(m_nodes[k], *nodes[k].node, pass, order);
+        order += int(m_nodes[k].rows.size());
+    }
+    // Backwards, so that an arrow meets the later nodes' copies of it.
+    m_arrows.clear();
+    for (size_t k = nodes.size(); k-- > 0;) {
+        std::vector<RowOps> &rows = m_nodes[k].rows;
+        m_markers.clear();
+        if (nodes[k].node->taskTrain())
+            NodePass(*nodes[k].node, pass, rows, m_markers, m_arrows).run(nodes[k].range);
+        for (RowOps &row : rows)
+            std::reverse(row.ops.begin(), row.ops.end());
+        dropCoveredAcrossRows(rows);
+    }
 }
 
 const std::vector<DrawOp> &LevelOfDetail::opsOf(const ViewItem *row) const
 {
     static const std::vector<DrawOp> none;
-    const auto found =
-        std::find_if(m_rows.cbegin(), m_rows.cend(), [row](const RowOps &ops) { return ops.item == row; });
-    return found == m_rows.cend() ? none : found->ops;
+    const ViewNode *node = row->viewNode();
+    for (const NodeOps &ops : m_nodes) {
+        if (ops.node != node)
+            continue;
+        const auto found = std::find_if(ops.rows.cbegin(), ops.rows.cend(),
+                                        [row](const RowOps &rowOps) { return rowOps.item == row; });
+        return found == ops.rows.cend() ? none : found->ops;
+    }
+    return none;
 }
 
-void LevelOfDetail::resetRows(const ViewNode &node, const PaintPass &pass)
+void LevelOfDetail::resetRows(NodeOps &ops, const ViewNode &node, const PaintPass &pass, int order)
 {
-    const ViewTaskTrain &train = *node.taskTrain();
-    m_rows.resize(size_t(train.childCount()));
-    for (int k = 0; k < train.childCount(); ++k) {
-        const auto *task = static_cast<const ViewTask *>(train.child(k));
-        RowOps &row = m_rows[size_t(k)];
+    ops.node = &node;
+    const ViewTaskTrain *train = node.taskTrain();
+    const int count = train ? train->childCount() : 0;
+    ops.rows.resize(size_t(count));
+    for (int k = 0; k < count; ++k) {
+        const auto *task = static_cast<const ViewTask *>(train->child(k));
+        RowOps &row = ops.rows[size_t(k)];
         // A fresh row that keeps the storage of the old one.
         RowOps fresh;
         fresh.ops = std::move(row.ops);
@@ -332,15 +353,17 @@ void LevelOfDetail::resetRows(const ViewNode &node, const PaintPass &pass)
         fresh.later.clear();
         row = std::move(fresh);
         row.item = task;
-        row.order = k;
+        row.order = order + k;
         row.y0 = pass.rowTop(*task);
         row.id = task->itemId();
         row.kernel = task->task() && task->task()->role() == Task::KERNEL;
-        row.painted = (pass.root.itemRect(task, pass.geometry) & pass.clip).isValid();
+        // As the renderer decides whether to draw the row: a primitive only
+        // a row left undrawn has would be missing from the picture.
+        row.painted = task->task() && (pass.root.itemRect(task, pass.geometry) & pass.clip).isValid();
     }
 }
 
-void LevelOfDetail::dropCoveredAcrossRows()
+void LevelOfDetail::dropCoveredAcrossRows(std::vector<RowOps> &rows)
 {
     // Rows are drawn one after another, so a primitive that reaches over the
     // whole task group is hidden by an equal or covering one of a later row
@@ -352,7 +375,7 @@ void LevelOfDetail::dropCoveredAcrossRows()
         if (!op.spansRows())
             return false;
         if (op.kind != DrawOp::Connector)
-            return m_spanning.value(op) != row.order;
+            return (op.kind == DrawOp::PacketArrow ? m_arrows : m_markers).value(op) != row.order;
         std::vector<DrawOp> &column = connectors[op.p[0]];
         if (std::any_of(column.cbegin(), column.cend(),
                         [&op](const DrawOp &other) { return op.hiddenBy(other); }))
@@ -360,7 +383,7 @@ void LevelOfDetail::dropCoveredAcrossRows()
         column.push_back(op);
         return false;
     };
-    for (auto row = m_rows.rbegin(); row != m_rows.rend(); ++row) {
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
         if (!row->painted)
             continue;
         // Kept ones move to the back, in order.

@@ -2,6 +2,7 @@
 
 #include "chart/drawop.h"
 #include "chart/drawopset.h"
+#include "chart/chartmapper.h"
 #include "chart/eventprimitives.h"
 
 #include <limits>
@@ -9,7 +10,6 @@
 
 class ViewItem;
 class ViewNode;
-struct EventRange;
 struct PaintPass;
 
 // With level of detail on, the task rows of a node get their primitives in
@@ -18,21 +18,29 @@ struct PaintPass;
 // own events scattered over memory. The pass runs backwards: a primitive that
 // a later one of its row and pixel column covers is then dropped before it is
 // ever built, and of the primitives drawn over the whole task group only the
-// last of equal ones is kept. The picture is the same pixel for pixel.
+// last of equal ones is kept. A packet arrow is drawn by the nodes at both
+// its ends: of equal ones only the last node's is kept. The picture is the
+// same pixel for pixel.
 class LevelOfDetail
 {
 public:
-    // Collects the primitives of the node's task rows for its events `range`,
-    // which is not empty.
-    void collect(const ViewNode &node, const EventRange &range, const PaintPass &pass);
+    // A node whose task rows a paint draws, with its events in view, not empty.
+    struct NodeRange
+    {
+        const ViewNode *node = nullptr;
+        ShownEvents range;
+    };
+    // Collects the primitives of the task rows of `nodes`, given in the order
+    // they are drawn, forgetting what was collected before.
+    void collect(const std::vector<NodeRange> &nodes, const PaintPass &pass);
     // What was collected for task row `row`, in drawing order; nothing for a
-    // row of another node.
+    // row of a node not collected.
     const std::vector<DrawOp> &opsOf(const ViewItem *row) const;
 
     // One task row while its primitives are collected.
     struct RowOps : TaskRow
     {
-        int order = 0; // among the node's task rows, as they are drawn
+        int order = 0; // among the collected task rows, as they are drawn
         // What the row drew later in the pixel column being read:
         int column = std::numeric_limits<int>::min();
         int widestBar = std::numeric_limits<int>::min(); // right x of the widest later bar
@@ -41,12 +49,21 @@ public:
         std::vector<DrawOp> ops;                         // backwards while collecting
     };
 
+    struct NodeOps
+    {
+        const ViewNode *node = nullptr;
+        std::vector<RowOps> rows;
+    };
+
 private:
-    void resetRows(const ViewNode &node, const PaintPass &pass);
-    void dropCoveredAcrossRows();
+    // Makes the node's rows fresh, numbering them from `order`.
+    static void resetRows(NodeOps &ops, const ViewNode &node, const PaintPass &pass, int order);
+    void dropCoveredAcrossRows(std::vector<RowOps> &rows);
 
     // Kept between paints for their storage: a paint fills about as much as the one before.
-    std::vector<RowOps> m_rows;
-    // Markers and packet arrows collected, each with the last row that draws it.
-    DrawOpSet m_spanning;
+    std::vector<NodeOps> m_nodes;
+    // Markers of the node being collected, each with the last row that draws it.
+    DrawOpSet m_markers;
+    // Packet arrows of every node collected, each with the last row that draws it.
+    DrawOpSet m_arrows;
 };

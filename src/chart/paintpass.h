@@ -54,7 +54,7 @@ struct PaintPass
     {
         const ViewNode *node = nullptr;
         int right = 0; // the visible right edge, chart x
-        EventRange events;
+        ShownEvents events;
     };
     Span span;
 

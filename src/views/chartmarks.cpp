@@ -198,7 +198,7 @@ QList<int> ChartMarks::matchXs() const
     auto to = m_matches.cend();
     // Only the shown events' matches, found by bisection where the events are in time order.
     if (node.inTimeOrder()) {
-        const EventRange shown = mapper.eventsBetween(node, row->shift(), 0, width);
+        const ShownEvents shown = mapper.eventsBetween(node, row->shift(), 0, width);
         if (shown.first < 0)
             return xs;
         from = std::lower_bound(from, to, shown.first);

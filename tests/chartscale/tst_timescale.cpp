@@ -120,7 +120,7 @@ private slots:
         QFETCH(QList<int>, hShiftRight);
 
         const auto node = nodeAt(times);
-        const EventRange range =
+        const ShownEvents range =
             ChartMapper(timeScale, hShiftRight[0]).eventsBetween(*node, hShiftRight[1], 0, hShiftRight[2]);
         QTEST((QList<int>{range.first, range.end}), "range");
     }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "chart/chartmapper.h"
 #include "chart/drawop.h"
 #include "chart/drawopset.h"
-#include "chart/chartmapper.h"
 #include "chart/eventprimitives.h"
 
 #include <limits>

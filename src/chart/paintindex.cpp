@@ -1,6 +1,7 @@
 #include "chart/paintindex.h"
 
 #include "chart/chartmapper.h"
+#include "chart/nodeshared.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
 #include "trace/task.h"
@@ -172,17 +173,5 @@ bool PaintIndex::pairsCollapse(const ChartMapper &mapper) const
 
 std::shared_ptr<const PaintIndex> PaintIndex::shared(const Node &node)
 {
-    // Weak, so that the last view to close frees the index; the entry goes
-    // with the node, so that a node made later at the same address starts afresh.
-    static std::unordered_map<const Node *, std::weak_ptr<const PaintIndex>> indexes;
-    const auto [slot, added] = indexes.try_emplace(&node);
-    if (added) {
-        const Node *key = &node;
-        QObject::connect(&node, &QObject::destroyed, [key] { indexes.erase(key); });
-    }
-    if (std::shared_ptr<const PaintIndex> index = slot->second.lock())
-        return index;
-    auto index = std::make_shared<const PaintIndex>(node);
-    slot->second = index;
-    return index;
+    return sharedOfNode<PaintIndex>(node);
 }

@@ -1,5 +1,6 @@
 #include "chart/viewitem.h"
 
+#include "chart/packetkeyindex.h"
 #include "chart/paintindex.h"
 #include "trace/hub.h"
 #include "trace/node.h"
@@ -177,6 +178,14 @@ const PaintIndex &ViewNode::paintIndex() const
     if (!m_paintIndex)
         m_paintIndex = m_node ? PaintIndex::shared(*m_node) : std::make_shared<const PaintIndex>();
     return *m_paintIndex;
+}
+
+const PacketKeyIndex &ViewNode::packetKeyIndex() const
+{
+    if (!m_packetKeyIndex)
+        m_packetKeyIndex =
+            m_node ? PacketKeyIndex::shared(*m_node) : std::make_shared<const PacketKeyIndex>();
+    return *m_packetKeyIndex;
 }
 
 QString ViewNode::label() const

@@ -11,6 +11,7 @@
 class Hub;
 class Node;
 class Task;
+class PacketKeyIndex;
 class PaintIndex;
 class ViewNode;
 
@@ -184,10 +185,13 @@ public:
     // Shared with every other view of the node, built on first use; a row
     // without node gets an empty index.
     const PaintIndex &paintIndex() const;
+    // Shared as the paint index is.
+    const PacketKeyIndex &packetKeyIndex() const;
 
 private:
     Node *m_node;
     mutable std::shared_ptr<const PaintIndex> m_paintIndex;
+    mutable std::shared_ptr<const PacketKeyIndex> m_packetKeyIndex;
     int m_shift = 0;
     int m_baseShift = 0;
     QSharedPointer<ViewTaskTrain> m_taskTrain;

@@ -2,6 +2,7 @@
 
 #include "chart/chartmapper.h"
 #include "chart/packetarrowtable.h"
+#include "chart/packetkeyindex.h"
 #include "trace/node.h"
 
 #include <QPair>
@@ -247,33 +248,39 @@ struct ViewRoot::Caches
 
 void ViewRoot::Caches::indexPackets(const std::vector<QSharedPointer<ViewNode>> &rows)
 {
-    struct Entry
-    {
-        quint32 key;
-        int row;
-        NodePacketRef ref;
-    };
-    std::vector<Entry> entries;
     indexedNodes.clear();
     arrowTables.clear();
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const Node *node = rows[i]->node();
+    keys.clear();
+    refs.clear();
+    // Row by row, each node's sorted events merged in after those of the rows
+    // before: equal keys keep the earlier rows first.
+    std::vector<quint32> mergedKeys;
+    std::vector<NodePacketRef> mergedRefs;
+    for (const QSharedPointer<ViewNode> &row : rows) {
+        const Node *node = row->node();
         indexedNodes.push_back(node);
         if (!node)
             continue;
-        for (auto it = node->packetRefs().cbegin(); it != node->packetRefs().cend(); ++it)
-            entries.push_back({it.key(), int(i), NodePacketRef{it.value(), node->nodeId()}});
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry &x, const Entry &y) {
-        if (x.key != y.key)
-            return x.key < y.key;
-        return x.row != y.row ? x.row < y.row : x.ref.eventIndex > y.ref.eventIndex;
-    });
-    keys.resize(entries.size());
-    refs.resize(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        keys[i] = entries[i].key;
-        refs[i] = entries[i].ref;
+        const PacketKeyIndex &index = row->packetKeyIndex();
+        const std::vector<quint32> &rowKeys = index.keys();
+        const std::vector<PacketRef> &rowRefs = index.refs();
+        mergedKeys.clear();
+        mergedRefs.clear();
+        mergedKeys.reserve(keys.size() + rowKeys.size());
+        mergedRefs.reserve(keys.size() + rowKeys.size());
+        size_t a = 0;
+        size_t b = 0;
+        while (a < keys.size() || b < rowKeys.size()) {
+            if (b == rowKeys.size() || (a < keys.size() && keys[a] <= rowKeys[b])) {
+                mergedKeys.push_back(keys[a]);
+                mergedRefs.push_back(refs[a++]);
+            } else {
+                mergedKeys.push_back(rowKeys[b]);
+                mergedRefs.push_back(NodePacketRef{rowRefs[b++], node->nodeId()});
+            }
+        }
+        keys.swap(mergedKeys);
+        refs.swap(mergedRefs);
     }
     indexStale = false;
 }

@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -398,13 +399,31 @@ int EventChart::eventAt(const Node *node, float t, int task) const
     // Offsets and durations are unsigned 32-bit microseconds; their sum and
     // the truncated time are compared in 64 bits.
     const qint64 micros = qint64(std::min(double(t), 1e18));
-    for (int i = first; i < end; ++i) {
-        const TraceEvent &event = events[size_t(i)];
-        const bool holds = logMode ? event.logPosition <= t && t < event.logPosition + event.logDuration
-                                   : qint64(event.offset) <= micros &&
-                                         micros < qint64(event.offset) + qint64(event.duration);
-        if (holds)
-            return task >= 0 && event.currentTask != task ? -1 : i;
+    const auto holds = [&](const TraceEvent &event) {
+        return logMode
+                   ? event.logPosition <= t && t < event.logPosition + event.logDuration
+                   : qint64(event.offset) <= micros && micros < qint64(event.offset) + qint64(event.duration);
+    };
+    const auto found = [task, &events](int i) {
+        return task >= 0 && events[size_t(i)].currentTask != task ? -1 : i;
+    };
+    if (!node->inTimeOrder()) {
+        for (int i = first; i < end; ++i) {
+            if (holds(events[size_t(i)]))
+                return found(i);
+        }
+        return -1;
+    }
+    // In time order, each event other than a marker holds the time up to the
+    // next such event, and a marker holds none: only the last event at or
+    // before t that is no marker can hold it.
+    const auto begin = events.cbegin() + first;
+    const auto after = std::upper_bound(begin, events.cbegin() + end, t, [&](float, const TraceEvent &event) {
+        return logMode ? t < event.logPosition : micros < qint64(event.offset);
+    });
+    for (int i = int(after - events.cbegin()) - 1; i >= first; --i) {
+        if (events[size_t(i)].isMarker == 0)
+            return holds(events[size_t(i)]) ? found(i) : -1;
     }
     return -1;
 }

@@ -6,7 +6,9 @@
 #include "chart/rulerpainter.h"
 #include "chart/timeruler.h"
 #include "chartfixture.h"
+#include "testsupport.h"
 #include "trace/node.h"
+#include "tracefixture.h"
 #include "views/chartmarks.h"
 #include "views/chartoverview.h"
 #include "views/chartpicture.h"
@@ -27,6 +29,8 @@
 
 #include <cmath>
 #include <tuple>
+
+using TraceFixture::eventXml;
 
 namespace {
 
@@ -368,6 +372,52 @@ private slots:
         QTEST(m_chart->eventAt(m_first, float(time), -1), "event");
         // Neither a node the chart does not show nor none at all has events to find.
         QVERIFY(m_chart->eventAt(m_second, 250.0f, -1) == -1 && m_chart->eventAt(nullptr, 250.0f, -1) == -1);
+    }
+
+    void eventAtFindsTheEventHoldingTheTime_data()
+    {
+        QTest::addColumn<QByteArray>("events");
+        QTest::addColumn<bool>("inOrder");
+        QTest::addColumn<Sel>("range"); // chartFirst, chartEnd
+        QTest::addColumn<double>("time");
+        QTest::addColumn<int>("event");
+
+        // 1 holds 100 to 300 around the marker 2; the marker 4 shares 3's start.
+        const QByteArray marked = eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(16, 150, 0x10001) +
+                                  eventXml(1, 300) + eventXml(16, 300, 0x10001) + eventXml(1, 400) +
+                                  eventXml(1, 500);
+        QTest::newRow("a marker holds no time: the event before it holds the time after it")
+            << marked << true << Sel(0, 7) << 160.0 << 1;
+        QTest::newRow("at a marker's own time the event before it holds it")
+            << marked << true << Sel(0, 7) << 150.0 << 1;
+        QTest::newRow("an event and a marker at one time: the event holds it")
+            << marked << true << Sel(0, 7) << 300.0 << 3;
+        QTest::newRow("the event holding the time lies before the painted range: none")
+            << marked << true << Sel(2, 7) << 160.0 << -1;
+        // Event 2 steps back to 50: the clock is out of order and every event is tried.
+        QTest::newRow("a clock stepping back: the first event holding the time")
+            << eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(1, 50) + eventXml(1, 200) + eventXml(1, 300)
+            << false << Sel(0, 5) << 60.0 << 0;
+    }
+
+    void eventAtFindsTheEventHoldingTheTime()
+    {
+        QFETCH(QByteArray, events);
+        QFETCH(Sel, range);
+        QFETCH(double, time);
+
+        // A project takes a node id once.
+        static int nodeId = 10;
+        const QByteArray trace =
+            TraceFixture::traceFile(++nodeId, "<tasks><task id=\"1\" name=\"A\"/></tasks>\n", events);
+        Node *node = m_tracer.createNode(
+            TestSupport::writeTempFile(QStringLiteral("holding"), QString::number(nodeId), trace),
+            m_tracer.rootEntry(), FROM_TRACER);
+        QVERIFY(node);
+        QTEST(node->inTimeOrder(), "inOrder");
+        QVERIFY(makeChart({node}, node));
+        std::tie(stateOf(node).chartFirst, stateOf(node).chartEnd) = range;
+        QTEST(m_chart->eventAt(node, float(time), -1), "event");
     }
 
     // Without synchronisation nothing is reported: see listScrollMovesChartWithoutEcho.

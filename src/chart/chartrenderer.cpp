@@ -179,7 +179,7 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
     for (const DrawOp &op : ops)
         out.draw(op);
     if (m_keptWhole)
-        m_kept.insert(&item, ops);
+        m_kept.insert(&item, KeptRow{ops, {}});
 }
 
 void ChartRenderer::collectDetail(const ViewRoot &root, const PaintPass &state)
@@ -204,20 +204,37 @@ void ChartRenderer::collectDetail(const ViewRoot &root, const PaintPass &state)
     m_detail.collect(nodes, state);
 }
 
-void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const
+void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state)
 {
-    const auto kept = m_kept.constFind(&item);
-    if (kept == m_kept.cend())
+    const auto kept = m_kept.find(&item);
+    if (kept == m_kept.end())
         return;
+    const std::vector<DrawOp> &ops = kept->ops;
+    std::vector<std::pair<qint64, qint64>> &blocks = kept->blockReach;
+    if (blocks.empty()) {
+        for (size_t k = 0; k < ops.size(); ++k) {
+            const auto [left, right] = reachOf(ops[k], state);
+            if (k % keptBlock == 0)
+                blocks.emplace_back(left, right);
+            blocks.back() = {qMin(blocks.back().first, left), qMax(blocks.back().second, right)};
+        }
+    }
     const ViewNode &n = *item.viewNode();
     PrimitivePainter out(painter, state, n.taskTrain() ? n.taskTrain()->rect() : QRect(), false);
-    for (const DrawOp &op : *kept) {
-        if (reaches(op, state))
-            out.draw(op);
+    const auto reaches = [this](const std::pair<qint64, qint64> &reach) {
+        return reach.second >= m_replayLeft && reach.first <= m_replayRight;
+    };
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        if (!reaches(blocks[b]))
+            continue;
+        for (size_t k = b * keptBlock; k < qMin(ops.size(), (b + 1) * keptBlock); ++k) {
+            if (reaches(reachOf(ops[k], state)))
+                out.draw(ops[k]);
+        }
     }
 }
 
-bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
+std::pair<qint64, qint64> ChartRenderer::reachOf(const DrawOp &op, PaintPass &state) const
 {
     // How far each kind draws beside its x: a bar's outline one past its
     // right, a marker's squares and icon, a hub arrow's box (7 pixels left,
@@ -248,7 +265,7 @@ bool ChartRenderer::reaches(const DrawOp &op, PaintPass &state) const
         break;
     }
     beside += m_settings.arrowWidth;
-    return qint64(right) + beside >= m_replayLeft && qint64(left) - beside <= m_replayRight;
+    return {qint64(left) - beside, qint64(right) + beside};
 }
 
 void ChartRenderer::paintLiteral(const ViewItem &item, QPainter &painter, PaintPass &state) const

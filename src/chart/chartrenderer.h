@@ -88,9 +88,9 @@ private:
     // With level of detail, the primitives of every node's task rows, before
     // the first is drawn.
     void collectDetail(const ViewRoot &root, const PaintPass &state);
-    void paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state) const;
-    // Whether a kept primitive may draw into the columns being replayed.
-    bool reaches(const DrawOp &op, PaintPass &state) const;
+    void paintKeptEvents(const ViewItem &item, QPainter &painter, PaintPass &state);
+    // The columns, first and last, a kept primitive may draw into (the rows' coordinates).
+    std::pair<qint64, qint64> reachOf(const DrawOp &op, PaintPass &state) const;
     // Both passes and the header over `clip` (viewport coordinates).
     void paintPasses(QPainter &painter, ViewRoot &root, const QRect &clip, PaintPass &pass);
     // Every event of the range visited for every row, every primitive drawn:
@@ -102,7 +102,15 @@ private:
     quint64 m_generation = 0;
     // The primitives the last paint drew for each task row; only while
     // m_keptWhole says that paint covered the viewport with level of detail.
-    QHash<const ViewItem *, std::vector<DrawOp>> m_kept;
+    struct KeptRow
+    {
+        std::vector<DrawOp> ops;
+        // Per block of keptBlock primitives, the columns they may draw into,
+        // found on the first replay: a replay skips the blocks that miss it.
+        std::vector<std::pair<qint64, qint64>> blockReach;
+    };
+    static constexpr size_t keptBlock = 32;
+    QHash<const ViewItem *, KeptRow> m_kept;
     // And the event range it recorded for each node: chartFirst, chartEnd.
     QHash<QString, std::pair<int, int>> m_keptRanges;
     bool m_keptWhole = false;

@@ -410,6 +410,38 @@ private slots:
         QCOMPARE(int(seen.size()), spanning[0] + spanning[1]);
     }
 
+    void replayingTheKeptPrimitivesRedrawsAnyColumns_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::newRow("one column") << QRect(801, 0, 1, 1100);
+        QTest::newRow("a band in the middle") << QRect(400, 0, 37, 1100);
+        QTest::newRow("the left edge") << QRect(0, 0, 5, 1100);
+    }
+
+    void replayingTheKeptPrimitivesRedrawsAnyColumns()
+    {
+        QFETCH(QRect, area);
+        ViewRoot root;
+        for (Node *n : m_scenes.value(QStringLiteral("huge")))
+            root.addViewedNode(n);
+        TimeScale scale;
+        scale.setLinScale(1600.0f / float(root.lengthLin()));
+        ChartRenderer::Frame frame;
+        frame.scale = &scale;
+        frame.viewport = QSize(1600, 1100);
+        frame.catalogue = m_tracer.catalogue();
+        NodeViewStates states;
+        ChartRenderer renderer;
+        QImage image(frame.viewport, QImage::Format_RGB32);
+        QPainter painter(&image);
+        renderer.paint(painter, root, states, image.rect(), frame);
+        const QImage painted = image.copy();
+        painter.fillRect(area, Qt::magenta);
+        QVERIFY(renderer.repaintKept(painter, root, states, frame, area));
+        painter.end();
+        QCOMPARE(image, painted);
+    }
+
     void levelOfDetailKeepsThePicture_data()
     {
         QTest::addColumn<Look>("look");

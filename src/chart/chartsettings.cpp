@@ -144,11 +144,6 @@ bool ChartSettings::reread(const QString &id)
     return true;
 }
 
-bool ChartSettings::usesId(const QString &id)
-{
-    return findSetting(id) != nullptr;
-}
-
 QStringList ChartSettings::ids()
 {
     QStringList result;

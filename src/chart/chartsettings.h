@@ -38,8 +38,6 @@ struct ChartSettings
     // then needs no relayout.
     bool reread(const QString &id);
 
-    // Whether the chart takes the setting with this bare id into account.
-    static bool usesId(const QString &id);
     // The ids of every chart setting.
     static QStringList ids();
     // The store key of a setting id: "settings/" followed by the id.

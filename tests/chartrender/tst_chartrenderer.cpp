@@ -153,6 +153,19 @@ private:
                                    FROM_TRACER);
     }
 
+    // The two nodes of the huge scene in `root`, fitted at `scale` to a 1600 x 1100 viewport.
+    ChartRenderer::Frame fitHugeScene(ViewRoot &root, TimeScale &scale) const
+    {
+        for (Node *n : m_scenes.value(QStringLiteral("huge")))
+            root.addViewedNode(n);
+        scale.setLinScale(1600.0f / float(root.lengthLin()));
+        ChartRenderer::Frame frame;
+        frame.scale = &scale;
+        frame.viewport = QSize(1600, 1100);
+        frame.catalogue = m_tracer.catalogue();
+        return frame;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -371,13 +384,8 @@ private slots:
     void levelOfDetailDrawsEqualGroupPrimitivesOnce()
     {
         ViewRoot root;
-        for (Node *n : m_scenes.value(QStringLiteral("huge")))
-            root.addViewedNode(n);
         TimeScale scale;
-        scale.setLinScale(1600.0f / float(root.lengthLin()));
-        ChartRenderer::Frame frame;
-        frame.scale = &scale;
-        frame.viewport = QSize(1600, 1100);
+        const ChartRenderer::Frame frame = fitHugeScene(root, scale);
         NodeViewStates states;
         const ChartSettings settings;
         ChartStyle style;
@@ -422,14 +430,8 @@ private slots:
     {
         QFETCH(QRect, area);
         ViewRoot root;
-        for (Node *n : m_scenes.value(QStringLiteral("huge")))
-            root.addViewedNode(n);
         TimeScale scale;
-        scale.setLinScale(1600.0f / float(root.lengthLin()));
-        ChartRenderer::Frame frame;
-        frame.scale = &scale;
-        frame.viewport = QSize(1600, 1100);
-        frame.catalogue = m_tracer.catalogue();
+        const ChartRenderer::Frame frame = fitHugeScene(root, scale);
         NodeViewStates states;
         ChartRenderer renderer;
         QImage image(frame.viewport, QImage::Format_RGB32);

@@ -10,8 +10,6 @@
 #include <QPainter>
 #include <QtMath>
 
-#include <unordered_map>
-
 namespace {
 
 constexpr int H = ChartMetrics::rowHeight;
@@ -165,23 +163,29 @@ void PrimitivePainter::drawPacketArrow(const DrawOp &op)
 {
     const QPoint from(op.p[0], op.p[1]);
     const QPoint to(op.p[2], op.p[3]);
+    const bool head = QLineF(from, to).length() > 15.0;
     // Fitted to a long trace, a packet's flight is far shorter than a pixel
-    // column: nearly all arrows are vertical or close to it, tens of
-    // thousands of them in a few dozen shapes, and each cost the painter a
-    // line set-up. Their pixels are written straight into the image. Cut at
-    // the image's edge, the painter might place them differently.
-    const QPoint span = to - from;
-    if (m_rasterArrows && qAbs(span.x()) <= maxStampWidth &&
-        m_raster.covers(QRect(qMin(from.x(), to.x()) - stampMargin, qMin(from.y(), to.y()) - stampMargin,
-                              qAbs(span.x()) + 2 * stampMargin + 1, qAbs(span.y()) + 2 * stampMargin + 1))) {
+    // column: most arrows are vertical, and thousands of them cost the
+    // painter a line set-up each. Their line is a run and their head one of
+    // two fixed patterns, written straight into the image.
+    if (from.x() == to.x() && m_rasterArrows) {
+        const std::vector<QPoint> &pixels = verticalHeadPixels(to.y() > from.y());
         const QRgb rgb = m_pass.syncPen.color().rgba();
-        for (const QPoint &pixel : arrowPixels(span))
-            m_raster.point(from.x() + pixel.x(), from.y() + pixel.y(), rgb);
-        return;
+        if (!head) {
+            m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
+            return;
+        }
+        // Cut at the image's edge, the painter might place the strokes differently.
+        if (m_raster.covers(QRect(to - QPoint(13, 13), QSize(27, 27)))) {
+            m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
+            for (const QPoint &pixel : pixels)
+                m_raster.point(to.x() + pixel.x(), to.y() + pixel.y(), rgb);
+            return;
+        }
     }
     setPen(m_pass.syncPen);
     m_painter.drawLine(from, to);
-    if (QLineF(from, to).length() > 15.0)
+    if (head)
         drawArrowHead(from, to);
 }
 
@@ -242,40 +246,29 @@ std::array<QLineF, 2> PrimitivePainter::arrowHeadStrokes(const QPoint &from, con
             QLineF(origin, origin + QPointF(12.0 * qCos(second), 12.0 * qSin(second)))};
 }
 
-const std::vector<QPoint> &PrimitivePainter::arrowPixels(const QPoint &span)
+const std::vector<QPoint> &PrimitivePainter::verticalHeadPixels(bool down)
 {
-    // Drawn once per shape with the packet pen's shape: an arrow's line and
-    // its head's strokes start at whole pixels, so moved by whole pixels it
-    // covers the same pixels. Zoomed in, shapes rarely repeat: the cache
-    // starts afresh rather than grow without end.
-    static std::unordered_map<quint64, std::vector<QPoint>> shapes;
-    const quint64 key = (quint64(quint32(span.x())) << 32) | quint32(span.y());
-    const auto found = shapes.find(key);
-    if (found != shapes.end())
-        return found->second;
-    if (shapes.size() >= 1024)
-        shapes.clear();
-    const QPoint from(stampMargin + qMax(0, -span.x()), stampMargin + qMax(0, -span.y()));
-    const QPoint to = from + span;
-    QImage image(qAbs(span.x()) + 2 * stampMargin + 1, qAbs(span.y()) + 2 * stampMargin + 1,
-                 QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.drawLine(from, to);
-    if (QLineF(from, to).length() > 15.0) {
-        for (const QLineF &stroke : arrowHeadStrokes(from, to))
-            painter.drawLine(stroke);
-    }
-    painter.end();
-    std::vector<QPoint> pixels;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(line[x]) != 0)
-                pixels.push_back(QPoint(x, y) - from);
+    // Drawn once with the packet pen's shape: a head's strokes start at its
+    // tip, a whole pixel, so moved by whole pixels it covers the same pixels.
+    static const std::array<std::vector<QPoint>, 2> stamps = [] {
+        std::array<std::vector<QPoint>, 2> out;
+        const QPoint tip(16, 16);
+        for (const bool pointsDown : {false, true}) {
+            QImage image(33, 33, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setPen(QPen(Qt::black, 1));
+            for (const QLineF &stroke : arrowHeadStrokes(tip + QPoint(0, pointsDown ? -16 : 16), tip))
+                painter.drawLine(stroke);
+            painter.end();
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (qAlpha(image.pixel(x, y)) != 0)
+                        out[pointsDown].push_back(QPoint(x, y) - tip);
+                }
+            }
         }
-    }
-    return shapes.emplace(key, std::move(pixels)).first->second;
+        return out;
+    }();
+    return stamps[down];
 }

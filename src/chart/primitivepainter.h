@@ -37,13 +37,9 @@ private:
     void drawArrowHead(const QPoint &from, const QPoint &to);
     // The two strokes of a packet arrow's head at `to`.
     static std::array<QLineF, 2> arrowHeadStrokes(const QPoint &from, const QPoint &to);
-    // The pixels, relative to its start, of a packet arrow reaching `span`
-    // from it, line and head, as the painter draws them. Main thread only.
-    static const std::vector<QPoint> &arrowPixels(const QPoint &span);
-    // Arrows at most this many pixels wide are written from their pixels;
-    // their head reaches at most stampMargin - 1 pixels beyond their ends.
-    static constexpr int maxStampWidth = 64;
-    static constexpr int stampMargin = 14;
+    // The pixels, relative to its tip, of the head of a vertical packet arrow
+    // pointing down or up, as the painter draws it.
+    static const std::vector<QPoint> &verticalHeadPixels(bool down);
     // The head of an arrow to or from a hub: two strokes from headY, four
     // pixels left and right of x, to `to`.
     void drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen);

@@ -168,20 +168,16 @@ void PrimitivePainter::drawPacketArrow(const DrawOp &op)
     // column: most arrows are vertical, and thousands of them cost the
     // painter a line set-up each. Their line is a run and their head one of
     // two fixed patterns, written straight into the image.
-    if (from.x() == to.x() && m_rasterArrows) {
-        const std::vector<QPoint> &pixels = verticalHeadPixels(to.y() > from.y());
+    // Cut at the image's edge, the painter might place a head's strokes differently.
+    if (from.x() == to.x() && m_rasterArrows &&
+        (!head || m_raster.covers(QRect(to - QPoint(13, 13), QSize(27, 27))))) {
         const QRgb rgb = m_pass.syncPen.color().rgba();
-        if (!head) {
-            m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
-            return;
-        }
-        // Cut at the image's edge, the painter might place the strokes differently.
-        if (m_raster.covers(QRect(to - QPoint(13, 13), QSize(27, 27)))) {
-            m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
-            for (const QPoint &pixel : pixels)
+        m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
+        if (head) {
+            for (const QPoint &pixel : verticalHeadPixels(to.y() > from.y()))
                 m_raster.point(to.x() + pixel.x(), to.y() + pixel.y(), rgb);
-            return;
         }
+        return;
     }
     setPen(m_pass.syncPen);
     m_painter.drawLine(from, to);

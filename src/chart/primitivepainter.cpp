@@ -39,8 +39,27 @@ PrimitivePainter::PrimitivePainter(QPainter &painter, const PaintPass &pass, con
         m_raster.available() && arrowColour.alpha() == 255 && pass.syncPen == QPen(arrowColour, 1);
 }
 
+PrimitivePainter::~PrimitivePainter()
+{
+    // The raster target was only usable because the painter did not clip.
+    clipToImage(false);
+}
+
+void PrimitivePainter::clipToImage(bool on)
+{
+    if (on == m_clippedToImage || !m_raster.available())
+        return;
+    if (on)
+        m_painter.setClipRect(m_raster.imageRect());
+    else
+        m_painter.setClipping(false);
+    m_clippedToImage = on;
+}
+
 void PrimitivePainter::draw(const DrawOp &op)
 {
+    if (op.kind != DrawOp::PacketArrow)
+        clipToImage(false);
     switch (op.kind) {
     case DrawOp::Bar:
         drawBar(op);
@@ -179,6 +198,7 @@ void PrimitivePainter::drawPacketArrow(const DrawOp &op)
         }
         return;
     }
+    clipToImage(m_rasterArrows);
     setPen(m_pass.syncPen);
     m_painter.drawLine(from, to);
     if (head)

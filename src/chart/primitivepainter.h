@@ -26,6 +26,9 @@ public:
     // `groupRect` is the rectangle of the row's task group, over which
     // markers are drawn.
     PrimitivePainter(QPainter &painter, const PaintPass &pass, const QRect &groupRect, bool literal);
+    ~PrimitivePainter();
+    PrimitivePainter(const PrimitivePainter &) = delete;
+    PrimitivePainter &operator=(const PrimitivePainter &) = delete;
 
     void draw(const DrawOp &op);
 
@@ -47,6 +50,8 @@ private:
     void verticalLine(int x, int y0, int y1, const QPen &pen);
     const QBrush &barBrush(int variant, int top, int bottom);
     void setPen(const QPen &pen);
+    // Around the lines the painter strokes on a plain image: see m_clippedToImage.
+    void clipToImage(bool on);
     // A solid fill: straight into the image where it can be, else by the painter.
     void fill(const QRect &rect, const QColor &colour);
 
@@ -57,6 +62,13 @@ private:
     RasterTarget m_raster;       // usable only for fast drawing on a plain image
     bool m_rasterArrows = false; // vertical packet arrows written into the image
     const QPen *m_pen = nullptr; // the pen last set, to skip setting it again
+    // Unclipped, Qt's raster engine strokes an aliased line through its
+    // general span blending, two to three times slower per pixel than with a
+    // clip rectangle, where it writes each pixel itself. Clipped to the whole
+    // image, an opaque 1-pixel line comes out the same, even where it runs
+    // off the image; a pixmap cut by the image's edge may not. So the clip stays on from one
+    // packet arrow to the next and is lifted before anything else.
+    bool m_clippedToImage = false;
     std::array<QBrush, 3> m_barBrushes;
     int m_brushTop = -1;
     int m_brushBottom = -1;

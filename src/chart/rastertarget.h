@@ -36,6 +36,8 @@ public:
     {
         return m_bits && QRect(0, 0, m_width, m_height).contains(rect.translated(m_offset));
     }
+    // The whole image in the painter's logical coordinates.
+    QRect imageRect() const { return QRect(0, 0, m_width, m_height).translated(-m_offset); }
     // One pixel, dropped outside the image.
     void point(int x, int y, QRgb colour)
     {

@@ -1,46 +1,63 @@
 #include "chart/packetarrowtable.h"
 
+#include "chart/packetkeyindex.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
 
 #include <algorithm>
+
+namespace {
+
+// A packet event's arrows while the table is built in key order.
+struct FoundArrows
+{
+    int eventIndex = 0;
+    int first = 0; // in the arrows found so far
+    int count = 0;
+};
+
+} // namespace
 
 PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
 {
     const Node *node = row.node();
     if (!node)
         return;
-    std::vector<std::pair<int, PacketArrows>> found;
-    found.reserve(size_t(node->packetRefs().size()));
-    for (auto it = node->packetRefs().cbegin(); it != node->packetRefs().cend(); ++it) {
-        const PacketRef &ref = it.value();
-        if (!EventType::isPacket(ref.type))
+    // The node's packet events in key order, read from its sorted index: each
+    // packet's events on every viewed node are then looked up in ascending
+    // order, and the node's own events are not read at all.
+    const PacketKeyIndex &index = row.packetKeyIndex();
+    std::vector<FoundArrows> found;
+    std::vector<RoutedPacketArrow> arrows;
+    found.reserve(index.refs().size());
+    arrows.reserve(2 * index.refs().size());
+    for (size_t k = 0; k < index.refs().size(); ++k) {
+        const PacketRef &ref = index.refs()[k];
+        if (!EventType::isPacket(ref.type) || ref.eventIndex < 0 || ref.eventIndex >= node->eventCount())
             continue;
-        const TraceEvent *event = node->event(ref.eventIndex);
-        if (!event)
-            continue;
-        const PaintedPacketEvent painted = PaintedPacketEvent::of(node->nodeId(), *event);
-        const PacketArrows arrows = packetArrows(painted, root.packetEvents(it.key()));
-        if (arrows.size() > 0)
-            found.emplace_back(ref.eventIndex, arrows);
-    }
-    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    m_events.reserve(found.size());
-    m_firstArrow.reserve(found.size() + 1);
-    for (const auto &[index, arrows] : found) {
-        const size_t first = m_arrows.size();
-        for (const PacketArrow &arrow : arrows) {
+        const PaintedPacketEvent painted{node->nodeId(), ref.type, qint16(ref.high)};
+        const int first = int(arrows.size());
+        for (const PacketArrow &arrow : packetArrows(painted, root.packetEvents(index.keys()[k]))) {
             const auto *partner = static_cast<const ViewNode *>(root.childById(arrow.nodeId));
             const TraceEvent *event =
                 partner && partner->node() ? partner->node()->event(arrow.eventIndex) : nullptr;
             if (event)
-                m_arrows.push_back(RoutedPacketArrow{partner, event->offset, event->logPosition,
-                                                     arrow.direction, arrow.alongGroupRow});
+                arrows.push_back(RoutedPacketArrow{partner, event->offset, event->logPosition,
+                                                   arrow.direction, arrow.alongGroupRow});
         }
-        if (m_arrows.size() == first)
-            continue;
-        m_events.push_back(index);
-        m_firstArrow.push_back(int(first));
+        if (int(arrows.size()) > first)
+            found.push_back(FoundArrows{ref.eventIndex, first, int(arrows.size()) - first});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const FoundArrows &a, const FoundArrows &b) { return a.eventIndex < b.eventIndex; });
+    m_events.reserve(found.size());
+    m_firstArrow.reserve(found.size() + 1);
+    m_arrows.reserve(arrows.size());
+    for (const FoundArrows &entry : found) {
+        m_events.push_back(entry.eventIndex);
+        m_firstArrow.push_back(int(m_arrows.size()));
+        m_arrows.insert(m_arrows.end(), arrows.begin() + entry.first,
+                        arrows.begin() + entry.first + entry.count);
     }
     m_firstArrow.push_back(int(m_arrows.size()));
     const size_t blocks = (size_t(node->eventCount()) >> blockBits) + 1;

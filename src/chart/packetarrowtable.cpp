@@ -39,11 +39,11 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
         const int first = int(arrows.size());
         for (const PacketArrow &arrow : packetArrows(painted, root.packetEvents(index.keys()[k]))) {
             const auto *partner = static_cast<const ViewNode *>(root.childById(arrow.nodeId));
-            const TraceEvent *event =
-                partner && partner->node() ? partner->node()->event(arrow.eventIndex) : nullptr;
-            if (event)
-                arrows.push_back(RoutedPacketArrow{partner, event->offset, event->logPosition,
-                                                   arrow.direction, arrow.alongGroupRow});
+            // Where the partner's event lies comes from the index: reading
+            // the event itself would cost a cache miss per arrow.
+            if (partner && partner->node() && partner->node()->event(arrow.eventIndex))
+                arrows.push_back(RoutedPacketArrow{partner, arrow.offset, arrow.logPosition, arrow.direction,
+                                                   arrow.alongGroupRow});
         }
         if (int(arrows.size()) > first)
             found.push_back(FoundArrows{ref.eventIndex, first, int(arrows.size()) - first});

@@ -19,8 +19,10 @@ PacketKeyIndex::PacketKeyIndex(const Node &node)
     m_keys.reserve(entries.size());
     m_refs.reserve(entries.size());
     for (const auto &[key, ref] : entries) {
+        const TraceEvent *event = node.event(ref.eventIndex);
         m_keys.push_back(key);
-        m_refs.push_back(ref);
+        m_refs.push_back(
+            NodePacketRef{ref, node.nodeId(), event ? event->offset : 0u, event ? event->logPosition : 0.0f});
     }
 }
 

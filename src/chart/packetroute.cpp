@@ -93,7 +93,8 @@ PacketArrows packetArrows(const PaintedPacketEvent &painted, PacketEventRange re
     const auto add = [&arrows](const NodePacketRef *partner, PacketArrow::Direction direction,
                                bool alongGroupRow = false) {
         if (partner)
-            arrows.append(PacketArrow{partner->nodeId, partner->eventIndex, direction, alongGroupRow});
+            arrows.append(PacketArrow{partner->nodeId, partner->eventIndex, direction, alongGroupRow,
+                                      partner->offset, partner->logPosition});
     };
     constexpr PacketArrow::Direction towards = PacketArrow::TOWARDS_PARTNER;
     constexpr PacketArrow::Direction from = PacketArrow::FROM_PARTNER;

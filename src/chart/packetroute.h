@@ -29,6 +29,8 @@ struct PacketArrow
     int eventIndex = 0; // the partner's event in its node
     Direction direction = TOWARDS_PARTNER;
     bool alongGroupRow = false; // both ends on the painted event's own node
+    quint32 offset = 0;         // where the partner's event lies (see NodePacketRef)
+    float logPosition = 0;
 
     bool operator==(const PacketArrow &other) const
     {

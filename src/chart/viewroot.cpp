@@ -263,7 +263,7 @@ void ViewRoot::Caches::indexPackets(const std::vector<QSharedPointer<ViewNode>> 
             continue;
         const PacketKeyIndex &index = row->packetKeyIndex();
         const std::vector<quint32> &rowKeys = index.keys();
-        const std::vector<PacketRef> &rowRefs = index.refs();
+        const std::vector<NodePacketRef> &rowRefs = index.refs();
         mergedKeys.clear();
         mergedRefs.clear();
         mergedKeys.reserve(keys.size() + rowKeys.size());
@@ -276,7 +276,7 @@ void ViewRoot::Caches::indexPackets(const std::vector<QSharedPointer<ViewNode>> 
                 mergedRefs.push_back(refs[a++]);
             } else {
                 mergedKeys.push_back(rowKeys[b]);
-                mergedRefs.push_back(NodePacketRef{rowRefs[b++], node->nodeId()});
+                mergedRefs.push_back(rowRefs[b++]);
             }
         }
         keys.swap(mergedKeys);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chartmetrics.h"
+#include "chart/packetkeyindex.h"
 #include "chart/viewitem.h"
 #include "trace/traceevent.h"
 
@@ -17,12 +18,6 @@
 
 class Node;
 class PacketArrowTable;
-
-// A packet event of one viewed node, with the id of the node that logged it.
-struct NodePacketRef : PacketRef
-{
-    int nodeId = 0;
-};
 
 // A packet's events on the viewed nodes, as ViewRoot::packetEvents() gives
 // them: a view into the root's packet index, valid until its node set changes.

@@ -45,7 +45,7 @@ int countColour(const QImage &image, const QRect &area, const QColor &colour)
 
 void storeChartSettings(std::initializer_list<std::pair<const char *, QVariant>> values)
 {
-    QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+    QSettings store = TestSupport::settingsStore();
     for (const auto &[id, value] : values)
         store.setValue(ChartSettings::keyFor(QLatin1String(id)), value);
 }

@@ -24,6 +24,8 @@ protected:
 
     // Starts the tracer headless and loads both nodes; once, before any chart.
     bool loadNodes();
+    // Loads `trace` into the tracer from file `name` of folder `dir`; null when refused.
+    Node *load(const QString &dir, const QString &name, const QByteArray &trace);
     // A fresh root viewing `nodes`, `current` current; the chart of the old root goes first.
     void makeRoot(const QList<Node *> &nodes, Node *current);
     // A shown chart of the root, painted once so the view states hold the painted event ranges.

@@ -1,4 +1,3 @@
-#include "app/tracer.h"
 #include "chart/chartimage.h"
 #include "chart/chartmapper.h"
 #include "chart/chartmetrics.h"
@@ -10,6 +9,7 @@
 #include "chart/rastertarget.h"
 #include "chart/timescale.h"
 #include "chart/viewroot.h"
+#include "headlesstracer.h"
 #include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
@@ -116,7 +116,7 @@ class TestChartRenderer : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    HeadlessTracer m_tracer;
     Node *m_a = nullptr;                    // node 1, the upper and current node of the pair view
     Node *m_b = nullptr;                    // node 2, below it, shifted by 30 us
     QHash<QString, QList<Node *>> m_scenes; // for whole-chart images
@@ -147,12 +147,6 @@ private:
         return image;
     }
 
-    Node *load(const QString &subdir, const QString &name, const QByteArray &contents)
-    {
-        return m_tracer.createNode(TestSupport::writeTempFile(subdir, name, contents), m_tracer.rootEntry(),
-                                   FROM_TRACER);
-    }
-
     // The two nodes of the huge scene in `root`, fitted at `scale` to a 1600 x 1100 viewport.
     ChartRenderer::Frame fitHugeScene(ViewRoot &root, TimeScale &scale) const
     {
@@ -169,25 +163,22 @@ private:
 private slots:
     void initTestCase()
     {
-        m_tracer.initHeadless();
-        m_tracer.setMessageSink(
-            [](QMessageBox::Icon, const QString &text) { qWarning("%s", qPrintable(text)); });
-
         // Times in microseconds. Node 1: Logger from 0, Worker from 200 (events 1 to 3), ending with
         // the kernel's switch at 500.
         const QByteArray a = eventXml(0, 0, 0, 0x102) + eventXml(0, 200, 0, 0x101) +
                              eventXml(1, 300, 1, 0x102) + eventXml(1, 400, 1, 0x102) +
                              eventXml(0, 500, 0, 0x100);
-        m_a = load(QStringLiteral("pair"), QStringLiteral("a.trace"),
-                   traceFile(1,
-                             "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Worker\"/>"
-                             "<task id=\"2\" name=\"Logger\"/></tasks>\n",
-                             a));
+        m_a =
+            m_tracer.load(QStringLiteral("pair"), QStringLiteral("a.trace"),
+                          traceFile(1,
+                                    "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Worker\"/>"
+                                    "<task id=\"2\" name=\"Logger\"/></tasks>\n",
+                                    a));
         // Node 2: Pump from 0, the kernel from 100, Pump again from 1500 (event 3).
         const QByteArray b = eventXml(0, 0, 0, 0x203) + eventXml(0, 100, 0, 0x200) +
                              eventXml(1, 200, 1, 0x200) + eventXml(0, 1500, 0, 0x203) +
                              eventXml(1, 1600, 1, 0x203);
-        m_b = load(
+        m_b = m_tracer.load(
             QStringLiteral("pair"), QStringLiteral("b.trace"),
             traceFile(2, "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"3\" name=\"Pump\"/></tasks>\n",
                       b));
@@ -226,14 +217,14 @@ private slots:
             const qint32 arg = type == 0 ? 0x300 + (i / 3) % 3 : type == 16 ? 0x10000 + (i % 3) : (i % 3) * 7;
             stepping += eventXml(type, at, type == 0 ? 0 : arg, type == 0 ? arg : 0x301);
         }
-        m_scenes[QStringLiteral("stepping")] = {
-            load(QStringLiteral("stepping"), QStringLiteral("s.trace"),
-                 traceFile(3,
-                           "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/>"
-                           "<task id=\"2\" name=\"B\"/></tasks>\n<hubs><hub id=\"1\" name=\"Q\"/></hubs>\n"
-                           "<services><service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
-                           "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n",
-                           stepping))};
+        m_scenes[QStringLiteral("stepping")] = {m_tracer.load(
+            QStringLiteral("stepping"), QStringLiteral("s.trace"),
+            traceFile(3,
+                      "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/>"
+                      "<task id=\"2\" name=\"B\"/></tasks>\n<hubs><hub id=\"1\" name=\"Q\"/></hubs>\n"
+                      "<services><service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
+                      "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n",
+                      stepping))};
         QVERIFY(!m_scenes[QStringLiteral("stepping")].first()->inTimeOrder());
         for (int i = 1; i <= 4; ++i) {
             const QString path = QFINDTESTDATA(QStringLiteral("../../demo/node%1.trace").arg(i));

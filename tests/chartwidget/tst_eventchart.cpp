@@ -390,8 +390,9 @@ private slots:
         static int nodeId = 10;
         const QByteArray trace =
             TraceFixture::traceFile(++nodeId, "<tasks><task id=\"1\" name=\"A\"/></tasks>\n", events);
-        Node *node =
-            events.isEmpty() ? m_first : load(QStringLiteral("holding"), QString::number(nodeId), trace);
+        Node *node = events.isEmpty()
+                         ? m_first
+                         : m_tracer.load(QStringLiteral("holding"), QString::number(nodeId), trace);
         QVERIFY(node);
         QTEST(node->inTimeOrder(), "inOrder");
         QVERIFY(makeChart({node}, node));

@@ -1,6 +1,5 @@
 #include "chartfixture.h"
 
-#include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
 
@@ -30,17 +29,9 @@ QByteArray nodeTrace(int node)
 bool ChartFixture::loadNodes()
 {
     qRegisterMetaType<Node *>();
-    m_tracer.initHeadless();
-    m_tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { qWarning("%s", qPrintable(text)); });
-    m_first = load(QStringLiteral("chart"), QStringLiteral("1.trace"), nodeTrace(1));
-    m_second = load(QStringLiteral("chart"), QStringLiteral("2.trace"), nodeTrace(2));
+    m_first = m_tracer.load(QStringLiteral("chart"), QStringLiteral("1.trace"), nodeTrace(1));
+    m_second = m_tracer.load(QStringLiteral("chart"), QStringLiteral("2.trace"), nodeTrace(2));
     return m_first && m_second;
-}
-
-Node *ChartFixture::load(const QString &dir, const QString &name, const QByteArray &trace)
-{
-    return m_tracer.createNode(TestSupport::writeTempFile(dir, name, trace), m_tracer.rootEntry(),
-                               FROM_TRACER);
 }
 
 void ChartFixture::makeRoot(const QList<Node *> &nodes, Node *current)

@@ -1,5 +1,4 @@
-#include "app/tracer.h"
-#include "testsupport.h"
+#include "headlesstracer.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
@@ -43,24 +42,15 @@ class TestEventListModel : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    HeadlessTracer m_tracer;
     int m_files = 0;
 
     Node *load(const QByteArray &event)
     {
-        const QString path = TestSupport::writeTempFile(QString::number(++m_files), QStringLiteral("n.trace"),
-                                                        traceWith(event));
-        return m_tracer.createNode(path, m_tracer.rootEntry(), FROM_TRACER);
+        return m_tracer.load(QString::number(++m_files), QStringLiteral("n.trace"), traceWith(event));
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_tracer.initHeadless();
-        m_tracer.setMessageSink(
-            [](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
-    }
-
     void cellsDescribeTheEvent_data()
     {
         QTest::addColumn<QByteArray>("event");

@@ -1,6 +1,5 @@
-#include "app/tracer.h"
 #include "chart/viewroot.h"
-#include "testsupport.h"
+#include "headlesstracer.h"
 #include "trace/node.h"
 #include "views/nodeviewwindow.h"
 #include "views/statisticshistogram.h"
@@ -62,7 +61,7 @@ class TestStatisticsWindow : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    HeadlessTracer m_tracer;
     QList<Node *> m_nodes;
     QStringList m_paths;
     std::unique_ptr<NodeViewWindow> m_view;
@@ -92,7 +91,6 @@ private:
 private slots:
     void initTestCase()
     {
-        m_tracer.initHeadless();
         for (const char *name : {"node1.trace", "node2.trace"}) {
             QFile demo(QStringLiteral(KESTREL_DEMO_DIR "/") + QLatin1String(name));
             QVERIFY(demo.open(QIODevice::ReadOnly));

@@ -321,14 +321,11 @@ private slots:
                                        action("action_ToggleTaskStats")};
         const QList<QWidget *> panels{m_window->itemTree(), m_window->propertyTable(),
                                       m_window->taskStatsArea()};
-        const auto show = [&](int panel, bool shown) {
-            if (toggles.at(panel)->isChecked() != shown)
-                toggles.at(panel)->trigger();
-        };
         // Sets of shown panels (bit i: panel i), each panel once the last to go: the splitter goes with it.
         for (const int shown : {7, 6, 4, 0, 1, 0, 3, 2, 0, 5, 7}) {
             for (int panel = 0; panel < 3; ++panel) {
-                show(panel, shown & 1 << panel);
+                if (toggles.at(panel)->isChecked() != bool(shown & 1 << panel))
+                    toggles.at(panel)->trigger();
                 QCOMPARE(panels.at(panel)->isVisibleTo(m_window.get()), bool(shown & 1 << panel));
             }
             QCOMPARE(m_window->leftSplitter()->isVisible(), shown != 0);

@@ -43,13 +43,6 @@ int countColour(const QImage &image, const QRect &area, const QColor &colour)
     return count;
 }
 
-void storeChartSettings(std::initializer_list<std::pair<const char *, QVariant>> values)
-{
-    QSettings store = TestSupport::settingsStore();
-    for (const auto &[id, value] : values)
-        store.setValue(ChartSettings::keyFor(QLatin1String(id)), value);
-}
-
 // Painter states a chart may be painted under: the renderer writes pixels
 // itself only on a plain 32-bit image, and must leave the rest to Qt.
 struct SurfaceRow
@@ -84,14 +77,6 @@ const SurfaceRow surfaceRows[] = {
     {"a painter in multiply mode", QImage::Format_RGB32, 1.0,
      [](QPainter &p) { p.setCompositionMode(QPainter::CompositionMode_Multiply); }, false},
 };
-
-QImage makeSurface(const SurfaceRow &row, const QSize &size)
-{
-    QImage image(size * row.ratio, row.format);
-    image.setDevicePixelRatio(row.ratio);
-    image.fill(surfaceGround);
-    return image;
-}
 
 // One picture the level-of-detail path must paint as the literal one does.
 struct Look
@@ -432,13 +417,16 @@ private slots:
     void levelOfDetailKeepsThePicture()
     {
         QFETCH(Look, look);
-        storeChartSettings(
-            {{"event_bar_filling", look.gradient ? 1 : 0},
-             {"node_swimlines_schema", look.schema},
-             {"show_syncmarker_icons", look.icons ? QStringLiteral("show") : QStringLiteral("hide")},
-             {"packet_arrow_width", look.arrowWidth},
-             {"packet_transmit_arrow_style",
-              look.dashed ? QStringLiteral("dashed") : QStringLiteral("solid")}});
+        QSettings store = TestSupport::settingsStore();
+        const std::initializer_list<std::pair<const char *, QVariant>> settings{
+            {"event_bar_filling", look.gradient ? 1 : 0},
+            {"node_swimlines_schema", look.schema},
+            {"show_syncmarker_icons", look.icons ? QStringLiteral("show") : QStringLiteral("hide")},
+            {"packet_arrow_width", look.arrowWidth},
+            {"packet_transmit_arrow_style",
+             look.dashed ? QStringLiteral("dashed") : QStringLiteral("solid")}};
+        for (const auto &[id, value] : settings)
+            store.setValue(ChartSettings::keyFor(QLatin1String(id)), value);
 
         const QList<Node *> nodes = m_scenes.value(QLatin1String(look.scene));
         ChartImageOptions options;
@@ -457,7 +445,9 @@ private slots:
         const SurfaceRow &row = surfaceRows[look.surface];
         bool direct = false;
         const auto paintOn = [&](bool levelOfDetail) {
-            QImage image = makeSurface(row, options.size);
+            QImage image(options.size * row.ratio, row.format);
+            image.setDevicePixelRatio(row.ratio);
+            image.fill(surfaceGround);
             QPainter painter(&image);
             row.prepare(painter);
             direct = RasterTarget(painter).available();

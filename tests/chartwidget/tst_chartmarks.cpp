@@ -21,17 +21,6 @@ namespace {
 const QString project = QStringLiteral("/marks-project");
 constexpr int secondShift = 40; // microseconds the second node's clock is moved by
 
-// Answers the next name dialog with `name`.
-void answerNameDialog(const QString &name)
-{
-    QTimer::singleShot(0, [name] {
-        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        dialog->setTextValue(name);
-        dialog->accept();
-    });
-}
-
 } // namespace
 
 class TestChartMarks : public QObject, public ChartFixture
@@ -138,7 +127,12 @@ private slots:
         if (mouseOverRows)
             QTest::mouseMove(canvas(), pointAt(node, double(time)));
 
-        answerNameDialog(QStringLiteral("Send"));
+        QTimer::singleShot(0, [] { // the name dialog
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setTextValue(QStringLiteral("Send"));
+            dialog->accept();
+        });
         marks()->addBookmark();
 
         const QList<Bookmark> stored = marks()->bookmarks().bookmarks();

@@ -16,17 +16,6 @@ namespace {
 
 constexpr int None = -1000; // no icon; or the light red of a row without a known task
 
-// Node 1 with service 1: a switch to task 1, the event under test as the last but one row
-// (after any switch to the kernel the reader puts before it) and a service request.
-QByteArray traceWith(const QByteArray &event)
-{
-    return TraceFixture::traceFile(1,
-                                   "<tasks><task id=\"0\" name=\"K\"/><task id=\"1\" name=\"W\"/>"
-                                   "<task id=\"2\" name=\"R\"/></tasks>\n"
-                                   "<services><service id=\"1\" name=\"Ks_Start_Task_W\"/></services>\n",
-                                   eventXml(0, 10, 0, 1 << 8 | 1) + event + eventXml(1, 90, 1, 1 << 8 | 2));
-}
-
 // Reaches rows that index() refuses.
 class RawIndexModel : public EventListModel
 {
@@ -45,9 +34,17 @@ private:
     HeadlessTracer m_tracer;
     int m_files = 0;
 
+    // Node 1 with service 1: a switch to task 1, the event under test as the last but one row
+    // (after any switch to the kernel the reader puts before it) and a service request.
     Node *load(const QByteArray &event)
     {
-        return m_tracer.load(QString::number(++m_files), QStringLiteral("n.trace"), traceWith(event));
+        return m_tracer.load(
+            QString::number(++m_files), QStringLiteral("n.trace"),
+            TraceFixture::traceFile(1,
+                                    "<tasks><task id=\"0\" name=\"K\"/><task id=\"1\" name=\"W\"/>"
+                                    "<task id=\"2\" name=\"R\"/></tasks>\n"
+                                    "<services><service id=\"1\" name=\"Ks_Start_Task_W\"/></services>\n",
+                                    eventXml(0, 10, 0, 1 << 8 | 1) + event + eventXml(1, 90, 1, 1 << 8 | 2)));
     }
 
 private slots:

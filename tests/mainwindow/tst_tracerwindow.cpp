@@ -146,8 +146,6 @@ private:
     void restart()
     {
         cleanup();
-        settingsStore().clear();
-        m_messages.clear();
         init();
         --m_dirCount;
         m_window = std::make_unique<TracerWindow>();

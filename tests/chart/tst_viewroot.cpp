@@ -1,5 +1,6 @@
 #include "chart/paintindex.h"
 #include "chart/viewroot.h"
+#include "nodefixture.h"
 #include "testsupport.h"
 #include "trace/eventcatalogue.h"
 #include "trace/node.h"
@@ -16,40 +17,20 @@ using TraceFixture::traceFile;
 
 namespace {
 
-// One event of a hand-made node; `sender` and `seq` form the packet key of sync events.
-struct Ev
-{
-    qint32 type = EventType::ServiceRequest;
-    quint32 time = 0; // microseconds
-    int sender = 0;
-    int seq = 0;
-};
-
-// A node's part in a packet: its event at `at` and the notification at `notifiedAt`.
+// A node's part in the packet `seq` of `sender`: its event at `at` and the notification at `notifiedAt`.
 QVector<Ev> hop(qint32 type, quint32 at, quint32 notifiedAt, int sender, int seq)
 {
-    return {Ev{type, at, sender, seq}, Ev{-type, notifiedAt, sender, seq}};
+    return {Ev{type, at, sender << 8, seq}, Ev{-type, notifiedAt, sender << 8, seq}};
 }
 
-const EventCatalogue *catalogue = nullptr;
-
-// A node whose offsets are its timestamps, holding `events` in time order.
-std::unique_ptr<Node> nodeOf(int nodeId, QVector<Ev> events)
+// A node of `events` in time order, framed by ordinary events at 0 and, when it is not 0, at `end`.
+std::unique_ptr<Node> nodeWith(int nodeId, QVector<Ev> events, quint32 end = 0)
 {
-    auto node = std::make_unique<Node>(nodeId, nullptr, catalogue);
-    node->setCounterFrequencies(0, 1000000);
+    events.prepend(Ev{EventType::ServiceRequest, 0, 0, 0});
+    if (end > 0)
+        events.append(Ev{EventType::ServiceRequest, end, 0, 0});
     std::stable_sort(events.begin(), events.end(), [](const Ev &x, const Ev &y) { return x.time < y.time; });
-    for (const Ev &e : std::as_const(events))
-        node->addEvent(e.type, 0, e.time, e.sender << 8, e.seq);
-    node->finish();
-    return node;
-}
-
-// As nodeOf, framed by ordinary events at 0 and, when it is not 0, at `end`.
-std::unique_ptr<Node> nodeWith(int nodeId, const QVector<Ev> &events, quint32 end = 0)
-{
-    return nodeOf(nodeId, QVector<Ev>{Ev{}} + events +
-                              (end > 0 ? QVector<Ev>{Ev{EventType::ServiceRequest, end}} : QVector<Ev>{}));
+    return nodeOf(nodeId, events);
 }
 
 std::unique_ptr<ViewRoot> viewOf(const std::vector<Node *> &nodes)
@@ -141,7 +122,6 @@ private:
 private slots:
     void initTestCase()
     {
-        catalogue = &m_catalogue;
         m_first =
             load(traceFile(1,
                            "<tasks><task id=\"-2\" name=\"Ghost\"/><task id=\"0\" name=\"Kernel\"/>"
@@ -218,10 +198,7 @@ private slots:
         QFETCH(int, t);
         QFETCH(bool, logMode);
 
-        QVector<Ev> events;
-        for (const quint32 time : std::as_const(times))
-            events.append(Ev{EventType::ServiceRequest, time});
-        QTEST(nodeOf(1, events)->firstEventAt(t, logMode), "index");
+        QTEST(nodeAt(times)->firstEventAt(t, logMode), "index");
     }
 
     void pairOffsetAlignsTwoNodes_data()
@@ -250,13 +227,13 @@ private slots:
         QTest::newRow("of repeated entries of a key the ones read first count")
             << hop(4, 100, 140, 1, 1) + hop(4, 500, 540, 1, 1) << hop(6, 30, 70, 1, 1) << 70;
         QTest::newRow("two events without a notification give no estimate")
-            << QVector<Ev>{Ev{4, 100, 1, 1}, Ev{5, 120, 1, 1}} << hop(6, 30, 70, 1, 1) << 0;
+            << QVector<Ev>{Ev{4, 100, 1 << 8, 1}, Ev{5, 120, 1 << 8, 1}} << hop(6, 30, 70, 1, 1) << 0;
         QTest::newRow("a sync marker under the key on the sender makes it unusable")
-            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1, 1}} << hop(6, 30, 70, 1, 1) << 0;
+            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1 << 8, 1}} << hop(6, 30, 70, 1, 1) << 0;
         QTest::newRow("a key that only one node logged gives no estimate")
             << hop(4, 100, 140, 1, 1) << hop(6, 30, 70, 1, 2) << 0;
         QTest::newRow("after a key ended by a sync marker the next key is the first")
-            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1, 1}} + hop(4, 300, 340, 1, 2)
+            << hop(4, 100, 140, 1, 1) + QVector<Ev>{Ev{3, 150, 1 << 8, 1}} + hop(4, 300, 340, 1, 2)
             << hop(6, 30, 70, 1, 1) + hop(6, 230, 270, 1, 2) << 70;
     }
 

@@ -1,6 +1,5 @@
-#include "app/tracer.h"
 #include "chart/packetroute.h"
-#include "testsupport.h"
+#include "headlesstracer.h"
 #include "trace/node.h"
 #include "tracefixture.h"
 #include "views/eventtooltip.h"
@@ -81,24 +80,20 @@ class TestChartParts : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<Tracer> m_tracer;
+    std::unique_ptr<HeadlessTracer> m_tracer;
     Node *m_own = nullptr;         // node 3, "n3"
     Node *m_other = nullptr;       // node 5, "n5", in the same project
     std::unique_ptr<Node> m_loose; // node 5 in no project
 
     Node *load(const QString &name, int nodeId, const QByteArray &declarations, const QByteArray &events)
     {
-        return m_tracer->createNode(TestSupport::writeTempFile(QStringLiteral("tooltips"), name,
-                                                               traceFile(nodeId, declarations, events)),
-                                    m_tracer->rootEntry(), FROM_TRACER);
+        return m_tracer->load(QStringLiteral("tooltips"), name, traceFile(nodeId, declarations, events));
     }
 
 private slots:
     void initTestCase()
     {
-        m_tracer = std::make_unique<Tracer>();
-        m_tracer->initHeadless();
-        m_tracer->setMessageSink([](QMessageBox::Icon, const QString &text) { QFAIL(qPrintable(text)); });
+        m_tracer = std::make_unique<HeadlessTracer>();
 
         const QByteArray services = "<services><service id=\"1\" name=\"Ks_Start_Task\"/>"
                                     "<service id=\"7\" name=\"Ks_Send_To_Hub\"/>";

@@ -18,9 +18,8 @@ class TestChartExport : public QObject, public ChartFixture
 private:
     void setStrip(const char *key, bool shown)
     {
-        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"))
-            .setValue(QStringLiteral("settings/") + QLatin1String(key),
-                      QLatin1String(shown ? "show" : "hide"));
+        TestSupport::settingsStore().setValue(QStringLiteral("settings/") + QLatin1String(key),
+                                              QLatin1String(shown ? "show" : "hide"));
         m_chart->on_settingsUpdatingNotify(QLatin1String(key));
     }
 

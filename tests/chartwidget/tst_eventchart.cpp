@@ -172,7 +172,7 @@ private slots:
     void init()
     {
         m_tracer.setExternalHeader(true);
-        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview")).clear();
+        TestSupport::settingsStore().clear();
         QToolTip::hideText();
     }
 
@@ -250,19 +250,17 @@ private slots:
     void draggingNodeRowMovesItsTimeAxisUntilDoubleClicked_data()
     {
         QTest::addColumn<QList<int>>("moves"); // pixels right of the press point, in order
-        QTest::addColumn<int>("firstShift");
-        QTest::addColumn<int>("secondShift");
+        QTest::addColumn<int>("shift");        // of the dragged node; the other stays
 
-        QTest::newRow("moving right shifts only the dragged node") << QList<int>{200} << 0 << 200;
+        QTest::newRow("moving right shifts only the dragged node") << QList<int>{200} << 200;
         QTest::newRow("moving left and then right does not carry the normalisation over")
-            << QList<int>{-150, 50} << 0 << 50;
+            << QList<int>{-150, 50} << 50;
     }
 
     void draggingNodeRowMovesItsTimeAxisUntilDoubleClicked()
     {
         QFETCH(QList<int>, moves);
-        QFETCH(int, firstShift);
-        QFETCH(int, secondShift);
+        QFETCH(int, shift);
 
         QVERIFY(makeChart({m_first, m_second}, m_first));
         QCOMPARE(m_chart->scale(), 1.0f);
@@ -274,9 +272,11 @@ private slots:
         QCOMPARE(canvas()->cursor().shape(), Qt::ClosedHandCursor);
         release(pressed + QPoint(moves.last(), 0));
 
-        const int length = qMax(1000 + firstShift, 500 + secondShift);
-        QCOMPARE(QList<int>({viewNode(m_first)->shift(), viewNode(m_second)->shift(), m_root->lengthLin()}),
-                 QList<int>({firstShift, secondShift, length}));
+        const int length = qMax(1000, 500 + shift);
+        const auto axes = [this] {
+            return QList<int>({viewNode(m_first)->shift(), viewNode(m_second)->shift(), m_root->lengthLin()});
+        };
+        QCOMPARE(axes(), QList<int>({0, shift, length}));
         QCOMPARE(canvas()->width(), length + 200 + 3);
         QCOMPARE(lastState(state), int(EventChart::LAYOUT_CHANGED));
 
@@ -287,9 +287,7 @@ private slots:
             QTest::mouseDClick(canvas(), Qt::LeftButton, Qt::NoModifier, at);
             release(at);
             const bool undone = rowName == QLatin1String("node");
-            QCOMPARE(
-                QList<int>({viewNode(m_first)->shift(), viewNode(m_second)->shift(), m_root->lengthLin()}),
-                undone ? QList<int>({0, 0, 1000}) : QList<int>({firstShift, secondShift, length}));
+            QCOMPARE(axes(), undone ? QList<int>({0, 0, 1000}) : QList<int>({0, shift, length}));
             QCOMPARE(canvas()->width(), m_root->lengthLin() + 203);
             QCOMPARE(state.isEmpty(), !undone);
         }
@@ -338,71 +336,51 @@ private slots:
         }
     }
 
-    void eventAtSearchesThePaintedRange_data()
+    void eventAtFindsTheEventHoldingThePaintedTime_data()
     {
+        QTest::addColumn<QByteArray>("events"); // of a node of its own; empty: node 1
         QTest::addColumn<bool>("linear");
         QTest::addColumn<Sel>("range"); // chartFirst, chartEnd
+        QTest::addColumn<bool>("inOrder");
         QTest::addColumn<double>("time");
         QTest::addColumn<int>("event");
 
         const Sel painted(0, 5);
-        QTest::newRow("an event's start belongs to it") << true << painted << 100.0 << 1;
-        QTest::newRow("linear times are truncated to whole microseconds") << true << painted << 99.9 << 0;
-        QTest::newRow("the last event, without duration, is never hit") << true << Sel(0, 6) << 1000.0 << -1;
-
-        QTest::newRow("the search stops before the painted end") << true << Sel(0, 2) << 350.0 << -1;
+        QTest::newRow("an event's start belongs to it")
+            << QByteArray() << true << painted << true << 100.0 << 1;
+        QTest::newRow("linear times are truncated to whole microseconds")
+            << QByteArray() << true << painted << true << 99.9 << 0;
+        QTest::newRow("the last event, without duration, is never hit")
+            << QByteArray() << true << Sel(0, 6) << true << 1000.0 << -1;
+        QTest::newRow("the search stops before the painted end")
+            << QByteArray() << true << Sel(0, 2) << true << 350.0 << -1;
         QTest::newRow("logarithmic positions inside an event are not truncated")
-            << false << painted << 4.7 << 1;
+            << QByteArray() << false << painted << true << 4.7 << 1;
         QTest::newRow("a logarithmic position before an event's start is not in it")
-            << false << painted << 4.5 << 0;
-    }
-
-    void eventAtSearchesThePaintedRange()
-    {
-        QFETCH(bool, linear);
-        QFETCH(Sel, range);
-        QFETCH(double, time);
-
-        QVERIFY(makeChart({m_first}, m_first));
-        m_chart->setLinearMode(linear);
-        m_chart->viewport()->repaint();
-        // The last event lies on the row's right end, beyond its last pixel.
-        QCOMPARE(Sel(stateOf(m_first).chartFirst, stateOf(m_first).chartEnd), Sel(0, 5));
-        std::tie(stateOf(m_first).chartFirst, stateOf(m_first).chartEnd) = range;
-        QTEST(m_chart->eventAt(m_first, float(time), -1), "event");
-        // Neither a node the chart does not show nor none at all has events to find.
-        QVERIFY(m_chart->eventAt(m_second, 250.0f, -1) == -1 && m_chart->eventAt(nullptr, 250.0f, -1) == -1);
-    }
-
-    void eventAtFindsTheEventHoldingTheTime_data()
-    {
-        QTest::addColumn<QByteArray>("events");
-        QTest::addColumn<bool>("inOrder");
-        QTest::addColumn<Sel>("range"); // chartFirst, chartEnd
-        QTest::addColumn<double>("time");
-        QTest::addColumn<int>("event");
+            << QByteArray() << false << painted << true << 4.5 << 0;
 
         // 1 holds 100 to 300 around the marker 2; the marker 4 shares 3's start.
         const QByteArray marked = eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(16, 150, 0x10001) +
                                   eventXml(1, 300) + eventXml(16, 300, 0x10001) + eventXml(1, 400) +
                                   eventXml(1, 500);
         QTest::newRow("a marker holds no time: the event before it holds the time after it")
-            << marked << true << Sel(0, 7) << 160.0 << 1;
+            << marked << true << Sel(0, 7) << true << 160.0 << 1;
         QTest::newRow("at a marker's own time the event before it holds it")
-            << marked << true << Sel(0, 7) << 150.0 << 1;
+            << marked << true << Sel(0, 7) << true << 150.0 << 1;
         QTest::newRow("an event and a marker at one time: the event holds it")
-            << marked << true << Sel(0, 7) << 300.0 << 3;
+            << marked << true << Sel(0, 7) << true << 300.0 << 3;
         QTest::newRow("the event holding the time lies before the painted range: none")
-            << marked << true << Sel(2, 7) << 160.0 << -1;
+            << marked << true << Sel(2, 7) << true << 160.0 << -1;
         // Event 2 steps back to 50: the clock is out of order and every event is tried.
         QTest::newRow("a clock stepping back: the first event holding the time")
             << eventXml(0, 0, 0, 1) + eventXml(1, 100) + eventXml(1, 50) + eventXml(1, 200) + eventXml(1, 300)
-            << false << Sel(0, 5) << 60.0 << 0;
+            << true << Sel(0, 5) << false << 60.0 << 0;
     }
 
-    void eventAtFindsTheEventHoldingTheTime()
+    void eventAtFindsTheEventHoldingThePaintedTime()
     {
         QFETCH(QByteArray, events);
+        QFETCH(bool, linear);
         QFETCH(Sel, range);
         QFETCH(double, time);
 
@@ -410,14 +388,21 @@ private slots:
         static int nodeId = 10;
         const QByteArray trace =
             TraceFixture::traceFile(++nodeId, "<tasks><task id=\"1\" name=\"A\"/></tasks>\n", events);
-        Node *node = m_tracer.createNode(
-            TestSupport::writeTempFile(QStringLiteral("holding"), QString::number(nodeId), trace),
-            m_tracer.rootEntry(), FROM_TRACER);
+        Node *node = events.isEmpty()
+                         ? m_first
+                         : m_tracer.load(QStringLiteral("holding"), QString::number(nodeId), trace);
         QVERIFY(node);
         QTEST(node->inTimeOrder(), "inOrder");
         QVERIFY(makeChart({node}, node));
+        m_chart->setLinearMode(linear);
+        m_chart->viewport()->repaint();
+        // The last event lies on the row's right end, beyond its last pixel.
+        if (node == m_first)
+            QCOMPARE(Sel(stateOf(node).chartFirst, stateOf(node).chartEnd), Sel(0, 5));
         std::tie(stateOf(node).chartFirst, stateOf(node).chartEnd) = range;
         QTEST(m_chart->eventAt(node, float(time), -1), "event");
+        // Neither a node the chart does not show nor none at all has events to find.
+        QVERIFY(m_chart->eventAt(m_second, 250.0f, -1) == -1 && m_chart->eventAt(nullptr, 250.0f, -1) == -1);
     }
 
     // Without synchronisation nothing is reported: see listScrollMovesChartWithoutEcho.
@@ -558,7 +543,7 @@ private slots:
     {
         QVERIFY(makeChart({m_first}, m_first));
         QSignalSpy state(m_chart.get(), &EventChart::eventChartStateChanged);
-        QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        QSettings store = TestSupport::settingsStore();
         store.setValue(QStringLiteral("settings/packet_arrow_width"), 3);
         store.setValue(QStringLiteral("settings/usermarker_color"), 0x222222u); // stored, never announced
         store.sync();
@@ -592,7 +577,7 @@ private slots:
     {
         QScrollBar *across = m_chart->horizontalScrollBar();
         QScrollBar *down = m_chart->verticalScrollBar();
-        QSettings store(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"));
+        QSettings store = TestSupport::settingsStore();
         if (what == QLatin1String("click")) {
             press(pointAt(m_first, QStringLiteral("task1"), 150));
             release(pointAt(m_first, QStringLiteral("task1"), 150));
@@ -697,8 +682,8 @@ private slots:
 
         QVERIFY(makeChart({m_first, m_second}, m_second, QSize(900, 120)));
         // As the settings dialog or the Navigate group's toggle leaves it.
-        QSettings(QStringLiteral("Sarvek"), QStringLiteral("Kestrelview"))
-            .setValue(QStringLiteral("settings/show_overview"), QLatin1String(overview ? "show" : "hide"));
+        TestSupport::settingsStore().setValue(QStringLiteral("settings/show_overview"),
+                                              QLatin1String(overview ? "show" : "hide"));
         m_chart->on_settingsUpdatingNotify(QStringLiteral("show_overview"));
         QCOMPARE(m_chart->overview()->isVisibleTo(m_chart.get()), overview);
         m_chart->setLinearMode(linear);

@@ -42,17 +42,6 @@ Step request(quint32 time)
     return {EventType::ServiceRequest, time, 0};
 }
 
-QByteArray eventsXml(const QVector<Step> &steps)
-{
-    QByteArray xml;
-    for (const Step &s : steps) {
-        const qint32 param1 = s.type == EventType::UserMarker ? s.task << 16 : 0;
-        const qint32 param2 = s.type == EventType::TaskSwitch ? s.task : 0;
-        xml += TraceFixture::eventXml(s.type, s.time, param1, param2);
-    }
-    return xml;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Step)
@@ -70,11 +59,17 @@ private:
     // A node with a kernel (0), an idle task (1) and a worker (2) running `steps`.
     std::unique_ptr<Node> load(const QVector<Step> &steps)
     {
+        QByteArray events;
+        for (const Step &s : steps) {
+            const qint32 param1 = s.type == EventType::UserMarker ? s.task << 16 : 0;
+            const qint32 param2 = s.type == EventType::TaskSwitch ? s.task : 0;
+            events += TraceFixture::eventXml(s.type, s.time, param1, param2);
+        }
         const QByteArray tasks = "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"Idle\"/>"
                                  "<task id=\"2\" name=\"Worker\"/></tasks>\n";
         const QString path =
             TestSupport::writeTempFile(QStringLiteral("overview"), QStringLiteral("n%1.trace").arg(++m_files),
-                                       TraceFixture::traceFile(1, tasks, eventsXml(steps)));
+                                       TraceFixture::traceFile(1, tasks, events));
         return std::make_unique<Node>(path, nullptr, FROM_TRACER, &m_catalogue);
     }
 

@@ -1,5 +1,4 @@
-#include "app/tracer.h"
-#include "testsupport.h"
+#include "headlesstracer.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
@@ -58,23 +57,20 @@ class TestTaskStatChart : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<Tracer> m_tracer;
+    std::unique_ptr<HeadlessTracer> m_tracer;
     int m_dirCount = 0;
 
     Node *open(int nodeId, quint32 endAt)
     {
-        const QString path = TestSupport::writeTempFile(
-            QString::number(m_dirCount), QStringLiteral("%1.trace").arg(nodeId), trace(nodeId, endAt));
-        return m_tracer->createNode(path, m_tracer->rootEntry(), FROM_TRACER);
+        return m_tracer->load(QString::number(m_dirCount), QStringLiteral("%1.trace").arg(nodeId),
+                              trace(nodeId, endAt));
     }
 
 private slots:
     void init()
     {
         ++m_dirCount;
-        m_tracer = std::make_unique<Tracer>();
-        m_tracer->initHeadless();
-        m_tracer->setMessageSink([](QMessageBox::Icon, const QString &text) { QFAIL(qPrintable(text)); });
+        m_tracer = std::make_unique<HeadlessTracer>();
     }
 
     void cleanup() { m_tracer.reset(); }

@@ -1,6 +1,5 @@
 #include "chartfixture.h"
 
-#include "testsupport.h"
 #include "trace/node.h"
 #include "tracefixture.h"
 
@@ -30,15 +29,8 @@ QByteArray nodeTrace(int node)
 bool ChartFixture::loadNodes()
 {
     qRegisterMetaType<Node *>();
-    m_tracer.initHeadless();
-    m_tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { qWarning("%s", qPrintable(text)); });
-    const auto load = [this](int id) {
-        const QString name = QString::number(id) + QStringLiteral(".trace");
-        return m_tracer.createNode(TestSupport::writeTempFile(QStringLiteral("chart"), name, nodeTrace(id)),
-                                   m_tracer.rootEntry(), FROM_TRACER);
-    };
-    m_first = load(1);
-    m_second = load(2);
+    m_first = m_tracer.load(QStringLiteral("chart"), QStringLiteral("1.trace"), nodeTrace(1));
+    m_second = m_tracer.load(QStringLiteral("chart"), QStringLiteral("2.trace"), nodeTrace(2));
     return m_first && m_second;
 }
 

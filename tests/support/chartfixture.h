@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/tracer.h"
 #include "chart/viewroot.h"
+#include "headlesstracer.h"
 #include "views/eventchart.h"
 
 #include <QImage>
@@ -15,14 +15,14 @@
 class ChartFixture
 {
 protected:
-    Tracer m_tracer;
+    HeadlessTracer m_tracer;
     Node *m_first = nullptr;
     Node *m_second = nullptr;
     std::unique_ptr<ViewRoot> m_root;
     NodeViewStates m_states;
     std::unique_ptr<EventChart> m_chart;
 
-    // Starts the tracer headless and loads both nodes; once, before any chart.
+    // Loads both nodes; once, before any chart.
     bool loadNodes();
     // A fresh root viewing `nodes`, `current` current; the chart of the old root goes first.
     void makeRoot(const QList<Node *> &nodes, Node *current);

@@ -67,14 +67,6 @@ private:
     QStringList m_messages;
     int m_dirs = 0;
 
-    // A fresh directory of the sandbox, holding a valid "a.trace" (node 1).
-    QString newDir()
-    {
-        return QFileInfo(TestSupport::writeTempFile(QStringLiteral("hostile%1").arg(++m_dirs),
-                                                    QStringLiteral("a.trace"), smallTrace(1)))
-            .absolutePath();
-    }
-
     Node *createNode(const QString &path) { return m_tracer->createNode(path, &m_root, FROM_TRACER); }
 
     // Loads `path`; an unreadable file as a user its permissions keep out, even under root.
@@ -156,7 +148,11 @@ private slots:
 
         // Once as the first file of its directory, once beside an open node.
         for (const bool besideOpenNode : {false, true}) {
-            const QString dir = newDir();
+            // A fresh directory of the sandbox, holding a valid "a.trace" (node 1).
+            const QString dir =
+                QFileInfo(TestSupport::writeTempFile(QStringLiteral("hostile%1").arg(++m_dirs),
+                                                     QStringLiteral("a.trace"), smallTrace(1)))
+                    .absolutePath();
             const QString path = dir + QStringLiteral("/x.trace");
             build(path);
             if (QTest::currentTestFailed())

@@ -1,5 +1,4 @@
-#include "app/tracer.h"
-#include "testsupport.h"
+#include "headlesstracer.h"
 #include "trace/hub.h"
 #include "trace/node.h"
 #include "trace/project.h"
@@ -74,22 +73,18 @@ class TestProperties : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    HeadlessTracer m_tracer;
     Project *m_project = nullptr;
 
     Node *open(const char *file, const QByteArray &contents, int origin)
     {
-        const QString path =
-            TestSupport::writeTempFile(QStringLiteral("props"), QString::fromUtf8(file), contents);
-        return m_tracer.createNode(path, m_tracer.rootEntry(), origin);
+        return m_tracer.load(QStringLiteral("props"), QString::fromUtf8(file), contents, origin);
     }
     Node *node(const QString &file) const { return m_project->node(file); }
 
 private slots:
     void initTestCase()
     {
-        m_tracer.initHeadless();
-        m_tracer.setMessageSink([](QMessageBox::Icon, const QString &text) { QFAIL(qPrintable(text)); });
         // Node 1 addresses its own tasks and hubs, those of node 2 and of a node 9 the project lacks.
         const QByteArray events = eventXml(0, 100, 0, 0x101)         // 0: switch to task 1
                                   + eventXml(1, 200, 4, 0x205)       // 1: start task 5 of node 2

@@ -1,5 +1,4 @@
-#include "app/tracer.h"
-#include "testsupport.h"
+#include "headlesstracer.h"
 #include "trace/node.h"
 #include "trace/project.h"
 #include "trace/task.h"
@@ -17,17 +16,6 @@ namespace {
 
 constexpr int None = -1000; // no icon; or the light red of a row without a known task
 
-// Node 1 with service 1: a switch to task 1, the event under test as the last but one row
-// (after any switch to the kernel the reader puts before it) and a service request.
-QByteArray traceWith(const QByteArray &event)
-{
-    return TraceFixture::traceFile(1,
-                                   "<tasks><task id=\"0\" name=\"K\"/><task id=\"1\" name=\"W\"/>"
-                                   "<task id=\"2\" name=\"R\"/></tasks>\n"
-                                   "<services><service id=\"1\" name=\"Ks_Start_Task_W\"/></services>\n",
-                                   eventXml(0, 10, 0, 1 << 8 | 1) + event + eventXml(1, 90, 1, 1 << 8 | 2));
-}
-
 // Reaches rows that index() refuses.
 class RawIndexModel : public EventListModel
 {
@@ -43,24 +31,23 @@ class TestEventListModel : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    HeadlessTracer m_tracer;
     int m_files = 0;
 
+    // Node 1 with service 1: a switch to task 1, the event under test as the last but one row
+    // (after any switch to the kernel the reader puts before it) and a service request.
     Node *load(const QByteArray &event)
     {
-        const QString path = TestSupport::writeTempFile(QString::number(++m_files), QStringLiteral("n.trace"),
-                                                        traceWith(event));
-        return m_tracer.createNode(path, m_tracer.rootEntry(), FROM_TRACER);
+        return m_tracer.load(
+            QString::number(++m_files), QStringLiteral("n.trace"),
+            TraceFixture::traceFile(1,
+                                    "<tasks><task id=\"0\" name=\"K\"/><task id=\"1\" name=\"W\"/>"
+                                    "<task id=\"2\" name=\"R\"/></tasks>\n"
+                                    "<services><service id=\"1\" name=\"Ks_Start_Task_W\"/></services>\n",
+                                    eventXml(0, 10, 0, 1 << 8 | 1) + event + eventXml(1, 90, 1, 1 << 8 | 2)));
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_tracer.initHeadless();
-        m_tracer.setMessageSink(
-            [](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
-    }
-
     void cellsDescribeTheEvent_data()
     {
         QTest::addColumn<QByteArray>("event");

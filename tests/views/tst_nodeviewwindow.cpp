@@ -1,7 +1,6 @@
-#include "app/tracer.h"
 #include "chart/chartmetrics.h"
 #include "chart/viewroot.h"
-#include "testsupport.h"
+#include "headlesstracer.h"
 #include "trace/eventcsv.h"
 #include "trace/eventquery.h"
 #include "trace/node.h"
@@ -54,14 +53,13 @@ class TestNodeViewWindow : public QObject
     Q_OBJECT
 
 private:
-    Tracer m_tracer;
+    HeadlessTracer m_tracer;
     int m_dirs = 0;
 
     Node *open(const QString &name, const QByteArray &contents, bool newDir = false)
     {
         m_dirs += newDir;
-        return m_tracer.createNode(TestSupport::writeTempFile(QString::number(m_dirs), name, contents),
-                                   m_tracer.rootEntry(), FROM_TRACER);
+        return m_tracer.load(QString::number(m_dirs), name, contents);
     }
 
     // Copies of demo nodes 1 to `count` as a fresh project.
@@ -92,9 +90,6 @@ private slots:
     {
         qRegisterMetaType<Node *>();
         qRegisterMetaType<NodeViewWindow *>();
-        m_tracer.initHeadless();
-        m_tracer.setMessageSink(
-            [](QMessageBox::Icon, const QString &text) { qFatal("%s", qPrintable(text)); });
     }
 
     void switchingNodesRestoresScrollAndSelection_data()

@@ -31,13 +31,14 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
     std::vector<RoutedPacketArrow> arrows;
     found.reserve(index.refs().size());
     arrows.reserve(2 * index.refs().size());
+    size_t cursor = 0;
     for (size_t k = 0; k < index.refs().size(); ++k) {
         const PacketRef &ref = index.refs()[k];
         if (!EventType::isPacket(ref.type) || ref.eventIndex < 0 || ref.eventIndex >= node->eventCount())
             continue;
         const PaintedPacketEvent painted{node->nodeId(), ref.type, qint16(ref.high)};
         const int first = int(arrows.size());
-        for (const PacketArrow &arrow : packetArrows(painted, root.packetEvents(index.keys()[k]))) {
+        for (const PacketArrow &arrow : packetArrows(painted, root.packetEvents(index.keys()[k], cursor))) {
             const auto *partner = static_cast<const ViewNode *>(root.childById(arrow.nodeId));
             // Where the partner's event lies comes from the index: reading
             // the event itself would cost a cache miss per arrow.

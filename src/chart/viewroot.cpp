@@ -428,6 +428,28 @@ PacketEventRange ViewRoot::packetEvents(quint32 key) const
     return PacketEventRange(refs + (first - keys.cbegin()), refs + (last - keys.cbegin()));
 }
 
+PacketEventRange ViewRoot::packetEvents(quint32 key, size_t &cursor) const
+{
+    if (!m_caches->indexCurrent(m_nodes))
+        m_caches->indexPackets(m_nodes);
+    const std::vector<quint32> &keys = m_caches->keys;
+    // Galloping: the next key asked for usually lies a few entries on.
+    size_t below = qMin(cursor, keys.size());
+    size_t step = 1;
+    while (below + step < keys.size() && keys[below + step] < key) {
+        below += step;
+        step *= 2;
+    }
+    const auto last = keys.cbegin() + std::ptrdiff_t(qMin(below + step + 1, keys.size()));
+    const auto first = std::lower_bound(keys.cbegin() + std::ptrdiff_t(below), last, key);
+    auto end = first;
+    while (end != keys.cend() && *end == key)
+        ++end;
+    cursor = size_t(first - keys.cbegin());
+    const NodePacketRef *refs = m_caches->refs.data();
+    return PacketEventRange(refs + (first - keys.cbegin()), refs + (end - keys.cbegin()));
+}
+
 const PacketArrowTable &ViewRoot::packetArrowsOf(const ViewNode &row) const
 {
     if (!m_caches->indexCurrent(m_nodes))

@@ -99,6 +99,9 @@ public:
     // the order of nodes(); within a node the latest read comes first. Looked
     // up in an index built once per node set, as every painted packet asks.
     PacketEventRange packetEvents(quint32 key) const;
+    // The same for keys asked in ascending order: `cursor` (0 before the
+    // first) keeps where the last was found, and the search runs on from there.
+    PacketEventRange packetEvents(quint32 key, size_t &cursor) const;
     // The arrows of the packet events of `row`, one of this view's rows:
     // resolved once per node set, as every paint draws them all.
     const PacketArrowTable &packetArrowsOf(const ViewNode &row) const;

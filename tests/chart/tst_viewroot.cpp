@@ -67,13 +67,25 @@ int logEnd(const ViewRoot &root, int i)
     return int(row->node()->events().back().logPosition + float(row->shift()));
 }
 
-// The packet events of `keys` as "node:type@index".
+// The packet events of `keys` as "node:type@index", each key asked for on its own; a key asked
+// for in ascending order with a cursor that finds other events adds "cursor differs".
 QStringList packetTexts(const ViewRoot &root, std::initializer_list<quint32> keys)
 {
-    QStringList events;
-    for (const quint32 key : keys) {
-        for (const NodePacketRef &ref : root.packetEvents(key))
+    const auto texts = [](PacketEventRange range) {
+        QStringList events;
+        for (const NodePacketRef &ref : range)
             events << QStringLiteral("%1:%2@%3").arg(ref.nodeId).arg(ref.type).arg(ref.eventIndex);
+        return events;
+    };
+    QStringList events;
+    for (const quint32 key : keys)
+        events << texts(root.packetEvents(key));
+    std::vector<quint32> ascending(keys);
+    std::sort(ascending.begin(), ascending.end());
+    size_t cursor = 0;
+    for (const quint32 key : ascending) {
+        if (texts(root.packetEvents(key, cursor)) != texts(root.packetEvents(key)))
+            events << QStringLiteral("cursor differs");
     }
     return events;
 }

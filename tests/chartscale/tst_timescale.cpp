@@ -326,6 +326,8 @@ private slots:
             << "0 us|109 us|217 us|335 us|552 us|988 us";
         QTest::newRow("logarithmic, scrolled: ticks stay on whole multiples of 60 content px")
             << at(12, true) << QList<int>{90, 200} << sample << 30 << qint64(0) << "217 us|335 us|552 us";
+        QTest::newRow("logarithmic, scrolled one pixel past a tick: the next is the first")
+            << at(12, true) << QList<int>{61, 200} << sample << 59 << qint64(0) << "217 us|335 us|552 us";
         // A 1 us event takes no log width: its start and the next share position 0.
         QTest::newRow("logarithmic: the first of events starting together, three digits in ms and s")
             << at(10, true) << QList<int>{0, 180} << QList<quint32>{0, 1, 2000000} << 0 << qint64(0)

@@ -36,7 +36,7 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
         const PacketRef &ref = index.refs()[k];
         if (!EventType::isPacket(ref.type) || ref.eventIndex < 0 || ref.eventIndex >= node->eventCount())
             continue;
-        const PaintedPacketEvent painted{node->nodeId(), ref.type, qint16(ref.high)};
+        const PaintedPacketEvent painted = PaintedPacketEvent::of(node->nodeId(), ref);
         const int first = int(arrows.size());
         for (const PacketArrow &arrow : packetArrows(painted, root.packetEvents(index.keys()[k], cursor))) {
             const auto *partner = static_cast<const ViewNode *>(root.childById(arrow.nodeId));

@@ -15,6 +15,11 @@ struct PaintedPacketEvent
     {
         return PaintedPacketEvent{nodeId, event.type, event.arg2 >> 16};
     }
+    // The same from the event's entry in a packet index, without reading the event.
+    static PaintedPacketEvent of(int nodeId, const PacketRef &ref)
+    {
+        return PaintedPacketEvent{nodeId, ref.type, qint16(ref.high)};
+    }
 };
 
 // One line along a packet's path between the painted event and a partner event.

@@ -66,8 +66,9 @@ private:
     // general span blending, two to three times slower per pixel than with a
     // clip rectangle, where it writes each pixel itself. Clipped to the whole
     // image, an opaque 1-pixel line comes out the same, even where it runs
-    // off the image; a pixmap cut by the image's edge may not. So the clip stays on from one
-    // packet arrow to the next and is lifted before anything else.
+    // off the image; a pixmap cut by the image's edge may not. So the clip
+    // stays on from one packet arrow to the next and is lifted before
+    // anything else.
     bool m_clippedToImage = false;
     std::array<QBrush, 3> m_barBrushes;
     int m_brushTop = -1;

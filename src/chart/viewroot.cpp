@@ -420,12 +420,8 @@ bool ViewRoot::isAbove(const ViewNode *a, const ViewNode *b) const
 
 PacketEventRange ViewRoot::packetEvents(quint32 key) const
 {
-    if (!m_caches->indexCurrent(m_nodes))
-        m_caches->indexPackets(m_nodes);
-    const std::vector<quint32> &keys = m_caches->keys;
-    const auto [first, last] = std::equal_range(keys.cbegin(), keys.cend(), key);
-    const NodePacketRef *refs = m_caches->refs.data();
-    return PacketEventRange(refs + (first - keys.cbegin()), refs + (last - keys.cbegin()));
+    size_t cursor = 0;
+    return packetEvents(key, cursor);
 }
 
 PacketEventRange ViewRoot::packetEvents(quint32 key, size_t &cursor) const

@@ -1,5 +1,6 @@
 #include "chart/levelofdetail.h"
 
+#include "chart/packetarrowtable.h"
 #include "chart/paintindex.h"
 #include "chart/paintpass.h"
 #include "trace/node.h"
@@ -66,6 +67,7 @@ private:
     const std::vector<TraceEvent> &m_events;
     const PaintIndex &m_index;
     const EventPrimitives m_primitives;
+    const PacketArrowTable &m_packetArrows;
     const int m_shift;
     const bool m_logMode;
     // Positions never decreasing along the events (the usual case): the
@@ -96,6 +98,7 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     , m_events(node.node()->events())
     , m_index(node.paintIndex())
     , m_primitives(pass, node)
+    , m_packetArrows(pass.root.packetArrowsOf(node))
     , m_shift(node.shift())
     , m_logMode(pass.mapper.logMode())
     , m_ordered(node.node()->inTimeOrder())
@@ -215,7 +218,7 @@ int NodePass::columnStart(int i, int first, int x, int guess) const
 bool NodePass::hiddenInColumn(int i, int columnLast) const
 {
     if (m_index.mustShareColumn(i) > columnLast)
-        return false;
+        return m_index.special(i) && m_packetArrows.drawnAgainLater(i, columnLast, m_mapper);
     if (m_skipBlocks)
         return true; // every pair collapses
     // A hub arrow stands right of its bar's left edge, half its event's

@@ -1,10 +1,13 @@
 #include "chart/packetarrowtable.h"
 
+#include "chart/chartmapper.h"
 #include "chart/packetkeyindex.h"
 #include "chart/viewroot.h"
 #include "trace/node.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <unordered_map>
 
 namespace {
 
@@ -49,8 +52,13 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
         if (int(arrows.size()) > first)
             found.push_back(FoundArrows{ref.eventIndex, first, int(arrows.size()) - first});
     }
-    std::sort(found.begin(), found.end(),
-              [](const FoundArrows &a, const FoundArrows &b) { return a.eventIndex < b.eventIndex; });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FoundArrows &a, const FoundArrows &b) { return a.eventIndex < b.eventIndex; });
+    // An event found under two keys keeps its first arrows.
+    found.erase(
+        std::unique(found.begin(), found.end(),
+                    [](const FoundArrows &a, const FoundArrows &b) { return a.eventIndex == b.eventIndex; }),
+        found.end());
     m_events.reserve(found.size());
     m_firstArrow.reserve(found.size() + 1);
     m_arrows.reserve(arrows.size());
@@ -61,25 +69,73 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
                         arrows.begin() + entry.first + entry.count);
     }
     m_firstArrow.push_back(int(m_arrows.size()));
-    const size_t blocks = (size_t(node->eventCount()) >> blockBits) + 1;
-    m_blockStart.reserve(blocks + 1);
-    auto from = m_events.cbegin();
-    for (size_t b = 0; b <= blocks; ++b) {
-        from = std::lower_bound(from, m_events.cend(), int(b << blockBits));
-        m_blockStart.push_back(int(from - m_events.cbegin()));
+    m_present.resize((size_t(node->eventCount()) + 63) / 64);
+    for (size_t k = m_events.size(); k-- > 0;) {
+        Presence &present = m_present[size_t(m_events[k]) / 64];
+        present.bits |= quint64(1) << (m_events[k] % 64);
+        present.before = int(k);
     }
+    findTwins(*node);
+}
+
+void PacketArrowTable::findTwins(const Node &node)
+{
+    std::unordered_map<DrawingKey, int, DrawingKey::Hash> nextOf;
+    m_twin.assign(m_events.size(), -1);
+    for (size_t k = m_events.size(); k-- > 0;) {
+        const TraceEvent &e = *node.event(m_events[k]);
+        DrawingKey key{e.type, e.currentTask, {}};
+        const Span arrows = entryArrows(k);
+        // An event has at most two arrows (see PacketArrows); one with more keeps no twin.
+        if (arrows.end() - arrows.begin() > std::ptrdiff_t(key.arrows.size()))
+            continue;
+        std::transform(arrows.begin(), arrows.end(), key.arrows.begin(), [](const RoutedPacketArrow &arrow) {
+            return DrawingKey::Arrow{arrow.partner, int(arrow.direction) * 2 + int(arrow.alongGroupRow)};
+        });
+        const auto [next, fresh] = nextOf.try_emplace(key, int(k));
+        if (!fresh) {
+            m_twin[k] = next->second;
+            next->second = int(k);
+        }
+    }
+}
+
+PacketArrowTable::Span PacketArrowTable::entryArrows(size_t k) const
+{
+    const RoutedPacketArrow *arrows = m_arrows.data();
+    return {arrows + m_firstArrow[k], arrows + m_firstArrow[k + 1]};
+}
+
+int PacketArrowTable::entryOf(int i) const
+{
+    const size_t word = size_t(i) / 64;
+    if (i < 0 || word >= m_present.size())
+        return -1;
+    const Presence &present = m_present[word];
+    const quint64 bit = quint64(1) << (i % 64);
+    return present.bits & bit ? present.before + qPopulationCount(present.bits & (bit - 1)) : -1;
 }
 
 PacketArrowTable::Span PacketArrowTable::arrowsOf(int i) const
 {
-    const size_t block = size_t(i) >> blockBits;
-    if (i < 0 || block + 1 >= m_blockStart.size())
-        return {};
-    const auto last = m_events.cbegin() + m_blockStart[block + 1];
-    const auto at = std::lower_bound(m_events.cbegin() + m_blockStart[block], last, i);
-    if (at == last || *at != i)
-        return {};
-    const size_t k = size_t(at - m_events.cbegin());
-    const RoutedPacketArrow *arrows = m_arrows.data();
-    return {arrows + m_firstArrow[k], arrows + m_firstArrow[k + 1]};
+    const int k = entryOf(i);
+    return k < 0 ? Span() : entryArrows(size_t(k));
+}
+
+bool PacketArrowTable::drawnAgainLater(int i, int last, const ChartMapper &mapper) const
+{
+    const int k = entryOf(i);
+    const int twin = k < 0 ? -1 : m_twin[size_t(k)];
+    if (twin < 0 || m_events[size_t(twin)] > last)
+        return false;
+    const Span arrows = entryArrows(size_t(k));
+    const RoutedPacketArrow *later = entryArrows(size_t(twin)).begin();
+    for (const RoutedPacketArrow &arrow : arrows) {
+        const int shift = arrow.partner->shift();
+        if (mapper.leftX(arrow.offset, arrow.logPosition, shift) !=
+            mapper.leftX(later->offset, later->logPosition, shift))
+            return false;
+        ++later;
+    }
+    return true;
 }

@@ -41,16 +41,17 @@ PrimitivePainter::PrimitivePainter(QPainter &painter, const PaintPass &pass, con
 
 PrimitivePainter::~PrimitivePainter()
 {
-    // The raster target was only usable because the painter did not clip.
+    // The clip to the image was this painter's own.
     clipToImage(false);
 }
 
 void PrimitivePainter::clipToImage(bool on)
 {
-    if (on == m_clippedToImage || !m_raster.available())
+    // A painter that clips already takes Qt's fast path, and keeps its clip.
+    if (on == m_clippedToImage || !m_raster.available() || m_raster.clipped())
         return;
     if (on)
-        m_painter.setClipRect(m_raster.imageRect());
+        m_painter.setClipRect(m_raster.bounds());
     else
         m_painter.setClipping(false);
     m_clippedToImage = on;

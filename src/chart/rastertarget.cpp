@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
 #include <QTransform>
 
 #include <algorithm>
@@ -25,25 +26,42 @@ RasterTarget::RasterTarget(QPainter &painter)
     // A system clip (a paint event's region) is not the painter's clipping:
     // the engine tells of it.
     const QPaintEngine *engine = painter.paintEngine();
-    if (image->devicePixelRatio() != 1.0 || painter.hasClipping() || !engine ||
-        !engine->systemClip().isEmpty() || painter.opacity() != 1.0 ||
-        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+    if (image->devicePixelRatio() != 1.0 || !engine || !engine->systemClip().isEmpty() ||
+        painter.opacity() != 1.0 || painter.compositionMode() != QPainter::CompositionMode_SourceOver)
         return;
     if (!pixelAligned(painter))
         return;
     const QTransform transform = painter.deviceTransform();
+    m_offset = QPoint(int(transform.dx()), int(transform.dy()));
+    m_image = image->rect();
+    m_bounds = m_image;
+    m_clipped = painter.hasClipping();
+    if (m_clipped) {
+        const QRect clip = clipRect(painter);
+        if (clip.isNull())
+            return;
+        m_bounds &= clip.translated(m_offset);
+    }
     // Not bits(): that would detach a shared image from the buffer the
     // painter took when it began.
     m_bits = const_cast<uchar *>(image->constBits());
     m_bytesPerLine = image->bytesPerLine();
-    m_width = image->width();
-    m_height = image->height();
-    m_offset = QPoint(int(transform.dx()), int(transform.dy()));
+}
+
+QRect RasterTarget::clipRect(const QPainter &painter)
+{
+    // A region of one rectangle, exactly the clip's bounds: no path, no
+    // fraction of a pixel.
+    const QRegion region = painter.clipRegion();
+    const QRectF bounds = painter.clipBoundingRect();
+    if (region.rectCount() != 1 || QRectF(region.boundingRect()) != bounds)
+        return QRect();
+    return region.boundingRect();
 }
 
 void RasterTarget::fill(const QRect &rect, QRgb colour)
 {
-    const QRect cut = rect.translated(m_offset) & QRect(0, 0, m_width, m_height);
+    const QRect cut = rect.translated(m_offset) & m_bounds;
     if (!m_bits || cut.isEmpty())
         return;
     uchar *line = m_bits + cut.top() * m_bytesPerLine;

@@ -18,8 +18,9 @@ public:
     // Unusable: every call draws nothing.
     RasterTarget() = default;
     // The painter's image, when it paints on a 32-bit QImage of pixel ratio 1
-    // without clipping, opacity or transform beyond a whole-pixel translation,
-    // in source-over mode; else an unusable target.
+    // clipped to at most one whole-pixel rectangle, without opacity or
+    // transform beyond a whole-pixel translation, in source-over mode; else
+    // an unusable target. Every write is cut to the clip.
     explicit RasterTarget(QPainter &painter);
 
     bool available() const { return m_bits != nullptr; }
@@ -28,29 +29,33 @@ public:
     // covering the same pixels in logical coordinates do so on the device.
     static bool pixelAligned(const QPainter &painter);
 
-    // Fills `rect` (the painter's logical coordinates), cut to the image.
+    // Fills `rect` (the painter's logical coordinates), cut to the image and clip.
     // Colours that are not opaque must go through the painter instead.
     void fill(const QRect &rect, QRgb colour);
-    // Whether every pixel of `rect` (logical coordinates) lies on the image.
-    bool covers(const QRect &rect) const
-    {
-        return m_bits && QRect(0, 0, m_width, m_height).contains(rect.translated(m_offset));
-    }
-    // The whole image in the painter's logical coordinates.
-    QRect imageRect() const { return QRect(0, 0, m_width, m_height).translated(-m_offset); }
-    // One pixel, dropped outside the image.
+    // Whether every pixel of `rect` (logical coordinates) lies on the image;
+    // the clip cuts what is written here as it cuts Qt's drawing.
+    bool covers(const QRect &rect) const { return m_bits && m_image.contains(rect.translated(m_offset)); }
+    // What may be written, in the painter's logical coordinates.
+    QRect bounds() const { return m_bounds.translated(-m_offset); }
+    // Whether the painter clips: Qt then strokes lines through its clipping path already.
+    bool clipped() const { return m_clipped; }
+    // One pixel, dropped outside the image and clip.
     void point(int x, int y, QRgb colour)
     {
         x += m_offset.x();
         y += m_offset.y();
-        if (x >= 0 && y >= 0 && x < m_width && y < m_height)
+        if (m_bounds.contains(x, y))
             reinterpret_cast<QRgb *>(m_bits + y * m_bytesPerLine)[x] = colour;
     }
 
 private:
+    // The painter's clip (logical coordinates) when it is one whole-pixel rectangle; null when not.
+    static QRect clipRect(const QPainter &painter);
+
     uchar *m_bits = nullptr;
     qsizetype m_bytesPerLine = 0;
-    int m_width = 0;
-    int m_height = 0;
+    QRect m_image;  // device pixels
+    QRect m_bounds; // the image cut to the clip
+    bool m_clipped = false;
     QPoint m_offset; // logical to image coordinates
 };

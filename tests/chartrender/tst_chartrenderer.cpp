@@ -16,6 +16,7 @@
 #include "tracegenerator.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QtTest>
@@ -54,13 +55,19 @@ struct SurfaceRow
     bool direct; // whether the renderer may write the pixels itself
 };
 
-const QRect surfaceClip(150, 40, 700, 300); // in the clipped painter's coordinates
+// In the clipped painters' coordinates: a rectangle, and one with a hole.
+const QRegion surfaceClip(150, 40, 700, 300);
+const QRegion surfaceHoledClip = surfaceClip - QRegion(400, 100, 50, 50);
 const QColor surfaceGround(0x33, 0x66, 0x99);
 
 void asIs(QPainter &) {}
 void clipped(QPainter &painter)
 {
-    painter.setClipRect(surfaceClip);
+    painter.setClipRegion(surfaceClip);
+}
+void holed(QPainter &painter)
+{
+    painter.setClipRegion(surfaceHoledClip);
 }
 
 const SurfaceRow surfaceRows[] = {
@@ -72,7 +79,8 @@ const SurfaceRow surfaceRows[] = {
     {"a painter moved by half a pixel", QImage::Format_RGB32, 1.0, [](QPainter &p) { p.translate(0.5, 0); },
      false},
     {"an image of pixel ratio 2", QImage::Format_RGB32, 2.0, asIs, false},
-    {"a clipped painter", QImage::Format_RGB32, 1.0, clipped, false},
+    {"a painter clipped to a rectangle", QImage::Format_RGB32, 1.0, clipped, true},
+    {"a painter clipped to a rectangle with a hole", QImage::Format_RGB32, 1.0, holed, false},
     {"a painter at half opacity", QImage::Format_RGB32, 1.0, [](QPainter &p) { p.setOpacity(0.5); }, false},
     {"a painter in multiply mode", QImage::Format_RGB32, 1.0,
      [](QPainter &p) { p.setCompositionMode(QPainter::CompositionMode_Multiply); }, false},
@@ -467,11 +475,18 @@ private slots:
         QCOMPARE(detailed, full);
         // Where the fast path writes pixels itself and where it must leave them to Qt.
         QCOMPARE(direct, row.direct);
-        // Nothing is painted outside a clip.
-        const QRect kept = row.prepare == clipped ? surfaceClip : detailed.rect();
-        QCOMPARE(countColour(detailed, detailed.rect(), surfaceGround) -
-                     countColour(detailed, kept, surfaceGround),
-                 detailed.width() * detailed.height() - kept.width() * kept.height());
+        // Nothing is painted outside a clip: the ground shows everywhere else.
+        const QRegion kept = row.prepare == clipped ? surfaceClip
+                             : row.prepare == holed ? surfaceHoledClip
+                                                    : QRegion(detailed.rect());
+        int groundInside = 0;
+        int areaInside = 0;
+        for (const QRect &rect : kept) {
+            groundInside += countColour(detailed, rect, surfaceGround);
+            areaInside += rect.width() * rect.height();
+        }
+        QCOMPARE(countColour(detailed, detailed.rect(), surfaceGround) - groundInside,
+                 detailed.width() * detailed.height() - areaInside);
     }
 };
 

@@ -41,6 +41,28 @@ void DrawOpSet::set(const DrawOp &op, int value)
     recentOf(hash) = slot;
 }
 
+bool DrawOpSet::raise(const DrawOp &op, int value)
+{
+    if (2 * (m_used + 1) > m_slots.size())
+        grow();
+    const std::uint32_t hash = hashOf(op);
+    const Slot &recent = recentOf(hash);
+    if (used(recent) && recent.op.kind == op.kind && recent.op.p == op.p && recent.value >= value)
+        return false;
+    Slot &slot = m_slots[find(op, hash)];
+    if (!used(slot)) {
+        slot.op = op;
+        slot.generation = m_generation;
+        slot.value = absent;
+        ++m_used;
+    }
+    const bool raised = slot.value < value;
+    if (raised)
+        slot.value = value;
+    recentOf(hash) = slot;
+    return raised;
+}
+
 std::uint32_t DrawOpSet::hashOf(const DrawOp &op)
 {
     // FNV-1a over the words, then mixed so that the low bits, which pick

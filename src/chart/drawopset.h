@@ -16,8 +16,10 @@ public:
     // The number kept for `op`, or `absent` when it is not in the set.
     static constexpr int absent = -1;
     int value(const DrawOp &op) const;
-    // Sets the number kept for `op`, adding it when new.
-    void set(const DrawOp &op, int value);
+    // Sets the number kept for `op` to `value` unless it is that large
+    // already, adding it when new; whether it did. One lookup where a
+    // value() and a setting would take two.
+    bool raise(const DrawOp &op, int value);
 
 private:
     struct Slot
@@ -31,6 +33,8 @@ private:
     // The slot a lookup of the op with hash `hash` meets first in m_recent.
     Slot &recentOf(std::uint32_t hash) const { return m_recent[hash & (recentSize - 1)]; }
 
+    // Sets the number kept for `op`, adding it when new.
+    void set(const DrawOp &op, int value);
     static std::uint32_t hashOf(const DrawOp &op);
     // The slot holding op, whose hash is `hash`, or the free one where it would go.
     std::size_t find(const DrawOp &op, std::uint32_t hash) const;

@@ -289,9 +289,8 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
     } else if (op.spansRows() && op.kind != DrawOp::Connector) {
         // Markers and arrows hide only their equals; rows are drawn in order.
         DrawOpSet &equals = op.kind == DrawOp::PacketArrow ? m_arrows : m_markers;
-        if (equals.value(op) >= row.order)
+        if (!equals.raise(op, row.order))
             return;
-        equals.set(op, row.order);
     } else {
         for (const DrawOp &other : row.later) {
             if (op.hiddenBy(other))

@@ -37,7 +37,7 @@ public:
     bool covers(const QRect &rect) const { return m_bits && m_image.contains(rect.translated(m_offset)); }
     // What may be written, in the painter's logical coordinates.
     QRect bounds() const { return m_bounds.translated(-m_offset); }
-    // Whether the painter clips: Qt then strokes lines through its clipping path already.
+    // Whether the painter clips: Qt then strokes lines on its fast path already, and the clip stays.
     bool clipped() const { return m_clipped; }
     // One pixel, dropped outside the image and clip.
     void point(int x, int y, QRgb colour)

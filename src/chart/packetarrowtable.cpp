@@ -69,7 +69,8 @@ PacketArrowTable::PacketArrowTable(const ViewRoot &root, const ViewNode &row)
                         arrows.begin() + entry.first + entry.count);
     }
     m_firstArrow.push_back(int(m_arrows.size()));
-    m_present.resize((size_t(node->eventCount()) + 63) / 64);
+    // Up to the last packet event only: a node with none costs nothing here.
+    m_present.resize(m_events.empty() ? 0 : size_t(m_events.back()) / 64 + 1);
     for (size_t k = m_events.size(); k-- > 0;) {
         Presence &present = m_present[size_t(m_events[k]) / 64];
         present.bits |= quint64(1) << (m_events[k] % 64);

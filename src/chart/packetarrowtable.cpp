@@ -92,9 +92,6 @@ void PacketArrowTable::findTwins(const Node &node)
         const TraceEvent &e = events[size_t(m_events[k])];
         DrawingKey key{e.type, e.currentTask, {}};
         const Span arrows = entryArrows(k);
-        // An event has at most two arrows (see PacketArrows); one with more keeps no twin.
-        if (arrows.end() - arrows.begin() > std::ptrdiff_t(key.arrows.size()))
-            continue;
         std::transform(arrows.begin(), arrows.end(), key.arrows.begin(), [](const RoutedPacketArrow &arrow) {
             return DrawingKey::Arrow{arrow.partner, int(arrow.direction) * 2 + int(arrow.alongGroupRow)};
         });

@@ -68,7 +68,7 @@ private:
         };
         qint32 type = 0;
         qint32 task = 0;
-        std::array<Arrow, 2> arrows{};
+        std::array<Arrow, PacketArrows::capacity> arrows{}; // an entry holds one event's
         bool operator==(const DrawingKey &other) const
         {
             return type == other.type && task == other.task && arrows == other.arrows;

@@ -49,13 +49,14 @@ struct PacketArrow
 class PacketArrows
 {
 public:
+    static constexpr int capacity = 2;
     void append(const PacketArrow &arrow) { m_arrows[size_t(m_count++)] = arrow; }
     const PacketArrow *begin() const { return m_arrows.data(); }
     const PacketArrow *end() const { return m_arrows.data() + m_count; }
     int size() const { return m_count; }
 
 private:
-    std::array<PacketArrow, 2> m_arrows{};
+    std::array<PacketArrow, capacity> m_arrows{};
     int m_count = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "chart/eventprimitives.h"
 #include "chart/paintpass.h"
 #include "chart/primitivepainter.h"
+#include "chart/rastertarget.h"
 #include "chart/rowpainter.h"
 #include "trace/node.h"
 #include "trace/task.h"
@@ -100,7 +101,17 @@ void ChartRenderer::paintPasses(QPainter &painter, ViewRoot &root, const QRect &
     paintItem(root, painter, 0, pass);
     if (pass.levelOfDetail && !m_replaying)
         collectDetail(root, pass);
+    if (pass.levelOfDetail) {
+        // The colours of the long vertical lines, most of the pixels drawn.
+        const ChartSettings &s = pass.settings;
+        m_deferred.start(RasterTarget(painter), {s.syncMarkerColor.rgba(), s.transmitColor.rgba(),
+                                                 s.receiveColor.rgba(), s.userMarkerColor.rgba()});
+        if (m_deferred.active())
+            pass.deferred = &m_deferred;
+    }
     paintItem(root, painter, 1, pass);
+    m_deferred.finish();
+    pass.deferred = nullptr;
 
     if (frame.externalHeader) {
         painter.setWindow(0, 0, frame.viewport.width(), frame.viewport.height());

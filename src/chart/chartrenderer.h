@@ -2,6 +2,7 @@
 
 #include "chart/chartsettings.h"
 #include "chart/chartstyle.h"
+#include "chart/deferredpixels.h"
 #include "chart/drawop.h"
 #include "chart/levelofdetail.h"
 #include "chart/nodeviewstate.h"
@@ -120,4 +121,6 @@ private:
     int m_replayRight = 0;
     ChartStyle m_style;
     LevelOfDetail m_detail;
+    // Kept between paints for its storage.
+    DeferredPixels m_deferred;
 };

@@ -7,12 +7,26 @@
 
 #include <QImage>
 
-namespace {
+ChartStyle::ChartStyle()
+    : m_nodeFont(QStringLiteral("Helvetica"), 10, QFont::Bold)
+    , m_trainFont(QStringLiteral("Helvetica"), 10, QFont::Bold, true)
+    , m_rowFont(QStringLiteral("Helvetica"), 10)
+    , m_startCorner(QStringLiteral(":/interface/resources/start_corner.png"))
+    , m_finishCorner(QStringLiteral(":/interface/resources/finish_corner.png"))
+    , m_headerIcons{QPixmap(QStringLiteral(":/interface/resources/node_area_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/node_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/tasks_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/hubs_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/task_16.png")),
+                    QPixmap(QStringLiteral(":/interface/resources/hub_16.png"))}
+{
+    m_userMarkerIcon = loadOpaque(QStringLiteral(":/sysevents/resources/user_marker.png"));
+}
 
 // Icons drawn many times on one spot (markers of events closer than a pixel)
 // must look the same drawn once or a hundred times: partly transparent edge
 // pixels would darken with every draw. Their alpha is made all or nothing.
-QPixmap opaqueIcon(const QString &path)
+QPixmap ChartStyle::loadOpaque(const QString &path)
 {
     QImage image(path);
     if (image.isNull())
@@ -23,36 +37,30 @@ QPixmap opaqueIcon(const QString &path)
         for (int x = 0; x < image.width(); ++x)
             line[x] = qAlpha(line[x]) >= 128 ? (line[x] | 0xff000000u) : 0u;
     }
-    return QPixmap::fromImage(image);
+    const QPixmap icon = QPixmap::fromImage(image);
+    if (image.height() <= 64 && icon.devicePixelRatio() == 1.0)
+        m_opaqueIcons.insert(icon.cacheKey(), OpaqueIcon(image));
+    return icon;
 }
 
-} // namespace
-
-ChartStyle::ChartStyle()
-    : m_nodeFont(QStringLiteral("Helvetica"), 10, QFont::Bold)
-    , m_trainFont(QStringLiteral("Helvetica"), 10, QFont::Bold, true)
-    , m_rowFont(QStringLiteral("Helvetica"), 10)
-    , m_startCorner(QStringLiteral(":/interface/resources/start_corner.png"))
-    , m_finishCorner(QStringLiteral(":/interface/resources/finish_corner.png"))
-    , m_userMarkerIcon(opaqueIcon(QStringLiteral(":/sysevents/resources/user_marker.png")))
-    , m_headerIcons{QPixmap(QStringLiteral(":/interface/resources/node_area_16.png")),
-                    QPixmap(QStringLiteral(":/interface/resources/node_16.png")),
-                    QPixmap(QStringLiteral(":/interface/resources/tasks_16.png")),
-                    QPixmap(QStringLiteral(":/interface/resources/hubs_16.png")),
-                    QPixmap(QStringLiteral(":/interface/resources/task_16.png")),
-                    QPixmap(QStringLiteral(":/interface/resources/hub_16.png"))}
-{}
+const OpaqueIcon *ChartStyle::opaqueIcon(const QPixmap &icon) const
+{
+    const auto found = m_opaqueIcons.constFind(icon.cacheKey());
+    return found == m_opaqueIcons.cend() ? nullptr : &*found;
+}
 
 const QPixmap &ChartStyle::markerIcon(int type, const EventCatalogue *catalogue)
 {
     if (catalogue != m_catalogue) {
         m_catalogue = catalogue;
+        for (const QPixmap &icon : std::as_const(m_markerIcons))
+            m_opaqueIcons.remove(icon.cacheKey());
         m_markerIcons.clear();
     }
     auto found = m_markerIcons.find(type);
     if (found == m_markerIcons.end()) {
         const QString path = catalogue ? catalogue->sysEvent(type).iconPath : QString();
-        found = m_markerIcons.insert(type, path.isEmpty() ? QPixmap() : opaqueIcon(path));
+        found = m_markerIcons.insert(type, path.isEmpty() ? QPixmap() : loadOpaque(path));
     }
     return *found;
 }

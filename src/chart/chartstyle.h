@@ -6,6 +6,8 @@
 #include <QLinearGradient>
 #include <QPixmap>
 
+#include "chart/opaqueicon.h"
+
 #include <array>
 
 class EventCatalogue;
@@ -31,6 +33,9 @@ public:
     // The icon `catalogue` gives the sync event type, made opaque (see
     // chartstyle.cpp); a null pixmap without catalogue or icon.
     const QPixmap &markerIcon(int type, const EventCatalogue *catalogue);
+    // An icon of userMarkerIcon() or markerIcon() as its pixels; null for
+    // other pixmaps, and for icons over 64 rows high.
+    const OpaqueIcon *opaqueIcon(const QPixmap &icon) const;
 
     // The fill of a node's row and header cell from y0 to y1: blue for the
     // current node, gray for the others.
@@ -39,6 +44,9 @@ public:
     static QColor itemColour(const ViewItem *item);
 
 private:
+    // Loads an icon made opaque, noting its opaque columns.
+    QPixmap loadOpaque(const QString &path);
+
     QFont m_nodeFont;
     QFont m_trainFont;
     QFont m_rowFont;
@@ -48,4 +56,5 @@ private:
     std::array<QPixmap, HeaderIconCount> m_headerIcons;
     const EventCatalogue *m_catalogue = nullptr; // where m_markerIcons come from
     QHash<int, QPixmap> m_markerIcons;           // by event type
+    QHash<qint64, OpaqueIcon> m_opaqueIcons;     // by the icon's cache key
 };

@@ -9,6 +9,7 @@
 #include <QRect>
 
 class ChartStyle;
+class DeferredPixels;
 struct DrawOp;
 
 // What the passes of one paint share, made once: the frame, where events lie,
@@ -47,6 +48,9 @@ struct PaintPass
     // What this paint covers, in the rows' coordinates: a row outside it is
     // not drawn, so it hides nothing of the rows that are.
     QRect clip;
+    // While set, pixels of the sync pen's colour are put off: whatever the
+    // painter draws must first flush them where it draws (see DeferredPixels).
+    DeferredPixels *deferred = nullptr;
 
     // The events of the node whose task rows are being drawn: all its rows
     // visit the same ones, found once.

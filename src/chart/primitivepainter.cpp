@@ -33,7 +33,7 @@ PrimitivePainter::PrimitivePainter(QPainter &painter, const PaintPass &pass, con
     , m_literal(literal || !RasterTarget::pixelAligned(painter))
 {
     if (!m_literal)
-        m_raster = RasterTarget(painter);
+        m_raster = RasterTarget(painter, pass.deferred);
     const QColor &arrowColour = pass.syncPen.color();
     m_rasterArrows =
         m_raster.available() && arrowColour.alpha() == 255 && pass.syncPen == QPen(arrowColour, 1);
@@ -118,6 +118,7 @@ void PrimitivePainter::drawBar(const DrawOp &op)
     const QBrush &brush = barBrush(p[4], p[1], p[3]);
     const int w = rect.width();
     if (m_literal || w < 0) {
+        beforePainter(rect.normalized(), 1);
         m_painter.fillRect(rect, brush);
         setPen(m_pass.black);
         m_painter.setBrush(Qt::NoBrush);
@@ -130,10 +131,12 @@ void PrimitivePainter::drawBar(const DrawOp &op)
     if (w < 2)
         return;
     const QRect inside(rect.left() + 1, rect.top() + 1, w - 1, rect.height() - 1);
-    if (brush.style() == Qt::SolidPattern)
+    if (brush.style() == Qt::SolidPattern) {
         fill(inside, brush.color());
-    else
-        m_painter.fillRect(inside, brush);
+        return;
+    }
+    // The outline's fill above dropped whatever was put off under the bar.
+    m_painter.fillRect(inside, brush);
 }
 
 void PrimitivePainter::drawMarker(const DrawOp &op)
@@ -145,10 +148,10 @@ void PrimitivePainter::drawMarker(const DrawOp &op)
     const ChartSettings &settings = m_pass.settings;
     const QColor &colour = sync ? settings.syncMarkerColor : settings.userMarkerColor;
     if (!sync)
-        m_painter.drawPixmap(x - 1, m_group.top(), m_pass.style.userMarkerIcon());
+        paintPixmap(QPoint(x - 1, m_group.top()), m_pass.style.userMarkerIcon());
     verticalLine(x, m_group.top() + H, m_group.bottom() + 1, sync ? m_pass.syncPen : m_pass.userPen);
     if (sync && settings.showSyncMarkerIcons)
-        m_painter.drawPixmap(x - 8, m_group.top(), m_pass.style.markerIcon(op.p[1], m_pass.frame.catalogue));
+        paintPixmap(QPoint(x - 8, m_group.top()), m_pass.style.markerIcon(op.p[1], m_pass.frame.catalogue));
     fill(QRect(x - 2, m_group.top() + H - 5, 5, 5), colour);
     fill(QRect(x - 2, m_group.bottom() + 2, 5, 5), colour);
 }
@@ -188,17 +191,25 @@ void PrimitivePainter::drawPacketArrow(const DrawOp &op)
     // column: most arrows are vertical, and thousands of them cost the
     // painter a line set-up each. Their line is a run and their head one of
     // two fixed patterns, written straight into the image.
-    // Cut at the image's edge, the painter might place a head's strokes differently.
-    if (from.x() == to.x() && m_rasterArrows &&
-        (!head || m_raster.covers(QRect(to - QPoint(13, 13), QSize(27, 27))))) {
-        const QRgb rgb = m_pass.syncPen.color().rgba();
+    // Cut at the image's edge, the painter might place a head's strokes
+    // differently; a head wholly off the image or clip shows nothing. Fitted
+    // to many nodes, most arrows run off the image's bottom edge.
+    const QRect headBox(to - QPoint(13, 13), QSize(27, 27));
+    const bool headShows = head && m_raster.bounds().intersects(headBox);
+    const QRgb rgb = m_pass.syncPen.color().rgba();
+    if (from.x() == to.x() && m_rasterArrows && (!headShows || m_raster.covers(headBox))) {
         m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
-        if (head) {
+        if (headShows) {
             for (const QPoint &pixel : verticalHeadPixels(to.y() > from.y()))
                 m_raster.point(to.x() + pixel.x(), to.y() + pixel.y(), rgb);
         }
         return;
     }
+    // The pen is aliased, and opaque or not put off.
+    const int width = m_pass.syncPen.width();
+    m_raster.flush(QRect(from, to).normalized().adjusted(-width, -width, width, width), rgb);
+    if (head)
+        m_raster.flush(headBox.adjusted(-width, -width, width, width), rgb);
     clipToImage(m_rasterArrows);
     setPen(m_pass.syncPen);
     m_painter.drawLine(from, to);
@@ -209,6 +220,7 @@ void PrimitivePainter::drawPacketArrow(const DrawOp &op)
 void PrimitivePainter::verticalLine(int x, int y0, int y1, const QPen &pen)
 {
     if (m_literal || pen.style() != Qt::SolidLine || pen.width() > 1) {
+        beforePainter(QRect(QPoint(x, y0), QPoint(x, y1)).normalized(), pen.width() + 1);
         setPen(pen);
         m_painter.drawLine(x, y0, x, y1);
         return;
@@ -218,10 +230,28 @@ void PrimitivePainter::verticalLine(int x, int y0, int y1, const QPen &pen)
 
 void PrimitivePainter::fill(const QRect &rect, const QColor &colour)
 {
-    if (m_raster.available() && colour.alpha() == 255)
+    if (m_raster.available() && colour.alpha() == 255) {
         m_raster.fill(rect, colour.rgba());
-    else
-        m_painter.fillRect(rect, colour);
+        return;
+    }
+    beforePainter(rect);
+    m_painter.fillRect(rect, colour);
+}
+
+void PrimitivePainter::beforePainter(const QRect &rect, int margin) const
+{
+    m_raster.flush(rect.adjusted(-margin, -margin, margin, margin));
+}
+
+void PrimitivePainter::paintPixmap(const QPoint &at, const QPixmap &pixmap)
+{
+    const OpaqueIcon *icon = m_pass.style.opaqueIcon(pixmap);
+    if (icon && m_raster.available()) {
+        m_raster.stamp(at, *icon);
+        return;
+    }
+    beforePainter(QRect(at, pixmap.deviceIndependentSize().toSize()), 1);
+    m_painter.drawPixmap(at, pixmap);
 }
 
 void PrimitivePainter::drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen)
@@ -239,6 +269,9 @@ void PrimitivePainter::drawHubArrowHead(int x, int headY, const QPoint &to, cons
         }
         return;
     }
+    beforePainter(
+        QRect(QPoint(x - 4, headY), to).normalized().united(QRect(QPoint(x + 4, headY), to).normalized()),
+        pen.width() + 1);
     setPen(pen);
     m_painter.drawLine(QPoint(x - 4, headY), to);
     m_painter.drawLine(QPoint(x + 4, headY), to);

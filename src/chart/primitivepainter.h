@@ -11,6 +11,7 @@
 
 class QPainter;
 class QPen;
+class QPixmap;
 struct DrawOp;
 struct PaintPass;
 
@@ -54,6 +55,9 @@ private:
     void clipToImage(bool on);
     // A solid fill: straight into the image where it can be, else by the painter.
     void fill(const QRect &rect, const QColor &colour);
+    // Before the painter draws within `rect` grown by `margin` pixels: see PaintPass::deferred.
+    void beforePainter(const QRect &rect, int margin = 0) const;
+    void paintPixmap(const QPoint &at, const QPixmap &pixmap);
 
     QPainter &m_painter;
     const PaintPass &m_pass;

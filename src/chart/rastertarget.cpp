@@ -1,5 +1,8 @@
 #include "chart/rastertarget.h"
 
+#include "chart/deferredpixels.h"
+#include "chart/opaqueicon.h"
+
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
@@ -9,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-RasterTarget::RasterTarget(QPainter &painter)
+RasterTarget::RasterTarget(QPainter &painter, DeferredPixels *deferred)
 {
     QPaintDevice *device = painter.device();
     if (!painter.isActive() || !device || device->devType() != QInternal::Image)
@@ -46,6 +49,8 @@ RasterTarget::RasterTarget(QPainter &painter)
     // painter took when it began.
     m_bits = const_cast<uchar *>(image->constBits());
     m_bytesPerLine = image->bytesPerLine();
+    if (deferred && deferred->writesInto(m_bits))
+        m_deferred = deferred;
 }
 
 QRect RasterTarget::clipRect(const QPainter &painter)
@@ -64,6 +69,13 @@ void RasterTarget::fill(const QRect &rect, QRgb colour)
     const QRect cut = rect.translated(m_offset) & m_bounds;
     if (!m_bits || cut.isEmpty())
         return;
+    if (m_deferred && m_deferred->writesInto(m_bits)) {
+        if (const int slot = m_deferred->slotOf(colour); slot >= 0) {
+            m_deferred->add(slot, cut);
+            return;
+        }
+        m_deferred->cover(cut);
+    }
     uchar *line = m_bits + cut.top() * m_bytesPerLine;
     if (cut.width() == 1) {
         // The chart's vertical lines: one store per scanline.
@@ -75,6 +87,54 @@ void RasterTarget::fill(const QRect &rect, QRgb colour)
     for (int y = cut.top(); y <= cut.bottom(); ++y, line += m_bytesPerLine) {
         QRgb *pixel = reinterpret_cast<QRgb *>(line) + cut.left();
         std::fill(pixel, pixel + cut.width(), colour);
+    }
+}
+
+void RasterTarget::point(int x, int y, QRgb colour)
+{
+    x += m_offset.x();
+    y += m_offset.y();
+    if (!m_bounds.contains(x, y))
+        return;
+    if (m_deferred && m_deferred->writesInto(m_bits)) {
+        if (const int slot = m_deferred->slotOf(colour); slot >= 0) {
+            m_deferred->add(slot, x, y);
+            return;
+        }
+        m_deferred->cover(QRect(x, y, 1, 1));
+    }
+    reinterpret_cast<QRgb *>(m_bits + y * m_bytesPerLine)[x] = colour;
+}
+
+void RasterTarget::flush(const QRect &rect) const
+{
+    if (m_deferred && m_deferred->writesInto(m_bits))
+        m_deferred->flushDevice(rect.translated(m_offset) & m_bounds);
+}
+
+void RasterTarget::flush(const QRect &rect, QRgb colour) const
+{
+    if (m_deferred && m_deferred->writesInto(m_bits))
+        m_deferred->flushDevice(rect.translated(m_offset) & m_bounds, m_deferred->slotOf(colour));
+}
+
+void RasterTarget::stamp(const QPoint &topLeft, const OpaqueIcon &icon)
+{
+    const QPoint at = topLeft + m_offset;
+    const QRect cut = QRect(at, icon.size) & m_bounds;
+    if (!m_bits || cut.isEmpty())
+        return;
+    if (m_deferred && m_deferred->writesInto(m_bits))
+        m_deferred->cover(at, icon);
+    for (const OpaqueIcon::Run &run : icon.runs) {
+        const int y = at.y() + run.y;
+        const int left = qMax(at.x() + run.x, cut.left());
+        const int right = qMin(at.x() + run.x + run.length - 1, cut.right());
+        if (y < cut.top() || y > cut.bottom() || left > right)
+            continue;
+        const QRgb *from = icon.colours.data() + run.first + (left - at.x() - run.x);
+        std::copy(from, from + (right - left + 1),
+                  reinterpret_cast<QRgb *>(m_bits + y * m_bytesPerLine) + left);
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QRgb>
 
+class DeferredPixels;
+struct OpaqueIcon;
 class QImage;
 class QPainter;
 
@@ -20,8 +22,10 @@ public:
     // The painter's image, when it paints on a 32-bit QImage of pixel ratio 1
     // clipped to at most one whole-pixel rectangle, without opacity or
     // transform beyond a whole-pixel translation, in source-over mode; else
-    // an unusable target. Every write is cut to the clip.
-    explicit RasterTarget(QPainter &painter);
+    // an unusable target. Every write is cut to the clip. With `deferred`
+    // active on the same image, writes of its colour are put off there, and
+    // every other write cancels what it put off under it.
+    explicit RasterTarget(QPainter &painter, DeferredPixels *deferred = nullptr);
 
     bool available() const { return m_bits != nullptr; }
     // Whether the painter maps logical pixels one to one onto device pixels
@@ -40,15 +44,21 @@ public:
     // Whether the painter clips: Qt then strokes lines on its fast path already, and the clip stays.
     bool clipped() const { return m_clipped; }
     // One pixel, dropped outside the image and clip.
-    void point(int x, int y, QRgb colour)
-    {
-        x += m_offset.x();
-        y += m_offset.y();
-        if (m_bounds.contains(x, y))
-            reinterpret_cast<QRgb *>(m_bits + y * m_bytesPerLine)[x] = colour;
-    }
+    void point(int x, int y, QRgb colour);
+    // Before the painter draws within `rect` (logical coordinates): writes
+    // what was put off there, so that the drawing lands over it.
+    void flush(const QRect &rect) const;
+    // Before the painter draws within `rect` only aliased opaque `colour`:
+    // writes what was put off there in other colours. What is put off in
+    // that colour may stay so.
+    void flush(const QRect &rect, QRgb colour) const;
+    // Writes the opaque pixels of `icon` with its top left at topLeft
+    // (logical coordinates), as the painter draws it.
+    void stamp(const QPoint &topLeft, const OpaqueIcon &icon);
 
 private:
+    friend class DeferredPixels;
+
     // The painter's clip (logical coordinates) when it is one whole-pixel rectangle; null when not.
     static QRect clipRect(const QPainter &painter);
 
@@ -58,4 +68,5 @@ private:
     QRect m_bounds; // the image cut to the clip
     bool m_clipped = false;
     QPoint m_offset; // logical to image coordinates
+    DeferredPixels *m_deferred = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "chart/rowpainter.h"
 
 #include "chart/chartstyle.h"
+#include "chart/deferredpixels.h"
 #include "chart/paintpass.h"
 #include "trace/node.h"
 
@@ -39,6 +40,11 @@ void RowPainter::paintNodeGround(const ViewNode &node, const QRect &visible) con
 void RowPainter::paintNodeOverlays(const ViewNode &node) const
 {
     const NodeOverlays overlays = overlaysOf(m_pass, node);
+    if (m_pass.deferred) {
+        // An outline reaches one pixel past its rectangle's right and bottom.
+        for (const QRect &rect : {overlays.before, overlays.after, overlays.selection})
+            m_pass.deferred->flush(rect.adjusted(0, 0, 1, 1));
+    }
     if (overlays.hatched) {
         // The events the event list does not show are hatched over.
         m_painter.setPen(Qt::gray);
@@ -130,9 +136,13 @@ void RowPainter::paintLabel(const ViewItem &item) const
 {
     if (!m_pass.internalHeader)
         return;
+    const int top = m_pass.rowTop(item);
+    // The row font's glyphs stay within the rows above and below.
+    if (m_pass.deferred)
+        m_pass.deferred->flush(QRect(m_pass.clip.left(), top - H, m_pass.clip.width(), 3 * H));
     m_painter.setFont(m_pass.style.rowFont());
     m_painter.setPen(Qt::black);
-    m_painter.drawText(2, m_pass.rowTop(item) + H - 4, QStringLiteral("  ") + item.label());
+    m_painter.drawText(2, top + H - 4, QStringLiteral("  ") + item.label());
 }
 
 QRect RowPainter::overlayRect(const PaintPass &pass, int a, int b, const ViewNode &node)

@@ -66,6 +66,9 @@ void DeferredPixels::flush(const QRect &rect)
 void DeferredPixels::flushDevice(const QRect &rect, int keep)
 {
     const std::uint8_t kept = std::uint8_t(keep + 1);
+    // Eight rows of the kept slot, read as one word: the lines of the kept
+    // colour are the ones left pending over long runs.
+    const std::uint64_t allKept = keep < 0 ? 0 : kept * std::uint64_t(0x0101010101010101);
     for (int x = rect.left(); x <= rect.right(); ++x) {
         if (!m_used[size_t(x)])
             continue;
@@ -73,11 +76,11 @@ void DeferredPixels::flushDevice(const QRect &rect, int keep)
         uchar *pixel = m_bits + qsizetype(x) * qsizetype(sizeof(QRgb));
         int y = rect.top();
         while (y <= rect.bottom()) {
-            // Eight rows at once where nothing is pending.
-            std::uint64_t eight = 0;
+            // Eight rows at once where nothing is to be written.
             if (y + 8 <= rect.bottom() + 1) {
+                std::uint64_t eight = 0;
                 std::memcpy(&eight, pending + y, sizeof eight);
-                if (eight == 0) {
+                if (eight == 0 || eight == allKept) {
                     y += 8;
                     continue;
                 }

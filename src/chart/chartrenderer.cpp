@@ -190,7 +190,7 @@ void ChartRenderer::paintTaskEvents(const ViewItem &item, QPainter &painter, con
     for (const DrawOp &op : ops)
         out.draw(op);
     if (m_keptWhole)
-        m_kept.insert(&item, KeptRow{ops, {}});
+        m_kept.insert(&item, KeptRow{&ops, {}});
 }
 
 void ChartRenderer::collectDetail(const ViewRoot &root, const PaintPass &state)
@@ -220,7 +220,7 @@ void ChartRenderer::paintKeptEvents(const ViewItem &item, QPainter &painter, Pai
     const auto kept = m_kept.find(&item);
     if (kept == m_kept.end())
         return;
-    const std::vector<DrawOp> &ops = kept->ops;
+    const std::vector<DrawOp> &ops = *kept->ops;
     std::vector<std::pair<qint64, qint64>> &blocks = kept->blockReach;
     if (blocks.empty()) {
         for (size_t k = 0; k < ops.size(); ++k) {

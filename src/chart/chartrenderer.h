@@ -105,7 +105,9 @@ private:
     // m_keptWhole says that paint covered the viewport with level of detail.
     struct KeptRow
     {
-        std::vector<DrawOp> ops;
+        // What the level of detail collected for the row: it stays until the
+        // next paint collects anew, which also forgets this record.
+        const std::vector<DrawOp> *ops = nullptr;
         // Per block of keptBlock primitives, the columns they may draw into,
         // found on the first replay: a replay skips the blocks that miss it.
         std::vector<std::pair<qint64, qint64>> blockReach;

@@ -13,19 +13,6 @@ void DrawOpSet::clear()
     m_generation = 1;
 }
 
-int DrawOpSet::value(const DrawOp &op) const
-{
-    if (m_slots.empty())
-        return absent;
-    const std::uint32_t hash = hashOf(op);
-    Slot &recent = recentOf(hash);
-    if (used(recent) && recent.op.kind == op.kind && recent.op.p == op.p)
-        return recent.value;
-    const Slot &slot = m_slots[find(op, hash)];
-    recent = Slot{op, used(slot) ? slot.value : absent, m_generation};
-    return recent.value;
-}
-
 void DrawOpSet::set(const DrawOp &op, int value)
 {
     if (2 * (m_used + 1) > m_slots.size())
@@ -41,7 +28,7 @@ void DrawOpSet::set(const DrawOp &op, int value)
     recentOf(hash) = slot;
 }
 
-bool DrawOpSet::raise(const DrawOp &op, int value)
+bool DrawOpSet::raise(const DrawOp &op, int value, int &previous)
 {
     if (2 * (m_used + 1) > m_slots.size())
         grow();
@@ -57,8 +44,10 @@ bool DrawOpSet::raise(const DrawOp &op, int value)
         ++m_used;
     }
     const bool raised = slot.value < value;
-    if (raised)
+    if (raised) {
+        previous = slot.value;
         slot.value = value;
+    }
     recentOf(hash) = slot;
     return raised;
 }

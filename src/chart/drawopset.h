@@ -13,13 +13,12 @@ class DrawOpSet
 {
 public:
     void clear();
-    // The number kept for `op`, or `absent` when it is not in the set.
+    // What no op is kept with: the number of one not in the set.
     static constexpr int absent = -1;
-    int value(const DrawOp &op) const;
     // Sets the number kept for `op` to `value` unless it is that large
-    // already, adding it when new; whether it did. One lookup where a
-    // value() and a setting would take two.
-    bool raise(const DrawOp &op, int value);
+    // already, adding it when new; whether it did. When it did, `previous`
+    // is the number it had (`absent` for a new op); else it is unchanged.
+    bool raise(const DrawOp &op, int value, int &previous);
 
 private:
     struct Slot
@@ -31,7 +30,7 @@ private:
 
     bool used(const Slot &slot) const { return slot.generation == m_generation; }
     // The slot a lookup of the op with hash `hash` meets first in m_recent.
-    Slot &recentOf(std::uint32_t hash) const { return m_recent[hash & (recentSize - 1)]; }
+    Slot &recentOf(std::uint32_t hash) { return m_recent[hash & (recentSize - 1)]; }
 
     // Sets the number kept for `op`, adding it when new.
     void set(const DrawOp &op, int value);
@@ -45,7 +44,7 @@ private:
     // `absent`): a paint asks for the same few ops again and again, and this
     // small array stays in cache where m_slots does not.
     static constexpr std::size_t recentSize = 4096;
-    mutable std::vector<Slot> m_recent;
+    std::vector<Slot> m_recent;
     std::size_t m_used = 0;
     std::uint32_t m_generation = 1;
 };

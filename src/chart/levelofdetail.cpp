@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
@@ -22,7 +23,7 @@ class NodePass
 {
 public:
     NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &markers,
-             DrawOpSet &arrows);
+             DrawOpSet &arrows, std::vector<LevelOfDetail::Superseded> &superseded);
 
     void run(const ShownEvents &range);
 
@@ -89,10 +90,11 @@ private:
     RowOps *m_row = nullptr;
     DrawOpSet &m_markers; // see LevelOfDetail
     DrawOpSet &m_arrows;
+    std::vector<LevelOfDetail::Superseded> &m_superseded;
 };
 
 NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &markers,
-                   DrawOpSet &arrows)
+                   DrawOpSet &arrows, std::vector<LevelOfDetail::Superseded> &superseded)
     : m_pass(pass)
     , m_mapper(pass.mapper)
     , m_events(node.node()->events())
@@ -105,6 +107,7 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     , m_skipBlocks(m_ordered && m_index.pairsCollapse(m_mapper))
     , m_markers(markers)
     , m_arrows(arrows)
+    , m_superseded(superseded)
 {
     for (const RowOps &row : rows) {
         m_minId = qMin(m_minId, row.id);
@@ -289,8 +292,12 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
     } else if (op.spansRows() && op.kind != DrawOp::Connector) {
         // Markers and arrows hide only their equals; rows are drawn in order.
         DrawOpSet &equals = op.kind == DrawOp::PacketArrow ? m_arrows : m_markers;
-        if (!equals.raise(op, row.order))
+        int previous = DrawOpSet::absent;
+        if (!equals.raise(op, row.order, previous))
             return;
+        // A row holds one copy of each: the earlier row's is now hidden.
+        if (previous != DrawOpSet::absent)
+            m_superseded.push_back({previous, op});
     } else {
         for (const DrawOp &other : row.later) {
             if (op.hiddenBy(other))
@@ -316,8 +323,9 @@ void LevelOfDetail::collect(const std::vector<NodeRange> &nodes, const PaintPass
     for (size_t k = nodes.size(); k-- > 0;) {
         std::vector<RowOps> &rows = m_nodes[k].rows;
         m_markers.clear();
+        m_superseded.clear();
         if (nodes[k].node->taskTrain())
-            NodePass(*nodes[k].node, pass, rows, m_markers, m_arrows).run(nodes[k].range);
+            NodePass(*nodes[k].node, pass, rows, m_markers, m_arrows, m_superseded).run(nodes[k].range);
         for (RowOps &row : rows)
             std::reverse(row.ops.begin(), row.ops.end());
         dropCoveredAcrossRows(rows);
@@ -370,14 +378,20 @@ void LevelOfDetail::dropCoveredAcrossRows(std::vector<RowOps> &rows)
     // Rows are drawn one after another, so a primitive that reaches over the
     // whole task group is hidden by an equal or covering one of a later row
     // just as by a later one of its own. Markers and packet arrows were
-    // counted while collecting; connectors are judged walking the drawing
+    // noted while collecting; connectors are judged walking the drawing
     // order backwards, remembering what is drawn later.
+    const auto before = [](const Superseded &a, const Superseded &b) {
+        return std::tie(a.first, a.second.kind, a.second.p) < std::tie(b.first, b.second.kind, b.second.p);
+    };
+    std::sort(m_superseded.begin(), m_superseded.end(), before);
     std::unordered_map<int, std::vector<DrawOp>> connectors; // by column
-    const auto hidden = [this, &connectors](const RowOps &row, const DrawOp &op) {
+    const auto hidden = [this, &connectors, &before](const RowOps &row, const DrawOp &op) {
         if (!op.spansRows())
             return false;
-        if (op.kind != DrawOp::Connector)
-            return (op.kind == DrawOp::PacketArrow ? m_arrows : m_markers).value(op) != row.order;
+        if (op.kind != DrawOp::Connector) {
+            return !m_superseded.empty() && std::binary_search(m_superseded.cbegin(), m_superseded.cend(),
+                                                               Superseded{row.order, op}, before);
+        }
         std::vector<DrawOp> &column = connectors[op.p[0]];
         if (std::any_of(column.cbegin(), column.cend(),
                         [&op](const DrawOp &other) { return op.hiddenBy(other); }))

@@ -6,6 +6,7 @@
 #include "chart/eventprimitives.h"
 
 #include <limits>
+#include <utility>
 #include <vector>
 
 class ViewItem;
@@ -55,6 +56,10 @@ public:
         std::vector<RowOps> rows;
     };
 
+    // A marker or packet arrow of the row numbered `first` that a later row
+    // of the same node draws again: that row's copy hides it.
+    using Superseded = std::pair<int, DrawOp>;
+
 private:
     // Makes the node's rows fresh, numbering them from `order`.
     static void resetRows(NodeOps &ops, const ViewNode &node, const PaintPass &pass, int order);
@@ -66,4 +71,6 @@ private:
     DrawOpSet m_markers;
     // Packet arrows of every node collected, each with the last row that draws it.
     DrawOpSet m_arrows;
+    // Of the node being collected, sorted before its rows drop them.
+    std::vector<Superseded> m_superseded;
 };

@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QPixmap>
 
+#include "chart/arrowstamps.h"
 #include "chart/opaqueicon.h"
 
 #include <array>
@@ -36,6 +37,8 @@ public:
     // An icon of userMarkerIcon() or markerIcon() as its pixels; null for
     // other pixmaps, and for icons over 64 rows high.
     const OpaqueIcon *opaqueIcon(const QPixmap &icon) const;
+    // The packet arrows' shapes met so far.
+    ArrowStamps &arrowStamps() { return m_arrowStamps; }
 
     // The fill of a node's row and header cell from y0 to y1: blue for the
     // current node, gray for the others.
@@ -57,4 +60,5 @@ private:
     const EventCatalogue *m_catalogue = nullptr; // where m_markerIcons come from
     QHash<int, QPixmap> m_markerIcons;           // by event type
     QHash<qint64, OpaqueIcon> m_opaqueIcons;     // by the icon's cache key
+    ArrowStamps m_arrowStamps;
 };

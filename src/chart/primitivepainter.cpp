@@ -186,35 +186,75 @@ void PrimitivePainter::drawPacketArrow(const DrawOp &op)
 {
     const QPoint from(op.p[0], op.p[1]);
     const QPoint to(op.p[2], op.p[3]);
-    const bool head = QLineF(from, to).length() > 15.0;
-    // Fitted to a long trace, a packet's flight is far shorter than a pixel
-    // column: most arrows are vertical, and thousands of them cost the
-    // painter a line set-up each. Their line is a run and their head one of
-    // two fixed patterns, written straight into the image.
-    // Cut at the image's edge, the painter might place a head's strokes
-    // differently; a head wholly off the image or clip shows nothing. Fitted
-    // to many nodes, most arrows run off the image's bottom edge.
-    const QRect headBox(to - QPoint(13, 13), QSize(27, 27));
-    const bool headShows = head && m_raster.bounds().intersects(headBox);
-    const QRgb rgb = m_pass.syncPen.color().rgba();
-    if (from.x() == to.x() && m_rasterArrows && (!headShows || m_raster.covers(headBox))) {
-        m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
-        if (headShows) {
-            for (const QPoint &pixel : verticalHeadPixels(to.y() > from.y()))
-                m_raster.point(to.x() + pixel.x(), to.y() + pixel.y(), rgb);
-        }
+    const bool head = ArrowStamps::hasHead(from, to);
+    if (m_rasterArrows && drawStoredArrow(from, to, head))
         return;
-    }
     // The pen is aliased, and opaque or not put off.
+    const QRgb rgb = m_pass.syncPen.color().rgba();
     const int width = m_pass.syncPen.width();
     m_raster.flush(QRect(from, to).normalized().adjusted(-width, -width, width, width), rgb);
     if (head)
-        m_raster.flush(headBox.adjusted(-width, -width, width, width), rgb);
+        m_raster.flush(ArrowStamps::headBox(to).adjusted(-width, -width, width, width), rgb);
     clipToImage(m_rasterArrows);
     setPen(m_pass.syncPen);
     m_painter.drawLine(from, to);
-    if (head)
-        drawArrowHead(from, to);
+    if (head) {
+        for (const QLineF &stroke : ArrowStamps::headStrokes(from, to))
+            m_painter.drawLine(stroke);
+    }
+}
+
+bool PrimitivePainter::drawStoredArrow(const QPoint &from, const QPoint &to, bool head)
+{
+    // The painter strokes an arrow clipped to the image (see clipToImage());
+    // a clip of its own cuts that, as the raster target's writes are cut.
+    const QRect headBox = ArrowStamps::headBox(to);
+    const QRect strokes = QRect(from, to).normalized() | (head ? headBox : QRect());
+    if (!strokes.adjusted(-1, -1, 1, 1).intersects(m_raster.bounds()))
+        return true; // nothing of it shows
+    const QRgb rgb = m_pass.syncPen.color().rgba();
+    const QRect image = m_raster.image().translated(-to);
+    if (from.x() == to.x()) {
+        // Fitted to a long trace, a packet's flight is far shorter than a
+        // pixel column: most arrows are vertical, a run and a head of one
+        // of two shapes.
+        m_raster.fill(QRect(from.x(), qMin(from.y(), to.y()), 1, qAbs(to.y() - from.y()) + 1), rgb);
+        if (!head)
+            return true;
+        const QPoint tail(0, from.y() < to.y() ? -16 : 16);
+        const ArrowStamps::Runs *runs = m_pass.style.arrowStamps().runs(tail, false, image);
+        if (runs)
+            writeRuns(to, *runs, rgb);
+        else
+            drawHeadStrokes(from, to);
+        return true;
+    }
+    // A leaning arrow cut by the image's edge would be stored once per
+    // place it is cut at.
+    if (!image.contains(strokes.translated(-to)))
+        return false;
+    const ArrowStamps::Runs *runs = m_pass.style.arrowStamps().runs(from - to, true, image);
+    if (!runs)
+        return false;
+    writeRuns(to, *runs, rgb);
+    return true;
+}
+
+void PrimitivePainter::writeRuns(const QPoint &tip, const ArrowStamps::Runs &runs, QRgb colour)
+{
+    for (const ArrowStamps::Run &run : runs)
+        m_raster.fill(QRect(tip.x() + run.x, tip.y() + run.y, 1, run.height), colour);
+}
+
+void PrimitivePainter::drawHeadStrokes(const QPoint &from, const QPoint &to)
+{
+    const int width = m_pass.syncPen.width();
+    m_raster.flush(ArrowStamps::headBox(to).adjusted(-width, -width, width, width),
+                   m_pass.syncPen.color().rgba());
+    clipToImage(true);
+    setPen(m_pass.syncPen);
+    for (const QLineF &stroke : ArrowStamps::headStrokes(from, to))
+        m_painter.drawLine(stroke);
 }
 
 void PrimitivePainter::verticalLine(int x, int y0, int y1, const QPen &pen)
@@ -275,50 +315,4 @@ void PrimitivePainter::drawHubArrowHead(int x, int headY, const QPoint &to, cons
     setPen(pen);
     m_painter.drawLine(QPoint(x - 4, headY), to);
     m_painter.drawLine(QPoint(x + 4, headY), to);
-}
-
-void PrimitivePainter::drawArrowHead(const QPoint &from, const QPoint &to)
-{
-    for (const QLineF &stroke : arrowHeadStrokes(from, to))
-        m_painter.drawLine(stroke);
-}
-
-std::array<QLineF, 2> PrimitivePainter::arrowHeadStrokes(const QPoint &from, const QPoint &to)
-{
-    // Two 12-pixel strokes at +-20 degrees to the reversed line direction.
-    // Their ends are computed rather than drawn in a rotated painter: under a
-    // rotation even an aliased pen leaves partly covered edge pixels, and a
-    // head drawn twice would then differ from one drawn once.
-    const qreal first = qDegreesToRadians(180.0 - QLineF(from, to).angle() + 20.0);
-    const qreal second = first - qDegreesToRadians(40.0);
-    const QPointF origin(to);
-    return {QLineF(origin, origin + QPointF(12.0 * qCos(first), 12.0 * qSin(first))),
-            QLineF(origin, origin + QPointF(12.0 * qCos(second), 12.0 * qSin(second)))};
-}
-
-const std::vector<QPoint> &PrimitivePainter::verticalHeadPixels(bool down)
-{
-    // Drawn once with the packet pen's shape: a head's strokes start at its
-    // tip, a whole pixel, so moved by whole pixels it covers the same pixels.
-    static const std::array<std::vector<QPoint>, 2> stamps = [] {
-        std::array<std::vector<QPoint>, 2> out;
-        const QPoint tip(16, 16);
-        for (const bool pointsDown : {false, true}) {
-            QImage image(33, 33, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter painter(&image);
-            painter.setPen(QPen(Qt::black, 1));
-            for (const QLineF &stroke : arrowHeadStrokes(tip + QPoint(0, pointsDown ? -16 : 16), tip))
-                painter.drawLine(stroke);
-            painter.end();
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) {
-                    if (qAlpha(image.pixel(x, y)) != 0)
-                        out[pointsDown].push_back(QPoint(x, y) - tip);
-                }
-            }
-        }
-        return out;
-    }();
-    return stamps[down];
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/arrowstamps.h"
 #include "chart/rastertarget.h"
 
 #include <QBrush>
@@ -7,7 +8,6 @@
 #include <QRect>
 
 #include <array>
-#include <vector>
 
 class QPainter;
 class QPen;
@@ -38,12 +38,12 @@ private:
     void drawMarker(const DrawOp &op);
     void drawHubArrow(const DrawOp &op);
     void drawPacketArrow(const DrawOp &op);
-    void drawArrowHead(const QPoint &from, const QPoint &to);
-    // The two strokes of a packet arrow's head at `to`.
-    static std::array<QLineF, 2> arrowHeadStrokes(const QPoint &from, const QPoint &to);
-    // The pixels, relative to its tip, of the head of a vertical packet arrow
-    // pointing down or up, as the painter draws it.
-    static const std::vector<QPoint> &verticalHeadPixels(bool down);
+    // Draws a packet arrow from its stored shape, or nothing where none of
+    // it shows; false when the painter must stroke it.
+    bool drawStoredArrow(const QPoint &from, const QPoint &to, bool head);
+    void writeRuns(const QPoint &tip, const ArrowStamps::Runs &runs, QRgb colour);
+    // A packet arrow's head, stroked by the painter.
+    void drawHeadStrokes(const QPoint &from, const QPoint &to);
     // The head of an arrow to or from a hub: two strokes from headY, four
     // pixels left and right of x, to `to`.
     void drawHubArrowHead(int x, int headY, const QPoint &to, const QPen &pen);

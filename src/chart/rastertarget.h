@@ -39,6 +39,8 @@ public:
     // Whether every pixel of `rect` (logical coordinates) lies on the image;
     // the clip cuts what is written here as it cuts Qt's drawing.
     bool covers(const QRect &rect) const { return m_bits && m_image.contains(rect.translated(m_offset)); }
+    // The image, in the painter's logical coordinates.
+    QRect image() const { return m_image.translated(-m_offset); }
     // What may be written, in the painter's logical coordinates.
     QRect bounds() const { return m_bounds.translated(-m_offset); }
     // Whether the painter clips: Qt then strokes lines on its fast path already, and the clip stays.

@@ -379,6 +379,61 @@ private slots:
         QCOMPARE(paint(true), direct);
     }
 
+    void storedArrowsSetThePixelsTheStrokedOnesDo_data()
+    {
+        QTest::addColumn<QPoint>("tail"); // from the tip
+        QTest::newRow("pointing down") << QPoint(0, -40);
+        QTest::newRow("pointing up") << QPoint(0, 40);
+        QTest::newRow("leaning one pixel") << QPoint(1, -60);
+        QTest::newRow("leaning the most that is stored") << QPoint(-8, 50);
+        QTest::newRow("leaning too far to be stored") << QPoint(9, -50);
+        QTest::newRow("too short for a head") << QPoint(2, -10);
+        QTest::newRow("nearly flat") << QPoint(-30, 5);
+    }
+
+    // Tips on and beyond every edge, where the image cuts the strokes: an
+    // arrow drawn from its stored shape sets what the painter's strokes set.
+    void storedArrowsSetThePixelsTheStrokedOnesDo()
+    {
+        QFETCH(QPoint, tail);
+        ViewRoot root;
+        NodeViewStates states;
+        const ChartSettings settings;
+        ChartStyle style;
+        ChartRenderer::Frame frame;
+        frame.scale = &m_scale;
+        frame.viewport = QSize(100, 80);
+        PaintPass pass(frame, root, states, settings, style, QRect(QPoint(), frame.viewport));
+        const auto paint = [&](const DrawOp &arrow, bool literal) {
+            QImage image(frame.viewport, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            PrimitivePainter(painter, pass, image.rect(), literal).draw(arrow);
+            return image;
+        };
+        const int near[] = {-13, -7, -1, 0, 1, 6, 13};
+        QList<int> xs{40};
+        QList<int> ys{30};
+        for (const int offset : near) {
+            xs << offset << 99 + offset;
+            ys << offset << 79 + offset;
+        }
+        int drawn = 0;
+        for (const int x : xs) {
+            for (const int y : ys) {
+                const DrawOp arrow{DrawOp::PacketArrow, {x + tail.x(), y + tail.y(), x, y}};
+                const QImage stroked = paint(arrow, true);
+                // Met often enough, the shape is stored.
+                for (int k = 0; k < 3; ++k) {
+                    const QImage image = paint(arrow, false);
+                    QVERIFY2(image == stroked, qPrintable(QStringLiteral("tip %1,%2").arg(x).arg(y)));
+                }
+                drawn += countColour(stroked, stroked.rect(), Qt::white) < 8000;
+            }
+        }
+        QVERIFY(drawn > xs.size() * ys.size() / 4);
+    }
+
     // Of the primitives drawn over the whole task group only the last of equal ones is kept, and of
     // equal packet arrows only the last node's.
     void levelOfDetailDrawsEqualGroupPrimitivesOnce()

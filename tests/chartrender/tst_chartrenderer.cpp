@@ -224,6 +224,24 @@ private slots:
                       "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n",
                       stepping))};
         QVERIFY(!m_scenes[QStringLiteral("stepping")].first()->inTimeOrder());
+        // Kernel requests to a hub in pairs a microsecond apart, the later
+        // lasting until the next switch: fitted, both fall into one column,
+        // and the later one's arrow stands half its long bar to the right.
+        QByteArray pairs;
+        for (quint32 k = 0; k < 10; ++k) {
+            const quint32 base = 1000 + 2000 * k;
+            const int service = k % 2 ? 9 : 7;
+            pairs += eventXml(0, base, 0, 0x400) + eventXml(2, base + 1, service, 0x401) +
+                     eventXml(2, base + 2, service, 0x401) + eventXml(0, base + 1200, 0, 0x401);
+        }
+        m_scenes[QStringLiteral("pairs")] = {m_tracer.load(
+            QStringLiteral("pairs"), QStringLiteral("p.trace"),
+            traceFile(4,
+                      "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/></tasks>\n"
+                      "<hubs><hub id=\"1\" name=\"Q\"/></hubs>\n"
+                      "<services><service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
+                      "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n",
+                      pairs))};
         for (int i = 1; i <= 4; ++i) {
             const QString path = QFINDTESTDATA(QStringLiteral("../../demo/node%1.trace").arg(i));
             QVERIFY2(!path.isEmpty(), "the demo project is missing");
@@ -517,6 +535,7 @@ private slots:
             {"huge nodes over 1.8 s: blocks straddle column edges", "huge", false, true, false, 0, false, 0.4,
              1800000},
             {"clock stepping back, fitted, gradient", "stepping", false, true, true, 0, true},
+            {"hub arrows of one column standing apart", "pairs", false, true, false, 0, true},
             {"clock stepping back, logarithmic, flat", "stepping", true, false, false, 0, true},
             {"demo nodes fitted, internal header, gradient, striped", "demo", false, false, true, 2, true},
             {"demo nodes over 3000 us, external header, gradient", "demo", false, true, true, 0, true, 0.5,

@@ -35,7 +35,6 @@ PaintIndex::PaintIndex(const Node &node)
     m_mustShareColumn.assign(count, never);
     m_flags.assign(count, 0);
     m_previousOfTask.assign(count, -1);
-    m_arrowPairOf.assign(count, -1);
 
     const auto isMarker = [](const TraceEvent &e) {
         return EventType::isSync(e.type) || e.type == EventType::UserMarker;
@@ -123,7 +122,7 @@ PaintIndex::PaintIndex(const Node &node)
             } else {
                 if (need != never) {
                     const TraceEvent &later = events[size_t(*sameArrow)];
-                    m_arrowPairOf[i] = int(m_arrowPairs.size());
+                    m_pairedEvents.push_back(int(i));
                     m_arrowPairs.push_back({*sameArrow, std::max(float(e.duration), float(later.duration)),
                                             std::max(e.logDuration, later.logDuration)});
                 }
@@ -137,7 +136,33 @@ PaintIndex::PaintIndex(const Node &node)
         else
             nextOfTask.insert(e.currentTask, int(i));
     }
+    // Found backwards.
+    std::reverse(m_pairedEvents.begin(), m_pairedEvents.end());
+    std::reverse(m_arrowPairs.begin(), m_arrowPairs.end());
     buildCoarseLevels();
+}
+
+const PaintIndex::ArrowPair *PaintIndex::pairOf(int i) const
+{
+    const auto found = std::lower_bound(m_pairedEvents.cbegin(), m_pairedEvents.cend(), i);
+    if (found == m_pairedEvents.cend() || *found != i)
+        return nullptr;
+    return &m_arrowPairs[size_t(found - m_pairedEvents.cbegin())];
+}
+
+std::size_t PaintIndex::heldBytes() const
+{
+    std::size_t bytes = sizeof(*this);
+    const auto add = [&bytes](const auto &vector) { bytes += vector.capacity() * sizeof(vector[0]); };
+    add(m_mustShareColumn);
+    for (const std::vector<int> &level : m_coarse)
+        add(level);
+    add(m_coarse);
+    add(m_flags);
+    add(m_previousOfTask);
+    add(m_pairedEvents);
+    add(m_arrowPairs);
+    return bytes;
 }
 
 void PaintIndex::buildCoarseLevels()

@@ -57,8 +57,7 @@ public:
     // For a hub arrow whose mustShareColumn() holds, its pair; else null.
     const ArrowPair *arrowPair(int i) const
     {
-        const int pair = m_flags[std::size_t(i)] & HubArrow ? m_arrowPairOf[std::size_t(i)] : -1;
-        return pair < 0 ? nullptr : &m_arrowPairs[std::size_t(pair)];
+        return m_flags[std::size_t(i)] & HubArrow ? pairOf(i) : nullptr;
     }
 
     // Whether the hub arrows of every pair stand on their bars' left edges at
@@ -88,6 +87,9 @@ public:
         return start;
     }
 
+    // What the index holds, in bytes: with the events, what a loaded node costs.
+    std::size_t heldBytes() const;
+
     // Asks the memory for what reading event i needs, well before it is read.
     void prefetch(int i) const { __builtin_prefetch(&m_previousOfTask[std::size_t(i)]); }
 
@@ -101,6 +103,7 @@ private:
     };
 
     void buildCoarseLevels();
+    const ArrowPair *pairOf(int i) const;
 
     // Blocks of blockSize^(L + 1) events at level L: small enough that few
     // events are walked around one that must be read, four levels so that a
@@ -112,7 +115,9 @@ private:
     std::vector<std::vector<int>> m_coarse; // by level, each block's largest mustShareColumn()
     std::vector<std::uint8_t> m_flags;
     std::vector<int> m_previousOfTask; // the task's nearest earlier event that is no marker, -1 for none
-    std::vector<int> m_arrowPairOf;    // index into m_arrowPairs, -1 for none
+    // The hub arrows that have a pair, ascending, and their pairs: a few in
+    // a hundred events, where an index per event would cost four bytes each.
+    std::vector<int> m_pairedEvents;
     std::vector<ArrowPair> m_arrowPairs;
     // The shortest and longest durations the pairs are judged by, per axis.
     float m_pairLinear[2] = {0, 0};

@@ -41,13 +41,15 @@ const ArrowStamps::Runs *ArrowStamps::runs(const QPoint &tail, bool line, const 
     const auto stored = m_shapes.find(key);
     if (stored != m_shapes.end())
         return &stored->second;
+    // Zoomed in, nearly every arrow has a shape of its own: neither map may
+    // grow without end.
+    if (m_sightings.size() >= mostShapes)
+        m_sightings.clear();
     if (++m_sightings[key] < storedAfter)
         return nullptr;
-    if (m_shapes.size() >= mostShapes) {
-        m_shapes.clear();
-        m_sightings.clear();
-    }
     m_sightings.erase(key);
+    if (m_shapes.size() >= mostShapes)
+        m_shapes.clear();
     return &m_shapes.emplace(key, draw(tail, line, near)).first->second;
 }
 

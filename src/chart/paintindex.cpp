@@ -136,9 +136,11 @@ PaintIndex::PaintIndex(const Node &node)
         else
             nextOfTask.insert(e.currentTask, int(i));
     }
-    // Found backwards.
+    // Found backwards; kept without the slack of growing.
     std::reverse(m_pairedEvents.begin(), m_pairedEvents.end());
     std::reverse(m_arrowPairs.begin(), m_arrowPairs.end());
+    m_pairedEvents.shrink_to_fit();
+    m_arrowPairs.shrink_to_fit();
     buildCoarseLevels();
 }
 

@@ -47,6 +47,15 @@ int countColour(const QImage &image, const QRect &area, const QColor &colour)
     return count;
 }
 
+// The tasks given, and hub 1 with the kernel services that send to it (7)
+// and receive from it (9).
+QByteArray hubDeclarations(const char *tasks)
+{
+    return QByteArray(tasks) + "<hubs><hub id=\"1\" name=\"Q\"/></hubs>\n"
+                               "<services><service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
+                               "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n";
+}
+
 // Painter states a chart may be painted under: the renderer writes pixels
 // itself only on a plain 32-bit image, and must leave the rest to Qt.
 struct SurfaceRow
@@ -218,10 +227,8 @@ private slots:
         m_scenes[QStringLiteral("stepping")] = {m_tracer.load(
             QStringLiteral("stepping"), QStringLiteral("s.trace"),
             traceFile(3,
-                      "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/>"
-                      "<task id=\"2\" name=\"B\"/></tasks>\n<hubs><hub id=\"1\" name=\"Q\"/></hubs>\n"
-                      "<services><service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
-                      "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n",
+                      hubDeclarations("<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/>"
+                                      "<task id=\"2\" name=\"B\"/></tasks>\n"),
                       stepping))};
         QVERIFY(!m_scenes[QStringLiteral("stepping")].first()->inTimeOrder());
         // Kernel requests to a hub in pairs a microsecond apart, the later
@@ -237,10 +244,8 @@ private slots:
         m_scenes[QStringLiteral("pairs")] = {m_tracer.load(
             QStringLiteral("pairs"), QStringLiteral("p.trace"),
             traceFile(4,
-                      "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/></tasks>\n"
-                      "<hubs><hub id=\"1\" name=\"Q\"/></hubs>\n"
-                      "<services><service id=\"7\" name=\"Ks_Send_To_Hub_W\"/>"
-                      "<service id=\"9\" name=\"Ks_Receive_From_Hub_W\"/></services>\n",
+                      hubDeclarations(
+                          "<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" name=\"A\"/></tasks>\n"),
                       pairs))};
         for (int i = 1; i <= 4; ++i) {
             const QString path = QFINDTESTDATA(QStringLiteral("../../demo/node%1.trace").arg(i));

@@ -188,7 +188,7 @@ void Node::clearContent()
     m_logLength = 0;
     m_logLengthInt = 0;
     m_lowCounterHz = m_highCounterHz = 0;
-    m_inTimeOrder = -1;
+    m_outOfOrder = false;
 }
 
 void Node::setCounterFrequencies(quint32 lowCounterHz, quint32 highCounterHz)
@@ -217,18 +217,6 @@ const TraceEvent *Node::event(int index) const
     if (index < 0 || index >= eventCount())
         return nullptr;
     return &m_events[size_t(index)];
-}
-
-bool Node::inTimeOrder() const
-{
-    if (m_inTimeOrder < 0) {
-        const auto out = std::adjacent_find(m_events.cbegin(), m_events.cend(),
-                                            [](const TraceEvent &a, const TraceEvent &b) {
-                                                return b.offset < a.offset || b.logPosition < a.logPosition;
-                                            });
-        m_inTimeOrder = out == m_events.cend() ? 1 : 0;
-    }
-    return m_inTimeOrder == 1;
 }
 
 QTreeWidgetItem *Node::parentEntryFor(TracerItemCategory category) const
@@ -397,6 +385,7 @@ void Node::addEvent(qint32 type, quint32 lowCounter, quint32 highCounter, qint32
         }
         m_totalTime += dT;
         m_logLength += dLog;
+        m_outOfOrder = m_outOfOrder || e.offset < prev.offset || e.logPosition < prev.logPosition;
     }
 
     e.timecut = current->m_executionTime;
@@ -409,7 +398,6 @@ void Node::addEvent(qint32 type, quint32 lowCounter, quint32 highCounter, qint32
 
 void Node::finish()
 {
-    m_inTimeOrder = -1;
     m_logLengthInt = quint32(std::trunc(qMax(0.0f, m_logLength)));
     for (const auto &task : std::as_const(m_tasks)) {
         // A node without elapsed time gives no task a share.

@@ -388,10 +388,9 @@ void LevelOfDetail::dropCoveredAcrossRows(std::vector<RowOps> &rows)
     const auto hidden = [this, &connectors, &before](const RowOps &row, const DrawOp &op) {
         if (!op.spansRows())
             return false;
-        if (op.kind != DrawOp::Connector) {
-            return !m_superseded.empty() && std::binary_search(m_superseded.cbegin(), m_superseded.cend(),
-                                                               Superseded{row.order, op}, before);
-        }
+        if (op.kind != DrawOp::Connector)
+            return std::binary_search(m_superseded.cbegin(), m_superseded.cend(), Superseded{row.order, op},
+                                      before);
         std::vector<DrawOp> &column = connectors[op.p[0]];
         if (std::any_of(column.cbegin(), column.cend(),
                         [&op](const DrawOp &other) { return op.hiddenBy(other); }))

@@ -148,10 +148,7 @@ private slots:
         const std::optional<QByteArray> path("a.trace");
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<std::optional<QByteArray>>("decoded");
-        QTest::newRow("a path of 511 bytes, the longest that fits, round-trips")
-            << encodeHandOffMessage(QByteArray(511, 'a')) << std::optional(QByteArray(511, 'a'));
-        QTest::newRow("a path of 512 bytes is not encoded")
-            << encodeHandOffMessage(QByteArray(512, 'a')) << refused;
+        // The longest path that fits and the shortest that does not go through a real hand-off below.
         QTest::newRow("bytes after the first NUL are ignored")
             << rawMessage(1, 512, QByteArray("a.trace\0junk", 12)) << path;
         QTest::newRow("a message one byte short is refused") << good.left(519) << refused;
@@ -265,10 +262,6 @@ private slots:
         QVERIFY(socketFile.ownerId() == ::getuid() &&
                 !(socketFile.permissions() & QFile::Permissions(0x0077)) &&
                 socketFile.permissions().testFlags(QFile::ReadOwner | QFile::WriteOwner));
-        const auto client = sendRaw(encodeHandOffMessage("after.trace"));
-        QVERIFY(client);
-        QTRY_COMPARE(m_received, QStringList{QStringLiteral("after.trace")});
-
         m_receiver.reset();
         QVERIFY(!QFileInfo::exists(name));
     }

@@ -27,7 +27,6 @@ private slots:
     {
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<int>("limit");
-        QTest::newRow("a fresh store is seeded with limits of five") << QVariant() << 5;
         QTest::newRow("a negative limit reads as 0") << QVariant(-3) << 0;
         QTest::newRow("a limit above the dialog's 20 reads as 20") << QVariant(99) << 20;
     }
@@ -36,13 +35,11 @@ private slots:
     {
         QFETCH(QVariant, stored);
         const QString key = QStringLiteral("settings/recent_nodes_max_count");
-        if (stored.isValid())
-            settingsStore().setValue(key, stored);
+        settingsStore().setValue(key, stored);
         const Tracer tracer;
         QTEST(tracer.recentNodesMaxCount(), "limit");
         QCOMPARE(tracer.recentProjectsMaxCount(), 5);
-        QCOMPARE(settingsStore().value(key).toString(),
-                 stored.isValid() ? stored.toString() : QStringLiteral("5"));
+        QCOMPARE(settingsStore().value(key).toString(), stored.toString());
         QCOMPARE(settingsStore().value(QStringLiteral("settings/recent_projects_max_count")).toInt(), 5);
         // The settings dialog shows what the program reads.
         const SettingsWindow dialog;

@@ -356,8 +356,6 @@ private slots:
         const QString moved = QStringLiteral("height=520 width=700 left=20 top=30 maximized=false");
         QTest::newRow("an empty store places the window at 0,0 in 500 by 400")
             << QString() << QRect(0, 0, 500, 400) << moved;
-        QTest::newRow("numbers stored as text place the window, a place that is no number reads as 0")
-            << QStringLiteral("width=300 height=200 left=left top=8") << QRect(0, 8, 300, 200) << moved;
         QTest::newRow("a stored maximized flag maximizes the window, which keeps the earlier normal geometry")
             << QStringLiteral("width=300 height=200 left=7 top=8 maximized=true") << QRect(7, 8, 300, 200)
             << QStringLiteral("height=200 width=300 left=7 top=8 maximized=true");
@@ -387,41 +385,48 @@ private slots:
         QCOMPARE(keys.join(QLatin1Char(' ')), written);
     }
 
-    void currentItemSwitchesGroupsAndFillsProperties_data()
+    void rightClickingAnEntryMakesItCurrentSwitchesGroupsFillsPropertiesAndOffersItsMenu_data()
     {
-        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("target");
         QTest::addColumn<int>("category");   // of the item then current; NONE: there is none
         QTest::addColumn<bool>("nodeGroup"); // the Project group goes with any item
-        QTest::newRow("a project entry enables Project and disables Node")
-            << QStringLiteral("project") << int(TracerItem::PROJECT) << false;
-        QTest::newRow("a hub entry enables Project and Node")
-            << QStringLiteral("hub") << int(TracerItem::HUB) << true;
-        QTest::newRow("the root entry disables both and empties the browser")
-            << QStringLiteral("root") << int(TracerItem::NONE) << false;
+        QTest::addColumn<QString>("menu");   // object name; empty: none
+        QTest::newRow("a project entry enables Project, disables Node and offers the project menu")
+            << QStringLiteral("project") << int(TracerItem::PROJECT) << false
+            << QStringLiteral("projectContextMenu");
+        QTest::newRow("a node entry enables Project and Node and offers the node menu")
+            << QStringLiteral("node") << int(TracerItem::NODE) << true << QStringLiteral("nodeContextMenu");
+        QTest::newRow("a hub entry enables Project and Node and offers no menu")
+            << QStringLiteral("hub") << int(TracerItem::HUB) << true << QString();
+        QTest::newRow(
+            "the root entry resets the current item, disables both, empties the browser, offers no menu")
+            << QStringLiteral("root") << int(TracerItem::NONE) << false << QString();
     }
 
-    void currentItemSwitchesGroupsAndFillsProperties()
+    void rightClickingAnEntryMakesItCurrentSwitchesGroupsFillsPropertiesAndOffersItsMenu()
     {
-        QFETCH(QString, entry);
+        QFETCH(QString, target);
         QFETCH(int, category);
-        openView(1);
+        showTree();
         Node *node = m_nodes.first();
-        // A longer table first: what it leaves behind must not show.
-        choose(node, QStringLiteral("node"));
+        // The other node's longer table first: what it leaves behind must not show.
+        choose(m_nodes.last(), QStringLiteral("node"));
         QVERIFY(m_window->propertyTable()->rowCount() > 0);
-        choose(node, QStringLiteral("project"));
-        choose(node, entry);
+        QTreeWidgetItem *clicked = entry(node, target);
+        const QMenu *shown = rightClick(clicked);
+        QCOMPARE(m_window->itemTree()->currentItem(), clicked);
+        QTEST(shown ? shown->objectName() : QString(), "menu");
 
         const QMap<int, TracerItem *> items{{TracerItem::PROJECT, node->project()},
-                                            {TracerItem::HUB, node->hubs().value(3).data()},
-                                            {TracerItem::TASK_EVENT_RANGE, node}};
+                                            {TracerItem::NODE, node},
+                                            {TracerItem::HUB, node->hubs().value(3).data()}};
         TracerItem *expected = items.value(category);
         QCOMPARE(m_tracer->curTracerItem(), expected);
         QCOMPARE(groupEnabled(TracerWindow::PROJECT_GROUP), expected != nullptr);
         QTEST(groupEnabled(TracerWindow::NODE_GROUP), "nodeGroup");
         QTableWidget table(0, 2);
         if (expected)
-            expected->fillProperties(TracerItem::TracerItemCategory(category), &table, 0, 2);
+            expected->fillProperties(TracerItem::TracerItemCategory(category), &table, 0, 0);
         QCOMPARE(cellTexts(*m_window->propertyTable()), cellTexts(table));
     }
 
@@ -818,31 +823,6 @@ private slots:
         QCOMPARE(entryTexts("menu_RecentNodes"), QStringList{handed});
         QVERIFY(openedNode(handed) && !openedNode(paths.first()) && !openedNode(paths.last()));
         QCOMPARE(viewTexts(), QStringList{QStringLiteral("0:1")});
-    }
-
-    void treeRightClickSelectsAndOffersTheEntrysMenu_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("menu"); // object name; empty: none
-        QTest::newRow("a project entry offers the project menu")
-            << QStringLiteral("project") << QStringLiteral("projectContextMenu");
-        QTest::newRow("a node entry offers the node menu")
-            << QStringLiteral("node") << QStringLiteral("nodeContextMenu");
-
-        QTest::newRow("the root entry resets the current item and offers no menu")
-            << QStringLiteral("root") << QString();
-    }
-
-    void treeRightClickSelectsAndOffersTheEntrysMenu()
-    {
-        QFETCH(QString, target);
-        showTree();
-        choose(m_nodes.last(), QStringLiteral("node"));
-        QTreeWidgetItem *clicked = entry(m_nodes.first(), target);
-        const QMenu *shown = rightClick(clicked);
-        QCOMPARE(m_window->itemTree()->currentItem(), clicked);
-        QCOMPARE(m_tracer->curTracerItem() == nullptr, target == QLatin1String("root"));
-        QTEST(shown ? shown->objectName() : QString(), "menu");
     }
 
     void viewingFromTheTreeGathersOrNumbersViewsOfProjectsAndNodesOnly_data()

@@ -102,14 +102,10 @@ private slots:
 
         QTest::newRow("an arrow width beyond 32 bits is clamped to 3")
             << width << text("99999999999") << QVariant(3);
-        QTest::newRow("transmit dotted") << style << text("dotted") << QVariant(int(Qt::DotLine));
         QTest::newRow("transmit dash-dotted")
             << style << text("dashdotted") << QVariant(int(Qt::DashDotLine));
         QTest::newRow("an arrow style in other case is solid")
             << QStringLiteral("packet_receive_arrow_style") << text("Dotted") << QVariant(int(Qt::SolidLine));
-        QTest::newRow("a colour as the dialog stores it, with alpha 0xFF")
-            << QStringLiteral("packet_transmit_arrow_color") << QVariant(0xFF123456u)
-            << QVariant(QColor(QRgb(0x123456)));
         QTest::newRow("a colour of 0 is black")
             << QStringLiteral("usermarker_color") << QVariant(0u) << QVariant(QColor(QRgb(0)));
         QTest::newRow("a colour beyond 32 bits reads as the default")
@@ -163,8 +159,6 @@ private slots:
         for (const QString &id : nonDefaultValues().keys())
             QTest::addRow("rereading %s leaves the others as read before", qPrintable(id)) << id;
         QTest::newRow("rereading the empty id reads everything") << QString();
-        QTest::newRow("the recent nodes limit is the main window's")
-            << QStringLiteral("recent_nodes_max_count");
         QTest::newRow("ids are compared case-sensitively") << QStringLiteral("SyncMarker_Color");
     }
 

@@ -588,6 +588,11 @@ private slots:
         QVERIFY(!m_tracer->externalHeader());
         QCOMPARE(header->text() + QLatin1Char('|') + header->toolTip(),
                  QStringLiteral("Internal Header|Internal Header (F10)"));
+        // The View menu's own entries place the header whatever it was.
+        action("action_EventChart_ExternalHeader")->trigger();
+        QVERIFY(m_tracer->externalHeader());
+        action("action_EventChart_InternalHeader")->trigger();
+        QVERIFY(!m_tracer->externalHeader());
     }
 
     // Times from the chart's own scale and scroll, so that a status bar reading another node's

@@ -952,6 +952,7 @@ private slots:
                  "right after fitting there is no more to show");
 
         m_chart->zoomAt(3, 0);
+        const float zoomed = m_chart->scale();
         for (const bool in : {true, false}) {
             m_chart->horizontalScrollBar()->setValue(500);
             const float before = m_chart->scale();
@@ -963,6 +964,7 @@ private slots:
             QVERIFY(drawsAt(anchor, time));
             QCOMPARE(lastState(state), int(EventChart::SCALE_CHANGED));
         }
+        QCOMPARE(m_chart->scale(), zoomed); // each a single step
 
         // An arrow key steps one row down or a tenth of the viewport as it is now across.
         m_chart->horizontalScrollBar()->setValue(0);

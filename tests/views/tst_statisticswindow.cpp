@@ -4,6 +4,7 @@
 #include "views/nodeviewwindow.h"
 #include "views/statisticshistogram.h"
 #include "views/statisticspage.h"
+#include "views/statisticstables.h"
 #include "views/statisticswindow.h"
 
 #include <QFile>
@@ -149,6 +150,29 @@ private slots:
         const QRect inList =
             m_view->eventList()->visualRect(m_view->eventList()->model()->index(where.eventIndex, 0));
         QVERIFY(m_view->eventList()->viewport()->rect().intersects(inList));
+    }
+
+    // The pages show the writer's records read back from its text.
+    void csvTextReadsBackIntoRecords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("records"); // fields joined by '|', records by '/'
+        QTest::newRow("plain fields, the last line without its end") << "a,b\nc,d"
+                                                                     << "a|b/c|d";
+        QTest::newRow("a quoted field keeps commas, line ends and doubled quotes; CR LF ends a line")
+            << "\"x,\"\"y\"\"\n\",z\r\n"
+            << "x,\"y\"\n|z";
+        QTest::newRow("an empty last field") << "a,\n"
+                                             << "a|";
+    }
+
+    void csvTextReadsBackIntoRecords()
+    {
+        QFETCH(QString, text);
+        QStringList records;
+        for (const QStringList &record : parseCsv(text))
+            records << record.join(QLatin1Char('|'));
+        QTEST(records.join(QLatin1Char('/')), "records");
     }
 
     void csvExportIsTheCommandLinesTable_data()

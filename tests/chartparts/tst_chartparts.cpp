@@ -221,8 +221,6 @@ private slots:
         QTest::newRow(
             "the router of the highest hop points onward to the receiver and back to the previous hop")
             << 3 << M5 << 2 << path << "towards 4:30, from 2:5";
-        QTest::newRow("a router whose hop no router has points to the lowest and back to the highest")
-            << 6 << M5 << 9 << path << "towards 2:5, from 3:4";
         QTest::newRow("a router points onward to a router on its own node")
             << 2 << M5 << 1 << senders + Refs{ref(2, 9, M5, 2), ref(2, 5, M5, 1)} << "towards 2:9, from 1:10";
 

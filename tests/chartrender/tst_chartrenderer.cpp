@@ -4,7 +4,6 @@
 #include "chart/chartrenderer.h"
 #include "chart/chartsettings.h"
 #include "chart/chartstyle.h"
-#include "chart/deferredpixels.h"
 #include "chart/drawop.h"
 #include "chart/levelofdetail.h"
 #include "chart/paintpass.h"
@@ -341,65 +340,6 @@ private slots:
             hatched += image.copy(column) == bare.copy(column) ? u'.' : u'#';
         }
         QTEST(hatched, "hatched");
-    }
-
-    void deferredPixelsKeepTheOrderOfDrawing_data()
-    {
-        QTest::addColumn<QList<DrawOp>>("ops"); // in a task group from y = 0 to 199
-        QTest::addColumn<bool>("gradient");
-        const auto op = [](int kind, std::array<int, 6> p) { return DrawOp{kind, p}; };
-        const DrawOp marker = op(DrawOp::SyncMarker, {50, 0});
-        const DrawOp arrow = op(DrawOp::PacketArrow, {51, 0, 51, 190});
-        const DrawOp hub = op(DrawOp::HubArrow, {51, 3 * H, 4 * H - 1, 8 * H, 1, 1});
-        const DrawOp bar = op(DrawOp::Bar, {40, 2 * H, 60, 3 * H - 1, 1});
-        QTest::newRow("a gradient bar over a marker's line") << QList<DrawOp>{marker, bar} << true;
-        QTest::newRow("a user marker's icon over a packet arrow")
-            << QList<DrawOp>{arrow, op(DrawOp::UserMarker, {50})} << false;
-        QTest::newRow("a hub arrow over a packet arrow and back")
-            << QList<DrawOp>{arrow, hub, arrow} << false;
-        QTest::newRow("a slanted packet arrow over a hub arrow")
-            << QList<DrawOp>{hub, op(DrawOp::PacketArrow, {40, 10, 62, 190})} << false;
-        QTest::newRow("a connector over a packet arrow")
-            << QList<DrawOp>{arrow, op(DrawOp::Connector, {51, 2 * H, 51, 5 * H})} << false;
-    }
-
-    // Put off or written at once, the pixels end the same.
-    void deferredPixelsKeepTheOrderOfDrawing()
-    {
-        QFETCH(QList<DrawOp>, ops);
-        QFETCH(bool, gradient);
-        ViewRoot root;
-        NodeViewStates states;
-        ChartSettings settings;
-        settings.gradientBars = gradient;
-        ChartStyle style;
-        ChartRenderer::Frame frame;
-        frame.scale = &m_scale;
-        frame.viewport = QSize(120, 200);
-        PaintPass pass(frame, root, states, settings, style, QRect(QPoint(), frame.viewport));
-        const auto paint = [&](bool defer) {
-            QImage image(frame.viewport, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            DeferredPixels deferred;
-            if (defer) {
-                deferred.start(RasterTarget(painter),
-                               {settings.syncMarkerColor.rgba(), settings.transmitColor.rgba(),
-                                settings.receiveColor.rgba()});
-                pass.deferred = &deferred;
-            }
-            {
-                PrimitivePainter out(painter, pass, QRect(0, 0, 120, 200), false);
-                for (const DrawOp &op : ops)
-                    out.draw(op);
-            }
-            deferred.finish();
-            pass.deferred = nullptr;
-            return image;
-        };
-        const QImage direct = paint(false);
-        QVERIFY(countColour(direct, direct.rect(), Qt::white) < direct.width() * direct.height());
-        QCOMPARE(paint(true), direct);
     }
 
     void storedArrowsSetThePixelsTheStrokedOnesDo_data()

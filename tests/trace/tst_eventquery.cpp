@@ -123,8 +123,6 @@ private slots:
         QTest::addColumn<int>("current");
         QTest::addColumn<bool>("forward");
         QTest::addColumn<int>("next");
-        QTest::newRow("from nothing backward to the last") << -1 << false << 9;
-        QTest::newRow("from a match to the next") << 3 << true << 7;
         QTest::newRow("from between matches back to the one before") << 8 << false << 7;
         QTest::newRow("past the last back to the first") << 9 << true << 3;
         QTest::newRow("before the first round to the last") << 3 << false << 9;

@@ -43,8 +43,18 @@ struct DrawOp
             return qMin(other.p[1], other.p[3]) <= qMin(p[1], p[3]) &&
                    qMax(other.p[1], other.p[3]) >= qMax(p[1], p[3]);
         default:
-            return p == other.p;
+            return sameAs(other);
         }
+    }
+
+    // Whether both are the same primitive. Without a call: a paint compares
+    // hundreds of thousands, and std::array's own comparison calls memcmp.
+    bool sameAs(const DrawOp &other) const
+    {
+        int differ = kind ^ other.kind;
+        for (size_t k = 0; k < p.size(); ++k)
+            differ |= p[k] ^ other.p[k];
+        return differ == 0;
     }
 
     // Markers, packet arrows and connectors are drawn over the node's whole

@@ -34,7 +34,7 @@ bool DrawOpSet::raise(const DrawOp &op, int value, int &previous)
         grow();
     const std::uint32_t hash = hashOf(op);
     const Slot &recent = recentOf(hash);
-    if (used(recent) && recent.op.kind == op.kind && recent.op.p == op.p && recent.value >= value)
+    if (used(recent) && recent.op.sameAs(op) && recent.value >= value)
         return false;
     Slot &slot = m_slots[find(op, hash)];
     if (!used(slot)) {
@@ -69,7 +69,7 @@ std::size_t DrawOpSet::find(const DrawOp &op, std::uint32_t hash) const
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
         const Slot &slot = m_slots[k];
-        if (!used(slot) || (slot.op.kind == op.kind && slot.op.p == op.p))
+        if (!used(slot) || slot.op.sameAs(op))
             return k;
     }
 }

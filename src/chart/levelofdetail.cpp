@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <tuple>
 #include <unordered_map>
 
@@ -42,6 +43,8 @@ private:
     // draw, latest first, into m_reads, and asks the memory for them: they are
     // few and far apart, and their reads overlap when asked for together.
     void gatherColumn(int columnFirst, int columnLast);
+    // Adds event i of the column to m_reads unless it is hidden there.
+    inline void consider(int i, int columnLast);
     // Turns event i, whose left x is x, into primitives of its row.
     void read(int i, int x, int first);
     // Whether event i draws nothing, hidden by a later primitive of the same
@@ -137,6 +140,9 @@ void NodePass::run(const ShownEvents &range)
         // A busy node's columns hold about as many events as their neighbours.
         const int columnFirst = columnStart(columnLast, first, x, guess);
         guess = columnLast - columnFirst + 1;
+        // Equal markers share their x, so their column: the set need only
+        // hold this column's, and stays small enough to live in the cache.
+        m_markers.clear();
         gatherColumn(columnFirst, columnLast);
         for (const int i : m_reads)
             read(i, x, first);
@@ -147,23 +153,41 @@ void NodePass::run(const ShownEvents &range)
 void NodePass::gatherColumn(int columnFirst, int columnLast)
 {
     m_reads.clear();
-    for (int i = columnLast; i >= columnFirst; --i) {
+    constexpr int block = PaintIndex::survivorBlock;
+    for (int i = columnLast; i >= columnFirst;) {
         if (m_skipBlocks) {
             const int start = m_index.hiddenRunStart(i, columnFirst, columnLast);
             if (start <= i) {
-                i = start; // the loop steps on to the event before
+                i = start - 1;
+                continue;
+            }
+            // A whole block in the column: only its survivors can draw.
+            if (i % block == block - 1 && i - (block - 1) >= columnFirst) {
+                const int base = i - (block - 1);
+                for (std::uint64_t left = m_index.blockSurvivors(i / block); left != 0;) {
+                    const int bit = 63 - __builtin_clzll(left);
+                    left &= ~(std::uint64_t(1) << bit);
+                    consider(base + bit, columnLast);
+                }
+                i = base - 1;
                 continue;
             }
         }
-        if (hiddenInColumn(i, columnLast))
-            continue;
-        m_reads.push_back(i);
-        // The fields read span up to two cache lines.
-        const char *event = reinterpret_cast<const char *>(&m_events[size_t(i)]);
-        __builtin_prefetch(event);
-        __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
-        m_index.prefetch(i);
+        consider(i, columnLast);
+        --i;
     }
+}
+
+void NodePass::consider(int i, int columnLast)
+{
+    if (hiddenInColumn(i, columnLast))
+        return;
+    m_reads.push_back(i);
+    // The fields read span up to two cache lines.
+    const char *event = reinterpret_cast<const char *>(&m_events[size_t(i)]);
+    __builtin_prefetch(event);
+    __builtin_prefetch(event + offsetof(TraceEvent, currentTask));
+    m_index.prefetch(i);
 }
 
 void NodePass::read(int i, int x, int first)

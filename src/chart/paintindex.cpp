@@ -160,6 +160,7 @@ std::size_t PaintIndex::heldBytes() const
     for (const std::vector<int> &level : m_coarse)
         add(level);
     add(m_coarse);
+    add(m_blockSurvivors);
     add(m_flags);
     add(m_previousOfTask);
     add(m_pairedEvents);
@@ -169,6 +170,12 @@ std::size_t PaintIndex::heldBytes() const
 
 void PaintIndex::buildCoarseLevels()
 {
+    m_blockSurvivors.assign((m_mustShareColumn.size() + survivorBlock - 1) / survivorBlock, 0);
+    for (size_t k = 0; k < m_mustShareColumn.size(); ++k) {
+        const size_t block = k / survivorBlock;
+        if (m_mustShareColumn[k] >= int((block + 1) * survivorBlock))
+            m_blockSurvivors[block] |= std::uint64_t(1) << (k % survivorBlock);
+    }
     m_coarse.resize(levels);
     const std::vector<int> *finer = &m_mustShareColumn;
     for (std::vector<int> &level : m_coarse) {

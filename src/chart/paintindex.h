@@ -87,6 +87,15 @@ public:
         return start;
     }
 
+    // Events by blocks of survivorBlock, the first starting at event 0.
+    static constexpr int survivorBlock = 64;
+    // Of the events of `block`, those that may draw in a column holding the
+    // whole block (bit k for its k-th event). With pairsCollapse() the others
+    // draw nothing there: their mustShareColumn() lies within the block. A
+    // fitted paint of busy nodes, where few blocks are hidden whole, reads
+    // only these.
+    std::uint64_t blockSurvivors(int block) const { return m_blockSurvivors[std::size_t(block)]; }
+
     // What the index holds, in bytes: with the events, what a loaded node costs.
     std::size_t heldBytes() const;
 
@@ -112,7 +121,8 @@ private:
     static constexpr int levels = 4;
 
     std::vector<int> m_mustShareColumn;
-    std::vector<std::vector<int>> m_coarse; // by level, each block's largest mustShareColumn()
+    std::vector<std::vector<int>> m_coarse;      // by level, each block's largest mustShareColumn()
+    std::vector<std::uint64_t> m_blockSurvivors; // see blockSurvivors(); 0.125 bytes per event
     std::vector<std::uint8_t> m_flags;
     std::vector<int> m_previousOfTask; // the task's nearest earlier event that is no marker, -1 for none
     // The hub arrows that have a pair, ascending, and their pairs: a few in

@@ -66,7 +66,7 @@ QRect RasterTarget::clipRect(const QPainter &painter)
 
 void RasterTarget::fill(const QRect &rect, QRgb colour)
 {
-    const QRect cut = rect.translated(m_offset) & m_bounds;
+    const QRect cut = cutToBounds(rect);
     if (!m_bits || cut.isEmpty())
         return;
     if (m_deferred && m_deferred->writesInto(m_bits)) {
@@ -109,13 +109,13 @@ void RasterTarget::point(int x, int y, QRgb colour)
 void RasterTarget::flush(const QRect &rect) const
 {
     if (m_deferred && m_deferred->writesInto(m_bits))
-        m_deferred->flushDevice(rect.translated(m_offset) & m_bounds);
+        m_deferred->flushDevice(cutToBounds(rect));
 }
 
 void RasterTarget::flush(const QRect &rect, QRgb colour) const
 {
     if (m_deferred && m_deferred->writesInto(m_bits))
-        m_deferred->flushDevice(rect.translated(m_offset) & m_bounds, m_deferred->slotOf(colour));
+        m_deferred->flushDevice(cutToBounds(rect), m_deferred->slotOf(colour));
 }
 
 void RasterTarget::stamp(const QPoint &topLeft, const OpaqueIcon &icon)

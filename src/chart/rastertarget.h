@@ -63,6 +63,19 @@ private:
 
     // The painter's clip (logical coordinates) when it is one whole-pixel rectangle; null when not.
     static QRect clipRect(const QPainter &painter);
+    // `rect` (logical coordinates) moved into the image and cut to m_bounds,
+    // as QRect's & gives it, without its call: a fitted paint asks this for
+    // every pixel run it writes.
+    QRect cutToBounds(const QRect &rect) const
+    {
+        if (rect.width() <= 0 || rect.height() <= 0 || m_bounds.isEmpty())
+            return rect.translated(m_offset) & m_bounds;
+        const int left = qMax(rect.left() + m_offset.x(), m_bounds.left());
+        const int right = qMin(rect.right() + m_offset.x(), m_bounds.right());
+        const int top = qMax(rect.top() + m_offset.y(), m_bounds.top());
+        const int bottom = qMin(rect.bottom() + m_offset.y(), m_bounds.bottom());
+        return left > right || top > bottom ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+    }
 
     uchar *m_bits = nullptr;
     qsizetype m_bytesPerLine = 0;

@@ -319,6 +319,8 @@ private slots:
                                        action("action_ToggleTaskStats")};
         const QList<QWidget *> panels{m_window->itemTree(), m_window->propertyTable(),
                                       m_window->taskStatsArea()};
+        for (int panel = 0; panel < 3; ++panel) // every panel starts shown, its toggle checked
+            QVERIFY(toggles.at(panel)->isChecked() && panels.at(panel)->isVisibleTo(m_window.get()));
         // Sets of shown panels (bit i: panel i), each panel once the last to go: the splitter goes with it.
         for (const int shown : {7, 6, 4, 0, 1, 0, 3, 2, 0, 5, 7}) {
             for (int panel = 0; panel < 3; ++panel) {
@@ -845,6 +847,10 @@ private slots:
             << QStringLiteral("project") << words("enter") << words("0:2");
         QTest::newRow("Ctrl+Return on a node opens a separate view")
             << QStringLiteral("node") << words("ctrl+return") << words("1:1 2:1");
+        QTest::newRow("closing the first of three views numbers the later ones down")
+            << QStringLiteral("node") << words("ctrl+return ctrl+return close") << words("1:1 2:1");
+        QTest::newRow("the one view left of a project goes without a number")
+            << QStringLiteral("node") << words("ctrl+return close") << words("0:1");
     }
 
     void viewingFromTheTreeGathersOrNumbersViewsOfProjectsAndNodesOnly()
@@ -864,7 +870,11 @@ private slots:
         for (const QString &gesture : gestures) {
             const Qt::KeyboardModifiers modifiers =
                 gesture.startsWith(QLatin1String("ctrl+")) ? Qt::ControlModifier : Qt::NoModifier;
-            if (gesture.endsWith(QLatin1String("dclick"))) {
+            if (gesture == QLatin1String("close")) {
+                const int count = int(views().size());
+                views().first()->close();
+                QTRY_COMPARE(views().size(), count - 1);
+            } else if (gesture.endsWith(QLatin1String("dclick"))) {
                 // The first press of a real double click selects the entry.
                 QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
                 QTest::mouseDClick(tree->viewport(), Qt::LeftButton, modifiers, at);
@@ -875,8 +885,11 @@ private slots:
         }
         QCOMPARE(tree->currentItem(), chosen);
         QCOMPARE(chosen->isExpanded(), expanded);
-        QTEST(viewTexts(), "shown");
-        const bool apart = gestures.last().startsWith(QLatin1String("ctrl+"));
+        QFETCH(QStringList, shown);
+        QTRY_COMPARE(viewTexts(), shown);
+        const bool apart = gestures.last() != QLatin1String("dclick") &&
+                           gestures.last() != QLatin1String("return") &&
+                           gestures.last() != QLatin1String("enter");
         QTRY_COMPARE(m_window->mdiArea()->activeSubWindow(), apart ? views().last() : views().first());
     }
 };

@@ -33,6 +33,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -634,6 +635,11 @@ private slots:
         QCOMPARE(status->selectionText(),
                  QStringLiteral("Selection ") +
                      TimeText::span(events[2].offset + events[2].duration - events[1].offset));
+
+        QVERIFY(m_window->statusBar()->isVisible());
+        view->close(); // the last view takes the bar and its texts with it
+        QTRY_VERIFY(!m_window->statusBar()->isVisible());
+        QVERIFY(status->pointerText().isEmpty() && status->rangeText().isEmpty());
     }
 
     // After a zoom in by three steps and a selection of event 0 (100 us of 250), each navigate key's scale

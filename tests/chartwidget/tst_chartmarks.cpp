@@ -181,6 +181,8 @@ private slots:
             stored.append(bookmark.name);
         QCOMPARE(stored, names);
         QCOMPARE(panel.table()->rowCount(), names.size());
+        m_chart.reset(); // the panel empties with its chart gone
+        QCOMPARE(panel.table()->rowCount(), 0);
     }
 };
 

@@ -346,8 +346,6 @@ private slots:
         QTest::addColumn<int>("event");
 
         const Sel painted(0, 5);
-        QTest::newRow("an event's start belongs to it")
-            << QByteArray() << true << painted << true << 100.0 << 1;
         QTest::newRow("linear times are truncated to whole microseconds")
             << QByteArray() << true << painted << true << 99.9 << 0;
         QTest::newRow("the last event, without duration, is never hit")
@@ -599,9 +597,6 @@ private slots:
         } else if (what == QLatin1String("setting")) {
             store.setValue(QStringLiteral("settings/node_swimlines_schema"), 2);
             m_tracer.updateSettings({QStringLiteral("node_swimlines_schema")});
-        } else if (what == QLatin1String("node removed")) {
-            m_root->removeViewedNode(m_second);
-            m_chart->relayout();
         } else if (what == QLatin1String("shift")) {
             const QPoint at = pointAt(m_second, QStringLiteral("node"), 100);
             press(at);
@@ -631,7 +626,6 @@ private slots:
         QTest::newRow("a scroll across and down paints the rows") << "scroll" << painted;
         QTest::newRow("a resize paints the rows") << "resize" << painted;
         QTest::newRow("a settings change paints the rows") << "setting" << painted;
-        QTest::newRow("a node left out of the view paints the rows") << "node removed" << painted;
         QTest::newRow("a node's time axis moved paints the rows") << "shift" << painted;
         QTest::newRow("the logarithmic mode paints the rows") << "mode" << painted;
         QTest::newRow("the header moved inside paints the rows") << "header" << painted;

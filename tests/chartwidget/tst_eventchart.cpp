@@ -52,7 +52,6 @@ struct Press
     double moveTime = 0;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
     Qt::MouseButton button = Qt::LeftButton;
-    bool externalHeader = true;
 };
 
 // The state of the last report, or NoReport.
@@ -192,8 +191,6 @@ private slots:
             << Press{1, "task2", 750, Sel(1, 1), Sel(1, 4), selecting, 1, 0, 0, Qt::ShiftModifier};
         QTest::newRow("a press left of the node's first event clears the start and keeps the end")
             << Press{1, "task1", -50, Sel(2, 4), Sel(-1, 4), selecting, 1};
-        QTest::newRow("with the internal header the chart starts at the viewport's left edge")
-            << Press{1, "task1", 50, nothing, Sel(0, 0), selecting, 1, 0, 0, {}, Qt::LeftButton, false};
         QTest::newRow("a press on the tasks row starts selecting without a selection")
             << Press{1, "tasks", 150, nothing, nothing, selecting, 0};
 
@@ -217,7 +214,6 @@ private slots:
     void pressOnARowSelectsOrStartsADrag()
     {
         QFETCH(Press, press);
-        m_tracer.setExternalHeader(press.externalHeader);
         QVERIFY(makeChart({m_first, m_second}, m_first));
         Node *const pressed = press.node == 1 ? m_first : m_second;
         std::tie(stateOf(pressed).selFirst, stateOf(pressed).selLast) = press.before;

@@ -3,13 +3,13 @@
 void DrawOpSet::clear()
 {
     m_used = 0;
-    if (++m_generation != 0)
+    if (++m_generation <= lastGeneration)
         return;
     // Wrapped around: every slot must look free again.
     for (Slot &slot : m_slots)
-        slot.generation = 0;
+        slot.tag = 0;
     for (Slot &slot : m_recent)
-        slot.generation = 0;
+        slot.tag = 0;
     m_generation = 1;
 }
 
@@ -19,12 +19,9 @@ void DrawOpSet::set(const DrawOp &op, int value)
         grow();
     const std::uint32_t hash = hashOf(op);
     Slot &slot = m_slots[find(op, hash)];
-    if (!used(slot)) {
-        slot.op = op;
-        slot.generation = m_generation;
+    if (!used(slot))
         ++m_used;
-    }
-    slot.value = value;
+    fill(slot, op, value);
     recentOf(hash) = slot;
 }
 
@@ -33,14 +30,13 @@ bool DrawOpSet::raise(const DrawOp &op, int value, int &previous)
     if (2 * (m_used + 1) > m_slots.size())
         grow();
     const std::uint32_t hash = hashOf(op);
+    const std::uint32_t tag = tagOf(op);
     const Slot &recent = recentOf(hash);
-    if (used(recent) && recent.op.sameAs(op) && recent.value >= value)
+    if (holds(recent, op, tag) && recent.value >= value)
         return false;
     Slot &slot = m_slots[find(op, hash)];
     if (!used(slot)) {
-        slot.op = op;
-        slot.generation = m_generation;
-        slot.value = absent;
+        fill(slot, op, absent);
         ++m_used;
     }
     const bool raised = slot.value < value;
@@ -67,9 +63,10 @@ std::uint32_t DrawOpSet::hashOf(const DrawOp &op)
 std::size_t DrawOpSet::find(const DrawOp &op, std::uint32_t hash) const
 {
     const std::size_t mask = m_slots.size() - 1;
+    const std::uint32_t tag = tagOf(op);
     for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
         const Slot &slot = m_slots[k];
-        if (!used(slot) || slot.op.sameAs(op))
+        if (!used(slot) || holds(slot, op, tag))
             return k;
     }
 }
@@ -85,7 +82,7 @@ void DrawOpSet::grow()
     m_used = 0;
     m_generation = 1;
     for (const Slot &slot : old) {
-        if (slot.generation == generation)
-            set(slot.op, slot.value);
+        if (slot.tag >> 8 == generation)
+            set(slot.op(), slot.value);
     }
 }

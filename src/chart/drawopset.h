@@ -2,6 +2,8 @@
 
 #include "chart/drawop.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,14 +23,38 @@ public:
     bool raise(const DrawOp &op, int value, int &previous);
 
 private:
-    struct Slot
+    // 32 bytes, aligned: a probe touches one cache line.
+    struct alignas(32) Slot
     {
-        DrawOp op;
+        std::array<int, 6> p{};
+        std::uint32_t tag = 0; // the generation, then the op's kind in the low byte
         int value = 0;
-        std::uint32_t generation = 0; // the slot is free unless it is m_generation
+        DrawOp op() const
+        {
+            DrawOp op;
+            op.kind = int(tag & 0xff);
+            op.p = p;
+            return op;
+        }
     };
+    static_assert(sizeof(Slot) == 32);
 
-    bool used(const Slot &slot) const { return slot.generation == m_generation; }
+    // The tag of `op` in a slot in use; a slot of another generation is free.
+    std::uint32_t tagOf(const DrawOp &op) const { return m_generation << 8 | std::uint32_t(op.kind); }
+    bool used(const Slot &slot) const { return slot.tag >> 8 == m_generation; }
+    static bool holds(const Slot &slot, const DrawOp &op, std::uint32_t tag)
+    {
+        int differ = 0;
+        for (size_t k = 0; k < op.p.size(); ++k)
+            differ |= slot.p[k] ^ op.p[k];
+        return slot.tag == tag && differ == 0;
+    }
+    void fill(Slot &slot, const DrawOp &op, int value) const
+    {
+        slot.p = op.p;
+        slot.tag = tagOf(op);
+        slot.value = value;
+    }
     // The slot a lookup of the op with hash `hash` meets first in m_recent.
     Slot &recentOf(std::uint32_t hash) { return m_recent[hash & (recentSize - 1)]; }
 
@@ -46,5 +72,7 @@ private:
     static constexpr std::size_t recentSize = 4096;
     std::vector<Slot> m_recent;
     std::size_t m_used = 0;
+    // Below 2^24, beside the kind in a slot's tag.
+    static constexpr std::uint32_t lastGeneration = (1u << 24) - 1;
     std::uint32_t m_generation = 1;
 };

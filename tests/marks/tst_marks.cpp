@@ -32,23 +32,26 @@ private slots:
         QTest::addColumn<Times>("second");
         QTest::addColumn<int>("secondShift"); // microseconds
         QTest::addColumn<float>("scale");     // pixels per microsecond
+        QTest::addColumn<int>("distance");    // pixels
         QTest::addColumn<bool>("altHeld");
         QTest::addColumn<double>("time");
         QTest::addColumn<double>("snapped");
 
         const Times first{0, 100, 300};
         QTest::newRow("a time within the distance moves onto the edge")
-            << first << Times() << 0 << 1.0f << false << 103.0 << 100.0;
+            << first << Times() << 0 << 1.0f << 5 << false << 103.0 << 100.0;
         QTest::newRow("a time beyond the distance stays")
-            << first << Times() << 0 << 1.0f << false << 106.0 << 106.0;
+            << first << Times() << 0 << 1.0f << 5 << false << 106.0 << 106.0;
+        QTest::newRow("a distance of one pixel still snaps")
+            << first << Times() << 0 << 1.0f << 1 << false << 101.0 << 100.0;
         QTest::newRow("with Alt held a time near an edge stays")
-            << first << Times() << 0 << 1.0f << true << 103.0 << 103.0;
+            << first << Times() << 0 << 1.0f << 5 << true << 103.0 << 103.0;
         QTest::newRow("at a tenth of a pixel per microsecond five pixels reach 50 us")
-            << first << Times() << 0 << 0.1f << false << 145.0 << 100.0;
+            << first << Times() << 0 << 0.1f << 5 << false << 145.0 << 100.0;
         QTest::newRow("of two edges within reach the nearer wins")
-            << Times{0, 100, 104, 300} << Times() << 0 << 1.0f << false << 103.0 << 104.0;
+            << Times{0, 100, 104, 300} << Times() << 0 << 1.0f << 5 << false << 103.0 << 104.0;
         QTest::newRow("an edge of another node counts with that node's shift")
-            << first << Times{0, 250} << 40 << 1.0f << false << 293.0 << 290.0;
+            << first << Times{0, 250} << 40 << 1.0f << 5 << false << 293.0 << 290.0;
     }
 
     void snapsToTheNearestEdgeWithinReach()
@@ -57,6 +60,7 @@ private slots:
         QFETCH(Times, second);
         QFETCH(int, secondShift);
         QFETCH(float, scale);
+        QFETCH(int, distance);
         QFETCH(bool, altHeld);
         QFETCH(double, time);
 
@@ -68,7 +72,7 @@ private slots:
             root.addViewedNode(b.get());
             static_cast<ViewNode *>(root.childById(2))->setShift(secondShift);
         }
-        QTEST(EdgeSnap(scale, 5, altHeld).alignedTime(root, time), "snapped");
+        QTEST(EdgeSnap(scale, distance, altHeld).alignedTime(root, time), "snapped");
     }
 
     void keepsBookmarksOnlyForTheirOwnProject_data()

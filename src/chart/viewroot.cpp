@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 
@@ -207,9 +208,14 @@ struct ViewRoot::Caches
     QHash<QPair<const ViewNode *, const ViewNode *>, int> offsets;
 
     // Every viewed node's packet events, sorted by key, then row, then newest
-    // first; keys[i] is the key of refs[i].
+    // first; keys[i] is the key of refs[i]. With one row they are that row's
+    // own index, held in `single`: a copy would cost a view of one huge node
+    // megabytes of fresh memory before its first paint.
     std::vector<quint32> keys;
     std::vector<NodePacketRef> refs;
+    std::shared_ptr<const PacketKeyIndex> single;
+    const std::vector<quint32> &indexKeys() const { return single ? single->keys() : keys; }
+    const std::vector<NodePacketRef> &indexRefs() const { return single ? single->refs() : refs; }
     std::vector<const Node *> indexedNodes; // row by row, as the index was built
     bool indexStale = true;
     // By row, built from the index when a paint first asks.
@@ -252,6 +258,13 @@ void ViewRoot::Caches::indexPackets(const std::vector<QSharedPointer<ViewNode>> 
     arrowTables.clear();
     keys.clear();
     refs.clear();
+    single.reset();
+    if (rows.size() == 1 && rows.front()->node()) {
+        indexedNodes.push_back(rows.front()->node());
+        single = PacketKeyIndex::shared(*rows.front()->node());
+        indexStale = false;
+        return;
+    }
     // Row by row, each node's sorted events merged in after those of the rows
     // before: equal keys keep the earlier rows first.
     std::vector<quint32> mergedKeys;
@@ -428,7 +441,7 @@ PacketEventRange ViewRoot::packetEvents(quint32 key, size_t &cursor) const
 {
     if (!m_caches->indexCurrent(m_nodes))
         m_caches->indexPackets(m_nodes);
-    const std::vector<quint32> &keys = m_caches->keys;
+    const std::vector<quint32> &keys = m_caches->indexKeys();
     // Galloping: the next key asked for usually lies a few entries on.
     size_t below = qMin(cursor, keys.size());
     size_t step = 1;
@@ -442,7 +455,7 @@ PacketEventRange ViewRoot::packetEvents(quint32 key, size_t &cursor) const
     while (end != keys.cend() && *end == key)
         ++end;
     cursor = size_t(first - keys.cbegin());
-    const NodePacketRef *refs = m_caches->refs.data();
+    const NodePacketRef *refs = m_caches->indexRefs().data();
     return PacketEventRange(refs + (first - keys.cbegin()), refs + (end - keys.cbegin()));
 }
 

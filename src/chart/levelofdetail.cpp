@@ -164,7 +164,7 @@ void NodePass::gatherColumn(int columnFirst, int columnLast)
             // A whole block in the column: only its survivors can draw.
             if (i % block == block - 1 && i - (block - 1) >= columnFirst) {
                 const int base = i - (block - 1);
-                for (std::uint64_t left = m_index.blockSurvivors(i / block); left != 0;) {
+                for (std::uint64_t left = m_index.blockSurvivors(i / block, columnLast); left != 0;) {
                     const int bit = 63 - __builtin_clzll(left);
                     left &= ~(std::uint64_t(1) << bit);
                     consider(base + bit, columnLast);

@@ -90,11 +90,22 @@ public:
     // Events by blocks of survivorBlock, the first starting at event 0.
     static constexpr int survivorBlock = 64;
     // Of the events of `block`, those that may draw in a column holding the
-    // whole block (bit k for its k-th event). With pairsCollapse() the others
-    // draw nothing there: their mustShareColumn() lies within the block. A
-    // fitted paint of busy nodes, where few blocks are hidden whole, reads
-    // only these.
-    std::uint64_t blockSurvivors(int block) const { return m_blockSurvivors[std::size_t(block)]; }
+    // whole block, whose last event is `last` (bit k for the block's k-th
+    // event). With pairsCollapse() the others draw nothing there: their
+    // mustShareColumn() lies within the block, or in a block of blockSize
+    // hidden whole. A fitted paint of busy nodes, where few blocks are
+    // hidden whole, reads only these.
+    std::uint64_t blockSurvivors(int block, int last) const
+    {
+        static_assert(survivorBlock == 4 * blockSize);
+        std::uint64_t survivors = m_blockSurvivors[std::size_t(block)];
+        const int *largest = &m_coarse.front()[std::size_t(block) * 4];
+        for (int k = 0; k < 4; ++k) {
+            if (largest[k] <= last)
+                survivors &= ~(std::uint64_t(0xffff) << (blockSize * k));
+        }
+        return survivors;
+    }
 
     // What the index holds, in bytes: with the events, what a loaded node costs.
     std::size_t heldBytes() const;

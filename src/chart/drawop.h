@@ -47,13 +47,15 @@ struct DrawOp
         }
     }
 
-    // Whether both are the same primitive. Without a call: a paint compares
-    // hundreds of thousands, and std::array's own comparison calls memcmp.
-    bool sameAs(const DrawOp &other) const
+    // Whether both are the same primitive.
+    bool sameAs(const DrawOp &other) const { return kind == other.kind && samePoints(p, other.p); }
+    // Without a call: a paint compares hundreds of thousands, and
+    // std::array's own comparison calls memcmp.
+    static bool samePoints(const std::array<int, 6> &a, const std::array<int, 6> &b)
     {
-        int differ = kind ^ other.kind;
-        for (size_t k = 0; k < p.size(); ++k)
-            differ |= p[k] ^ other.p[k];
+        int differ = 0;
+        for (size_t k = 0; k < a.size(); ++k)
+            differ |= a[k] ^ b[k];
         return differ == 0;
     }
 

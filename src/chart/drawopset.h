@@ -44,10 +44,7 @@ private:
     bool used(const Slot &slot) const { return slot.tag >> 8 == m_generation; }
     static bool holds(const Slot &slot, const DrawOp &op, std::uint32_t tag)
     {
-        int differ = 0;
-        for (size_t k = 0; k < op.p.size(); ++k)
-            differ |= slot.p[k] ^ op.p[k];
-        return slot.tag == tag && differ == 0;
+        return slot.tag == tag && DrawOp::samePoints(slot.p, op.p);
     }
     void fill(Slot &slot, const DrawOp &op, int value) const
     {

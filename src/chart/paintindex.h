@@ -97,12 +97,13 @@ public:
     // hidden whole, reads only these.
     std::uint64_t blockSurvivors(int block, int last) const
     {
-        static_assert(survivorBlock == 4 * blockSize);
+        constexpr int parts = survivorBlock / blockSize;
+        constexpr std::uint64_t part = (std::uint64_t(1) << blockSize) - 1;
         std::uint64_t survivors = m_blockSurvivors[std::size_t(block)];
-        const int *largest = &m_coarse.front()[std::size_t(block) * 4];
-        for (int k = 0; k < 4; ++k) {
+        const int *largest = &m_coarse.front()[std::size_t(block) * parts];
+        for (int k = 0; k < parts; ++k) {
             if (largest[k] <= last)
-                survivors &= ~(std::uint64_t(0xffff) << (blockSize * k));
+                survivors &= ~(part << (blockSize * k));
         }
         return survivors;
     }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <tuple>
 #include <unordered_map>
 
@@ -23,10 +24,19 @@ using RowOps = LevelOfDetail::RowOps;
 class NodePass
 {
 public:
-    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &markers,
-             DrawOpSet &arrows, std::vector<LevelOfDetail::Superseded> &superseded);
+    NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, const ShownEvents &range,
+             LevelOfDetail::Sets &sets);
 
-    void run(const ShownEvents &range);
+    // Whether the events' positions never decrease, so that they are read a
+    // pixel column at a time.
+    bool ordered() const { return m_ordered; }
+    // The x of the pixel column readColumn() reads next, right to left;
+    // none once every column is read.
+    static constexpr int done = std::numeric_limits<int>::min();
+    int nextColumn() const { return m_nextX; }
+    void readColumn();
+    // Reads all the events, for a node whose positions may decrease.
+    void readAll();
 
 private:
     RowOps *rowOf(int task) const
@@ -91,13 +101,16 @@ private:
     std::vector<int> m_reads;                         // see gatherColumn()
     int m_lastTask = std::numeric_limits<int>::min(); // of the event read last, and its row
     RowOps *m_row = nullptr;
-    DrawOpSet &m_markers; // see LevelOfDetail
-    DrawOpSet &m_arrows;
-    std::vector<LevelOfDetail::Superseded> &m_superseded;
+    const int m_first; // the events in view
+    const int m_end;
+    int m_columnLast; // the last event of the column read next, and its x
+    int m_nextX = done;
+    int m_guess = 0; // how many events the column read last held
+    LevelOfDetail::Sets &m_sets;
 };
 
-NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows, DrawOpSet &markers,
-                   DrawOpSet &arrows, std::vector<LevelOfDetail::Superseded> &superseded)
+NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowOps> &rows,
+                   const ShownEvents &range, LevelOfDetail::Sets &sets)
     : m_pass(pass)
     , m_mapper(pass.mapper)
     , m_events(node.node()->events())
@@ -108,10 +121,13 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     , m_logMode(pass.mapper.logMode())
     , m_ordered(node.node()->inTimeOrder())
     , m_skipBlocks(m_ordered && m_index.pairsCollapse(m_mapper))
-    , m_markers(markers)
-    , m_arrows(arrows)
-    , m_superseded(superseded)
+    , m_first(range.first)
+    , m_end(range.end)
+    , m_columnLast(range.end - 1)
+    , m_sets(sets)
 {
+    if (m_ordered && m_columnLast >= m_first)
+        m_nextX = m_mapper.leftX(m_events[size_t(m_columnLast)], m_shift);
     for (const RowOps &row : rows) {
         m_minId = qMin(m_minId, row.id);
         m_maxId = qMax(m_maxId, row.id);
@@ -126,28 +142,27 @@ NodePass::NodePass(const ViewNode &node, const PaintPass &pass, std::vector<RowO
     }
 }
 
-void NodePass::run(const ShownEvents &range)
+void NodePass::readAll()
 {
-    const int first = range.first;
-    if (!m_ordered) {
-        for (int i = range.end - 1; i >= first; --i)
-            read(i, m_mapper.leftX(m_events[size_t(i)], m_shift), first);
-        return;
-    }
-    int guess = 0;
-    for (int columnLast = range.end - 1; columnLast >= first;) {
-        const int x = m_mapper.leftX(m_events[size_t(columnLast)], m_shift);
-        // A busy node's columns hold about as many events as their neighbours.
-        const int columnFirst = columnStart(columnLast, first, x, guess);
-        guess = columnLast - columnFirst + 1;
-        // Equal markers share their x, so their column: the set need only
-        // hold this column's, and stays small enough to live in the cache.
-        m_markers.clear();
-        gatherColumn(columnFirst, columnLast);
-        for (const int i : m_reads)
-            read(i, x, first);
-        columnLast = columnFirst - 1;
-    }
+    m_sets.markers.clear();
+    for (int i = m_end - 1; i >= m_first; --i)
+        read(i, m_mapper.leftX(m_events[size_t(i)], m_shift), m_first);
+}
+
+void NodePass::readColumn()
+{
+    const int x = m_nextX;
+    // A busy node's columns hold about as many events as their neighbours.
+    const int columnFirst = columnStart(m_columnLast, m_first, x, m_guess);
+    m_guess = m_columnLast - columnFirst + 1;
+    // Equal markers share their x, so their column: the set need only
+    // hold this column's, and stays small enough to live in the cache.
+    m_sets.markers.clear();
+    gatherColumn(columnFirst, m_columnLast);
+    for (const int i : m_reads)
+        read(i, x, m_first);
+    m_columnLast = columnFirst - 1;
+    m_nextX = m_columnLast >= m_first ? m_mapper.leftX(m_events[size_t(m_columnLast)], m_shift) : done;
 }
 
 void NodePass::gatherColumn(int columnFirst, int columnLast)
@@ -315,13 +330,13 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
         row.widestEnd = -std::numeric_limits<double>::infinity(); // unknown: no shortcut
     } else if (op.spansRows() && op.kind != DrawOp::Connector) {
         // Markers and arrows hide only their equals; rows are drawn in order.
-        DrawOpSet &equals = op.kind == DrawOp::PacketArrow ? m_arrows : m_markers;
+        DrawOpSet &equals = m_sets.of(op, m_ordered);
         int previous = DrawOpSet::absent;
         if (!equals.raise(op, row.order, previous))
             return;
         // A row holds one copy of each: the earlier row's is now hidden.
         if (previous != DrawOpSet::absent)
-            m_superseded.push_back({previous, op});
+            m_sets.superseded.push_back({previous, op});
     } else {
         for (const DrawOp &other : row.later) {
             if (op.hiddenBy(other))
@@ -332,7 +347,43 @@ void NodePass::add(RowOps &row, int column, const DrawOp &op)
     row.ops.push_back(op);
 }
 
+bool supersededBefore(const LevelOfDetail::Superseded &a, const LevelOfDetail::Superseded &b)
+{
+    return std::tie(a.first, a.second.kind, a.second.p) < std::tie(b.first, b.second.kind, b.second.p);
+}
+
+// Reads the columns of every pass in `passes`, right to left.
+void readColumns(const std::vector<std::unique_ptr<NodePass>> &passes, DrawOpSet &columnArrows)
+{
+    // Every node's column x before any node's column left of it: a vertical
+    // packet arrow stands in one column at both its ends, so its copies all
+    // meet in a set that holds one column's and stays in the cache.
+    int x = NodePass::done;
+    for (;;) {
+        NodePass *next = nullptr;
+        for (const auto &nodePass : passes) {
+            if (nodePass->nextColumn() != NodePass::done &&
+                (!next || nodePass->nextColumn() > next->nextColumn()))
+                next = nodePass.get();
+        }
+        if (!next)
+            return;
+        if (next->nextColumn() != x) {
+            x = next->nextColumn();
+            columnArrows.clear();
+        }
+        next->readColumn();
+    }
+}
+
 } // namespace
+
+DrawOpSet &LevelOfDetail::Sets::of(const DrawOp &op, bool byColumn)
+{
+    if (op.kind != DrawOp::PacketArrow)
+        return markers;
+    return byColumn && op.p[0] == op.p[2] ? columnArrows : arrows;
+}
 
 void LevelOfDetail::collect(const std::vector<NodeRange> &nodes, const PaintPass &pass)
 {
@@ -342,17 +393,26 @@ void LevelOfDetail::collect(const std::vector<NodeRange> &nodes, const PaintPass
         resetRows(m_nodes[k], *nodes[k].node, pass, order);
         order += int(m_nodes[k].rows.size());
     }
+    m_sets.arrows.clear();
+    m_sets.superseded.clear();
     // Backwards, so that an arrow meets the later nodes' copies of it.
-    m_arrows.clear();
+    std::vector<std::unique_ptr<NodePass>> passes;
     for (size_t k = nodes.size(); k-- > 0;) {
-        std::vector<RowOps> &rows = m_nodes[k].rows;
-        m_markers.clear();
-        m_superseded.clear();
-        if (nodes[k].node->taskTrain())
-            NodePass(*nodes[k].node, pass, rows, m_markers, m_arrows, m_superseded).run(nodes[k].range);
-        for (RowOps &row : rows)
+        if (!nodes[k].node->taskTrain())
+            continue;
+        passes.push_back(
+            std::make_unique<NodePass>(*nodes[k].node, pass, m_nodes[k].rows, nodes[k].range, m_sets));
+        if (!passes.back()->ordered()) {
+            passes.back()->readAll();
+            passes.pop_back();
+        }
+    }
+    readColumns(passes, m_sets.columnArrows);
+    std::sort(m_sets.superseded.begin(), m_sets.superseded.end(), supersededBefore);
+    for (NodeOps &ops : m_nodes) {
+        for (RowOps &row : ops.rows)
             std::reverse(row.ops.begin(), row.ops.end());
-        dropCoveredAcrossRows(rows);
+        dropCoveredAcrossRows(ops.rows);
     }
 }
 
@@ -404,17 +464,13 @@ void LevelOfDetail::dropCoveredAcrossRows(std::vector<RowOps> &rows)
     // just as by a later one of its own. Markers and packet arrows were
     // noted while collecting; connectors are judged walking the drawing
     // order backwards, remembering what is drawn later.
-    const auto before = [](const Superseded &a, const Superseded &b) {
-        return std::tie(a.first, a.second.kind, a.second.p) < std::tie(b.first, b.second.kind, b.second.p);
-    };
-    std::sort(m_superseded.begin(), m_superseded.end(), before);
     std::unordered_map<int, std::vector<DrawOp>> connectors; // by column
-    const auto hidden = [this, &connectors, &before](const RowOps &row, const DrawOp &op) {
+    const auto hidden = [this, &connectors](const RowOps &row, const DrawOp &op) {
         if (!op.spansRows())
             return false;
         if (op.kind != DrawOp::Connector)
-            return std::binary_search(m_superseded.cbegin(), m_superseded.cend(), Superseded{row.order, op},
-                                      before);
+            return std::binary_search(m_sets.superseded.cbegin(), m_sets.superseded.cend(),
+                                      Superseded{row.order, op}, supersededBefore);
         std::vector<DrawOp> &column = connectors[op.p[0]];
         if (std::any_of(column.cbegin(), column.cend(),
                         [&op](const DrawOp &other) { return op.hiddenBy(other); }))

@@ -57,8 +57,23 @@ public:
     };
 
     // A marker or packet arrow of the row numbered `first` that a later row
-    // of the same node draws again: that row's copy hides it.
+    // draws again: that row's copy hides it.
     using Superseded = std::pair<int, DrawOp>;
+
+    // What a paint's primitives that reach over the whole task group are
+    // compared with, each kept with the last row that draws it.
+    struct Sets
+    {
+        DrawOpSet markers;      // of the node and pixel column being read
+        DrawOpSet columnArrows; // vertical packet arrows of the pixel column being read, of every node
+        DrawOpSet arrows;       // every other packet arrow of every node
+        // The set `op` belongs in, read with the others of its pixel column
+        // (`byColumn`) or not.
+        DrawOpSet &of(const DrawOp &op, bool byColumn);
+        // Earlier rows' copies hidden by a later row's, sorted before the
+        // rows drop them.
+        std::vector<Superseded> superseded;
+    };
 
 private:
     // Makes the node's rows fresh, numbering them from `order`.
@@ -67,10 +82,5 @@ private:
 
     // Kept between paints for their storage: a paint fills about as much as the one before.
     std::vector<NodeOps> m_nodes;
-    // Markers of the node being collected, each with the last row that draws it.
-    DrawOpSet m_markers;
-    // Packet arrows of every node collected, each with the last row that draws it.
-    DrawOpSet m_arrows;
-    // Of the node being collected, sorted before its rows drop them.
-    std::vector<Superseded> m_superseded;
+    Sets m_sets;
 };

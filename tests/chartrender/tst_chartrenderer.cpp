@@ -230,6 +230,14 @@ private slots:
                                       "<task id=\"2\" name=\"B\"/></tasks>\n"),
                       stepping))};
         QVERIFY(!m_scenes[QStringLiteral("stepping")].first()->inTimeOrder());
+        // Two such nodes alike: their markers stand at the same x, each over its own node.
+        m_scenes[QStringLiteral("stepping twice")] = {
+            m_scenes[QStringLiteral("stepping")].first(),
+            m_tracer.load(QStringLiteral("stepping"), QStringLiteral("s2.trace"),
+                          traceFile(5,
+                                    hubDeclarations("<tasks><task id=\"0\" name=\"Kernel\"/><task id=\"1\" "
+                                                    "name=\"A\"/><task id=\"2\" name=\"B\"/></tasks>\n"),
+                                    stepping))};
         // Kernel requests to a hub in pairs a microsecond apart, the later
         // lasting until the next switch: fitted, both fall into one column,
         // and the later one's arrow stands half its long bar to the right.
@@ -482,6 +490,7 @@ private slots:
             {"clock stepping back, fitted, gradient", "stepping", false, true, true, 0, true},
             {"hub arrows of one column standing apart", "pairs", false, true, false, 0, true},
             {"clock stepping back, logarithmic, flat", "stepping", true, false, false, 0, true},
+            {"two nodes stepping back alike, fitted", "stepping twice", false, true, false, 0, true},
             {"demo nodes fitted, internal header, gradient, striped", "demo", false, false, true, 2, true},
             {"demo nodes over 3000 us, external header, gradient", "demo", false, true, true, 0, true, 0.5,
              3000},

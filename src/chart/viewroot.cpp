@@ -265,35 +265,43 @@ void ViewRoot::Caches::indexPackets(const std::vector<QSharedPointer<ViewNode>> 
         indexStale = false;
         return;
     }
-    // Row by row, each node's sorted events merged in after those of the rows
-    // before: equal keys keep the earlier rows first.
-    std::vector<quint32> mergedKeys;
-    std::vector<NodePacketRef> mergedRefs;
+    // Every row's sorted index merged in one pass, straight into the storage
+    // the last index left: equal keys keep the earlier rows first. Merged a
+    // row at a time, the refs of eight nodes were copied four times over,
+    // each time into fresh memory the system must first hand out.
+    struct Head
+    {
+        const PacketKeyIndex *index = nullptr;
+        size_t at = 0;
+        size_t row = 0;
+        quint32 key() const { return index->keys()[at]; }
+    };
+    std::vector<Head> heads;
+    size_t total = 0;
     for (const QSharedPointer<ViewNode> &row : rows) {
         const Node *node = row->node();
         indexedNodes.push_back(node);
-        if (!node)
+        if (!node || row->packetKeyIndex().keys().empty())
             continue;
-        const PacketKeyIndex &index = row->packetKeyIndex();
-        const std::vector<quint32> &rowKeys = index.keys();
-        const std::vector<NodePacketRef> &rowRefs = index.refs();
-        mergedKeys.clear();
-        mergedRefs.clear();
-        mergedKeys.reserve(keys.size() + rowKeys.size());
-        mergedRefs.reserve(keys.size() + rowKeys.size());
-        size_t a = 0;
-        size_t b = 0;
-        while (a < keys.size() || b < rowKeys.size()) {
-            if (b == rowKeys.size() || (a < keys.size() && keys[a] <= rowKeys[b])) {
-                mergedKeys.push_back(keys[a]);
-                mergedRefs.push_back(refs[a++]);
-            } else {
-                mergedKeys.push_back(rowKeys[b]);
-                mergedRefs.push_back(rowRefs[b++]);
-            }
-        }
-        keys.swap(mergedKeys);
-        refs.swap(mergedRefs);
+        heads.push_back(Head{&row->packetKeyIndex(), 0, heads.size()});
+        total += heads.back().index->keys().size();
+    }
+    keys.reserve(total);
+    refs.reserve(total);
+    // A min-heap of the rows' next keys, the earlier row first among equals.
+    const auto later = [](const Head &x, const Head &y) {
+        return x.key() != y.key() ? x.key() > y.key() : x.row > y.row;
+    };
+    std::make_heap(heads.begin(), heads.end(), later);
+    while (!heads.empty()) {
+        std::pop_heap(heads.begin(), heads.end(), later);
+        Head &next = heads.back();
+        keys.push_back(next.key());
+        refs.push_back(next.index->refs()[next.at]);
+        if (++next.at < next.index->keys().size())
+            std::push_heap(heads.begin(), heads.end(), later);
+        else
+            heads.pop_back();
     }
     indexStale = false;
 }

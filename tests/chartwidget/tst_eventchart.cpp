@@ -445,6 +445,8 @@ private slots:
             << 1 << 0 << 5 << true << true;
         QTest::newRow("a list scroll to an event past the chart's end leaves the chart")
             << 10 << -1 << 5 << true << false;
+        QTest::newRow("a list scroll before the first painted event moves the chart, though its end shows")
+            << 10 << -1 << 0 << true << true;
 
         QTest::newRow("a list scroll without synchronisation leaves the chart")
             << 10 << 0 << 3 << false << false;

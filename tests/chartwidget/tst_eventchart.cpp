@@ -403,11 +403,13 @@ private slots:
     void chartScrollReportsFirstEventOfCurrentNode_data()
     {
         QTest::addColumn<bool>("secondIsCurrent");
-        QTest::addColumn<double>("time"); // of the scroll value
-        QTest::addColumn<int>("firstEvent");
+        QTest::addColumn<double>("time");    // of the scroll value
+        QTest::addColumn<int>("firstEvent"); // -1: nothing is reported
 
         QTest::newRow("scrolling to an event's start reports it") << false << 600.0 << 3;
         QTest::newRow("scrolling into the current node's event reports it") << true << 250.0 << 1;
+        QTest::newRow("scrolling past the current node's last event, within another node, reports nothing")
+            << true << 800.0 << -1;
     }
 
     void chartScrollReportsFirstEventOfCurrentNode()
@@ -423,7 +425,8 @@ private slots:
         const int value = int(std::ceil(time * m_chart->scale()));
         QVERIFY(value <= m_chart->horizontalScrollBar()->maximum());
         m_chart->horizontalScrollBar()->setValue(value);
-        QCOMPARE(static_cast<QList<QVariantList> &>(scrolled), QList<QVariantList>{{firstEvent}});
+        QCOMPARE(static_cast<QList<QVariantList> &>(scrolled),
+                 firstEvent < 0 ? QList<QVariantList>() : QList<QVariantList>{{firstEvent}});
         QCOMPARE(canvas()->pos(), QPoint(0, 0));
     }
 

@@ -189,6 +189,8 @@ private slots:
         // Gaps of 1 us take no logarithmic width: three events at position 0.
         QTest::newRow("log: exactly on equal positions the last of them")
             << QList<quint32>{0, 1, 2, 100} << 0 << true << 2;
+        QTest::newRow("the last event's start is its own") << QList<quint32>{0, 5} << 5 << false << 1;
+        QTest::newRow("log: the last event's start is its own") << QList<quint32>{0} << 0 << true << 0;
     }
 
     void firstEventAtFindsTheSliceHoldingTheTime()

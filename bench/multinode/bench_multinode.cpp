@@ -216,6 +216,16 @@ QString loadAverage()
 
 } // namespace
 
+// Adding `node` to `root` and the first fitted paint after it, in milliseconds.
+double addAndPaintMs(ViewRoot &root, Node *node, const EventCatalogue &catalogue)
+{
+    QElapsedTimer timer;
+    timer.start();
+    root.addViewedNode(node);
+    fittedPaintMs(root, catalogue, 1, false);
+    return msSince(timer);
+}
+
 // A second view of a node the first view still shows: its first paint.
 void printSecondView(QTextStream &out, const std::vector<std::unique_ptr<Node>> &nodes,
                      const EventCatalogue &catalogue, int rounds)
@@ -223,11 +233,7 @@ void printSecondView(QTextStream &out, const std::vector<std::unique_ptr<Node>> 
     std::vector<double> seconds;
     for (int round = 0; round < rounds; ++round) {
         ViewRoot second;
-        QElapsedTimer timer;
-        timer.start();
-        second.addViewedNode(nodes.front().get());
-        fittedPaintMs(second, catalogue, 1, false);
-        seconds.push_back(msSince(timer));
+        seconds.push_back(addAndPaintMs(second, nodes.front().get(), catalogue));
     }
     out << QStringLiteral("  a second view of node 1 (%1 events), its first fitted paint: %2 ms\n")
                .arg(nodes.front()->eventCount())
@@ -290,11 +296,7 @@ int main(int argc, char *argv[])
         for (size_t i = 0; i + 1 < nodes.size(); ++i)
             grown.addViewedNode(nodes[i].get());
         fittedPaintMs(grown, catalogue, 1, false);
-        QElapsedTimer timer;
-        timer.start();
-        grown.addViewedNode(nodes.back().get());
-        fittedPaintMs(grown, catalogue, 1, false);
-        shown.push_back(msSince(timer));
+        shown.push_back(addAndPaintMs(grown, nodes.back().get(), catalogue));
     }
     out << QStringLiteral("  adding node %1 and the first fitted paint after it: %2 ms\n")
                .arg(nodes.size())

@@ -400,12 +400,12 @@ void LevelOfDetail::collect(const std::vector<NodeRange> &nodes, const PaintPass
     for (size_t k = nodes.size(); k-- > 0;) {
         if (!nodes[k].node->taskTrain())
             continue;
-        passes.push_back(
-            std::make_unique<NodePass>(*nodes[k].node, pass, m_nodes[k].rows, nodes[k].range, m_sets));
-        if (!passes.back()->ordered()) {
-            passes.back()->readAll();
-            passes.pop_back();
-        }
+        auto nodePass =
+            std::make_unique<NodePass>(*nodes[k].node, pass, m_nodes[k].rows, nodes[k].range, m_sets);
+        if (nodePass->ordered())
+            passes.push_back(std::move(nodePass));
+        else
+            nodePass->readAll();
     }
     readColumns(passes, m_sets.columnArrows);
     std::sort(m_sets.superseded.begin(), m_sets.superseded.end(), supersededBefore);
